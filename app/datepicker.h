@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDateEdit>
+#include <QDateTime>
+
+// The converter's date: a day with the time of day it was set with, bounded by
+// an earliest and a latest moment. Year, month and day can be set one at a time;
+// a step that would give a day that does not exist or lies outside the bounds
+// is refused and changes nothing. Changes made from code raise no signal; only
+// the user's changes raise userChanged.
+class DatePicker : public QDateEdit {
+    Q_OBJECT
+public:
+    explicit DatePicker(QWidget* parent = nullptr);
+
+    QDateTime Value() const { return QDateTime(date(), m_time); }
+    void setValue(const QDateTime& value);
+
+    QDateTime MinDate() const { return m_min; }
+    QDateTime MaxDate() const { return m_max; }
+    void setMinDate(const QDateTime& min);
+    void setMaxDate(const QDateTime& max);
+
+    int Year() const { return date().year(); }
+    int Month() const { return date().month(); }
+    int Day() const { return date().day(); }
+    bool setYear(int year) { return moveTo(QDate(year, Month(), Day())); }
+    bool setMonth(int month) { return moveTo(QDate(Year(), month, Day())); }
+    bool setDay(int day) { return moveTo(QDate(Year(), Month(), day)); }
+
+signals:
+    void userChanged();
+
+private:
+    bool moveTo(QDate d);
+    void applyRange();
+
+    QTime m_time;
+    QDateTime m_min;
+    QDateTime m_max;
+    bool m_fromCode = false;
+};

@@ -1,0 +1,337 @@
+#include "frmzorvel.h"
+
+#include "appsettings.h"
+#include "datepicker.h"
+#include "feedclient.h"
+#include "inputtext.h"
+#include "panellayout.h"
+#include "xlinklabel.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <algorithm>
+#include <cmath>
+
+#ifndef ZORVEL_VERSION
+#define ZORVEL_VERSION "0.0.0"
+#endif
+
+namespace {
+
+const QString kCaption = QStringLiteral("Zorvel");
+
+template <typename W> W* place(W* w, QWidget* parent, const QString& name, int left, int top, int width, int height) {
+    w->setParent(parent);
+    w->setObjectName(name);
+    w->setGeometry(frmZorvel::px(left), frmZorvel::px(top), frmZorvel::px(width), frmZorvel::px(height));
+    return w;
+}
+
+QLabel* label(QWidget* parent, const QString& name, const QString& caption, int l, int t, int w, int h,
+              bool bold = false) {
+    auto* lb = place(new QLabel(caption), parent, name, l, t, w, h);
+    lb->setAccessibleName(caption.trimmed());
+    lb->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    if (bold) {
+        QFont f = lb->font();
+        f.setBold(true);
+        lb->setFont(f);
+    }
+    return lb;
+}
+
+QString plainCaption(QString caption) { return caption.remove(u'&'); }
+
+} // namespace
+
+ZorvelEnvironment ZorvelEnvironment::forApplication() {
+    ZorvelEnvironment env;
+    env.appDir = QCoreApplication::applicationDirPath();
+    env.feedBase = FeedClient::configuredBase();
+    env.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    env.exportHelper = env.appDir + QStringLiteral("/zorvel-calc");
+    return env;
+}
+
+int frmZorvel::px(int twips) { return int(std::lround(twips / 15.0)); }
+
+frmZorvel::frmZorvel(ZorvelEnvironment env, MessageSink* messages, QWidget* parent)
+    : QWidget(parent), m_env(std::move(env)), m_messages(messages), m_vat(*this) {
+    if (!m_messages) {
+        m_ownSink = std::make_unique<MessageBoxSink>(this);
+        m_messages = m_ownSink.get();
+    }
+    setObjectName(QStringLiteral("frmZorvel"));
+    m_designCaption = kCaption;
+    setWindowTitle(kCaption);
+    // The design was laid out for a small 8 pt face; a larger default would cut captions.
+    QFont f = font();
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                   QStringLiteral("DejaVu Sans Condensed")});
+    f.setPointSizeF(8.0);
+    setFont(f);
+    createControls();
+    // Until start-up sets it, the picker stands on today like the rest of the window.
+    DTPicker1->setValue(QDateTime::currentDateTime());
+    applyTabOrder();
+    connectHandlers();
+    setFixedSize(px(9150), px(6600));
+}
+
+frmZorvel::~frmZorvel() = default;
+
+QString frmZorvel::dbPath() const { return m_env.appDir + QStringLiteral("/valuta.mdb"); }
+
+void frmZorvel::createControls() {
+    createRatePanel();
+    createConverterPanel();
+    createVatPanel();
+    createRowAndLinks();
+}
+
+void frmZorvel::createRatePanel() {
+    auto* f = place(new QGroupBox(QStringLiteral("Curs valutar")), this, QStringLiteral("Frame1(0)"), 60, 0, 9075, 3315);
+    Frame1[0] = f;
+    Label2[0] = label(f, QStringLiteral("Label2(0)"), QStringLiteral("Curs licitat"), 120, 300, 1275, 195);
+    Label2[1] = label(f, QStringLiteral("Label2(1)"), QStringLiteral("Ultimul curs valutar:"), 2400, 300, 3015, 195, true);
+    Label2[2] = label(f, QStringLiteral("Label2(2)"), QString(), 4140, 300, 1455, 195, true);
+    Label2[2]->setAccessibleName(QStringLiteral("Ultimul curs valutar"));
+    Label1[0] = label(f, QStringLiteral("Label1(0)"), QStringLiteral("An"), 7260, 240, 315, 195);
+    Combo2 = place(new QComboBox, f, QStringLiteral("Combo2"), 7560, 180, 1455, 315);
+    Combo2->setAccessibleName(QStringLiteral("An"));
+    Label1[0]->setBuddy(Combo2);
+    ListView1 = place(new QTreeWidget, f, QStringLiteral("ListView1"), 120, 540, 8895, 2235);
+    ListView1->setAccessibleName(QStringLiteral("Curs licitat"));
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setColumnCount(0);
+    ListView1->header()->setSectionsClickable(true);
+    ListView1->header()->setSectionsMovable(false);
+    ListView1->header()->setStretchLastSection(false);
+    ListView1->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Label6 = label(f, QStringLiteral("Label6"),
+                   QStringLiteral("     Daca utilizati aplicatia si pe un calculator fara aces la internet, puteti "
+                                  "transfera baza de date cu cursul valutar pe calculatorul respectiv."),
+                   120, 2820, 5235, 435);
+    Label6->setWordWrap(true);
+    cmdExcel = place(new QPushButton(QStringLiteral("Excel")), f, QStringLiteral("cmdExcel"), 5520, 2880, 855, 315);
+    Command4 = place(new QPushButton(QStringLiteral("Salveaza curs")), f, QStringLiteral("Command4"), 6600, 2880, 1215, 315);
+    Command3 = place(new QPushButton(QStringLiteral("Incarca curs")), f, QStringLiteral("Command3"), 7860, 2880, 1095, 315);
+}
+
+void frmZorvel::createConverterPanel() {
+    auto* f = place(new QGroupBox(QStringLiteral("Convertor valutar")), this, QStringLiteral("Frame1(1)"), 60, 3360, 9075,
+                    1215);
+    Frame1[1] = f;
+    Label1[6] = label(f, QStringLiteral("Label1(6)"), QStringLiteral("Data aaaa/ll/zz"), 120, 240, 1275, 195);
+    DTPicker1 = place(new DatePicker, f, QStringLiteral("DTPicker1"), 120, 480, 1455, 315);
+    DTPicker1->setAccessibleName(QStringLiteral("Data aaaa/ll/zz"));
+    Label1[2] = label(f, QStringLiteral("Label1(2)"), QStringLiteral("Transforma"), 1680, 240, 855, 255);
+    Text1 = place(new QLineEdit(QStringLiteral("0")), f, QStringLiteral("Text1"), 1620, 480, 1395, 285);
+    Text1->setAccessibleName(QStringLiteral("Transforma"));
+    Label1[3] = label(f, QStringLiteral("Label1(3)"), QStringLiteral("Din"), 3060, 240, 315, 195);
+    Combo1[0] = place(new QComboBox, f, QStringLiteral("Combo1(0)"), 3060, 480, 1635, 315);
+    Combo1[0]->setAccessibleName(QStringLiteral("Din"));
+    Label1[4] = label(f, QStringLiteral("Label1(4)"), QStringLiteral("In"), 4740, 240, 315, 195);
+    Combo1[1] = place(new QComboBox, f, QStringLiteral("Combo1(1)"), 4740, 480, 1635, 315);
+    Combo1[1]->setAccessibleName(QStringLiteral("In"));
+    Label1[5] = label(f, QStringLiteral("Label1(5)"), QStringLiteral("="), 6420, 540, 315, 195);
+    Label1[7] = label(f, QStringLiteral("Label1(7)"), QStringLiteral("Rezultat"), 6600, 240, 795, 195);
+    Text2 = place(new QLineEdit(QStringLiteral("0")), f, QStringLiteral("Text2"), 6600, 480, 1395, 285);
+    Text2->setAccessibleName(QStringLiteral("Rezultat"));
+    Command1 = place(new QPushButton(QStringLiteral("&Copie")), f, QStringLiteral("Command1"), 8100, 480, 795, 315);
+    Label3 = label(f, QStringLiteral("Label3"),
+                   QStringLiteral("Selectati data pentru care doriti sa faceti conversia valutara!   Este utilizat "
+                                  "cursul BNR licitat in ziua anterioara."),
+                   480, 900, 7755, 195);
+    Label1[6]->setBuddy(DTPicker1);
+    Label1[2]->setBuddy(Text1);
+    Label1[3]->setBuddy(Combo1[0]);
+    Label1[4]->setBuddy(Combo1[1]);
+    Label1[7]->setBuddy(Text2);
+}
+
+void frmZorvel::createVatPanel() {
+    auto* f = place(new QGroupBox(QStringLiteral("TVA calculator")), this, QStringLiteral("Frame1(2)"), 60, 4620, 9075, 975);
+    Frame1[2] = f;
+    static const char* captions[6] = {"Cantitatea", "PU Fara TVA", "Valoare fara TVA", "TVA", "Valoare totala",
+                                      "Cota TVA %"};
+    static const char* initial[6] = {"1", "0", "0", "0", "0", "24"};
+    static const int lefts[6] = {180, 1560, 2940, 4320, 5700, 7620};
+    for (int i = 0; i < 6; ++i) {
+        const QString caption = QString::fromLatin1(captions[i]);
+        Label4[i] = label(f, QStringLiteral("Label4(%1)").arg(i), caption, lefts[i], 300, 1335, 195);
+        Text3[i] = place(new QLineEdit(QString::fromLatin1(initial[i])), f, QStringLiteral("Text3(%1)").arg(i), lefts[i],
+                         600, 1335, 285);
+        Text3[i]->setAccessibleName(caption);
+        Label4[i]->setBuddy(Text3[i]);
+    }
+}
+
+void frmZorvel::createRowAndLinks() {
+    Label5 = label(this, QStringLiteral("Label5"), QStringLiteral("Afiseaza"), 120, 5640, 675, 255);
+    static const char* captions[3] = {"Curs valutar", "Convertor valutar", "TVA calculator"};
+    static const int lefts[3] = {900, 2160, 3720};
+    static const int widths[3] = {1275, 1515, 1395};
+    for (int i = 0; i < 3; ++i) {
+        Check1[i] = place(new QCheckBox(QString::fromLatin1(captions[i])), this, QStringLiteral("Check1(%1)").arg(i),
+                          lefts[i], 5640, widths[i], 315);
+        Check1[i]->setAccessibleName(QString::fromLatin1(captions[i]));
+        Check1[i]->setChecked(true);
+    }
+    chkPrinc = place(new QCheckBox(QStringLiteral("Toate Valutele")), this, QStringLiteral("chkPrinc"), 5220, 5640, 1515, 315);
+    chkPrinc->setAccessibleName(QStringLiteral("Toate Valutele"));
+    Command2 = place(new QPushButton(QStringLiteral("&Actualizeaza curs valutar")), this, QStringLiteral("Command2"), 6960,
+                     5640, 2175, 315);
+    Frame2 = place(new QGroupBox(QStringLiteral("Link-uri utile")), this, QStringLiteral("Frame2"), 60, 6000, 9075, 555);
+    for (QPushButton* b : {cmdExcel, Command4, Command3, Command1, Command2})
+        b->setAccessibleName(plainCaption(b->text()));
+    for (QGroupBox* g : {Frame1[0], Frame1[1], Frame1[2], Frame2}) {
+        g->setAccessibleName(g->title());
+        // The caption sits on the frame line, so the design's top offsets land inside the frame.
+        g->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+                                        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+    }
+    // Nothing stands to the right of the hint line; let it show whole.
+    Label3->resize(Frame1[1]->width() - Label3->x() - px(60), Label3->height());
+    createLinks();
+}
+
+void frmZorvel::applyTabOrder() {
+    // The focusable controls in their tab order.
+    const QList<QWidget*> order = {Combo2,   ListView1, Command4, Command3, DTPicker1, Text1,    Combo1[0],
+                                   Combo1[1], Text2,    Command1, Text3[0], Text3[1],  Text3[2], Text3[3],
+                                   Text3[4], Text3[5],  Check1[0], Check1[1], Check1[2], Command2, chkPrinc,
+                                   cmdExcel};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void frmZorvel::message(const QString& text, MessageSink::Icon icon) { message(text, icon, windowTitle()); }
+
+void frmZorvel::message(const QString& text, MessageSink::Icon icon, const QString& title) {
+    m_messages->show(text, icon, title);
+}
+
+void frmZorvel::Form_Load() {
+    Text3[5]->setText(AppSettings::value(QStringLiteral("TVA"), QStringLiteral("24")));
+    const QDateTime now = QDateTime::currentDateTime();
+    const int year = now.date().year();
+    {
+        const QSignalBlocker quiet(Combo2);
+        for (int y = 1998; y <= year; ++y)
+            Combo2->addItem(QString::number(y));
+        Combo2->setCurrentIndex(-1);
+    }
+    TableYear = QString::number(year);
+    for (int i = 0; i < 3; ++i) {
+        // Any saved value other than 0 shows the panel.
+        const int saved = InputText::settingNumber(AppSettings::value(QStringLiteral("chk%1").arg(i), QStringLiteral("1")));
+        Check1[i]->setChecked(saved != 0);
+    }
+    chkPrinc->setChecked(InputText::settingNumber(AppSettings::value(QStringLiteral("principale"), QStringLiteral("1"))) != 0);
+    DTPicker1->setMaxDate(now);
+    DTPicker1->setValue(now);
+    setComboIndexQuietly(Combo2, Combo2->count() - 1);
+    Combo2_Click();
+    SetLocalCurrency();
+    Command2_Click();
+    Label2[2]->setText(LastRateDate.isNull() ? QString() : QLocale().toString(LastRateDate, QLocale::ShortFormat));
+    setWindowTitle(windowTitle() + QStringLiteral(" v") + QStringLiteral(ZORVEL_VERSION));
+    LoadRateTable();
+}
+
+void frmZorvel::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!m_activated) {
+        m_activated = true;
+        Form_Activate();
+    }
+}
+
+void frmZorvel::Form_Activate() {
+    PanelLayout::Input in;
+    for (int i = 0; i < 3; ++i) {
+        in.shown[i] = Check1[i]->isChecked();
+        in.panelHeight[i] = int(std::lround(Frame1[i]->height() * 15.0));
+    }
+    const PanelLayout l = PanelLayout::compute(in);
+    for (int i = 0; i < 3; ++i) {
+        Frame1[i]->setVisible(l.panelVisible[i]);
+        if (l.panelVisible[i]) Frame1[i]->move(Frame1[i]->x(), px(l.panelTop[i]));
+    }
+    Label5->move(Label5->x(), px(l.rowTop));
+    for (QWidget* w : {static_cast<QWidget*>(Check1[0]), static_cast<QWidget*>(Check1[1]),
+                       static_cast<QWidget*>(Check1[2]), static_cast<QWidget*>(chkPrinc),
+                       static_cast<QWidget*>(Command2)})
+        w->move(w->x(), px(l.rowTop));
+    Frame2->move(Frame2->x(), px(l.linksTop));
+    Command2->setVisible(l.updateButtonVisible);
+    // The layout counts the title bar and border in its outer height; the window
+    // system adds its own frame, so the client area ends a gap below the links panel.
+    setFixedSize(px(9150), px(l.outerHeight - PanelLayout::OuterMargin + PanelLayout::Gap));
+    DTPicker1_Change();
+}
+
+void frmZorvel::Check1_Click(int index) {
+    AppSettings::setValue(QStringLiteral("chk%1").arg(index), Check1[index]->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    Form_Activate();
+}
+
+void frmZorvel::setComboIndexQuietly(QComboBox* combo, int index) {
+    const QSignalBlocker quiet(combo);
+    combo->setCurrentIndex(index);
+}
+
+void frmZorvel::connectHandlers() {
+    for (int i = 0; i < 3; ++i)
+        connect(Check1[i], &QCheckBox::toggled, this, [this, i] { Check1_Click(i); });
+    connect(chkPrinc, &QCheckBox::toggled, this, &frmZorvel::chkPrinc_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmZorvel::Command2_Click);
+    connect(Combo2, &QComboBox::activated, this, [this] { Combo2_Click(); });
+    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, &frmZorvel::ListView1_DblClick);
+    connect(ListView1->header(), &QHeaderView::sectionClicked, this, &frmZorvel::ListView1_ColumnClick);
+    connect(Text1, &QLineEdit::textChanged, this, &frmZorvel::Text1_Change);
+    connect(Text2, &QLineEdit::textChanged, this, &frmZorvel::Text2_Change);
+    for (int i = 0; i < 2; ++i)
+        connect(Combo1[i], &QComboBox::activated, this, [this, i] { Combo1_Click(i); });
+    connect(Command1, &QPushButton::clicked, this, &frmZorvel::Command1_Click);
+    connect(DTPicker1, &DatePicker::userChanged, this, &frmZorvel::DTPicker1_Change);
+    for (int i = 0; i < 6; ++i) {
+        connect(Text3[i], &QLineEdit::textChanged, this, [this, i] { Text3_Change(i); });
+        Text3[i]->installEventFilter(this);
+    }
+    Text1->installEventFilter(this);
+    Text2->installEventFilter(this);
+    connect(cmdExcel, &QPushButton::clicked, this, &frmZorvel::cmdExcel_Click);
+    connect(Command3, &QPushButton::clicked, this, &frmZorvel::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &frmZorvel::Command4_Click);
+}
+
+bool frmZorvel::eventFilter(QObject* watched, QEvent* event) {
+    const bool in = event->type() == QEvent::FocusIn;
+    const bool out = event->type() == QEvent::FocusOut;
+    if (in || out) {
+        if (watched == Text1 && in) Text1_GotFocus();
+        else if (watched == Text2 && in) Text2_GotFocus();
+        for (int i = 0; i < 6; ++i) {
+            if (watched != Text3[i]) continue;
+            if (in) Text3_GotFocus(i);
+            else Text3_LostFocus(i);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

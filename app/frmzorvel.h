@@ -1,0 +1,152 @@
+#pragma once
+
+#include "messagesink.h"
+#include "rateupdater.h"
+#include "vatcalculator.h"
+
+#include <QDate>
+#include <QHash>
+#include <QWidget>
+#include <QUrl>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class DatePicker;
+class XLinkLabel;
+
+// What the window needs from its surroundings; tests hand in their own.
+struct ZorvelEnvironment {
+    QString appDir;                             // holds valuta.mdb and zv.xls
+    QUrl feedBase;                              // where the bank's files come from
+    std::function<bool(const QUrl&)> openUrl;   // the desktop's handler for folders and links
+    QString exportHelper;                       // the program that drives the spreadsheet
+    static ZorvelEnvironment forApplication();
+};
+
+// The program's one window: rate table, converter and VAT calculator panels,
+// the row that shows or hides them, and the links panel.
+class frmZorvel : public QWidget, private VatBoxes {
+    Q_OBJECT
+public:
+    explicit frmZorvel(ZorvelEnvironment env, MessageSink* messages = nullptr, QWidget* parent = nullptr);
+    ~frmZorvel() override;
+
+    // Start-up; runs once before the window is first shown.
+    void Form_Load();
+    // Stacks the visible panels and sizes the window.
+    void Form_Activate();
+
+    // Window state shared by the panels.
+    QString TableYear;
+    QString LocalCurrencyName;
+    QString TableSuffix;
+    QDate LastRateDate; // null until an update succeeds
+
+    int VatFocusIndex() const { return m_vat.VatFocusIndex; }
+    bool VatBusy() const { return m_vat.VatBusy; }
+    QString dbPath() const;
+    static int px(int twips);
+
+    // Handlers, named after their control and event.
+    void Check1_Click(int index);
+    void Command2_Click();
+    void LoadRateTable();
+    void chkPrinc_Click();
+    void Combo2_Click();
+    void ListView1_DblClick();
+    void ListView1_ColumnClick(int logicalIndex);
+    void Text1_Change();
+    void Text1_GotFocus();
+    void Text2_Change();
+    void Text2_GotFocus();
+    void Combo1_Click(int index);
+    void Command1_Click();
+    void DTPicker1_Change();
+    bool ClampPickerDate();
+    void ConvertAmount();
+    void SetLocalCurrency();
+    void Text3_Change(int index);
+    void Text3_GotFocus(int index);
+    void Text3_LostFocus(int index);
+    void cmdExcel_Click();
+    void Command3_Click();
+    void Command4_Click();
+
+    // The rate table's current sort, for tests and the header clicks.
+    int SortKey = 0;
+    int SortOrder = 1;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void createControls();
+    void createRatePanel();
+    void createConverterPanel();
+    void createVatPanel();
+    void createRowAndLinks();
+    void createLinks();
+    void applyTabOrder();
+    void connectHandlers();
+    void message(const QString& text, MessageSink::Icon icon);
+    void message(const QString& text, MessageSink::Icon icon, const QString& title);
+    void applySort();
+    void setComboIndexQuietly(QComboBox* combo, int index);
+    void showNoTableNotice();
+    void transferMessage(const QString& text);
+
+    // VatBoxes
+    QString text(int index) const override;
+    void setText(int index, const QString& text) override;
+
+public:
+    // Controls, by their names.
+    std::array<QGroupBox*, 3> Frame1{};
+    std::array<QLabel*, 3> Label2{};
+    std::array<QLabel*, 8> Label1{};
+    QComboBox* Combo2 = nullptr;
+    QTreeWidget* ListView1 = nullptr;
+    QLabel* Label6 = nullptr;
+    QPushButton* cmdExcel = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command3 = nullptr;
+    DatePicker* DTPicker1 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    std::array<QComboBox*, 2> Combo1{};
+    QLineEdit* Text2 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QLabel* Label3 = nullptr;
+    std::array<QLabel*, 6> Label4{};
+    std::array<QLineEdit*, 6> Text3{};
+    QLabel* Label5 = nullptr;
+    std::array<QCheckBox*, 3> Check1{};
+    QCheckBox* chkPrinc = nullptr;
+    QPushButton* Command2 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    std::array<XLinkLabel*, 2> XLinkLabel1{};
+
+private:
+    ZorvelEnvironment m_env;
+    std::unique_ptr<MessageSink> m_ownSink;
+    MessageSink* m_messages;
+    VatCalculator m_vat;
+    QHash<QString, QTreeWidgetItem*> m_rowsByKey;
+    QString m_designCaption;
+    bool m_activated = false;
+    bool m_updating = false;
+    bool m_exporting = false;
+    QString m_noticeYear; // year whose "no rates" notice was last shown
+
+public:
+    RateUpdater::Report m_lastUpdate; // what the last update did, for tests and the log
+};

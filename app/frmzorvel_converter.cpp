@@ -1,0 +1,121 @@
+// The converter: an amount at the rates of the last stored day before the chosen date.
+#include "frmzorvel.h"
+
+#include "converter.h"
+#include "datepicker.h"
+#include "inputtext.h"
+#include "localcurrency.h"
+#include "numbertext.h"
+#include "ratedb.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+
+const QString kUnknownRate = QStringLiteral("Nu este cunoscut cursul, pentru valuta selectata, la aceasta data!");
+
+void selectAllNow(QLineEdit* edit) {
+    edit->setSelection(0, int(edit->text().size()));
+    // A mouse click that gave the focus would place the cursor afterwards; select again once it has.
+    QTimer::singleShot(0, edit, [edit] { edit->selectAll(); });
+}
+
+} // namespace
+
+void frmZorvel::SetLocalCurrency() {
+    const LocalCurrency c = LocalCurrency::forView(TableYear, DTPicker1->Value());
+    LocalCurrencyName = c.name;
+    TableSuffix = c.suffix;
+    for (QComboBox* combo : Combo1) {
+        if (combo->count() == 0) continue;
+        const QSignalBlocker quiet(combo);
+        combo->setItemText(0, LocalCurrencyName);
+    }
+}
+
+void frmZorvel::ConvertAmount() {
+    // Before the first load the lists are empty and there is nothing to convert.
+    if (Combo1[0]->currentIndex() < 0 || Combo1[1]->currentIndex() < 0) return;
+    const QDate day(DTPicker1->Year(), DTPicker1->Month(), DTPicker1->Day());
+    Outcome<std::optional<RateRow>> row = Outcome<std::optional<RateRow>>::failure(QString());
+    {
+        RateDb db(dbPath());
+        row = db.isOpen() ? db.rowBefore(day, TableSuffix) : Outcome<std::optional<RateRow>>::failure(db.openError());
+    }
+    if (!row) {
+        message(kUnknownRate, MessageSink::Icon::Exclamation);
+        return;
+    }
+    if (row->has_value() && !row->value().values.isEmpty()) {
+        const QString key = InputText::YMD(row->value().values.front().toString()).value_or(QString());
+        if (QTreeWidgetItem* item = m_rowsByKey.value(key)) {
+            ListView1->setCurrentItem(item);
+            item->setSelected(true);
+            ListView1->scrollToItem(item);
+        }
+    }
+    const Converter::Request request{Text1->text(), Combo1[0]->currentText(), Combo1[1]->currentText(),
+                                     Combo1[1]->currentIndex(), LocalCurrencyName};
+    const Outcome<double> v = Converter::convert(request, *row);
+    if (!v) {
+        message(kUnknownRate, MessageSink::Icon::Exclamation);
+        return;
+    }
+    Text2->setText(NumberText::general(*v));
+}
+
+void frmZorvel::Text1_Change() { ConvertAmount(); }
+
+void frmZorvel::Text1_GotFocus() { selectAllNow(Text1); }
+
+void frmZorvel::Text2_Change() {
+    m_vat.VatFocusIndex = 0;
+    Text3[1]->setText(Text2->text());
+}
+
+void frmZorvel::Text2_GotFocus() { selectAllNow(Text2); }
+
+void frmZorvel::Combo1_Click(int) {
+    if (Combo1[0]->currentIndex() >= 0 && Combo1[1]->currentIndex() >= 0) ConvertAmount();
+}
+
+void frmZorvel::Command1_Click() { QGuiApplication::clipboard()->setText(Text2->text()); }
+
+void frmZorvel::DTPicker1_Change() {
+    if (!ClampPickerDate()) return;
+    SetLocalCurrency();
+    const QString year = QString::number(DTPicker1->Year());
+    const int index = Combo2->findText(year);
+    if (index >= 0 && index != Combo2->currentIndex()) {
+        setComboIndexQuietly(Combo2, index);
+        Combo2_Click();
+    }
+    ConvertAmount();
+}
+
+bool frmZorvel::ClampPickerDate() {
+    const QDateTime d(QDate(DTPicker1->Year(), DTPicker1->Month(), DTPicker1->Day()), QTime(0, 0));
+    bool inside = true;
+    if (DTPicker1->MinDate() > d) {
+        const QDate m = DTPicker1->MinDate().date();
+        DTPicker1->setYear(m.year());
+        DTPicker1->setMonth(m.month());
+        DTPicker1->setDay(m.day());
+        DTPicker1_Change();
+        inside = false;
+    }
+    if (DTPicker1->MaxDate() < d) {
+        const QDate m = DTPicker1->MaxDate().date();
+        DTPicker1->setDay(m.day());
+        DTPicker1->setMonth(m.month());
+        DTPicker1->setYear(m.year());
+        DTPicker1_Change();
+        inside = false;
+    }
+    return inside;
+}

@@ -1,0 +1,148 @@
+// The rate table: one row per stored day of the year in view, newest first.
+#include "frmzorvel.h"
+
+#include "appsettings.h"
+#include "datepicker.h"
+#include "inputtext.h"
+#include "numbertext.h"
+#include "ratedb.h"
+#include "ratetext.h"
+
+#include <QComboBox>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QTreeWidget>
+
+namespace {
+
+// Where the main currencies stand, counted from 1, as soon as their column is made.
+int displayPosition(const QString& header) {
+    if (header == u"EUR") return 2;
+    if (header == u"USD") return 3;
+    if (header == u"GBP" || header == u"XAU" || header == u"XDR") return 4;
+    return 0;
+}
+
+QString cellText(const QVariant& v) { return FormatRateText(NumberText::general(float(v.toDouble()))); }
+
+} // namespace
+
+void frmZorvel::LoadRateTable() {
+    TableYear = Combo2->currentText();
+    SetLocalCurrency();
+    ListView1->setSortingEnabled(false);
+    ListView1->clear();
+    m_rowsByKey.clear();
+    ListView1->setColumnCount(0);
+    ListView1->header()->reset();
+
+    Outcome<RateTable> table = Outcome<RateTable>::failure(QString());
+    {
+        RateDb db(dbPath());
+        table = db.isOpen() ? db.yearTable(TableYear, TableSuffix, chkPrinc->isChecked())
+                            : Outcome<RateTable>::failure(db.openError());
+    }
+    for (QComboBox* c : Combo1) {
+        const QSignalBlocker quiet(c);
+        c->clear();
+    }
+    // Each list gets the local currency and is selected in turn; the second
+    // selection finds both lists chosen and converts.
+    for (int i = 0; i < 2; ++i) {
+        {
+            const QSignalBlocker quiet(Combo1[i]);
+            Combo1[i]->addItem(LocalCurrencyName);
+            Combo1[i]->setCurrentIndex(0);
+        }
+        Combo1_Click(i);
+    }
+    if (!table) {
+        ListView1->setHeaderLabels({QStringLiteral("DATA")});
+        ListView1->setColumnWidth(0, px(1000));
+        showNoTableNotice();
+        return;
+    }
+    m_noticeYear.clear();
+    const QStringList& names = table->names;
+    QStringList headers;
+    for (const QString& n : names)
+        headers << QString(n).replace(u'_', u' ');
+    for (qsizetype i = 1; i < names.size(); ++i)
+        for (QComboBox* c : Combo1) {
+            const QSignalBlocker quiet(c);
+            c->addItem(names[i]);
+        }
+    ListView1->setHeaderLabels(headers);
+    QHeaderView* header = ListView1->header();
+    for (int i = 0; i < headers.size(); ++i) {
+        ListView1->setColumnWidth(i, px(i == 0 ? 1000 : headers[i] == u"XAU" ? 800 : 700));
+        if (const int pos = displayPosition(headers[i]); pos > 0)
+            header->moveSection(header->visualIndex(i), std::min(pos - 1, i));
+    }
+    QList<QTreeWidgetItem*> items;
+    items.reserve(qsizetype(table->rows.size()));
+    for (const QVariantList& row : table->rows) {
+        const QString key = InputText::YMD(row.value(0).toString()).value_or(row.value(0).toString());
+        auto* item = new QTreeWidgetItem;
+        item->setText(0, key);
+        item->setData(0, Qt::UserRole, key);
+        for (int i = 1; i < row.size(); ++i)
+            if (!row[i].isNull()) item->setText(i, cellText(row[i]));
+        m_rowsByKey.insert(key, item);
+        items << item;
+    }
+    ListView1->addTopLevelItems(items);
+    SortKey = 0;
+    SortOrder = 1;
+    applySort();
+}
+
+void frmZorvel::applySort() {
+    ListView1->sortItems(SortKey, SortOrder == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
+    ListView1->header()->setSortIndicatorShown(true);
+    ListView1->header()->setSortIndicator(SortKey, SortOrder == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void frmZorvel::showNoTableNotice() {
+    // Once per year chosen, not on every event that reloads the same empty year.
+    if (m_noticeYear == TableYear) return;
+    m_noticeYear = TableYear;
+    message(QStringLiteral("Nu exista cursuri memorate pentru anul ") + TableYear + u'.', MessageSink::Icon::Information);
+}
+
+void frmZorvel::chkPrinc_Click() {
+    AppSettings::setValue(QStringLiteral("principale"), chkPrinc->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    if (isVisible()) LoadRateTable();
+}
+
+void frmZorvel::Combo2_Click() {
+    if (Combo2->currentText() != TableYear) LoadRateTable();
+    if (!DTPicker1->setYear(Combo2->currentText().toInt())) {
+        const QDate today = QDate::currentDate();
+        DTPicker1->setDay(today.day());
+        DTPicker1->setMonth(today.month());
+        DTPicker1->setYear(today.year());
+        DTPicker1_Change();
+    }
+}
+
+void frmZorvel::ListView1_DblClick() {
+    const QList<QTreeWidgetItem*> selected = ListView1->selectedItems();
+    if (selected.isEmpty()) return;
+    const QString t = selected.front()->text(0);
+    const int y = t.left(4).toInt(), m = t.mid(5, 2).toInt(), d = t.mid(8, 2).toInt();
+    // Two passes: the first may be refused halfway (31 January moving to February),
+    // the second then lands on the row's day.
+    for (int pass = 0; pass < 2; ++pass) {
+        DTPicker1->setYear(y);
+        DTPicker1->setMonth(m);
+        DTPicker1->setDay(d);
+    }
+    DTPicker1_Change();
+}
+
+void frmZorvel::ListView1_ColumnClick(int logicalIndex) {
+    SortOrder = SortOrder == 0 ? 1 : 0;
+    SortKey = logicalIndex;
+    applySort();
+}

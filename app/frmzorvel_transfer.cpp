@@ -1,0 +1,59 @@
+// Copying valuta.mdb to a computer without internet: the program shows where the
+// file lives and opens that folder; the user copies the file by hand.
+#include "frmzorvel.h"
+
+#include "propertybag.h"
+#include "xlinklabel.h"
+
+#include <QDir>
+#include <QGroupBox>
+#include <QUrl>
+
+#ifndef ZORVEL_WEB_SITE
+#define ZORVEL_WEB_SITE "https://www.zorvel.ro"
+#endif
+
+void frmZorvel::transferMessage(const QString& text) {
+    const QString folder = QDir::toNativeSeparators(m_env.appDir);
+    message(text + u'\r' + folder, MessageSink::Icon::Information);
+    if (!m_env.openUrl || !m_env.openUrl(QUrl::fromLocalFile(m_env.appDir)))
+        message(QStringLiteral("Directorul nu poate fi deschis:\r") + folder, MessageSink::Icon::Exclamation);
+}
+
+void frmZorvel::Command3_Click() { transferMessage(QStringLiteral("Copiati fisierul valuta.mdb in directorul :")); }
+
+void frmZorvel::Command4_Click() { transferMessage(QStringLiteral("Copiati fisierul valuta.mdb din directorul :")); }
+
+void frmZorvel::createLinks() {
+    struct Design {
+        int left, width;
+        const char* caption;
+        QString url;
+    };
+    const Design designs[2] = {
+        {180, 2415, "Cursul BNR", QStringLiteral("https://curs.bnr.ro/")},
+        {6240, 2715, "Zorvel - Actualizari", QStringLiteral(ZORVEL_WEB_SITE "/zorvel.asp")},
+    };
+    for (int i = 0; i < 2; ++i) {
+        auto* link = new XLinkLabel(Frame2);
+        link->setObjectName(QStringLiteral("XLinkLabel1(%1)").arg(i));
+        link->setGeometry(px(designs[i].left), px(240), px(designs[i].width), px(195));
+        link->setToolTip(QStringLiteral("ALTE APLICATII UTILE"));
+        // Saved design data, as a host restores it: keys in lower case, colours as 0x00BBGGRR.
+        QFont font(QStringLiteral("MS Sans Serif"));
+        font.setStyleHint(QFont::SansSerif);
+        font.setPointSizeF(8.25);
+        font.setBold(true);
+        font.setUnderline(true);
+        PropertyBag bag;
+        bag.write(QStringLiteral("font"), QVariant::fromValue(font));
+        bag.write(QStringLiteral("normtextcolor"), qlonglong(0x00C00000));
+        bag.write(QStringLiteral("hovertextcolor"), qlonglong(0x00FF0000));
+        bag.write(QStringLiteral("url"), designs[i].url);
+        bag.write(QStringLiteral("caption"), QString::fromLatin1(designs[i].caption));
+        bag.write(QStringLiteral("normunderline"), true);
+        link->ReadProperties(bag);
+        link->setOpener([this](const QUrl& url) { return m_env.openUrl && m_env.openUrl(url); });
+        XLinkLabel1[i] = link;
+    }
+}

@@ -1,0 +1,49 @@
+// The update from the bank, at start-up and on the update button.
+#include "frmzorvel.h"
+
+#include "feedclient.h"
+#include "rateupdater.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QProgressDialog>
+
+void frmZorvel::Command2_Click() {
+    if (m_updating) return;
+    m_updating = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QProgressDialog progress(QStringLiteral("Se actualizeaza cursul valutar..."), QStringLiteral("Opreste"), 0, 0,
+                             isVisible() ? this : nullptr);
+    progress.setWindowTitle(windowTitle());
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(400);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    FeedClient client(m_env.feedBase);
+    RateUpdater updater(dbPath(), client);
+    const RateUpdater::Report report = updater.run([&](const RateUpdater::Progress& p) {
+        progress.setMaximum(std::max(p.total, 1));
+        progress.setValue(std::min(p.done, std::max(p.total, 1) - 1));
+        progress.setLabelText(QStringLiteral("Se importa %1 (%2 din %3 zile)").arg(p.what).arg(p.done).arg(p.total));
+        return !progress.wasCanceled();
+    });
+    progress.close();
+    QApplication::restoreOverrideCursor();
+    m_updating = false;
+    m_lastUpdate = report;
+    switch (report.result) {
+    case RateUpdater::Result::UpToDate:
+        LastRateDate = report.feedDate;
+        TableYear = Combo2->currentText();
+        message(QStringLiteral("Cursul este la zi!"), MessageSink::Icon::Information);
+        break;
+    case RateUpdater::Result::Cancelled:
+        message(QStringLiteral("Actualizarea a fost oprita. Zilele importate pana acum au fost pastrate."),
+                MessageSink::Icon::Information);
+        break;
+    case RateUpdater::Result::Failed:
+        message(QStringLiteral("Sunt erori la actualizare!\rVerificati daca exista o versiune noua."),
+                MessageSink::Icon::Critical);
+        break;
+    }
+}

@@ -1,0 +1,32 @@
+// The VAT calculator: six boxes of one invoice line kept in step by VatCalculator.
+#include "frmzorvel.h"
+
+#include "appsettings.h"
+
+#include <QLineEdit>
+#include <QTimer>
+
+QString frmZorvel::text(int index) const { return Text3[index]->text(); }
+
+void frmZorvel::setText(int index, const QString& text) { Text3[index]->setText(text); }
+
+void frmZorvel::Text3_Change(int index) { m_vat.change(index, LocalCurrencyName); }
+
+void frmZorvel::Text3_GotFocus(int index) {
+    m_vat.gotFocus(index);
+    QLineEdit* edit = Text3[index];
+    edit->setSelection(0, int(edit->text().size()));
+    QTimer::singleShot(0, edit, [edit] { edit->selectAll(); });
+}
+
+void frmZorvel::Text3_LostFocus(int index) {
+    if (index == VatBoxes::Quantity) {
+        const QString q = VatCalculator::quantityAfterEdit(Text3[0]->text());
+        if (q != Text3[0]->text()) Text3[0]->setText(q);
+    } else if (index == VatBoxes::Rate) {
+        const QString saved = AppSettings::value(QStringLiteral("TVA"), QStringLiteral("24"));
+        const QString r = VatCalculator::rateAfterEdit(Text3[5]->text(), saved);
+        if (r != Text3[5]->text()) Text3[5]->setText(r);
+        AppSettings::setValue(QStringLiteral("TVA"), Text3[5]->text());
+    }
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "outcome.h"
+#include "ratedb.h"
+
+#include <QString>
+#include <optional>
+
+// Converts an amount at one day's stored rates, in single precision as the rates
+// are kept, rounding the hundredfold result half to even.
+class Converter {
+public:
+    struct Request {
+        QString amountText;
+        QString source;      // text of the source list
+        QString target;      // text of the target list
+        int targetIndex = 0; // item 0 is the local currency
+        QString localCurrency;
+    };
+
+    // Whether the request needs a stored rate at all (local to local does not).
+    static bool needsRates(const Request& r);
+    // row is the day's rates; empty when no stored day lies before the date.
+    static Outcome<double> convert(const Request& r, const std::optional<RateRow>& row);
+};

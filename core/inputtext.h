@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <optional>
+
+// Readers for text that users type or that the settings store keeps.
+namespace InputText {
+
+// Date text to "yyyy/MM/dd". Accepts ISO dates (with or without a time) and the
+// locale's short date (with or without a time). Nothing when it is no date.
+std::optional<QString> YMD(const QString& qdate);
+QString YMD(QDate date);
+
+// The number a user typed: "," reads as a decimal point, blanks are skipped,
+// reading stops where the number ends, no number reads as 0. Single precision;
+// a value beyond the single range comes back as an infinity.
+float ParseNumber(const QString& text);
+
+// The same reading without the comma replacement, in double precision: "0,5" is 0.
+double plainNumber(const QString& text);
+
+// A settings value read as a 16-bit whole number by its leading number.
+int settingNumber(const QString& text);
+
+} // namespace InputText

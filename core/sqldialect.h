@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+// One statement of the rate database: its text and the values bound to its
+// placeholders, in order. Names in the text are checked before they get there;
+// values from outside never go into the text of the embedded engine.
+struct SqlStatement {
+    QString text;
+    QVariantList values;
+};
+
+// The statement forms of the rate database, rendered for one engine.
+// Year tables are "VALUTA" + year + suffix; new days always go to "...RON" tables.
+class SqlDialect {
+public:
+    virtual ~SqlDialect() = default;
+
+    // Newest row of a year's table.
+    virtual SqlStatement newestRow(int year) const = 0;
+    // Remove one day before it is written again.
+    virtual SqlStatement deleteDay(QDate day) const = 0;
+    // A year's table with the columns of its first day.
+    virtual SqlStatement createYearTable(int year, const QStringList& columns) const = 0;
+    // One day; rates are decimal text with a point.
+    virtual SqlStatement insertDay(QDate day, const QStringList& columns, const QStringList& rates) const = 0;
+    virtual SqlStatement addColumn(int year, const QString& column) const = 0;
+    // Display queries of the rate table.
+    virtual SqlStatement allColumns(const QString& tableYear, const QString& suffix) const = 0;
+    virtual SqlStatement firstRow(const QString& tableYear, const QString& suffix) const = 0;
+    virtual SqlStatement mainCurrencies(const QStringList& columns) const = 0;
+    virtual SqlStatement someColumns(const QString& tableYear, const QString& suffix,
+                                     const QStringList& columns) const = 0;
+    // Newest row before a day, in the table of tableYear (the day's year or the one before).
+    virtual SqlStatement rowBefore(int tableYear, const QString& suffix, QDate day) const = 0;
+
+    static QString tableName(const QString& year, const QString& suffix);
+    // Letters and digits only, one to seven of them: safe to name a column.
+    static bool isColumnName(const QString& name);
+    // A plain decimal number, point or comma: safe to store as a rate.
+    static bool isRateText(const QString& text);
+};
+
+// The embedded engine: ISO date text, bound values, LIMIT instead of TOP.
+class SqliteDialect : public SqlDialect {
+public:
+    SqlStatement newestRow(int year) const override;
+    SqlStatement deleteDay(QDate day) const override;
+    SqlStatement createYearTable(int year, const QStringList& columns) const override;
+    SqlStatement insertDay(QDate day, const QStringList& columns, const QStringList& rates) const override;
+    SqlStatement addColumn(int year, const QString& column) const override;
+    SqlStatement allColumns(const QString& tableYear, const QString& suffix) const override;
+    SqlStatement firstRow(const QString& tableYear, const QString& suffix) const override;
+    SqlStatement mainCurrencies(const QStringList& columns) const override;
+    SqlStatement someColumns(const QString& tableYear, const QString& suffix, const QStringList& columns) const override;
+    SqlStatement rowBefore(int tableYear, const QString& suffix, QDate day) const override;
+
+    static QString dateText(QDate day);
+};
+
+// A legacy Access file reached through ODBC: #month/day/year# literals and cdate()
+// of the system's short date, as that file's engine expects.
+class JetDialect : public SqlDialect {
+public:
+    explicit JetDialect(QString shortDateFormat) : m_shortDateFormat(std::move(shortDateFormat)) {}
+
+    SqlStatement newestRow(int year) const override;
+    SqlStatement deleteDay(QDate day) const override;
+    SqlStatement createYearTable(int year, const QStringList& columns) const override;
+    SqlStatement insertDay(QDate day, const QStringList& columns, const QStringList& rates) const override;
+    SqlStatement addColumn(int year, const QString& column) const override;
+    SqlStatement allColumns(const QString& tableYear, const QString& suffix) const override;
+    SqlStatement firstRow(const QString& tableYear, const QString& suffix) const override;
+    SqlStatement mainCurrencies(const QStringList& columns) const override;
+    SqlStatement someColumns(const QString& tableYear, const QString& suffix, const QStringList& columns) const override;
+    SqlStatement rowBefore(int tableYear, const QString& suffix, QDate day) const override;
+
+    static QString dateLiteral(QDate day);
+
+private:
+    QString cdate(QDate day) const;
+    QString m_shortDateFormat;
+};

@@ -1,0 +1,93 @@
+#include "testenv.h"
+
+#include "bnrdata.h"
+#include "feedparser.h"
+#include "ratedb.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <stdexcept>
+
+#ifndef ZORVEL_SOURCE_DIR
+#define ZORVEL_SOURCE_DIR "."
+#endif
+
+QString shippedSql() {
+    QFile f(QStringLiteral(ZORVEL_SOURCE_DIR "/data/valuta.sql"));
+    if (!f.open(QIODevice::ReadOnly)) throw std::runtime_error("data/valuta.sql missing");
+    return QString::fromUtf8(f.readAll());
+}
+
+void runSqlScript(const QString& dbPath, const QString& script) {
+    static int counter = 0;
+    const QString name = QStringLiteral("test-script-%1").arg(++counter);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(dbPath);
+        if (!db.open()) throw std::runtime_error("cannot open test database");
+        QString statement;
+        for (const QString& line : script.split(u'\n')) {
+            if (line.trimmed().startsWith(QStringLiteral("--"))) continue;
+            statement += line + u'\n';
+            if (line.trimmed().endsWith(u';')) {
+                QSqlQuery q(db);
+                if (!q.exec(statement.trimmed().chopped(1)))
+                    throw std::runtime_error((q.lastError().text() + QStringLiteral(" in ") + statement).toStdString());
+                statement.clear();
+            }
+        }
+        if (!statement.trimmed().isEmpty()) {
+            QSqlQuery q(db);
+            if (!q.exec(statement)) throw std::runtime_error(q.lastError().text().toStdString());
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+TempAppDir::TempAppDir() { runSqlScript(db(), shippedSql()); }
+
+void TempAppDir::sql(const QString& statements) const {
+    runSqlScript(db(), statements.endsWith(u';') ? statements : statements + u';');
+}
+
+QVariantList TempAppDir::column(const QString& query) const {
+    QVariantList out;
+    const QString name = QStringLiteral("test-column");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(this->db());
+        db.open();
+        QSqlQuery q(db);
+        if (!q.exec(query)) throw std::runtime_error(q.lastError().text().toStdString());
+        while (q.next())
+            out << q.value(0);
+    }
+    QSqlDatabase::removeDatabase(name);
+    return out;
+}
+
+bool TempAppDir::fillFromYears(const QList<int>& years) const {
+    BnrData data;
+    if (!data.load()) return false;
+    RateDb db(this->db());
+    for (int y : years) {
+        auto days = FeedParser::yearFile(data.years().value(y));
+        if (!days) return false;
+        int stored = 0;
+        if (!db.storeDays(days.value(), &stored)) return false;
+    }
+    return true;
+}
+
+QStringList RecordingSink::texts() const {
+    QStringList t;
+    for (const auto& s : shown)
+        t << s.text;
+    return t;
+}
+
+LocaleScope::LocaleScope(const QString& name) : m_old(QLocale()) { QLocale::setDefault(QLocale(name)); }
+
+LocaleScope::~LocaleScope() { QLocale::setDefault(m_old); }

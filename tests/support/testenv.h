@@ -1,0 +1,52 @@
+#pragma once
+
+#include "messagesink.h"
+
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariantList>
+
+// A folder that stands in for the program's own: valuta.mdb made from the
+// shipped SQL text, and nothing else.
+class TempAppDir {
+public:
+    TempAppDir();
+    QString path() const { return m_dir.path(); }
+    QString db() const { return m_dir.path() + QStringLiteral("/valuta.mdb"); }
+    // Runs statements on the database, for setting up odd cases.
+    void sql(const QString& statements) const;
+    QVariantList column(const QString& query) const;
+    // Stores the bank's yearly files of these years, straight into the database.
+    bool fillFromYears(const QList<int>& years) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Runs every statement of a text (separated by ";" at line ends) on a SQLite file.
+void runSqlScript(const QString& dbPath, const QString& script);
+QString shippedSql();
+
+// What the window would have shown, in order.
+class RecordingSink : public MessageSink {
+public:
+    struct Shown {
+        QString text;
+        Icon icon;
+        QString title;
+    };
+    void show(const QString& text, Icon icon, const QString& title) override { shown.push_back({text, icon, title}); }
+    QStringList texts() const;
+    QList<Shown> shown;
+};
+
+// Sets the process locale for the length of a scope.
+class LocaleScope {
+public:
+    explicit LocaleScope(const QString& name);
+    ~LocaleScope();
+
+private:
+    QLocale m_old;
+};

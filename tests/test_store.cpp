@@ -1,0 +1,170 @@
+// The rate database: statement texts of both engines and how days are stored and read.
+#include "ratedb.h"
+#include "sqldialect.h"
+#include "testenv.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+DayRates day(QDate d, std::vector<RateEntry> rates) { return DayRates{d, std::move(rates)}; }
+
+TEST(JetDialect, RendersTheLegacyFilesStatementTexts) {
+    const JetDialect jet(QStringLiteral("dd.MM.yyyy"));
+    const QDate d(2026, 3, 5);
+    const std::pair<SqlStatement, const char*> cases[] = {
+        {jet.newestRow(2026), "select top 1 * from valuta2026ron order by data desc"},
+        {jet.deleteDay(d), "delete * from valuta2026ron where data=cdate('05.03.2026')"},
+        {jet.createYearTable(2026, {QStringLiteral("EUR"), QStringLiteral("100HUF")}),
+         "CREATE TABLE VALUTA2026RON (DATA DATETIME UNIQUE PRIMARY KEY,EUR real,100HUF real)"},
+        {jet.insertDay(d, {QStringLiteral("EUR"), QStringLiteral("USD")}, {QStringLiteral("4.9765"), QStringLiteral("4,1")}),
+         "insert into valuta2026ron (data,EUR,USD) values (cdate('05.03.2026'),04.9765,04.1)"},
+        {jet.addColumn(2026, QStringLiteral("XYZ")), "alter table valuta2026ron add column [XYZ] real"},
+        {jet.allColumns(QStringLiteral("2010"), QStringLiteral("RON")), "SELECT * FROM VALUTA2010RON"},
+        {jet.firstRow(QStringLiteral("2004"), QString()), "select top 1 * from VALUTA2004"},
+        {jet.mainCurrencies({QStringLiteral("DATA"), QStringLiteral("EUR")}),
+         "select * from principale where principala=true and valuta in('DATA','EUR')"},
+        {jet.someColumns(QStringLiteral("2010"), QStringLiteral("RON"), {QStringLiteral("EUR"), QStringLiteral("USD")}),
+         "SELECT DATA,[EUR],[USD] FROM VALUTA2010RON"},
+        {jet.rowBefore(2010, QStringLiteral("RON"), QDate(2010, 3, 5)),
+         "SELECT TOP 1 * FROM VALUTA2010RON WHERE DATA<#3/5/2010# ORDER BY DATA DESC"},
+        // The year before keeps the chosen day's date in its literal.
+        {jet.rowBefore(2009, QStringLiteral("RON"), QDate(2010, 1, 1)),
+         "SELECT TOP 1 * FROM VALUTA2009RON WHERE DATA<#1/1/2010# ORDER BY DATA DESC"},
+    };
+    for (const auto& [s, text] : cases) {
+        EXPECT_EQ(s.text, QString::fromLatin1(text));
+        EXPECT_TRUE(s.values.isEmpty());
+    }
+    EXPECT_EQ(JetDialect::dateLiteral(QDate(2026, 3, 5)), QStringLiteral("#3/5/2026#"));
+}
+
+TEST(SqliteDialect, BindsValuesInsteadOfWritingThem) {
+    const SqliteDialect lite;
+    const SqlStatement ins = lite.insertDay(QDate(2026, 3, 5), {QStringLiteral("EUR")}, {QStringLiteral("4.9765")});
+    EXPECT_FALSE(ins.text.contains(QStringLiteral("4.9765")));
+    EXPECT_EQ(ins.values, (QVariantList{QStringLiteral("2026-03-05"), 4.9765}));
+    const SqlStatement before = lite.rowBefore(2010, QStringLiteral("RON"), QDate(2010, 3, 5));
+    EXPECT_EQ(before.values, QVariantList{QStringLiteral("2010-03-05")});
+}
+
+TEST(SqlDialect, ColumnNamesAreLettersAndDigitsUpToSeven) {
+    for (const char* good : {"EUR", "100HUF", "1000000", "a"})
+        EXPECT_TRUE(SqlDialect::isColumnName(QString::fromLatin1(good))) << good;
+    for (const char* bad : {"", "EUR]", "E R", "12345678", "EUR;--", "X'Y", "ÄUR"})
+        EXPECT_FALSE(SqlDialect::isColumnName(QString::fromUtf8(bad))) << bad;
+}
+
+class StoreTest : public ::testing::Test {
+protected:
+    TempAppDir app;
+};
+
+TEST_F(StoreTest, TheFileIsNeverCreated) {
+    RateDb db(app.path() + QStringLiteral("/missing.mdb"));
+    EXPECT_FALSE(db.isOpen());
+    EXPECT_FALSE(QFile::exists(app.path() + QStringLiteral("/missing.mdb")));
+}
+
+TEST_F(StoreTest, ADayStoredTwiceLeavesOneRowWithTheNewValues) {
+    RateDb db(app.db());
+    ASSERT_TRUE(db.storeDay(day(QDate(2024, 3, 1), {{"EUR", "4.97"}, {"USD", "4.5"}})));
+    ASSERT_TRUE(db.storeDay(day(QDate(2024, 3, 1), {{"EUR", "4.98"}, {"USD", "4.6"}})));
+    EXPECT_EQ(app.column(QStringLiteral("select count(*) from valuta2024ron")).value(0).toInt(), 1);
+    EXPECT_DOUBLE_EQ(app.column(QStringLiteral("select eur from valuta2024ron")).value(0).toDouble(), 4.98);
+}
+
+TEST_F(StoreTest, NewYearTableAndNewCurrencyColumnWithNullsBefore) {
+    RateDb db(app.db());
+    ASSERT_TRUE(db.storeDay(day(QDate(2025, 1, 3), {{"EUR", "4.97"}, {"100HUF", "1.2"}})));
+    ASSERT_TRUE(db.storeDay(day(QDate(2025, 1, 6), {{"EUR", "4.98"}, {"XYZ", "0,5"}, {"100HUF", "1.3"}})));
+    EXPECT_TRUE(db.hasTable(QStringLiteral("valuta2025ron")));
+    const QVariantList xyz = app.column(QStringLiteral("select xyz from VALUTA2025RON order by data"));
+    ASSERT_EQ(xyz.size(), 2);
+    EXPECT_TRUE(xyz[0].isNull());
+    EXPECT_DOUBLE_EQ(xyz[1].toDouble(), 0.5);
+    EXPECT_DOUBLE_EQ(app.column(QStringLiteral("select [100HUF] from valuta2025ron order by data desc")).value(0).toDouble(), 1.3);
+    const auto newest = db.newestDay(2025);
+    ASSERT_TRUE(newest.ok());
+    EXPECT_EQ(newest->value(), QDate(2025, 1, 6));
+}
+
+TEST_F(StoreTest, AFailingDayChangesNothingAndKeepsTheDaysBefore) {
+    RateDb db(app.db());
+    ASSERT_TRUE(db.storeDay(day(QDate(2024, 3, 1), {{"EUR", "4.97"}})));
+    // An unsafe column name never reaches the database; the old row of that day stays.
+    std::vector<DayRates> days = {day(QDate(2024, 3, 4), {{"EUR", "4.99"}}),
+                                  day(QDate(2024, 3, 1), {{"EUR", "9.99"}, {"BAD NAME", "1"}})};
+    int stored = -1;
+    EXPECT_FALSE(db.storeDays(days, &stored));
+    EXPECT_EQ(stored, 1);
+    EXPECT_EQ(app.column(QStringLiteral("select eur from valuta2024ron order by data")),
+              (QVariantList{4.97, 4.99}));
+}
+
+TEST_F(StoreTest, EmptyTableHasNoNewestDayAndMissingTableIsAnError) {
+    RateDb db(app.db());
+    const auto empty = db.newestDay(2005);
+    ASSERT_TRUE(empty.ok());
+    EXPECT_FALSE(empty->has_value());
+    EXPECT_FALSE(db.newestDay(2019).ok());
+}
+
+TEST_F(StoreTest, RowBeforeTakesTheDayBeforeAndFallsBackToTheYearBefore) {
+    RateDb db(app.db());
+    ASSERT_TRUE(db.storeDay(day(QDate(2021, 12, 31), {{"EUR", "4.94"}})));
+    ASSERT_TRUE(db.storeDay(day(QDate(2022, 1, 3), {{"EUR", "4.95"}})));
+    ASSERT_TRUE(db.storeDay(day(QDate(2022, 1, 4), {{"EUR", "4.96"}})));
+    struct Case {
+        QDate picked;
+        QDate used; // null: no row
+    } const cases[] = {
+        {QDate(2022, 1, 4), QDate(2022, 1, 3)}, // the chosen day itself is not used
+        {QDate(2022, 1, 5), QDate(2022, 1, 4)},
+        {QDate(2022, 1, 3), QDate(2021, 12, 31)}, // nothing earlier in 2022
+        {QDate(2022, 1, 1), QDate(2021, 12, 31)},
+        {QDate(2021, 12, 31), QDate()}, // the year before has a table, but no row
+    };
+    app.sql(QStringLiteral("create table valuta2020ron (data datetime unique primary key, eur real)"));
+    for (const Case& c : cases) {
+        const auto row = db.rowBefore(c.picked, QStringLiteral("RON"));
+        ASSERT_TRUE(row.ok()) << c.picked.toString().toStdString();
+        if (c.used.isNull()) {
+            EXPECT_FALSE(row->has_value());
+        } else {
+            ASSERT_TRUE(row->has_value());
+            EXPECT_EQ(row->value().values.value(0).toString(), c.used.toString(Qt::ISODate));
+        }
+    }
+    // No table of the chosen year, or of the year before when it is needed: an error.
+    EXPECT_FALSE(db.rowBefore(QDate(2023, 5, 5), QStringLiteral("RON")).ok());
+    EXPECT_FALSE(db.rowBefore(QDate(2020, 5, 5), QStringLiteral("RON")).ok());
+    EXPECT_FALSE(db.rowBefore(QDate(2022, 5, 5), QString()).ok());
+}
+
+TEST_F(StoreTest, YearTableShowsMainCurrenciesOrAll) {
+    RateDb db(app.db());
+    ASSERT_TRUE(db.storeDay(day(QDate(2022, 1, 3), {{"AUD", "3.1"}, {"EUR", "4.95"}, {"USD", "4.3"}, {"XAU", "250"}})));
+    const auto all = db.yearTable(QStringLiteral("2022"), QStringLiteral("RON"), true);
+    ASSERT_TRUE(all.ok());
+    EXPECT_EQ(all->names, (QStringList{"DATA", "AUD", "EUR", "USD", "XAU"}));
+    const auto main = db.yearTable(QStringLiteral("2022"), QStringLiteral("RON"), false);
+    ASSERT_TRUE(main.ok());
+    EXPECT_EQ(main->names, (QStringList{"DATA", "EUR", "USD", "XAU"}));
+    ASSERT_EQ(main->rows.size(), 1u);
+    // A year that holds none of the main currencies shows all its columns.
+    ASSERT_TRUE(db.storeDay(day(QDate(2023, 1, 3), {{"AUD", "3.1"}, {"CAD", "3.4"}})));
+    const auto none = db.yearTable(QStringLiteral("2023"), QStringLiteral("RON"), false);
+    ASSERT_TRUE(none.ok());
+    EXPECT_EQ(none->names, (QStringList{"DATA", "AUD", "CAD"}));
+    EXPECT_FALSE(db.yearTable(QStringLiteral("2019"), QStringLiteral("RON"), true).ok());
+}
+
+TEST_F(StoreTest, RateLookupIgnoresCaseAndTreatsNullAsMissing) {
+    const RateRow row{{"DATA", "EUR", "XYZ"}, {QStringLiteral("2022-01-03"), 4.95, QVariant()}};
+    EXPECT_EQ(row.rate(QStringLiteral("eur")).value_or(0), 4.95);
+    EXPECT_FALSE(row.rate(QStringLiteral("XYZ")).has_value());
+    EXPECT_FALSE(row.rate(QStringLiteral("GBP")).has_value());
+}
+
+} // namespace

@@ -1,0 +1,172 @@
+// Number and date text, the local currency rule, rate cells and panel stacking.
+#include "inputtext.h"
+#include "localcurrency.h"
+#include "numbertext.h"
+#include "panellayout.h"
+#include "ratetext.h"
+#include "testenv.h"
+
+#include <cfloat>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Each case: the value, and its text under Romanian and US English settings.
+struct GeneralCase {
+    double value;
+    bool single;
+    const char* ro;
+    const char* en;
+};
+
+class GeneralText : public ::testing::TestWithParam<GeneralCase> {};
+
+TEST_P(GeneralText, WritesTheLocalesSeparatorAndDropsTrailingZeros) {
+    const GeneralCase c = GetParam();
+    for (const auto& [locale, expected] : {std::pair{"ro_RO", c.ro}, std::pair{"en_US", c.en}}) {
+        LocaleScope scope(QString::fromLatin1(locale));
+        const QString text = c.single ? NumberText::general(float(c.value)) : NumberText::general(c.value);
+        EXPECT_EQ(text, QString::fromLatin1(expected)) << locale << " " << c.value;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GeneralText,
+    ::testing::Values(GeneralCase{2.5, false, "2,5", "2.5"}, GeneralCase{432.1, false, "432,1", "432.1"},
+                      GeneralCase{37.2, true, "37,2", "37.2"},            // a single shows no double noise
+                      GeneralCase{12345678, true, "1,234568E+07", "1.234568E+07"},
+                      GeneralCase{15000000, true, "1,5E+07", "1.5E+07"}, GeneralCase{1234567, true, "1234567", "1234567"},
+                      GeneralCase{0.0001, false, "0,0001", "0.0001"}, GeneralCase{0.00001, false, "1E-05", "1E-05"},
+                      GeneralCase{-2.5, false, "-2,5", "-2.5"}, GeneralCase{-0.0, false, "0", "0"},
+                      GeneralCase{1234567.25, false, "1234567,25", "1234567.25"}, // no grouping
+                      GeneralCase{33.33, false, "33,33", "33.33"}, GeneralCase{0.12, false, "0,12", "0.12"}));
+
+TEST(RoundHalfEven, SendsHalvesToTheEvenNeighbour) {
+    const std::pair<double, double> cases[] = {{2.5, 2}, {3.5, 4}, {-2.5, -2}, {12.5, 12}, {37.5, 38}, {0.49, 0}, {-0.5, -0}};
+    for (auto [in, out] : cases)
+        EXPECT_EQ(NumberText::roundHalfEven(in), out) << in;
+}
+
+TEST(ParseNumber, ReadsTheLeadingNumberWithCommaAsPoint) {
+    struct Case {
+        const char* text;
+        float expected;
+    } const cases[] = {
+        {"7,5", 7.5f},   {"-3,5", -3.5f}, {"1.234,56", 1.234f}, {"12abc", 12.f}, {"1 000", 1000.f}, {"", 0.f},
+        {"abc", 0.f},    {"0,1", 0.1f},   {"+4", 4.f},          {".5", 0.5f},    {"1e3", 1000.f}, {"2E-2", 0.02f},
+        {"12e", 12.f},   {"12e+", 12.f},  {" \t\n8", 8.f},      {"- 3", -3.f},   {"1,2,3", 1.2f}, {"5.", 5.f},
+        {"1\t2", 12.f},  {"-", 0.f},      {"1e-400", 0.f},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(InputText::ParseNumber(QString::fromLatin1(c.text)), c.expected) << c.text;
+}
+
+TEST(ParseNumber, BeyondTheSingleRangeGivesAnInfinityNotAWrongNumber) {
+    EXPECT_TRUE(std::isinf(InputText::ParseNumber(QStringLiteral("1e39"))));
+    EXPECT_TRUE(std::isinf(InputText::ParseNumber(QStringLiteral("-1e400"))));
+    EXPECT_EQ(InputText::ParseNumber(QStringLiteral("3e38")), 3e38f);
+}
+
+TEST(PlainNumber, StopsAtTheComma) {
+    EXPECT_EQ(InputText::plainNumber(QStringLiteral("0,5")), 0.0);
+    EXPECT_EQ(InputText::plainNumber(QStringLiteral("2,5")), 2.0);
+    EXPECT_EQ(InputText::plainNumber(QStringLiteral("0.5")), 0.5);
+    EXPECT_EQ(InputText::plainNumber(QStringLiteral("")), 0.0);
+}
+
+TEST(SettingNumber, ReadsTheLeadingNumberAsASmallWholeNumber) {
+    const std::pair<const char*, int> cases[] = {{"1", 1},  {"0", 0},     {"", 0},         {"abc", 0},   {" 1", 1},
+                                                 {"2", 2},  {"1x", 1},    {"-1", -1},      {"1.5", 2},   {"2.5", 2},
+                                                 {"99999", 32767}, {"-99999", -32768}};
+    for (auto [text, n] : cases)
+        EXPECT_EQ(InputText::settingNumber(QString::fromLatin1(text)), n) << text;
+}
+
+TEST(YMD, WritesYearMonthDayFromIsoAndLocaleText) {
+    LocaleScope ro(QStringLiteral("ro_RO"));
+    const std::pair<const char*, const char*> cases[] = {
+        {"2010-03-05", "2010/03/05"}, {"1999-12-15", "1999/12/15"}, {"2005-07-01T00:00:00.000", "2005/07/01"},
+        {"2005-07-01 14:30:00", "2005/07/01"}, {"01.07.2005", "2005/07/01"}, {"01.07.2005 09:30", "2005/07/01"},
+    };
+    for (auto [in, out] : cases)
+        EXPECT_EQ(InputText::YMD(QString::fromLatin1(in)).value_or(QStringLiteral("none")), QString::fromLatin1(out)) << in;
+    for (const char* bad : {"", "not a date", "2010-02-30", "32.01.2010"})
+        EXPECT_FALSE(InputText::YMD(QString::fromLatin1(bad)).has_value()) << bad;
+}
+
+TEST(YMD, ReadsTheUsShortDate) {
+    LocaleScope en(QStringLiteral("en_US"));
+    EXPECT_EQ(InputText::YMD(QLocale().toString(QDate(2005, 7, 1), QLocale::ShortFormat)).value_or(QString()).mid(4),
+              QStringLiteral("/07/01"));
+    EXPECT_EQ(InputText::YMD(QDate(987, 1, 2)), QStringLiteral("987/01/02"));
+}
+
+TEST(LocalCurrency, FollowsTheYearInViewAndThePickersMoment) {
+    struct Case {
+        const char* year;
+        QDateTime picker;
+        const char* name;
+        const char* suffix;
+    };
+    const QDateTime any(QDate(2026, 3, 5), QTime(10, 0));
+    const Case cases[] = {
+        {"2004", QDateTime(QDate(2005, 8, 1), QTime(9, 0)), "LEI", ""},
+        {"2005", QDateTime(QDate(2005, 6, 30), QTime(14, 0)), "LEI", ""},
+        {"2005", QDateTime(QDate(2005, 7, 1), QTime(9, 30)), "LEI NOI", "RON"},
+        {"2005", QDateTime(QDate(2005, 7, 1), QTime(0, 0)), "LEI", ""}, // midnight itself is still the old leu
+        {"2006", QDateTime(QDate(2005, 6, 1), QTime(0, 0)), "LEI", ""},
+        {"2006", QDateTime(QDate(2006, 2, 1), QTime(0, 0)), "LEI NOI", "RON"},
+        {"2010", QDateTime(QDate(1999, 1, 1), QTime(0, 0)), "LEI NOI", "RON"},
+        {"2007", any, "LEI NOI", "RON"},
+        {"", any, "LEI", ""},
+        {"1998", any, "LEI", ""},
+    };
+    for (const Case& c : cases) {
+        const LocalCurrency lc = LocalCurrency::forView(QString::fromLatin1(c.year), c.picker);
+        EXPECT_EQ(lc.name, QString::fromLatin1(c.name)) << c.year << " " << c.picker.toString().toStdString();
+        EXPECT_EQ(lc.suffix, QString::fromLatin1(c.suffix)) << c.year;
+    }
+}
+
+TEST(FormatRateText, CommaForDecimalsDotBeforeTheLastThreeOldLeuDigits) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"4.5123", "4,5123"}, {"4,5123", "4,5123"}, {"41234", "41.234"}, {"1234", "1.234"},
+        {"1234567", "1234.567"}, {"123", "123"}, {"12345678", "12345678"}, {"", ""}, {"1.2.3", "1,2,3"},
+    };
+    for (auto [in, out] : cases)
+        EXPECT_EQ(FormatRateText(QString::fromLatin1(in)), QString::fromLatin1(out)) << in;
+}
+
+TEST(PanelLayout, StacksVisiblePanelsAndSizesTheWindow) {
+    struct Case {
+        std::array<bool, 3> shown;
+        std::array<int, 3> tops; // -1: hidden
+        int row, links, outer;
+        bool update;
+    };
+    const Case cases[] = {
+        {{true, true, true}, {0, 3375, 4650}, 5685, 6060, 7015, true},
+        {{false, false, true}, {-1, -1, 0}, 1035, 1410, 2365, false},
+        {{false, false, false}, {-1, -1, -1}, 0, 375, 1330, false},
+        {{false, true, true}, {-1, 0, 1275}, 2310, 2685, 3640, true},
+        {{true, false, false}, {0, -1, -1}, 3375, 3750, 4705, true},
+    };
+    for (const Case& c : cases) {
+        PanelLayout::Input in;
+        in.shown = c.shown;
+        const PanelLayout l = PanelLayout::compute(in);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(l.panelVisible[i], c.tops[i] >= 0);
+            if (c.tops[i] >= 0) {
+                EXPECT_EQ(l.panelTop[i], c.tops[i]) << i;
+            }
+        }
+        EXPECT_EQ(l.rowTop, c.row);
+        EXPECT_EQ(l.linksTop, c.links);
+        EXPECT_EQ(l.outerHeight, c.outer);
+        EXPECT_EQ(l.updateButtonVisible, c.update);
+    }
+}
+
+} // namespace
