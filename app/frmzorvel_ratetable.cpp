@@ -30,7 +30,6 @@ QString cellText(const QVariant& v) { return FormatRateText(NumberText::general(
 void frmZorvel::LoadRateTable() {
     TableYear = Combo2->currentText();
     SetLocalCurrency();
-    ListView1->setSortingEnabled(false);
     ListView1->clear();
     m_rowsByKey.clear();
     ListView1->setColumnCount(0);

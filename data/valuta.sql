@@ -1,7 +1,8 @@
 -- The rate database shipped beside the program. The build turns this text
 -- into valuta.mdb when no such file is there yet; an existing file is kept.
 BEGIN TRANSACTION;
-CREATE TABLE principale (principala BOOLEAN NOT NULL, valuta TEXT NOT NULL PRIMARY KEY);
+-- No index on valuta: lookups keep the order of the rows below, main currencies first.
+CREATE TABLE principale (principala BOOLEAN NOT NULL, valuta TEXT NOT NULL);
 INSERT INTO principale VALUES (1, 'EUR');
 INSERT INTO principale VALUES (1, 'USD');
 INSERT INTO principale VALUES (1, 'GBP');

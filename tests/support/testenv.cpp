@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSettings>
 #include <QSqlQuery>
 #include <stdexcept>
 
@@ -91,3 +92,9 @@ QStringList RecordingSink::texts() const {
 LocaleScope::LocaleScope(const QString& name) : m_old(QLocale()) { QLocale::setDefault(QLocale(name)); }
 
 LocaleScope::~LocaleScope() { QLocale::setDefault(m_old); }
+
+void clearSettings() {
+    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("prjZorvel"));
+    s.clear();
+    s.sync();
+}

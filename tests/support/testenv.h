@@ -41,6 +41,9 @@ public:
     QList<Shown> shown;
 };
 
+// Forgets every saved choice, as on a first start.
+void clearSettings();
+
 // Sets the process locale for the length of a scope.
 class LocaleScope {
 public:

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "feedserver.h"
+#include "frmzorvel.h"
+#include "testenv.h"
+
+#include <QUrl>
+#include <memory>
+
+// A window in a folder of its own, a loopback bank, and what it showed and opened.
+struct WindowRig {
+    explicit WindowRig(FeedServer::Handler bank = {});
+    // Start-up as the program does it; show() also lays the panels out.
+    frmZorvel& start(bool show = true);
+    frmZorvel& restart(bool show = true);
+
+    TempAppDir app;
+    RecordingSink sink;
+    FeedServer server;
+    QList<QUrl> opened;
+    bool openSucceeds = true;
+    std::unique_ptr<frmZorvel> window;
+};

@@ -1,0 +1,307 @@
+// The rate table, the converter and the VAT line, driven through the real widgets.
+#include "appsettings.h"
+#include "bnrdata.h"
+#include "datepicker.h"
+#include "ratedb.h"
+#include "windowrig.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kUnknownRate = QStringLiteral("Nu este cunoscut cursul, pentru valuta selectata, la aceasta data!");
+
+void choose(QComboBox* combo, const QString& text) {
+    const int i = combo->findText(text);
+    ASSERT_GE(i, 0) << text.toStdString();
+    combo->setCurrentIndex(i);
+    emit combo->activated(i);
+}
+
+void pick(frmZorvel& w, QDate d) { w.DTPicker1->setDate(d); } // as the user's edit does
+
+void typeInto(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    QApplication::processEvents();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+QStringList visualHeaders(QTreeWidget* view) {
+    QStringList out;
+    for (int v = 0; v < view->header()->count(); ++v)
+        out << view->headerItem()->text(view->header()->logicalIndex(v));
+    return out;
+}
+
+QStringList items(QComboBox* c) {
+    QStringList out;
+    for (int i = 0; i < c->count(); ++i)
+        out << c->itemText(i);
+    return out;
+}
+
+class PanelsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        clearSettings();
+        RateDb db(rig.app.db());
+        auto store = [&](QDate d, std::vector<RateEntry> r) { ASSERT_TRUE(db.storeDay(DayRates{d, std::move(r)})); };
+        store(QDate(2021, 12, 31), {{"EUR", "4.9481"}, {"USD", "4.3707"}});
+        store(QDate(2022, 1, 3), {{"AUD", "3.1589"}, {"EUR", "4.9474"}, {"GBP", "5.8856"}, {"USD", "4.3701"},
+                                  {"XAU", "10.1"}, {"XDR", "6.1"}});
+        store(QDate(2022, 1, 4), {{"AUD", "3.16"}, {"EUR", "4.321"}, {"GBP", "5.9"}, {"USD", "4"}, {"XAU", "9.5"}});
+        store(QDate(2022, 2, 15), {{"AUD", "3.2"}, {"EUR", "4.95"}, {"GBP", "5.9"}, {"USD", "4.4"}, {"XAU", "250"},
+                                   {"XDR", "6.2"}});
+    }
+    frmZorvel& startOn2022() {
+        frmZorvel& w = rig.start();
+        choose(w.Combo2, QStringLiteral("2022"));
+        rig.sink.shown.clear(); // the picker still stood in a year without rates
+        return w;
+    }
+    QTreeWidgetItem* row(frmZorvel& w, const char* key) {
+        const auto found = w.ListView1->findItems(QString::fromLatin1(key), Qt::MatchExactly, 0);
+        return found.isEmpty() ? nullptr : found.front();
+    }
+    LocaleScope ro{QStringLiteral("ro_RO")};
+    WindowRig rig;
+};
+
+TEST_F(PanelsTest, AYearsRatesNewestFirstWithTheMainCurrenciesInFront) {
+    frmZorvel& w = startOn2022();
+    EXPECT_EQ(w.TableYear, QStringLiteral("2022"));
+    EXPECT_EQ(visualHeaders(w.ListView1), (QStringList{"DATA", "EUR", "USD", "XDR", "XAU", "AUD", "GBP"}));
+    EXPECT_EQ(w.ListView1->columnWidth(0), frmZorvel::px(1000));
+    EXPECT_EQ(w.ListView1->columnWidth(5), frmZorvel::px(800)); // XAU
+    EXPECT_EQ(w.ListView1->columnWidth(1), frmZorvel::px(700));
+    ASSERT_EQ(w.ListView1->topLevelItemCount(), 3);
+    QTreeWidgetItem* newest = w.ListView1->topLevelItem(0);
+    EXPECT_EQ(newest->text(0), QStringLiteral("2022/02/15"));
+    QTreeWidgetItem* jan4 = row(w, "2022/01/04");
+    ASSERT_NE(jan4, nullptr);
+    EXPECT_EQ(jan4->text(2), QStringLiteral("4,321"));
+    EXPECT_EQ(jan4->text(6), QString()); // no XDR that day
+    EXPECT_EQ(items(w.Combo1[0]), (QStringList{"LEI NOI", "AUD", "EUR", "GBP", "USD", "XAU", "XDR"}));
+    EXPECT_EQ(items(w.Combo1[1]), items(w.Combo1[0]));
+    EXPECT_EQ(w.Combo1[0]->currentIndex(), 0);
+    EXPECT_EQ(w.Combo1[1]->currentIndex(), 0);
+
+    // Main currencies only: the choice is saved at once and the table reloads.
+    QTest::mouseClick(w.chkPrinc, Qt::LeftButton);
+    EXPECT_EQ(AppSettings::value(QStringLiteral("principale"), QString()), QStringLiteral("0"));
+    EXPECT_EQ(visualHeaders(w.ListView1), (QStringList{"DATA", "EUR", "USD", "XDR", "XAU", "GBP"}));
+    EXPECT_EQ(items(w.Combo1[0]), (QStringList{"LEI NOI", "EUR", "USD", "GBP", "XAU", "XDR"}));
+}
+
+TEST_F(PanelsTest, HeaderClicksFlipTheDirectionAndSortByText) {
+    frmZorvel& w = startOn2022();
+    QHeaderView* h = w.ListView1->header();
+    auto click = [&](int logical) {
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(h->sectionViewportPosition(logical) + 5, 5));
+    };
+    click(0);
+    EXPECT_EQ(w.SortOrder, 0);
+    EXPECT_EQ(w.ListView1->topLevelItem(0)->text(0), QStringLiteral("2022/01/03"));
+    click(5); // XAU: descending again, by text
+    EXPECT_EQ(w.SortKey, 5);
+    EXPECT_EQ(w.SortOrder, 1);
+    EXPECT_EQ(w.ListView1->topLevelItem(0)->text(5), QStringLiteral("9,5"));
+    EXPECT_EQ(w.ListView1->topLevelItem(1)->text(5), QStringLiteral("250"));
+    EXPECT_EQ(w.ListView1->topLevelItem(2)->text(5), QStringLiteral("10,1"));
+}
+
+TEST_F(PanelsTest, ConvertingHighlightsTheDayUsedAndFeedsTheUnitPrice) {
+    frmZorvel& w = startOn2022();
+    pick(w, QDate(2022, 1, 5));
+    choose(w.Combo1[0], QStringLiteral("EUR"));
+    typeInto(w.Text1, QStringLiteral("100"));
+    EXPECT_EQ(w.Text2->text(), QStringLiteral("432,1"));
+    EXPECT_EQ(w.Text3[1]->text(), QStringLiteral("432,1"));
+    EXPECT_EQ(w.Text3[2]->text(), QStringLiteral("432,1"));
+    EXPECT_EQ(w.Text3[3]->text(), QStringLiteral("103,7"));
+    ASSERT_EQ(w.ListView1->selectedItems().size(), 1);
+    EXPECT_EQ(w.ListView1->selectedItems().front()->text(0), QStringLiteral("2022/01/04"));
+    QTest::mouseClick(w.Command1, Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("432,1"));
+
+    // Foreign to foreign and local to foreign, at the same day's rates.
+    choose(w.Combo1[1], QStringLiteral("USD"));
+    EXPECT_EQ(w.Text2->text(), QStringLiteral("108,02")); // 10802,5 goes to the even neighbour
+    choose(w.Combo1[0], QStringLiteral("LEI NOI"));
+    EXPECT_EQ(w.Text2->text(), QStringLiteral("25"));
+    EXPECT_TRUE(rig.sink.texts().filter(kUnknownRate).isEmpty());
+}
+
+TEST_F(PanelsTest, TheFirstDaysOfAYearUseTheYearBefore) {
+    frmZorvel& w = startOn2022();
+    pick(w, QDate(2022, 1, 4));
+    EXPECT_EQ(w.ListView1->selectedItems().front()->text(0), QStringLiteral("2022/01/03"));
+    choose(w.Combo1[0], QStringLiteral("EUR"));
+    typeInto(w.Text1, QStringLiteral("10"));
+    pick(w, QDate(2022, 1, 3));
+    EXPECT_EQ(w.Text2->text(), QStringLiteral("49,48")); // 31 December's rate
+    // The selection stays on the row it had: the day used is not in this table.
+    EXPECT_EQ(w.ListView1->selectedItems().front()->text(0), QStringLiteral("2022/01/03"));
+}
+
+TEST_F(PanelsTest, UnknownRatesAreToldAndTheResultStays) {
+    frmZorvel& w = startOn2022();
+    pick(w, QDate(2022, 1, 5));
+    choose(w.Combo1[0], QStringLiteral("EUR"));
+    typeInto(w.Text1, QStringLiteral("2"));
+    ASSERT_EQ(w.Text2->text(), QStringLiteral("8,64"));
+    rig.sink.shown.clear();
+    choose(w.Combo1[1], QStringLiteral("XDR")); // no XDR on 4 January
+    EXPECT_EQ(rig.sink.texts(), QStringList{kUnknownRate});
+    EXPECT_EQ(rig.sink.shown.front().icon, MessageSink::Icon::Exclamation);
+    EXPECT_EQ(w.Text2->text(), QStringLiteral("8,64"));
+    // A list without a selection runs no conversion at all.
+    rig.sink.shown.clear();
+    w.Combo1[1]->setCurrentIndex(-1);
+    choose(w.Combo1[0], QStringLiteral("USD"));
+    EXPECT_TRUE(rig.sink.shown.isEmpty());
+    EXPECT_EQ(w.Text2->text(), QStringLiteral("8,64"));
+}
+
+TEST_F(PanelsTest, AYearWithoutRatesIsSaidOnceAndItsListsHoldOnlyLei) {
+    frmZorvel& w = rig.start();
+    rig.sink.shown.clear();
+    choose(w.Combo2, QStringLiteral("2019"));
+    EXPECT_EQ(w.ListView1->topLevelItemCount(), 0);
+    EXPECT_EQ(items(w.Combo1[0]), QStringList{"LEI NOI"});
+    EXPECT_EQ(rig.sink.texts().filter(QStringLiteral("anul 2019")).size(), 1);
+    QTest::mouseClick(w.chkPrinc, Qt::LeftButton); // reloads the same empty year
+    EXPECT_EQ(rig.sink.texts().filter(QStringLiteral("anul 2019")).size(), 1);
+    const QDate before = w.DTPicker1->date();
+    w.ListView1_DblClick(); // nothing to pick
+    EXPECT_EQ(w.DTPicker1->date(), before);
+    // The earliest day has no table of the year before: the conversion says so.
+    rig.sink.shown.clear();
+    pick(w, QDate(1998, 1, 1));
+    EXPECT_TRUE(rig.sink.texts().contains(kUnknownRate));
+    EXPECT_EQ(w.LocalCurrencyName, QStringLiteral("LEI"));
+    EXPECT_EQ(items(w.Combo1[0]), QStringList{"LEI"});
+}
+
+TEST_F(PanelsTest, DoubleClickMovesTheConverterToThatDay) {
+    frmZorvel& w = startOn2022();
+    pick(w, QDate(2022, 1, 31));
+    QTreeWidgetItem* item = row(w, "2022/02/15");
+    ASSERT_NE(item, nullptr);
+    const QRect r = w.ListView1->visualItemRect(item);
+    QTest::mouseClick(w.ListView1->viewport(), Qt::LeftButton, {}, r.center());
+    QTest::mouseDClick(w.ListView1->viewport(), Qt::LeftButton, {}, r.center());
+    EXPECT_EQ(w.DTPicker1->date(), QDate(2022, 2, 15));
+    EXPECT_EQ(w.ListView1->selectedItems().front()->text(0), QStringLiteral("2022/01/04"));
+}
+
+TEST_F(PanelsTest, ChoosingTheShownYearMovesOnlyThePicker) {
+    frmZorvel& w = startOn2022();
+    pick(w, QDate(2022, 3, 1));
+    w.ListView1->topLevelItem(0)->setText(1, QStringLiteral("marked"));
+    choose(w.Combo2, QStringLiteral("2022"));
+    EXPECT_EQ(w.ListView1->topLevelItem(0)->text(1), QStringLiteral("marked")); // not reloaded
+    // 29 February has no 2021: the picker falls back to today's day and month.
+    pick(w, QDate(2024, 2, 29));
+    choose(w.Combo2, QStringLiteral("2021"));
+    EXPECT_EQ(w.DTPicker1->date(), QDate(QDate::currentDate().year(), QDate::currentDate().month(),
+                                         QDate::currentDate().day()));
+}
+
+TEST_F(PanelsTest, VatLineFollowsTypingInBothCurrencyPeriods) {
+    for (const char* localeName : {"ro_RO", "en_US"}) {
+        LocaleScope locale(QString::fromLatin1(localeName));
+        clearSettings();
+        const QChar sep = QLocale().decimalPoint().front();
+        auto num = [&](const char* t) { return QString::fromLatin1(t).replace(u',', sep); };
+        frmZorvel& w = rig.restart();
+        typeInto(w.Text3[1], QStringLiteral("10"));
+        typeInto(w.Text3[0], QStringLiteral("3"));
+        EXPECT_EQ(w.Text3[2]->text(), num("30")) << localeName;
+        EXPECT_EQ(w.Text3[3]->text(), num("7,2"));
+        EXPECT_EQ(w.Text3[4]->text(), num("37,2"));
+        typeInto(w.Text3[2], QStringLiteral("100"));
+        EXPECT_EQ(w.Text3[1]->text(), num("33,33"));
+        EXPECT_EQ(w.Text3[2]->text(), QStringLiteral("100"));
+        EXPECT_EQ(w.Text3[3]->text(), num("24"));
+        EXPECT_EQ(w.Text3[4]->text(), num("124"));
+        EXPECT_EQ(w.VatFocusIndex(), 2);
+
+        // Before 1 July 2005 the old leu counts in whole lei.
+        pick(w, QDate(2005, 6, 30));
+        ASSERT_EQ(w.LocalCurrencyName, QStringLiteral("LEI"));
+        typeInto(w.Text3[0], QStringLiteral("1"));
+        typeInto(w.Text3[5], QStringLiteral("19"));
+        typeInto(w.Text3[4], QStringLiteral("1190"));
+        EXPECT_EQ(w.Text3[1]->text(), QStringLiteral("1000"));
+        EXPECT_EQ(w.Text3[2]->text(), QStringLiteral("1000"));
+        EXPECT_EQ(w.Text3[3]->text(), QStringLiteral("190"));
+        EXPECT_EQ(w.Text3[4]->text(), QStringLiteral("1190"));
+        EXPECT_FALSE(w.VatBusy());
+    }
+}
+
+TEST_F(PanelsTest, LeavingTheQuantityAndRateBoxes) {
+    frmZorvel& w = rig.start();
+    typeInto(w.Text3[0], QStringLiteral("0,5"));
+    w.Text3[1]->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(w.Text3[0]->text(), QStringLiteral("1"));
+    typeInto(w.Text3[5], QStringLiteral("19"));
+    w.Text3[0]->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(AppSettings::value(QStringLiteral("TVA"), QString()), QStringLiteral("19"));
+    typeInto(w.Text3[5], QString());
+    w.Text3[0]->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(w.Text3[5]->text(), QStringLiteral("19"));
+    frmZorvel& again = rig.restart();
+    EXPECT_EQ(again.Text3[5]->text(), QStringLiteral("19"));
+}
+
+TEST_F(PanelsTest, ConverterResultRecomputesTheWholeVatLine) {
+    frmZorvel& w = startOn2022();
+    typeInto(w.Text3[0], QStringLiteral("2"));
+    typeInto(w.Text3[3], QStringLiteral("5")); // the user last typed in the VAT box
+    pick(w, QDate(2022, 1, 5));
+    choose(w.Combo1[0], QStringLiteral("EUR"));
+    typeInto(w.Text1, QStringLiteral("10"));
+    EXPECT_EQ(w.VatFocusIndex(), 0);
+    EXPECT_EQ(w.Text3[1]->text(), QStringLiteral("43,21"));
+    EXPECT_EQ(w.Text3[2]->text(), QStringLiteral("86,42"));
+    EXPECT_EQ(w.Text3[3]->text(), QStringLiteral("20,74"));
+    EXPECT_EQ(w.Text3[4]->text(), QStringLiteral("107,16"));
+}
+
+TEST(RealHistory, TwentyTwentyTwoFromTheBanksFiles) {
+    if (!BnrData::folder()) GTEST_SKIP() << BnrData::missingReason().toStdString();
+    clearSettings();
+    LocaleScope ro(QStringLiteral("ro_RO"));
+    WindowRig rig;
+    ASSERT_TRUE(rig.app.fillFromYears({2021, 2022, 2023, 2026}));
+    frmZorvel& w = rig.start();
+    choose(w.Combo2, QStringLiteral("2022"));
+    EXPECT_EQ(w.ListView1->topLevelItemCount(), 251);
+    EXPECT_EQ(w.ListView1->topLevelItem(0)->text(0), QStringLiteral("2022/12/30"));
+    QTest::mouseClick(w.chkPrinc, Qt::LeftButton);
+    EXPECT_EQ(visualHeaders(w.ListView1).mid(0, 3), (QStringList{"DATA", "EUR", "USD"}));
+    // Converting on 1 March uses 28 February's rate, 4.9480 lei for a euro.
+    pick(w, QDate(2022, 3, 1));
+    choose(w.Combo1[0], QStringLiteral("EUR"));
+    typeInto(w.Text1, QStringLiteral("100"));
+    EXPECT_EQ(w.ListView1->selectedItems().front()->text(0), QStringLiteral("2022/02/28"));
+    EXPECT_EQ(w.Text2->text(), QStringLiteral("494,8"));
+    EXPECT_EQ(w.Text3[1]->text(), QStringLiteral("494,8"));
+}
+
+} // namespace

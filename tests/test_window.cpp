@@ -1,0 +1,207 @@
+// The window as a user meets it: its controls, start-up, panel layout and saved choices.
+#include "appsettings.h"
+#include "datepicker.h"
+#include "windowrig.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+int px(int twips) { return frmZorvel::px(twips); }
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { clearSettings(); }
+    WindowRig rig;
+};
+
+TEST_F(WindowTest, EveryControlHasItsNameCaptionAndPlace) {
+    frmZorvel& w = rig.start(false);
+    struct Case {
+        const char* name;
+        const char* kind;
+        const char* caption;
+        int left, top, width, height;
+    } const cases[] = {
+        {"Frame1(0)", "QGroupBox", "Curs valutar", 60, 0, 9075, 3315},
+        {"Label2(0)", "QLabel", "Curs licitat", 120, 300, 1275, 195},
+        {"Label2(1)", "QLabel", "Ultimul curs valutar:", 2400, 300, 3015, 195},
+        {"Label1(0)", "QLabel", "An", 7260, 240, 315, 195},
+        {"Combo2", "QComboBox", nullptr, 7560, 180, 1455, 315},
+        {"ListView1", "QTreeWidget", nullptr, 120, 540, 8895, 2235},
+        {"cmdExcel", "QPushButton", "Excel", 5520, 2880, 855, 315},
+        {"Command4", "QPushButton", "Salveaza curs", 6600, 2880, 1215, 315},
+        {"Command3", "QPushButton", "Incarca curs", 7860, 2880, 1095, 315},
+        {"Frame1(1)", "QGroupBox", "Convertor valutar", 60, 3360, 9075, 1215},
+        {"Label1(6)", "QLabel", "Data aaaa/ll/zz", 120, 240, 1275, 195},
+        {"DTPicker1", "DatePicker", nullptr, 120, 480, 1455, 315},
+        {"Label1(2)", "QLabel", "Transforma", 1680, 240, 855, 255},
+        {"Text1", "QLineEdit", "0", 1620, 480, 1395, 285},
+        {"Combo1(0)", "QComboBox", nullptr, 3060, 480, 1635, 315},
+        {"Combo1(1)", "QComboBox", nullptr, 4740, 480, 1635, 315},
+        {"Label1(5)", "QLabel", "=", 6420, 540, 315, 195},
+        {"Text2", "QLineEdit", "0", 6600, 480, 1395, 285},
+        {"Command1", "QPushButton", "&Copie", 8100, 480, 795, 315},
+        {"Frame1(2)", "QGroupBox", "TVA calculator", 60, 4620, 9075, 975},
+        {"Label4(3)", "QLabel", "TVA", 4320, 300, 1335, 195},
+        {"Text3(0)", "QLineEdit", "1", 180, 600, 1335, 285},
+        {"Text3(4)", "QLineEdit", "0", 5700, 600, 1335, 285},
+        {"Text3(5)", "QLineEdit", "24", 7620, 600, 1335, 285},
+        {"Label5", "QLabel", "Afiseaza", 120, 5640, 675, 255},
+        {"Check1(1)", "QCheckBox", "Convertor valutar", 2160, 5640, 1515, 315},
+        {"chkPrinc", "QCheckBox", "Toate Valutele", 5220, 5640, 1515, 315},
+        {"Command2", "QPushButton", "&Actualizeaza curs valutar", 6960, 5640, 2175, 315},
+        {"Frame2", "QGroupBox", "Link-uri utile", 60, 6000, 9075, 555},
+    };
+    for (const Case& c : cases) {
+        QWidget* widget = w.findChild<QWidget*>(QString::fromLatin1(c.name));
+        ASSERT_NE(widget, nullptr) << c.name;
+        EXPECT_TRUE(widget->inherits(c.kind)) << c.name;
+        EXPECT_EQ(widget->geometry(), QRect(px(c.left), px(c.top), px(c.width), px(c.height))) << c.name;
+        EXPECT_FALSE(widget->accessibleName().isEmpty()) << c.name;
+        if (!c.caption) continue;
+        QString caption;
+        if (auto* g = qobject_cast<QGroupBox*>(widget)) caption = g->title();
+        else if (auto* l = qobject_cast<QLabel*>(widget)) caption = l->text();
+        else if (auto* b = qobject_cast<QAbstractButton*>(widget)) caption = b->text();
+        else if (auto* e = qobject_cast<QLineEdit*>(widget)) caption = e->text();
+        EXPECT_EQ(caption, QString::fromLatin1(c.caption)) << c.name;
+    }
+    EXPECT_TRUE(w.Label2[1]->font().bold());
+    EXPECT_TRUE(w.Label2[2]->font().bold());
+    EXPECT_FALSE(w.Label2[0]->font().bold());
+    EXPECT_EQ(w.Text1->accessibleName(), QStringLiteral("Transforma"));
+    EXPECT_EQ(w.Text3[2]->accessibleName(), QStringLiteral("Valoare fara TVA"));
+    EXPECT_TRUE(w.Label3->text().contains(QStringLiteral("conversia valutara!   Este")));
+    EXPECT_TRUE(w.Label6->text().startsWith(QStringLiteral("     Daca")));
+}
+
+TEST_F(WindowTest, TabGoesThroughTheControlsInTheirOrder) {
+    frmZorvel& w = rig.start();
+    const QList<QWidget*> expected = {w.Combo2,   w.ListView1, w.Command4,  w.Command3,  w.DTPicker1, w.Text1,
+                                      w.Combo1[0], w.Combo1[1], w.Text2,     w.Command1,  w.Text3[0],  w.Text3[1],
+                                      w.Text3[2], w.Text3[3],  w.Text3[4],  w.Text3[5],  w.Check1[0], w.Check1[1],
+                                      w.Check1[2], w.Command2,  w.chkPrinc,  w.cmdExcel};
+    QList<QWidget*> seen;
+    QWidget* at = w.Combo2;
+    for (int i = 0; i < 200 && seen.size() < expected.size(); ++i) {
+        if (expected.contains(at) && !seen.contains(at)) seen << at;
+        at = at->nextInFocusChain();
+    }
+    EXPECT_EQ(seen, expected);
+}
+
+TEST_F(WindowTest, FirstStartShowsEverythingAndReportsAFailedUpdate) {
+    frmZorvel& w = rig.start();
+    const int year = QDate::currentDate().year();
+    EXPECT_EQ(w.Combo2->count(), year - 1998 + 1);
+    EXPECT_EQ(w.Combo2->itemText(0), QStringLiteral("1998"));
+    EXPECT_EQ(w.Combo2->currentText(), QString::number(year));
+    EXPECT_EQ(w.TableYear, QString::number(year));
+    EXPECT_EQ(w.Text3[5]->text(), QStringLiteral("24"));
+    EXPECT_TRUE(w.chkPrinc->isChecked());
+    for (QCheckBox* c : w.Check1)
+        EXPECT_TRUE(c->isChecked());
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Zorvel v" ZORVEL_TEST_VERSION));
+    EXPECT_EQ(w.DTPicker1->MaxDate().date(), QDate::currentDate());
+    EXPECT_EQ(w.DTPicker1->MinDate().date(), QDate(1998, 1, 1));
+    EXPECT_EQ(w.DTPicker1->displayFormat(), QStringLiteral("yyyy/MM/dd"));
+    EXPECT_EQ(w.LocalCurrencyName, QStringLiteral("LEI NOI"));
+    // The bank did not answer: the error, titled with the caption of that moment, and no date shown.
+    ASSERT_FALSE(rig.sink.shown.isEmpty());
+    const auto& first = rig.sink.shown.front();
+    EXPECT_EQ(first.text, QStringLiteral("Sunt erori la actualizare!\rVerificati daca exista o versiune noua."));
+    EXPECT_EQ(first.icon, MessageSink::Icon::Critical);
+    EXPECT_EQ(first.title, QStringLiteral("Zorvel"));
+    EXPECT_TRUE(w.LastRateDate.isNull());
+    EXPECT_EQ(w.Label2[2]->text(), QString());
+}
+
+TEST_F(WindowTest, PanelsStackAsChosenAndTheChoiceIsSaved) {
+    frmZorvel& w = rig.start();
+    struct Case {
+        std::array<bool, 3> shown;
+        std::array<int, 3> tops;
+        int row, links, outer;
+        bool update;
+    } const cases[] = {
+        {{true, true, true}, {0, 3375, 4650}, 5685, 6060, 7015, true},
+        {{false, false, true}, {-1, -1, 0}, 1035, 1410, 2365, false},
+        {{false, false, false}, {-1, -1, -1}, 0, 375, 1330, false},
+        {{false, true, false}, {-1, 0, -1}, 1275, 1650, 2605, true},
+    };
+    for (const Case& c : cases) {
+        for (int i = 0; i < 3; ++i)
+            if (w.Check1[i]->isChecked() != c.shown[i]) QTest::mouseClick(w.Check1[i], Qt::LeftButton);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(w.Frame1[i]->isVisible(), c.shown[i]) << i;
+            if (c.shown[i]) {
+                EXPECT_EQ(w.Frame1[i]->y(), px(c.tops[i])) << i;
+            }
+            EXPECT_EQ(AppSettings::value(QStringLiteral("chk%1").arg(i), QStringLiteral("1")),
+                      c.shown[i] ? QStringLiteral("1") : QStringLiteral("0"));
+        }
+        for (QWidget* rowWidget : {static_cast<QWidget*>(w.Label5), static_cast<QWidget*>(w.Check1[2]),
+                                   static_cast<QWidget*>(w.chkPrinc), static_cast<QWidget*>(w.Command2)})
+            EXPECT_EQ(rowWidget->y(), px(c.row)) << rowWidget->objectName().toStdString();
+        EXPECT_EQ(w.Frame2->y(), px(c.links));
+        EXPECT_EQ(w.Command2->isVisible(), c.update);
+        EXPECT_TRUE(w.chkPrinc->isVisible());
+        EXPECT_EQ(w.height(), px(c.outer - 400 + 60));
+    }
+    // After a restart the same panels are shown.
+    frmZorvel& again = rig.restart();
+    EXPECT_FALSE(again.Frame1[0]->isVisible());
+    EXPECT_TRUE(again.Frame1[1]->isVisible());
+    EXPECT_EQ(again.Frame1[1]->y(), 0);
+}
+
+TEST_F(WindowTest, SavedValuesAreReadByTheirLeadingNumber) {
+    struct Case {
+        const char* saved;
+        bool shown;
+    } const cases[] = {{"", false}, {"abc", false}, {"0", false}, {"1", true}, {"2", true}, {" 1", true}, {"-1", true}};
+    for (const Case& c : cases) {
+        AppSettings::setValue(QStringLiteral("chk0"), QString::fromLatin1(c.saved));
+        AppSettings::setValue(QStringLiteral("principale"), QString::fromLatin1(c.saved));
+        AppSettings::setValue(QStringLiteral("TVA"), QStringLiteral("19"));
+        frmZorvel& w = rig.restart();
+        EXPECT_EQ(w.Check1[0]->isChecked(), c.shown) << c.saved;
+        EXPECT_EQ(w.Frame1[0]->isVisible(), c.shown) << c.saved;
+        EXPECT_EQ(w.chkPrinc->isChecked(), c.shown) << c.saved;
+        EXPECT_EQ(w.Text3[5]->text(), QStringLiteral("19"));
+    }
+}
+
+TEST(DatePicker, RefusesDaysThatDoNotExistOrLieOutsideItsBounds) {
+    DatePicker p;
+    p.setMaxDate(QDateTime(QDate(2026, 3, 10), QTime(15, 30)));
+    p.setValue(QDateTime(QDate(2024, 2, 29), QTime(9, 30)));
+    EXPECT_EQ(p.Value(), QDateTime(QDate(2024, 2, 29), QTime(9, 30)));
+    EXPECT_FALSE(p.setYear(2023)); // 29 February 2023
+    EXPECT_EQ(p.Value().date(), QDate(2024, 2, 29));
+    EXPECT_TRUE(p.setYear(2020));
+    EXPECT_TRUE(p.setMonth(4));
+    EXPECT_FALSE(p.setDay(31)); // 31 April
+    EXPECT_TRUE(p.setMonth(1));
+    EXPECT_TRUE(p.setDay(31));
+    EXPECT_FALSE(p.setMonth(2));
+    EXPECT_FALSE(p.setYear(1997));
+    EXPECT_FALSE(p.setYear(2027));
+    EXPECT_EQ(p.Value(), QDateTime(QDate(2020, 1, 31), QTime(9, 30)));
+    int userChanges = 0;
+    QObject::connect(&p, &DatePicker::userChanged, [&] { ++userChanges; });
+    p.setYear(2021);
+    EXPECT_EQ(userChanges, 0); // changes from code raise nothing
+}
+
+} // namespace
