@@ -1,0 +1,255 @@
+// The link labels and the help for carrying valuta.mdb to another computer.
+#include "propertybag.h"
+#include "windowrig.h"
+#include "xlinklabel.h"
+
+#include <QGroupBox>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Host {
+    Host() {
+        window.resize(300, 100);
+        label = new XLinkLabel(&window);
+        label->setObjectName(QStringLiteral("XLinkLabel1"));
+        label->setGeometry(10, 10, 100, 20);
+        label->setOpener([this](const QUrl& u) {
+            opened << u;
+            return true;
+        });
+        QObject::connect(label, &XLinkLabel::propertyChanged, [this](const QString& n) { changed << n; });
+        window.show();
+        (void)QTest::qWaitForWindowExposed(&window);
+    }
+    QWidget window;
+    XLinkLabel* label;
+    QList<QUrl> opened;
+    QStringList changed;
+};
+
+TEST(XLinkLabel, HoverLookOnlyWhileThePointerIsOverIt) {
+    Host h;
+    h.label->InitProperties();
+    h.label->setHoverTextColor(0x00FF0000);
+    XLinkLabel& l = *h.label;
+    struct Step {
+        int x, y;
+        bool hover;
+        int redraws; // added by this move
+    } const steps[] = {
+        {50, 10, true, 1}, {60, 12, true, 0}, // moving within: no redraw
+        {100, 20, true, 0},                   // right and bottom edges count as inside
+        {101, 20, false, 1}, {50, 21, false, 0}, {-1, 5, false, 0}, {0, 0, true, 1},
+    };
+    for (const Step& s : steps) {
+        const int before = l.redrawCount();
+        l.MouseMove(s.x, s.y);
+        EXPECT_EQ(l.isHover(), s.hover) << s.x << "," << s.y;
+        EXPECT_EQ(l.redrawCount() - before, s.redraws) << s.x << "," << s.y;
+    }
+    EXPECT_EQ(l.surfaceTextColor(), QColor(0, 0, 255));
+    EXPECT_TRUE(l.surfaceUnderline());
+    // The real pointer: entering and leaving switch the look.
+    l.MouseMove(-1, -1);
+    QTest::mouseMove(&h.window, QPoint(250, 80));
+    EXPECT_FALSE(l.isHover());
+    QTest::mouseMove(&l, QPoint(20, 5));
+    EXPECT_TRUE(l.isHover());
+    QTest::mouseMove(&h.window, QPoint(250, 80));
+    EXPECT_FALSE(l.isHover());
+    EXPECT_FALSE(l.surfaceUnderline());
+}
+
+TEST(XLinkLabel, SettersRedrawAndNotifyAsTheyShould) {
+    Host h;
+    XLinkLabel& l = *h.label;
+    struct Case {
+        const char* name;
+        std::function<void()> set;
+        int redraws;
+    } const cases[] = {
+        {"BackColor", [&] { l.setBackColor(0xFFFFFF); }, 1},
+        {"NormTextColor", [&] { l.setNormTextColor(0x00C00000); }, 1},
+        {"HoverTextColor", [&] { l.setHoverTextColor(0x00FF0000); }, 1},
+        {"NormUnderline", [&] { l.setNormUnderline(true); }, 1},
+        {"HoverUnderline", [&] { l.setHoverUnderline(false); }, 1},
+        {"Font", [&] { l.setFont(QFont(QStringLiteral("Sans"), 9)); }, 1},
+        {"Caption", [&] { l.setCaption(QStringLiteral("Cursul BNR")); }, 1},
+        {"URL", [&] { l.setURL(QStringLiteral("https://curs.bnr.ro/")); }, 0},
+        {"Enabled", [&] { l.setEnabled(true); }, 0},
+    };
+    for (const Case& c : cases) {
+        h.changed.clear();
+        const int before = l.redrawCount();
+        c.set();
+        EXPECT_EQ(l.redrawCount() - before, c.redraws) << c.name;
+        EXPECT_EQ(h.changed, QStringList{QString::fromLatin1(c.name)});
+    }
+    // The normal colour shows at once, even under the pointer, until the pointer leaves and returns.
+    l.MouseMove(5, 5);
+    l.setNormTextColor(0x000000FF);
+    EXPECT_EQ(l.surfaceTextColor(), QColor(255, 0, 0));
+    l.MouseMove(-5, 5);
+    l.MouseMove(5, 5);
+    EXPECT_EQ(l.surfaceTextColor(), QColor(0, 0, 255));
+}
+
+TEST(XLinkLabel, PropertyBagRoundTrips) {
+    Host h;
+    XLinkLabel& l = *h.label;
+    l.InitProperties();
+    EXPECT_EQ(l.Caption(), QStringLiteral("XLinkLabel1"));
+    EXPECT_FALSE(l.NormUnderline());
+    EXPECT_TRUE(l.HoverUnderline());
+    EXPECT_EQ(l.NormTextColor(), l.HoverTextColor());
+    // Everything at its default: only the font is written.
+    l.setCaption(QStringLiteral("URL Label"));
+    PropertyBag defaults;
+    l.WriteProperties(defaults);
+    EXPECT_EQ(defaults.keys(), QStringList{QStringLiteral("Font")});
+    // A changed label writes what differs, and a new label reads it back.
+    l.setCaption(QStringLiteral("Cursul BNR"));
+    l.setNormTextColor(0x00C00000);
+    l.setNormUnderline(true);
+    l.setEnabled(false);
+    PropertyBag saved;
+    l.WriteProperties(saved);
+    EXPECT_EQ(saved.keys(), (QStringList{"Font", "NormTextColor", "Enabled", "Caption", "NormUnderline"}));
+    Host other;
+    other.label->ReadProperties(saved);
+    EXPECT_EQ(other.label->Caption(), QStringLiteral("Cursul BNR"));
+    EXPECT_EQ(other.label->NormTextColor(), 0x00C00000u);
+    EXPECT_FALSE(other.label->Enabled());
+    EXPECT_TRUE(other.label->NormUnderline());
+}
+
+TEST(XLinkLabel, ReadMatchesKeysWithoutCaseAndSkipsWhatItCannotConvert) {
+    Host h;
+    XLinkLabel& l = *h.label;
+    l.setHoverTextColor(0x00123456);
+    PropertyBag bag;
+    bag.write(QStringLiteral("normtextcolor"), qlonglong(0x00C00000));
+    bag.write(QStringLiteral("hovertextcolor"), QStringLiteral("blue")); // not a number: keeps the earlier value
+    bag.write(QStringLiteral("normunderline"), true);
+    bag.write(QStringLiteral("url"), QStringLiteral("https://curs.bnr.ro/"));
+    l.ReadProperties(bag);
+    EXPECT_EQ(l.NormTextColor(), 0x00C00000u);
+    EXPECT_EQ(l.HoverTextColor(), 0x00123456u);
+    EXPECT_TRUE(l.NormUnderline());
+    EXPECT_EQ(l.Caption(), QStringLiteral("URL Label")); // no caption saved
+    EXPECT_EQ(l.URL(), QStringLiteral("https://curs.bnr.ro/"));
+}
+
+TEST(XLinkLabel, ColoursAreBlueGreenRedNumbers) {
+    const QPalette p;
+    EXPECT_EQ(XLinkLabel::toColor(0x00C00000, p), QColor(0, 0, 192));
+    EXPECT_EQ(XLinkLabel::toColor(0x000000FF, p), QColor(255, 0, 0));
+    EXPECT_EQ(XLinkLabel::toColor(0x0000FF00, p), QColor(0, 255, 0));
+    EXPECT_EQ(XLinkLabel::fromColor(QColor(0, 0, 192)), 0x00C00000u);
+    EXPECT_EQ(XLinkLabel::toColor(0x8000000F, p), p.color(QPalette::Button)); // a system colour
+}
+
+TEST(XLinkLabel, ClickOpensTheUrlUnlessDisabledOrEmpty) {
+    Host h;
+    XLinkLabel& l = *h.label;
+    l.setURL(QStringLiteral("https://curs.bnr.ro/"));
+    QTest::mouseClick(&l, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(h.opened, QList<QUrl>{QUrl(QStringLiteral("https://curs.bnr.ro/"))});
+    l.setEnabled(false);
+    QTest::mouseClick(&l, Qt::LeftButton, {}, QPoint(5, 5));
+    l.MouseMove(5, 5);
+    l.setEnabled(true);
+    l.setURL(QString());
+    QTest::mouseClick(&l, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(h.opened.size(), 1);
+}
+
+// Records how many folders had been opened when each message was shown.
+class OrderSink : public RecordingSink {
+public:
+    explicit OrderSink(WindowRig& rig) : rig(rig) {}
+    void show(const QString& text, Icon icon, const QString& title) override {
+        openedBefore << rig.opened.size();
+        RecordingSink::show(text, icon, title);
+    }
+    WindowRig& rig;
+    QList<int> openedBefore;
+};
+
+TEST(Transfer, TellsTheFolderFirstThenOpensIt) {
+    clearSettings();
+    WindowRig rig;
+    frmZorvel& w = rig.start();
+    struct Case {
+        QPushButton* button;
+        const char* text;
+    } const cases[] = {
+        {w.Command3, "Copiati fisierul valuta.mdb in directorul :"},
+        {w.Command4, "Copiati fisierul valuta.mdb din directorul :"},
+    };
+    for (const Case& c : cases) {
+        rig.sink.shown.clear();
+        rig.opened.clear();
+        QTest::mouseClick(c.button, Qt::LeftButton);
+        ASSERT_EQ(rig.sink.shown.size(), 1);
+        EXPECT_EQ(rig.sink.shown[0].text, QString::fromLatin1(c.text) + u'\r' + QDir::toNativeSeparators(rig.app.path()));
+        EXPECT_EQ(rig.sink.shown[0].icon, MessageSink::Icon::Information);
+        EXPECT_EQ(rig.sink.shown[0].title, w.windowTitle());
+        EXPECT_EQ(rig.opened, QList<QUrl>{QUrl::fromLocalFile(rig.app.path())});
+    }
+    // A folder that cannot be opened is said, not passed over.
+    rig.sink.shown.clear();
+    rig.openSucceeds = false;
+    QTest::mouseClick(w.Command3, Qt::LeftButton);
+    ASSERT_EQ(rig.sink.shown.size(), 2);
+    EXPECT_TRUE(rig.sink.shown[1].text.startsWith(QStringLiteral("Directorul nu poate fi deschis")));
+}
+
+TEST(Transfer, MessageComesBeforeTheFolder) {
+    clearSettings();
+    WindowRig rig;
+    rig.start();
+    OrderSink sink(rig);
+    ZorvelEnvironment env;
+    env.appDir = rig.app.path();
+    env.feedBase = rig.server.base();
+    env.openUrl = [&](const QUrl& u) {
+        rig.opened << u;
+        return true;
+    };
+    frmZorvel w(env, &sink);
+    w.Command4_Click();
+    EXPECT_EQ(sink.openedBefore, QList<int>{0});
+    EXPECT_EQ(rig.opened.size(), 1);
+}
+
+TEST(Links, TheWindowsTwoLabelsAsDesigned) {
+    clearSettings();
+    WindowRig rig;
+    frmZorvel& w = rig.start();
+    const char* captions[2] = {"Cursul BNR", "Zorvel - Actualizari"};
+    for (int i = 0; i < 2; ++i) {
+        XLinkLabel* l = w.XLinkLabel1[i];
+        ASSERT_NE(l, nullptr);
+        EXPECT_EQ(l->objectName(), QStringLiteral("XLinkLabel1(%1)").arg(i));
+        EXPECT_EQ(l->parentWidget(), w.Frame2);
+        EXPECT_EQ(l->Caption(), QString::fromLatin1(captions[i]));
+        EXPECT_EQ(l->toolTip(), QStringLiteral("ALTE APLICATII UTILE"));
+        EXPECT_TRUE(l->Font().bold());
+        EXPECT_DOUBLE_EQ(l->Font().pointSizeF(), 8.25);
+        EXPECT_EQ(XLinkLabel::toColor(l->NormTextColor(), l->palette()), QColor(0, 0, 192));
+        EXPECT_EQ(XLinkLabel::toColor(l->HoverTextColor(), l->palette()), QColor(0, 0, 255));
+        EXPECT_TRUE(l->NormUnderline());
+        EXPECT_TRUE(l->HoverUnderline());
+        EXPECT_EQ(l->accessibleName(), QString::fromLatin1(captions[i]));
+    }
+    EXPECT_EQ(w.XLinkLabel1[0]->geometry(), QRect(frmZorvel::px(180), frmZorvel::px(240), frmZorvel::px(2415), frmZorvel::px(195)));
+    QTest::mouseClick(w.XLinkLabel1[1], Qt::LeftButton, {}, QPoint(3, 3));
+    ASSERT_EQ(rig.opened.size(), 1);
+    EXPECT_TRUE(rig.opened[0].toString().endsWith(QStringLiteral("/zorvel.asp")));
+}
+
+} // namespace
