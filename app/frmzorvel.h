@@ -54,6 +54,7 @@ public:
     int VatFocusIndex() const { return m_vat.VatFocusIndex; }
     bool VatBusy() const { return m_vat.VatBusy; }
     QString dbPath() const;
+    void setExportHelper(const QString& path) { m_env.exportHelper = path; }
     static int px(int twips);
 
     // Handlers, named after their control and event.

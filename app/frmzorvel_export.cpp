@@ -27,7 +27,8 @@ QByteArray rowsForHelper(const RateRow& row) {
     for (qsizetype i = 0; i < row.values.size(); ++i) {
         const QVariant& v = row.values[i];
         if (i == 0) values << v.toString().left(10);
-        else values << (v.isNull() ? QString() : QString::number(double(float(v.toDouble())), 'g', 9));
+        // Seven digits are what a stored rate holds; more would only show float noise.
+        else values << (v.isNull() ? QString() : QString::number(v.toDouble(), 'g', 7));
     }
     return out + values.join(u'\t').toUtf8() + '\n';
 }
@@ -40,13 +41,14 @@ void frmZorvel::cmdExcel_Click() {
     Outcome<std::optional<RateRow>> row = Outcome<std::optional<RateRow>>::failure(QString());
     {
         RateDb db(dbPath());
-        row = db.isOpen() ? db.rowBefore(day, TableSuffix) : Outcome<std::optional<RateRow>>::failure(db.openError());
+        if (!db.isOpen()) {
+            message(QStringLiteral("Baza de date valuta.mdb nu poate fi deschisa."), MessageSink::Icon::Exclamation);
+            return;
+        }
+        row = db.rowBefore(day, TableSuffix);
     }
-    if (!row) {
-        message(QStringLiteral("Cursul nu poate fi citit din baza de date."), MessageSink::Icon::Exclamation);
-        return;
-    }
-    if (!row->has_value()) {
+    // A year without a table holds no rates either.
+    if (!row || !row->has_value()) {
         message(QStringLiteral("Nu exista curs memorat inainte de ") + QLocale().toString(day, QLocale::ShortFormat) +
                     u'.',
                 MessageSink::Icon::Information);

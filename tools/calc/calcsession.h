@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One day's rates for the first sheet: field names, and the values as text
+// (the date as yyyy-mm-dd, rates as decimal numbers with a point, empty for none).
+struct ExportRows {
+    std::vector<std::string> names;
+    std::vector<std::string> values;
+};
+
+// How the spreadsheet program is reached. The defaults are the user's own office;
+// tests use a profile of their own and no windows.
+struct OfficeOptions {
+    std::string pipe;      // name of the office's pipe
+    std::string profile;   // -env:UserInstallation URL; empty: the user's profile
+    bool headless = false;
+    std::string soffice = "soffice";
+};
+
+// The outcome of one request, as the window reads it back.
+enum class CalcStatus { Written = 0, Failed = 1, Refused = 2, CannotStart = 3 };
+
+struct CalcResult {
+    CalcStatus status = CalcStatus::Failed;
+    std::string text; // for CannotStart: code, blank, description
+};
+
+// Talks to LibreOffice through UNO: finds the running office (or starts one), then
+// works on its first spreadsheet document.
+class CalcSession {
+public:
+    explicit CalcSession(OfficeOptions options);
+    // Writes the two rows into the first sheet of workbook 1, which is opened from
+    // the template when there is none; refuses a first workbook not made by us.
+    CalcResult exportDay(const std::string& workbookPath, const ExportRows& rows);
+    // How many workbooks are open, the sheet names of workbook 1 and the first two
+    // rows of its first sheet, tab-separated: what a test reads back.
+    CalcResult readBack();
+    // Opens a document as the user would (for tests).
+    CalcResult open(const std::string& path);
+    CalcResult quit();
+
+private:
+    bool connect(std::string& error);
+    struct Impl;
+    OfficeOptions m_options;
+    Impl* m_impl = nullptr;
+};
