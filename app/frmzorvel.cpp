@@ -50,7 +50,9 @@ QLabel* label(QWidget* parent, const QString& name, const QString& caption, int 
     return lb;
 }
 
-QString plainCaption(QString caption) { return caption.remove(u'&'); }
+QString plainCaption(QString caption) {
+    return caption.remove(u'&');
+}
 
 } // namespace
 
@@ -63,7 +65,9 @@ ZorvelEnvironment ZorvelEnvironment::forApplication() {
     return env;
 }
 
-int frmZorvel::px(int twips) { return int(std::lround(twips / 15.0)); }
+int frmZorvel::px(int twips) {
+    return int(std::lround(twips / 15.0));
+}
 
 frmZorvel::frmZorvel(ZorvelEnvironment env, MessageSink* messages, QWidget* parent)
     : QWidget(parent), m_env(std::move(env)), m_messages(messages), m_vat(*this) {
@@ -90,7 +94,9 @@ frmZorvel::frmZorvel(ZorvelEnvironment env, MessageSink* messages, QWidget* pare
 
 frmZorvel::~frmZorvel() = default;
 
-QString frmZorvel::dbPath() const { return m_env.appDir + QStringLiteral("/valuta.mdb"); }
+QString frmZorvel::dbPath() const {
+    return m_env.appDir + QStringLiteral("/valuta.mdb");
+}
 
 void frmZorvel::createControls() {
     createRatePanel();
@@ -100,10 +106,12 @@ void frmZorvel::createControls() {
 }
 
 void frmZorvel::createRatePanel() {
-    auto* f = place(new QGroupBox(QStringLiteral("Curs valutar")), this, QStringLiteral("Frame1(0)"), 60, 0, 9075, 3315);
+    auto* f =
+        place(new QGroupBox(QStringLiteral("Curs valutar")), this, QStringLiteral("Frame1(0)"), 60, 0, 9075, 3315);
     Frame1[0] = f;
     Label2[0] = label(f, QStringLiteral("Label2(0)"), QStringLiteral("Curs licitat"), 120, 300, 1275, 195);
-    Label2[1] = label(f, QStringLiteral("Label2(1)"), QStringLiteral("Ultimul curs valutar:"), 2400, 300, 3015, 195, true);
+    Label2[1] =
+        label(f, QStringLiteral("Label2(1)"), QStringLiteral("Ultimul curs valutar:"), 2400, 300, 3015, 195, true);
     Label2[2] = label(f, QStringLiteral("Label2(2)"), QString(), 4140, 300, 1455, 195, true);
     Label2[2]->setAccessibleName(QStringLiteral("Ultimul curs valutar"));
     Label1[0] = label(f, QStringLiteral("Label1(0)"), QStringLiteral("An"), 7260, 240, 315, 195);
@@ -128,13 +136,15 @@ void frmZorvel::createRatePanel() {
                    120, 2820, 5235, 435);
     Label6->setWordWrap(true);
     cmdExcel = place(new QPushButton(QStringLiteral("Excel")), f, QStringLiteral("cmdExcel"), 5520, 2880, 855, 315);
-    Command4 = place(new QPushButton(QStringLiteral("Salveaza curs")), f, QStringLiteral("Command4"), 6600, 2880, 1215, 315);
-    Command3 = place(new QPushButton(QStringLiteral("Incarca curs")), f, QStringLiteral("Command3"), 7860, 2880, 1095, 315);
+    Command4 =
+        place(new QPushButton(QStringLiteral("Salveaza curs")), f, QStringLiteral("Command4"), 6600, 2880, 1215, 315);
+    Command3 =
+        place(new QPushButton(QStringLiteral("Incarca curs")), f, QStringLiteral("Command3"), 7860, 2880, 1095, 315);
 }
 
 void frmZorvel::createConverterPanel() {
-    auto* f = place(new QGroupBox(QStringLiteral("Convertor valutar")), this, QStringLiteral("Frame1(1)"), 60, 3360, 9075,
-                    1215);
+    auto* f = place(new QGroupBox(QStringLiteral("Convertor valutar")), this, QStringLiteral("Frame1(1)"), 60, 3360,
+                    9075, 1215);
     Frame1[1] = f;
     Label1[6] = label(f, QStringLiteral("Label1(6)"), QStringLiteral("Data aaaa/ll/zz"), 120, 240, 1275, 195);
     DTPicker1 = place(new DatePicker, f, QStringLiteral("DTPicker1"), 120, 480, 1455, 315);
@@ -165,17 +175,18 @@ void frmZorvel::createConverterPanel() {
 }
 
 void frmZorvel::createVatPanel() {
-    auto* f = place(new QGroupBox(QStringLiteral("TVA calculator")), this, QStringLiteral("Frame1(2)"), 60, 4620, 9075, 975);
+    auto* f =
+        place(new QGroupBox(QStringLiteral("TVA calculator")), this, QStringLiteral("Frame1(2)"), 60, 4620, 9075, 975);
     Frame1[2] = f;
-    static const char* captions[6] = {"Cantitatea", "PU Fara TVA", "Valoare fara TVA", "TVA", "Valoare totala",
-                                      "Cota TVA %"};
+    static const char* captions[6] = {"Cantitatea", "PU Fara TVA",    "Valoare fara TVA",
+                                      "TVA",        "Valoare totala", "Cota TVA %"};
     static const char* initial[6] = {"1", "0", "0", "0", "0", "24"};
     static const int lefts[6] = {180, 1560, 2940, 4320, 5700, 7620};
     for (int i = 0; i < 6; ++i) {
         const QString caption = QString::fromLatin1(captions[i]);
         Label4[i] = label(f, QStringLiteral("Label4(%1)").arg(i), caption, lefts[i], 300, 1335, 195);
-        Text3[i] = place(new QLineEdit(QString::fromLatin1(initial[i])), f, QStringLiteral("Text3(%1)").arg(i), lefts[i],
-                         600, 1335, 285);
+        Text3[i] = place(new QLineEdit(QString::fromLatin1(initial[i])), f, QStringLiteral("Text3(%1)").arg(i),
+                         lefts[i], 600, 1335, 285);
         Text3[i]->setAccessibleName(caption);
         Label4[i]->setBuddy(Text3[i]);
     }
@@ -192,18 +203,21 @@ void frmZorvel::createRowAndLinks() {
         Check1[i]->setAccessibleName(QString::fromLatin1(captions[i]));
         Check1[i]->setChecked(true);
     }
-    chkPrinc = place(new QCheckBox(QStringLiteral("Toate Valutele")), this, QStringLiteral("chkPrinc"), 5220, 5640, 1515, 315);
+    chkPrinc =
+        place(new QCheckBox(QStringLiteral("Toate Valutele")), this, QStringLiteral("chkPrinc"), 5220, 5640, 1515, 315);
     chkPrinc->setAccessibleName(QStringLiteral("Toate Valutele"));
-    Command2 = place(new QPushButton(QStringLiteral("&Actualizeaza curs valutar")), this, QStringLiteral("Command2"), 6960,
-                     5640, 2175, 315);
-    Frame2 = place(new QGroupBox(QStringLiteral("Link-uri utile")), this, QStringLiteral("Frame2"), 60, 6000, 9075, 555);
+    Command2 = place(new QPushButton(QStringLiteral("&Actualizeaza curs valutar")), this, QStringLiteral("Command2"),
+                     6960, 5640, 2175, 315);
+    Frame2 =
+        place(new QGroupBox(QStringLiteral("Link-uri utile")), this, QStringLiteral("Frame2"), 60, 6000, 9075, 555);
     for (QPushButton* b : {cmdExcel, Command4, Command3, Command1, Command2})
         b->setAccessibleName(plainCaption(b->text()));
     for (QGroupBox* g : {Frame1[0], Frame1[1], Frame1[2], Frame2}) {
         g->setAccessibleName(g->title());
         // The caption sits on the frame line, so the design's top offsets land inside the frame.
-        g->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
-                                        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+        g->setStyleSheet(
+            QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+                           "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
     }
     // Nothing stands to the right of the hint line; let it show whole.
     Label3->resize(Frame1[1]->width() - Label3->x() - px(60), Label3->height());
@@ -212,15 +226,16 @@ void frmZorvel::createRowAndLinks() {
 
 void frmZorvel::applyTabOrder() {
     // The focusable controls in their tab order.
-    const QList<QWidget*> order = {Combo2,   ListView1, Command4, Command3, DTPicker1, Text1,    Combo1[0],
-                                   Combo1[1], Text2,    Command1, Text3[0], Text3[1],  Text3[2], Text3[3],
-                                   Text3[4], Text3[5],  Check1[0], Check1[1], Check1[2], Command2, chkPrinc,
-                                   cmdExcel};
+    const QList<QWidget*> order = {Combo2,    ListView1, Command4,  Command3, DTPicker1, Text1,    Combo1[0], Combo1[1],
+                                   Text2,     Command1,  Text3[0],  Text3[1], Text3[2],  Text3[3], Text3[4],  Text3[5],
+                                   Check1[0], Check1[1], Check1[2], Command2, chkPrinc,  cmdExcel};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
 
-void frmZorvel::message(const QString& text, MessageSink::Icon icon) { message(text, icon, windowTitle()); }
+void frmZorvel::message(const QString& text, MessageSink::Icon icon) {
+    message(text, icon, windowTitle());
+}
 
 void frmZorvel::message(const QString& text, MessageSink::Icon icon, const QString& title) {
     m_messages->show(text, icon, title);
@@ -239,10 +254,12 @@ void frmZorvel::Form_Load() {
     TableYear = QString::number(year);
     for (int i = 0; i < 3; ++i) {
         // Any saved value other than 0 shows the panel.
-        const int saved = InputText::settingNumber(AppSettings::value(QStringLiteral("chk%1").arg(i), QStringLiteral("1")));
+        const int saved =
+            InputText::settingNumber(AppSettings::value(QStringLiteral("chk%1").arg(i), QStringLiteral("1")));
         Check1[i]->setChecked(saved != 0);
     }
-    chkPrinc->setChecked(InputText::settingNumber(AppSettings::value(QStringLiteral("principale"), QStringLiteral("1"))) != 0);
+    chkPrinc->setChecked(
+        InputText::settingNumber(AppSettings::value(QStringLiteral("principale"), QStringLiteral("1"))) != 0);
     DTPicker1->setMaxDate(now);
     DTPicker1->setValue(now);
     setComboIndexQuietly(Combo2, Combo2->count() - 1);
@@ -274,9 +291,9 @@ void frmZorvel::Form_Activate() {
         if (l.panelVisible[i]) Frame1[i]->move(Frame1[i]->x(), px(l.panelTop[i]));
     }
     Label5->move(Label5->x(), px(l.rowTop));
-    for (QWidget* w : {static_cast<QWidget*>(Check1[0]), static_cast<QWidget*>(Check1[1]),
-                       static_cast<QWidget*>(Check1[2]), static_cast<QWidget*>(chkPrinc),
-                       static_cast<QWidget*>(Command2)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(Check1[0]), static_cast<QWidget*>(Check1[1]), static_cast<QWidget*>(Check1[2]),
+          static_cast<QWidget*>(chkPrinc), static_cast<QWidget*>(Command2)})
         w->move(w->x(), px(l.rowTop));
     Frame2->move(Frame2->x(), px(l.linksTop));
     Command2->setVisible(l.updateButtonVisible);
@@ -287,7 +304,8 @@ void frmZorvel::Form_Activate() {
 }
 
 void frmZorvel::Check1_Click(int index) {
-    AppSettings::setValue(QStringLiteral("chk%1").arg(index), Check1[index]->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    AppSettings::setValue(QStringLiteral("chk%1").arg(index),
+                          Check1[index]->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     Form_Activate();
 }
 
@@ -325,12 +343,16 @@ bool frmZorvel::eventFilter(QObject* watched, QEvent* event) {
     const bool in = event->type() == QEvent::FocusIn;
     const bool out = event->type() == QEvent::FocusOut;
     if (in || out) {
-        if (watched == Text1 && in) Text1_GotFocus();
-        else if (watched == Text2 && in) Text2_GotFocus();
+        if (watched == Text1 && in)
+            Text1_GotFocus();
+        else if (watched == Text2 && in)
+            Text2_GotFocus();
         for (int i = 0; i < 6; ++i) {
             if (watched != Text3[i]) continue;
-            if (in) Text3_GotFocus(i);
-            else Text3_LostFocus(i);
+            if (in)
+                Text3_GotFocus(i);
+            else
+                Text3_LostFocus(i);
         }
     }
     return QWidget::eventFilter(watched, event);

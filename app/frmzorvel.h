@@ -6,8 +6,8 @@
 
 #include <QDate>
 #include <QHash>
-#include <QWidget>
 #include <QUrl>
+#include <QWidget>
 #include <array>
 #include <functional>
 #include <memory>
@@ -25,10 +25,10 @@ class XLinkLabel;
 
 // What the window needs from its surroundings; tests hand in their own.
 struct ZorvelEnvironment {
-    QString appDir;                             // holds valuta.mdb and zv.xls
-    QUrl feedBase;                              // where the bank's files come from
-    std::function<bool(const QUrl&)> openUrl;   // the desktop's handler for folders and links
-    QString exportHelper;                       // the program that drives the spreadsheet
+    QString appDir;                           // holds valuta.mdb and zv.xls
+    QUrl feedBase;                            // where the bank's files come from
+    std::function<bool(const QUrl&)> openUrl; // the desktop's handler for folders and links
+    QString exportHelper;                     // the program that drives the spreadsheet
     static ZorvelEnvironment forApplication();
 };
 

@@ -69,22 +69,30 @@ void frmZorvel::ConvertAmount() {
     Text2->setText(NumberText::general(*v));
 }
 
-void frmZorvel::Text1_Change() { ConvertAmount(); }
+void frmZorvel::Text1_Change() {
+    ConvertAmount();
+}
 
-void frmZorvel::Text1_GotFocus() { selectAllNow(Text1); }
+void frmZorvel::Text1_GotFocus() {
+    selectAllNow(Text1);
+}
 
 void frmZorvel::Text2_Change() {
     m_vat.VatFocusIndex = 0;
     Text3[1]->setText(Text2->text());
 }
 
-void frmZorvel::Text2_GotFocus() { selectAllNow(Text2); }
+void frmZorvel::Text2_GotFocus() {
+    selectAllNow(Text2);
+}
 
 void frmZorvel::Combo1_Click(int) {
     if (Combo1[0]->currentIndex() >= 0 && Combo1[1]->currentIndex() >= 0) ConvertAmount();
 }
 
-void frmZorvel::Command1_Click() { QGuiApplication::clipboard()->setText(Text2->text()); }
+void frmZorvel::Command1_Click() {
+    QGuiApplication::clipboard()->setText(Text2->text());
+}
 
 void frmZorvel::DTPicker1_Change() {
     if (!ClampPickerDate()) return;

@@ -28,7 +28,8 @@ QByteArray rowsForHelper(const RateRow& row) {
         const QVariant& v = row.values[i];
         if (i == 0) values << v.toString().left(10);
         // Seven digits are what a stored rate holds; more would only show float noise.
-        else values << (v.isNull() ? QString() : QString::number(v.toDouble(), 'g', 7));
+        else
+            values << (v.isNull() ? QString() : QString::number(v.toDouble(), 'g', 7));
     }
     return out + values.join(u'\t').toUtf8() + '\n';
 }

@@ -8,8 +8,8 @@
 #include "ratedb.h"
 #include "ratetext.h"
 
-#include <QComboBox>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QTreeWidget>
 
@@ -23,7 +23,9 @@ int displayPosition(const QString& header) {
     return 0;
 }
 
-QString cellText(const QVariant& v) { return FormatRateText(NumberText::general(float(v.toDouble()))); }
+QString cellText(const QVariant& v) {
+    return FormatRateText(NumberText::general(float(v.toDouble())));
+}
 
 } // namespace
 
@@ -106,11 +108,13 @@ void frmZorvel::showNoTableNotice() {
     // Once per year chosen, not on every event that reloads the same empty year.
     if (m_noticeYear == TableYear) return;
     m_noticeYear = TableYear;
-    message(QStringLiteral("Nu exista cursuri memorate pentru anul ") + TableYear + u'.', MessageSink::Icon::Information);
+    message(QStringLiteral("Nu exista cursuri memorate pentru anul ") + TableYear + u'.',
+            MessageSink::Icon::Information);
 }
 
 void frmZorvel::chkPrinc_Click() {
-    AppSettings::setValue(QStringLiteral("principale"), chkPrinc->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    AppSettings::setValue(QStringLiteral("principale"),
+                          chkPrinc->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     if (isVisible()) LoadRateTable();
 }
 

@@ -20,9 +20,13 @@ void frmZorvel::transferMessage(const QString& text) {
         message(QStringLiteral("Directorul nu poate fi deschis:\r") + folder, MessageSink::Icon::Exclamation);
 }
 
-void frmZorvel::Command3_Click() { transferMessage(QStringLiteral("Copiati fisierul valuta.mdb in directorul :")); }
+void frmZorvel::Command3_Click() {
+    transferMessage(QStringLiteral("Copiati fisierul valuta.mdb in directorul :"));
+}
 
-void frmZorvel::Command4_Click() { transferMessage(QStringLiteral("Copiati fisierul valuta.mdb din directorul :")); }
+void frmZorvel::Command4_Click() {
+    transferMessage(QStringLiteral("Copiati fisierul valuta.mdb din directorul :"));
+}
 
 void frmZorvel::createLinks() {
     struct Design {

@@ -6,11 +6,17 @@
 #include <QLineEdit>
 #include <QTimer>
 
-QString frmZorvel::text(int index) const { return Text3[index]->text(); }
+QString frmZorvel::text(int index) const {
+    return Text3[index]->text();
+}
 
-void frmZorvel::setText(int index, const QString& text) { Text3[index]->setText(text); }
+void frmZorvel::setText(int index, const QString& text) {
+    Text3[index]->setText(text);
+}
 
-void frmZorvel::Text3_Change(int index) { m_vat.change(index, LocalCurrencyName); }
+void frmZorvel::Text3_Change(int index) {
+    m_vat.change(index, LocalCurrencyName);
+}
 
 void frmZorvel::Text3_GotFocus(int index) {
     m_vat.gotFocus(index);

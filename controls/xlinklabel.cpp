@@ -15,19 +15,28 @@ namespace {
 // The few system colours a design can refer to, by their index.
 QColor systemColor(quint32 index, const QPalette& p) {
     switch (index) {
-    case 5: return p.color(QPalette::Base);           // window background
-    case 8: return p.color(QPalette::Text);           // window text
-    case 15: return p.color(QPalette::Button);        // button face
-    case 18: return p.color(QPalette::ButtonText);    // button text
-    case 13: return p.color(QPalette::Highlight);
-    case 14: return p.color(QPalette::HighlightedText);
-    default: return p.color(QPalette::Window);
+    case 5:
+        return p.color(QPalette::Base); // window background
+    case 8:
+        return p.color(QPalette::Text); // window text
+    case 15:
+        return p.color(QPalette::Button); // button face
+    case 18:
+        return p.color(QPalette::ButtonText); // button text
+    case 13:
+        return p.color(QPalette::Highlight);
+    case 14:
+        return p.color(QPalette::HighlightedText);
+    default:
+        return p.color(QPalette::Window);
     }
 }
 
 } // namespace
 
-QString XLinkLabel::defaultUrl() { return QStringLiteral(ZORVEL_WEB_SITE); }
+QString XLinkLabel::defaultUrl() {
+    return QStringLiteral(ZORVEL_WEB_SITE);
+}
 
 QColor XLinkLabel::toColor(quint32 value, const QPalette& palette) {
     if (value & 0x80000000u) return systemColor(value & 0xFFu, palette);
@@ -53,9 +62,13 @@ quint32 XLinkLabel::ambientFore() const {
     return fromColor((parentWidget() ? parentWidget() : this)->palette().color(QPalette::WindowText));
 }
 
-QFont XLinkLabel::ambientFont() const { return (parentWidget() ? parentWidget() : this)->font(); }
+QFont XLinkLabel::ambientFont() const {
+    return (parentWidget() ? parentWidget() : this)->font();
+}
 
-QColor XLinkLabel::surfaceTextColor() const { return toColor(m_surfaceText, palette()); }
+QColor XLinkLabel::surfaceTextColor() const {
+    return toColor(m_surfaceText, palette());
+}
 
 void XLinkLabel::redraw() {
     ++m_redraws;
@@ -143,11 +156,14 @@ void XLinkLabel::ReadProperties(const PropertyBag& bag) {
     };
     auto readBool = [&](const char* key, bool def, void (XLinkLabel::*set)(bool)) {
         const QVariant v = bag.read(QString::fromLatin1(key), def);
-        if (v.metaType().id() == QMetaType::Bool) (this->*set)(v.toBool());
+        if (v.metaType().id() == QMetaType::Bool)
+            (this->*set)(v.toBool());
         else if (v.canConvert<QString>()) {
             const QString t = v.toString().trimmed().toLower();
-            if (t == u"true" || t == u"-1" || t == u"1") (this->*set)(true);
-            else if (t == u"false" || t == u"0") (this->*set)(false);
+            if (t == u"true" || t == u"-1" || t == u"1")
+                (this->*set)(true);
+            else if (t == u"false" || t == u"0")
+                (this->*set)(false);
         }
     };
     readColor("BackColor", ambientBack(), &XLinkLabel::setBackColor);
@@ -213,7 +229,9 @@ void XLinkLabel::enterEvent(QEnterEvent* event) {
     MouseMove(p.x(), p.y());
 }
 
-void XLinkLabel::leaveEvent(QEvent*) { MouseMove(-1, -1); }
+void XLinkLabel::leaveEvent(QEvent*) {
+    MouseMove(-1, -1);
+}
 
 void XLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) Click();

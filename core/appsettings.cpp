@@ -29,4 +29,6 @@ void AppSettings::setValue(const QString& key, const QString& value) {
     s->sync();
 }
 
-QString AppSettings::location() { return open()->fileName(); }
+QString AppSettings::location() {
+    return open()->fileName();
+}

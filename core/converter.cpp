@@ -11,9 +11,13 @@ using NumberText::fitsSingle;
 using NumberText::roundHalfEven;
 
 // Products and quotients of two singles stay single unless they leave its range.
-double single(double v) { return fitsSingle(v) ? double(float(v)) : v; }
+double single(double v) {
+    return fitsSingle(v) ? double(float(v)) : v;
+}
 
-Outcome<double> fail(const QString& why) { return Outcome<double>::failure(why); }
+Outcome<double> fail(const QString& why) {
+    return Outcome<double>::failure(why);
+}
 
 Outcome<double> rateOf(const std::optional<RateRow>& row, const QString& column, bool divisor) {
     if (!row) return fail(QStringLiteral("nicio zi inainte de data aleasa"));
@@ -32,7 +36,9 @@ Outcome<double> finish(double hundredfold) {
 
 } // namespace
 
-bool Converter::needsRates(const Request& r) { return !(r.source == r.localCurrency && r.targetIndex == 0); }
+bool Converter::needsRates(const Request& r) {
+    return !(r.source == r.localCurrency && r.targetIndex == 0);
+}
 
 Outcome<double> Converter::convert(const Request& r, const std::optional<RateRow>& row) {
     const float amount = InputText::ParseNumber(r.amountText);

@@ -13,13 +13,17 @@
 
 FeedClient::FeedClient(QUrl base, int timeoutMs) : m_base(std::move(base)), m_timeoutMs(timeoutMs) {}
 
-QString FeedClient::feedPath() { return QStringLiteral("/nbrfxrates.xml"); }
+QString FeedClient::feedPath() {
+    return QStringLiteral("/nbrfxrates.xml");
+}
 
 QString FeedClient::dayPath(QDate day) {
     return QStringLiteral("/MakeXmlFile.aspx?date=%1.%2.%3").arg(day.day()).arg(day.month()).arg(day.year());
 }
 
-QString FeedClient::yearPath(int year) { return QStringLiteral("/files/xml/years/nbrfxrates%1.xml").arg(year); }
+QString FeedClient::yearPath(int year) {
+    return QStringLiteral("/files/xml/years/nbrfxrates%1.xml").arg(year);
+}
 
 QUrl FeedClient::configuredBase() {
     QString base = qEnvironmentVariable("ZORVEL_FEED_URL");

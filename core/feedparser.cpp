@@ -51,7 +51,9 @@ Outcome<std::unique_ptr<Node>> parseTree(const QByteArray& xml) {
     return root;
 }
 
-const Node* lastChild(const Node* n) { return n && !n->children.empty() ? n->children.back().get() : nullptr; }
+const Node* lastChild(const Node* n) {
+    return n && !n->children.empty() ? n->children.back().get() : nullptr;
+}
 
 Outcome<const Node*> cubeOf(const Node* root) {
     const Node* cube = lastChild(lastChild(root));
@@ -94,7 +96,9 @@ QDate FeedParser::cubeDate(const QString& text) {
     return QDate(y, m, d);
 }
 
-bool FeedParser::saysNoRates(const QByteArray& answer) { return answer.contains("Nu exist"); }
+bool FeedParser::saysNoRates(const QByteArray& answer) {
+    return answer.contains("Nu exist");
+}
 
 Outcome<QDate> FeedParser::feedDate(const QByteArray& xml) {
     auto tree = parseTree(xml);

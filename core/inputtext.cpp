@@ -2,8 +2,8 @@
 
 #include <QLocale>
 #include <QRegularExpression>
-#include <charconv>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -11,7 +11,9 @@
 namespace InputText {
 namespace {
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t' || c == u'\n'; }
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\n';
+}
 
 // The leading number of the text, blanks skipped wherever they stand.
 double leadingNumber(const QString& text) {
@@ -67,8 +69,10 @@ double leadingNumber(const QString& text) {
                 break;
             }
         }
-        if (expDigit) digits += exponent;
-        else i = save;
+        if (expDigit)
+            digits += exponent;
+        else
+            i = save;
     }
     double value = 0.0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
@@ -127,7 +131,9 @@ float ParseNumber(const QString& text) {
     return float(value);
 }
 
-double plainNumber(const QString& text) { return leadingNumber(text); }
+double plainNumber(const QString& text) {
+    return leadingNumber(text);
+}
 
 int settingNumber(const QString& text) {
     const double value = std::nearbyint(leadingNumber(text));

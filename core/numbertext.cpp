@@ -16,15 +16,21 @@ QString format(double value, int digits) {
 
 } // namespace
 
-QString general(float value) { return format(double(value), 7); }
+QString general(float value) {
+    return format(double(value), 7);
+}
 
-QString general(double value) { return format(value, 15); }
+QString general(double value) {
+    return format(value, 15);
+}
 
 double roundHalfEven(double value) {
     // The default floating-point rounding mode already sends halves to even.
     return std::nearbyint(value);
 }
 
-bool fitsSingle(double value) { return std::isfinite(value) && std::fabs(value) <= double(FLT_MAX); }
+bool fitsSingle(double value) {
+    return std::isfinite(value) && std::fabs(value) <= double(FLT_MAX);
+}
 
 } // namespace NumberText

@@ -29,4 +29,6 @@ private:
 
 struct Done {};
 using Status = Outcome<Done>;
-inline Status succeeded() { return Done{}; }
+inline Status succeeded() {
+    return Done{};
+}

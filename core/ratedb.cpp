@@ -112,7 +112,8 @@ Outcome<std::optional<QDate>> RateDb::newestDay(int year) {
 Status RateDb::storeDayInTransaction(const DayRates& day) {
     QStringList columns, rates;
     for (const RateEntry& e : day.rates) {
-        if (!SqlDialect::isColumnName(e.column)) return Status::failure(QStringLiteral("Coloana invalida: ") + e.column);
+        if (!SqlDialect::isColumnName(e.column))
+            return Status::failure(QStringLiteral("Coloana invalida: ") + e.column);
         if (!SqlDialect::isRateText(e.text)) return Status::failure(QStringLiteral("Curs invalid: ") + e.text);
         columns << e.column;
         rates << e.text;

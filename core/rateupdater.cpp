@@ -95,7 +95,8 @@ QDate RateUpdater::importYear(int year, QDate from, QDate to, Report& report, St
     std::vector<DayRates> wanted;
     for (DayRates& d : days.value())
         if (d.date >= from && d.date <= to) wanted.push_back(std::move(d));
-    std::stable_sort(wanted.begin(), wanted.end(), [](const DayRates& a, const DayRates& b) { return a.date < b.date; });
+    std::stable_sort(wanted.begin(), wanted.end(),
+                     [](const DayRates& a, const DayRates& b) { return a.date < b.date; });
     // A file that repeats a day keeps its last copy of it.
     auto dup = std::unique(wanted.rbegin(), wanted.rend(),
                            [](const DayRates& a, const DayRates& b) { return a.date == b.date; });
@@ -120,7 +121,8 @@ Status RateUpdater::importDays(QDate from, QDate to, Report& report, const Progr
     RateDb db(m_dbPath);
     if (!db.isOpen()) return Status::failure(db.openError());
     for (QDate day = from; day <= to; day = day.addDays(1)) {
-        if (!tick(progress, QLocale().toString(day, QLocale::ShortFormat))) return Status::failure(QStringLiteral("Oprit"));
+        if (!tick(progress, QLocale().toString(day, QLocale::ShortFormat)))
+            return Status::failure(QStringLiteral("Oprit"));
         auto answer = m_client.get(FeedClient::dayPath(day));
         ++report.requests;
         if (!answer) return Status::failure(answer.error());

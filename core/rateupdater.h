@@ -29,8 +29,8 @@ public:
     enum class Result { UpToDate, Failed, Cancelled };
     struct Report {
         Result result = Result::Failed;
-        QDate feedDate;    // newest day the bank publishes, valid once the feed was read
-        QString detail;    // what went wrong, for the log and tests
+        QDate feedDate; // newest day the bank publishes, valid once the feed was read
+        QString detail; // what went wrong, for the log and tests
         int daysStored = 0;
         int requests = 0;
     };

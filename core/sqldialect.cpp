@@ -36,7 +36,9 @@ QString placeholders(qsizetype n) {
 
 // ---- SQLite
 
-QString SqliteDialect::dateText(QDate day) { return day.toString(Qt::ISODate); }
+QString SqliteDialect::dateText(QDate day) {
+    return day.toString(Qt::ISODate);
+}
 
 SqlStatement SqliteDialect::newestRow(int year) const {
     return {QStringLiteral("select * from valuta%1ron order by data desc limit 1").arg(year), {}};
@@ -150,8 +152,7 @@ SqlStatement JetDialect::mainCurrencies(const QStringList& columns) const {
     QStringList quoted;
     for (const QString& c : columns)
         quoted << u'\'' + c + u'\'';
-    return {QStringLiteral("select * from principale where principala=true and valuta in(") + quoted.join(u',') +
-                u')',
+    return {QStringLiteral("select * from principale where principala=true and valuta in(") + quoted.join(u',') + u')',
             {}};
 }
 

@@ -55,7 +55,8 @@ public:
     SqlStatement allColumns(const QString& tableYear, const QString& suffix) const override;
     SqlStatement firstRow(const QString& tableYear, const QString& suffix) const override;
     SqlStatement mainCurrencies(const QStringList& columns) const override;
-    SqlStatement someColumns(const QString& tableYear, const QString& suffix, const QStringList& columns) const override;
+    SqlStatement someColumns(const QString& tableYear, const QString& suffix,
+                             const QStringList& columns) const override;
     SqlStatement rowBefore(int tableYear, const QString& suffix, QDate day) const override;
 
     static QString dateText(QDate day);
@@ -75,7 +76,8 @@ public:
     SqlStatement allColumns(const QString& tableYear, const QString& suffix) const override;
     SqlStatement firstRow(const QString& tableYear, const QString& suffix) const override;
     SqlStatement mainCurrencies(const QStringList& columns) const override;
-    SqlStatement someColumns(const QString& tableYear, const QString& suffix, const QStringList& columns) const override;
+    SqlStatement someColumns(const QString& tableYear, const QString& suffix,
+                             const QStringList& columns) const override;
     SqlStatement rowBefore(int tableYear, const QString& suffix, QDate day) const override;
 
     static QString dateLiteral(QDate day);

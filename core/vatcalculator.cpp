@@ -37,14 +37,18 @@ VatCalculator::Mode VatCalculator::modeFor(const QString& localCurrencyName) {
     return Mode::None;
 }
 
-float VatCalculator::read(int index) const { return InputText::ParseNumber(m_boxes.text(index)); }
+float VatCalculator::read(int index) const {
+    return InputText::ParseNumber(m_boxes.text(index));
+}
 
 void VatCalculator::change(int index, const QString& localCurrencyName) {
     if (VatBusy) return;
     const Mode mode = modeFor(localCurrencyName);
     if (mode == Mode::None) return;
-    if (index == VatBoxes::Quantity || index == VatBoxes::UnitPrice || index == VatBoxes::Rate) forwardPass(mode);
-    else if (index >= VatBoxes::Value && index <= VatBoxes::Total) backCalculate(index, mode);
+    if (index == VatBoxes::Quantity || index == VatBoxes::UnitPrice || index == VatBoxes::Rate)
+        forwardPass(mode);
+    else if (index >= VatBoxes::Value && index <= VatBoxes::Total)
+        backCalculate(index, mode);
 }
 
 void VatCalculator::forwardPass(Mode mode) {

@@ -113,15 +113,30 @@ TEST_P(VatLine, BoxesFollowTheTypedOne) {
     const bool ro = QLocale().decimalPoint() == u",";
     const VatCase cases[] = {
         {"cents, quantity typed", "LEI NOI", {{1, "10"}, {5, "24"}}, 0, "3", {"3", "10", "30", "7,2", "37,2", "24"}},
-        {"cents, ties to even", "LEI NOI", {{0, "5"}, {1, "1,25"}, {5, "10"}}, 0, "1", {"1", "1,25", "1,25", "0,12", "1,37", "10"}},
+        {"cents, ties to even",
+         "LEI NOI",
+         {{0, "5"}, {1, "1,25"}, {5, "10"}},
+         0,
+         "1",
+         {"1", "1,25", "1,25", "0,12", "1,37", "10"}},
         {"cents, value typed", "LEI NOI", {{0, "3"}, {5, "24"}}, 2, "100", {"3", "33,33", "100", "24", "124", "24"}},
         {"cents, VAT typed", "LEI NOI", {{0, "2"}, {5, "20"}}, 3, "40", {"2", "100", "200", "40", "240", "20"}},
         {"whole, total typed", "LEI", {{0, "1"}, {5, "19"}}, 4, "1190", {"1", "1000", "1000", "190", "1190", "19"}},
         {"whole, value typed", "LEI", {{0, "3"}, {5, "24"}}, 2, "100", {"3", "33", "100", "24", "124", "24"}},
-        {"whole, big value", "LEI", {{1, "150000"}, {5, "24"}}, 0, "100", {"100", "150000", "1,5E+07", "3600000", "1,86E+07", "24"}},
+        {"whole, big value",
+         "LEI",
+         {{1, "150000"}, {5, "24"}},
+         0,
+         "100",
+         {"100", "150000", "1,5E+07", "3600000", "1,86E+07", "24"}},
         {"no currency, nothing moves", "", {{1, "10"}}, 0, "3", {"3", "10", "0", "0", "0", "24"}},
         {"quantity 0, nothing moves", "LEI NOI", {{0, "0"}}, 1, "10", {"0", "10", "0", "0", "0", "24"}},
-        {"zero quantity in back-calculation", "LEI NOI", {{0, "0"}, {1, "7"}}, 2, "100", {"0", "7", "100", "0", "0", "24"}},
+        {"zero quantity in back-calculation",
+         "LEI NOI",
+         {{0, "0"}, {1, "7"}},
+         2,
+         "100",
+         {"0", "7", "100", "0", "0", "24"}},
         {"zero rate, VAT typed", "LEI NOI", {{1, "7"}, {5, "0"}}, 3, "5", {"1", "7", "0", "5", "0", "0"}},
         {"rate -100, total typed", "LEI NOI", {{1, "7"}, {5, "-100"}}, 4, "5", {"1", "7", "0", "0", "5", "-100"}},
         {"product beyond single range", "LEI NOI", {{1, "1e38"}}, 0, "10", {"10", "1e38", "0", "0", "0", "24"}},
@@ -169,12 +184,15 @@ TEST(VatCalculator, AWriteIntoTheUnitPriceRecomputesAllThreeDerivedBoxes) {
 }
 
 TEST(VatCalculator, LeavingQuantityOrRateBoxes) {
-    const std::pair<const char*, const char*> quantity[] = {{"0,5", "1"}, {"2,5", "2,5"}, {"0.5", "0.5"}, {"", "1"}, {"x", "1"}};
+    const std::pair<const char*, const char*> quantity[] = {
+        {"0,5", "1"}, {"2,5", "2,5"}, {"0.5", "0.5"}, {"", "1"}, {"x", "1"}};
     for (auto [in, out] : quantity)
         EXPECT_EQ(VatCalculator::quantityAfterEdit(QString::fromLatin1(in)), QString::fromLatin1(out)) << in;
-    const std::pair<const char*, const char*> rate[] = {{"", "19"}, {"0", "19"}, {"0,9", "19"}, {"9", "9"}, {"24", "24"}};
+    const std::pair<const char*, const char*> rate[] = {
+        {"", "19"}, {"0", "19"}, {"0,9", "19"}, {"9", "9"}, {"24", "24"}};
     for (auto [in, out] : rate)
-        EXPECT_EQ(VatCalculator::rateAfterEdit(QString::fromLatin1(in), QStringLiteral("19")), QString::fromLatin1(out)) << in;
+        EXPECT_EQ(VatCalculator::rateAfterEdit(QString::fromLatin1(in), QStringLiteral("19")), QString::fromLatin1(out))
+            << in;
 }
 
 } // namespace

@@ -6,11 +6,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
-#include <QThread>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include "datepicker.h"
@@ -26,7 +26,9 @@ namespace {
 
 const QString kHelper = QStringLiteral(ZORVEL_CALC_HELPER);
 
-bool officeHere() { return !kHelper.isEmpty() && QFile::exists(kHelper) && !QStandardPaths::findExecutable("soffice").isEmpty(); }
+bool officeHere() {
+    return !kHelper.isEmpty() && QFile::exists(kHelper) && !QStandardPaths::findExecutable("soffice").isEmpty();
+}
 
 // The office of these tests: its own profile and pipe, no windows.
 class Office {
@@ -41,7 +43,8 @@ public:
         helper({QStringLiteral("--quit")});
         // The office leaves read-only files in its profile; give them back before the folder goes.
         QThread::msleep(500);
-        QDirIterator it(profile.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        QDirIterator it(profile.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
         while (it.hasNext())
             QFile::setPermissions(it.next(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
@@ -102,7 +105,8 @@ TEST_F(ExportTest, OfficeNotRunningOpensTheWorkbookAndWritesTheDayBefore) {
     EXPECT_EQ(r[0], QStringLiteral("1"));
     EXPECT_EQ(r[1], QStringLiteral("Zorvel\tCalcul"));
     EXPECT_EQ(r[2], QStringLiteral("DATA\tAUD\tEUR\tUSD\t100HUF\tXDR"));
-    EXPECT_EQ(r[3], QStringLiteral("04.01.2022\t3.16\t4.9451\t4.3811\t1.35\t")) << r[3].toStdString(); // no XDR that day: empty
+    EXPECT_EQ(r[3], QStringLiteral("04.01.2022\t3.16\t4.9451\t4.3811\t1.35\t"))
+        << r[3].toStdString(); // no XDR that day: empty
 
     // The exported workbook is first: the next export writes into it again, nothing new opens.
     exportOn(w, QDate(2022, 1, 4));
@@ -160,9 +164,10 @@ TEST_F(ExportTest, AWorkbookCountingFrom1904GetsTheRightDate) {
 </office:spreadsheet></office:body></office:document>)");
     f.close();
     QProcess convert;
-    convert.start(QStringLiteral("soffice"), {QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(dir.path() + QStringLiteral("/p")).toString(),
-                                               QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("xls"),
-                                               QStringLiteral("--outdir"), dir.path(), fods});
+    convert.start(QStringLiteral("soffice"), {QStringLiteral("-env:UserInstallation=") +
+                                                  QUrl::fromLocalFile(dir.path() + QStringLiteral("/p")).toString(),
+                                              QStringLiteral("--headless"), QStringLiteral("--convert-to"),
+                                              QStringLiteral("xls"), QStringLiteral("--outdir"), dir.path(), fods});
     ASSERT_TRUE(convert.waitForFinished(90000));
     QFile::remove(rig.app.path() + QStringLiteral("/zv.xls"));
     ASSERT_TRUE(QFile::copy(dir.path() + QStringLiteral("/zv.xls"), rig.app.path() + QStringLiteral("/zv.xls")));

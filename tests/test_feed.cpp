@@ -15,7 +15,8 @@ using Rates = QList<QPair<QString, QString>>;
 const Rates kRates = {{"EUR", "4.9765"}, {"USD", "4,5123"}, {"100HUF", "1.2655"}, {"RON", "1"}};
 
 QDate dayOf(const QString& target) {
-    const QStringList p = QUrlQuery(QUrl(QStringLiteral("http://x") + target)).queryItemValue(QStringLiteral("date")).split(u'.');
+    const QStringList p =
+        QUrlQuery(QUrl(QStringLiteral("http://x") + target)).queryItemValue(QStringLiteral("date")).split(u'.');
     return p.size() == 3 ? QDate(p[2].toInt(), p[1].toInt(), p[0].toInt()) : QDate();
 }
 
@@ -71,7 +72,9 @@ TEST(FeedParser, ReadsTheBanksRealFilesByPosition) {
     EXPECT_EQ(year->size(), 251u);
     EXPECT_EQ(year->front().date, QDate(2022, 1, 3));
     // Another of the bank's formats is no rate file of ours.
-    EXPECT_FALSE(FeedParser::dayFile(data.file(QStringLiteral("samples/statistics-export-2023-01/old-daily-rates-2023.xml"))).ok());
+    EXPECT_FALSE(
+        FeedParser::dayFile(data.file(QStringLiteral("samples/statistics-export-2023-01/old-daily-rates-2023.xml")))
+            .ok());
 }
 
 TEST(FeedParser, RefusesFilesThatBreakTheRules) {
@@ -151,10 +154,12 @@ TEST_F(UpdateTest, FridayToMondayAsksForEachDayInOrderAndSkipsTheWeekend) {
     EXPECT_EQ(dayRequests(server), (QStringList{"14.9.2024", "15.9.2024", "16.9.2024"}));
     EXPECT_EQ(app.column(QStringLiteral("select data from valuta2024ron order by data")),
               (QVariantList{"2024-09-13", "2024-09-16"}));
-    EXPECT_DOUBLE_EQ(app.column(QStringLiteral("select usd from valuta2024ron where data='2024-09-16'")).value(0).toDouble(),
-                     4.5123);
-    EXPECT_DOUBLE_EQ(app.column(QStringLiteral("select [100HUF] from valuta2024ron where data='2024-09-16'")).value(0).toDouble(),
-                     1.2655);
+    EXPECT_DOUBLE_EQ(
+        app.column(QStringLiteral("select usd from valuta2024ron where data='2024-09-16'")).value(0).toDouble(),
+        4.5123);
+    EXPECT_DOUBLE_EQ(
+        app.column(QStringLiteral("select [100HUF] from valuta2024ron where data='2024-09-16'")).value(0).toDouble(),
+        1.2655);
 }
 
 TEST_F(UpdateTest, FirstDaysOfANewYearMakeItsTable) {
@@ -183,7 +188,10 @@ TEST_F(UpdateTest, FailuresEndTheUpdateAndKeepTheDaysStoredBefore) {
         {"server error", [](QDate) { return FeedServer::Reply::error(500); }},
         {"file cut short", [=](QDate) { return FeedServer::Reply::truncated(BnrData::dayXml(tuesday, kRates)); }},
         {"html page", [](QDate) { return FeedServer::Reply::ok("<html><body>Service Unavailable</body></html>"); }},
-        {"bad rate", [=](QDate) { return FeedServer::Reply::ok(BnrData::dayXml(tuesday, {{"EUR", "4.9'); drop"}})); }},
+        {"bad rate",
+         [=](QDate) {
+             return FeedServer::Reply::ok(BnrData::dayXml(tuesday, {{"EUR", "4.9'); drop"}}));
+         }},
         {"silent server", [](QDate) { return FeedServer::Reply::hang(); }},
     };
     for (const Case& c : cases) {
@@ -192,9 +200,8 @@ TEST_F(UpdateTest, FailuresEndTheUpdateAndKeepTheDaysStoredBefore) {
             RateDb db(fresh.db());
             ASSERT_TRUE(db.storeDay(DayRates{QDate(2024, 9, 13), {{"EUR", "4.9"}}}));
         }
-        FeedServer server(madeUpBank(QDate(2024, 9, 18), [&](QDate d) {
-            return d == tuesday ? c.badTuesday(d) : kNoSpecial;
-        }));
+        FeedServer server(
+            madeUpBank(QDate(2024, 9, 18), [&](QDate d) { return d == tuesday ? c.badTuesday(d) : kNoSpecial; }));
         FeedClient client(server.base(), 300);
         RateUpdater updater(fresh.db(), client);
         const auto report = updater.run();
@@ -220,9 +227,12 @@ TEST_F(UpdateTest, FeedProblemsAndAMissingHistoryEndWithAnError) {
     const Case cases[] = {
         {"feed unreachable", [](const QString&) { return FeedServer::Reply::error(404); }, false},
         {"feed without date",
-         [](const QString&) { return FeedServer::Reply::ok("<a><b><Cube><Rate currency=\"EUR\">1</Rate></Cube></b></a>"); },
+         [](const QString&) {
+             return FeedServer::Reply::ok("<a><b><Cube><Rate currency=\"EUR\">1</Rate></Cube></b></a>");
+         },
          false},
-        {"feed date zero", [](const QString&) { return FeedServer::Reply::ok("<a><b><c date=\"0000-00-00\"/></b></a>"); }, false},
+        {"feed date zero",
+         [](const QString&) { return FeedServer::Reply::ok("<a><b><c date=\"0000-00-00\"/></b></a>"); }, false},
         {"no year table since 2005", madeUpBank(QDate(2024, 9, 16)), true},
     };
     for (const Case& c : cases) {
@@ -252,7 +262,8 @@ TEST_F(UpdateTest, CancelStopsAfterTheCurrentDayAndKeepsIt) {
     const auto report = update(server, 5000, [&](const RateUpdater::Progress&) { return ++calls < 4; });
     EXPECT_EQ(report.result, RateUpdater::Result::Cancelled);
     EXPECT_EQ(dayRequests(server), (QStringList{"14.9.2024", "15.9.2024", "16.9.2024"}));
-    EXPECT_EQ(app.column(QStringLiteral("select max(data) from valuta2024ron")).value(0).toString(), QStringLiteral("2024-09-16"));
+    EXPECT_EQ(app.column(QStringLiteral("select max(data) from valuta2024ron")).value(0).toString(),
+              QStringLiteral("2024-09-16"));
 }
 
 TEST_F(UpdateTest, YearlyFilesFillLongGapsAndMatchTheBanksFiles) {
@@ -291,7 +302,8 @@ TEST_F(UpdateTest, AYearWithoutItsYearlyFileComesDayByDay) {
     EXPECT_EQ(app.column(QStringLiteral("select count(*) from valuta2025ron")).value(0).toInt(), 244);
     EXPECT_TRUE(server.requests().contains(QStringLiteral("/files/xml/years/nbrfxrates2025.xml")));
     EXPECT_TRUE(server.requests().contains(QStringLiteral("/MakeXmlFile.aspx?date=2.1.2025")));
-    EXPECT_EQ(app.column(QStringLiteral("select max(data) from valuta2026ron")).value(0).toString(), QStringLiteral("2026-01-05"));
+    EXPECT_EQ(app.column(QStringLiteral("select max(data) from valuta2026ron")).value(0).toString(),
+              QStringLiteral("2026-01-05"));
 }
 
 } // namespace

@@ -40,8 +40,8 @@ TEST(XLinkLabel, HoverLookOnlyWhileThePointerIsOverIt) {
         bool hover;
         int redraws; // added by this move
     } const steps[] = {
-        {50, 10, true, 1}, {60, 12, true, 0}, // moving within: no redraw
-        {100, 20, true, 0},                   // right and bottom edges count as inside
+        {50, 10, true, 1},   {60, 12, true, 0}, // moving within: no redraw
+        {100, 20, true, 0},                     // right and bottom edges count as inside
         {101, 20, false, 1}, {50, 21, false, 0}, {-1, 5, false, 0}, {0, 0, true, 1},
     };
     for (const Step& s : steps) {
@@ -195,7 +195,8 @@ TEST(Transfer, TellsTheFolderFirstThenOpensIt) {
         rig.opened.clear();
         QTest::mouseClick(c.button, Qt::LeftButton);
         ASSERT_EQ(rig.sink.shown.size(), 1);
-        EXPECT_EQ(rig.sink.shown[0].text, QString::fromLatin1(c.text) + u'\r' + QDir::toNativeSeparators(rig.app.path()));
+        EXPECT_EQ(rig.sink.shown[0].text,
+                  QString::fromLatin1(c.text) + u'\r' + QDir::toNativeSeparators(rig.app.path()));
         EXPECT_EQ(rig.sink.shown[0].icon, MessageSink::Icon::Information);
         EXPECT_EQ(rig.sink.shown[0].title, w.windowTitle());
         EXPECT_EQ(rig.opened, QList<QUrl>{QUrl::fromLocalFile(rig.app.path())});
@@ -246,7 +247,8 @@ TEST(Links, TheWindowsTwoLabelsAsDesigned) {
         EXPECT_TRUE(l->HoverUnderline());
         EXPECT_EQ(l->accessibleName(), QString::fromLatin1(captions[i]));
     }
-    EXPECT_EQ(w.XLinkLabel1[0]->geometry(), QRect(frmZorvel::px(180), frmZorvel::px(240), frmZorvel::px(2415), frmZorvel::px(195)));
+    EXPECT_EQ(w.XLinkLabel1[0]->geometry(),
+              QRect(frmZorvel::px(180), frmZorvel::px(240), frmZorvel::px(2415), frmZorvel::px(195)));
     QTest::mouseClick(w.XLinkLabel1[1], Qt::LeftButton, {}, QPoint(3, 3));
     ASSERT_EQ(rig.opened.size(), 1);
     EXPECT_TRUE(rig.opened[0].toString().endsWith(QStringLiteral("/zorvel.asp")));

@@ -27,7 +27,9 @@ void choose(QComboBox* combo, const QString& text) {
     emit combo->activated(i);
 }
 
-void pick(frmZorvel& w, QDate d) { w.DTPicker1->setDate(d); } // as the user's edit does
+void pick(frmZorvel& w, QDate d) {
+    w.DTPicker1->setDate(d);
+} // as the user's edit does
 
 void typeInto(QLineEdit* edit, const QString& text) {
     edit->setFocus();
@@ -57,11 +59,15 @@ protected:
         RateDb db(rig.app.db());
         auto store = [&](QDate d, std::vector<RateEntry> r) { ASSERT_TRUE(db.storeDay(DayRates{d, std::move(r)})); };
         store(QDate(2021, 12, 31), {{"EUR", "4.9481"}, {"USD", "4.3707"}});
-        store(QDate(2022, 1, 3), {{"AUD", "3.1589"}, {"EUR", "4.9474"}, {"GBP", "5.8856"}, {"USD", "4.3701"},
-                                  {"XAU", "10.1"}, {"XDR", "6.1"}});
+        store(QDate(2022, 1, 3), {{"AUD", "3.1589"},
+                                  {"EUR", "4.9474"},
+                                  {"GBP", "5.8856"},
+                                  {"USD", "4.3701"},
+                                  {"XAU", "10.1"},
+                                  {"XDR", "6.1"}});
         store(QDate(2022, 1, 4), {{"AUD", "3.16"}, {"EUR", "4.321"}, {"GBP", "5.9"}, {"USD", "4"}, {"XAU", "9.5"}});
-        store(QDate(2022, 2, 15), {{"AUD", "3.2"}, {"EUR", "4.95"}, {"GBP", "5.9"}, {"USD", "4.4"}, {"XAU", "250"},
-                                   {"XDR", "6.2"}});
+        store(QDate(2022, 2, 15),
+              {{"AUD", "3.2"}, {"EUR", "4.95"}, {"GBP", "5.9"}, {"USD", "4.4"}, {"XAU", "250"}, {"XDR", "6.2"}});
     }
     frmZorvel& startOn2022() {
         frmZorvel& w = rig.start();
@@ -214,8 +220,8 @@ TEST_F(PanelsTest, ChoosingTheShownYearMovesOnlyThePicker) {
     // 29 February has no 2021: the picker falls back to today's day and month.
     pick(w, QDate(2024, 2, 29));
     choose(w.Combo2, QStringLiteral("2021"));
-    EXPECT_EQ(w.DTPicker1->date(), QDate(QDate::currentDate().year(), QDate::currentDate().month(),
-                                         QDate::currentDate().day()));
+    EXPECT_EQ(w.DTPicker1->date(),
+              QDate(QDate::currentDate().year(), QDate::currentDate().month(), QDate::currentDate().day()));
 }
 
 TEST_F(PanelsTest, VatLineFollowsTypingInBothCurrencyPeriods) {

@@ -7,7 +7,9 @@
 
 namespace {
 
-DayRates day(QDate d, std::vector<RateEntry> rates) { return DayRates{d, std::move(rates)}; }
+DayRates day(QDate d, std::vector<RateEntry> rates) {
+    return DayRates{d, std::move(rates)};
+}
 
 TEST(JetDialect, RendersTheLegacyFilesStatementTexts) {
     const JetDialect jet(QStringLiteral("dd.MM.yyyy"));
@@ -17,7 +19,8 @@ TEST(JetDialect, RendersTheLegacyFilesStatementTexts) {
         {jet.deleteDay(d), "delete * from valuta2026ron where data=cdate('05.03.2026')"},
         {jet.createYearTable(2026, {QStringLiteral("EUR"), QStringLiteral("100HUF")}),
          "CREATE TABLE VALUTA2026RON (DATA DATETIME UNIQUE PRIMARY KEY,EUR real,100HUF real)"},
-        {jet.insertDay(d, {QStringLiteral("EUR"), QStringLiteral("USD")}, {QStringLiteral("4.9765"), QStringLiteral("4,1")}),
+        {jet.insertDay(d, {QStringLiteral("EUR"), QStringLiteral("USD")},
+                       {QStringLiteral("4.9765"), QStringLiteral("4,1")}),
          "insert into valuta2026ron (data,EUR,USD) values (cdate('05.03.2026'),04.9765,04.1)"},
         {jet.addColumn(2026, QStringLiteral("XYZ")), "alter table valuta2026ron add column [XYZ] real"},
         {jet.allColumns(QStringLiteral("2010"), QStringLiteral("RON")), "SELECT * FROM VALUTA2010RON"},
@@ -83,7 +86,8 @@ TEST_F(StoreTest, NewYearTableAndNewCurrencyColumnWithNullsBefore) {
     ASSERT_EQ(xyz.size(), 2);
     EXPECT_TRUE(xyz[0].isNull());
     EXPECT_DOUBLE_EQ(xyz[1].toDouble(), 0.5);
-    EXPECT_DOUBLE_EQ(app.column(QStringLiteral("select [100HUF] from valuta2025ron order by data desc")).value(0).toDouble(), 1.3);
+    EXPECT_DOUBLE_EQ(
+        app.column(QStringLiteral("select [100HUF] from valuta2025ron order by data desc")).value(0).toDouble(), 1.3);
     const auto newest = db.newestDay(2025);
     ASSERT_TRUE(newest.ok());
     EXPECT_EQ(newest->value(), QDate(2025, 1, 6));
@@ -98,8 +102,7 @@ TEST_F(StoreTest, AFailingDayChangesNothingAndKeepsTheDaysBefore) {
     int stored = -1;
     EXPECT_FALSE(db.storeDays(days, &stored));
     EXPECT_EQ(stored, 1);
-    EXPECT_EQ(app.column(QStringLiteral("select eur from valuta2024ron order by data")),
-              (QVariantList{4.97, 4.99}));
+    EXPECT_EQ(app.column(QStringLiteral("select eur from valuta2024ron order by data")), (QVariantList{4.97, 4.99}));
 }
 
 TEST_F(StoreTest, EmptyTableHasNoNewestDayAndMissingTableIsAnError) {

@@ -34,16 +34,18 @@ TEST_P(GeneralText, WritesTheLocalesSeparatorAndDropsTrailingZeros) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, GeneralText,
     ::testing::Values(GeneralCase{2.5, false, "2,5", "2.5"}, GeneralCase{432.1, false, "432,1", "432.1"},
-                      GeneralCase{37.2, true, "37,2", "37.2"},            // a single shows no double noise
+                      GeneralCase{37.2, true, "37,2", "37.2"}, // a single shows no double noise
                       GeneralCase{12345678, true, "1,234568E+07", "1.234568E+07"},
-                      GeneralCase{15000000, true, "1,5E+07", "1.5E+07"}, GeneralCase{1234567, true, "1234567", "1234567"},
-                      GeneralCase{0.0001, false, "0,0001", "0.0001"}, GeneralCase{0.00001, false, "1E-05", "1E-05"},
-                      GeneralCase{-2.5, false, "-2,5", "-2.5"}, GeneralCase{-0.0, false, "0", "0"},
+                      GeneralCase{15000000, true, "1,5E+07", "1.5E+07"},
+                      GeneralCase{1234567, true, "1234567", "1234567"}, GeneralCase{0.0001, false, "0,0001", "0.0001"},
+                      GeneralCase{0.00001, false, "1E-05", "1E-05"}, GeneralCase{-2.5, false, "-2,5", "-2.5"},
+                      GeneralCase{-0.0, false, "0", "0"},
                       GeneralCase{1234567.25, false, "1234567,25", "1234567.25"}, // no grouping
                       GeneralCase{33.33, false, "33,33", "33.33"}, GeneralCase{0.12, false, "0,12", "0.12"}));
 
 TEST(RoundHalfEven, SendsHalvesToTheEvenNeighbour) {
-    const std::pair<double, double> cases[] = {{2.5, 2}, {3.5, 4}, {-2.5, -2}, {12.5, 12}, {37.5, 38}, {0.49, 0}, {-0.5, -0}};
+    const std::pair<double, double> cases[] = {{2.5, 2},   {3.5, 4},  {-2.5, -2}, {12.5, 12},
+                                               {37.5, 38}, {0.49, 0}, {-0.5, -0}};
     for (auto [in, out] : cases)
         EXPECT_EQ(NumberText::roundHalfEven(in), out) << in;
 }
@@ -53,10 +55,10 @@ TEST(ParseNumber, ReadsTheLeadingNumberWithCommaAsPoint) {
         const char* text;
         float expected;
     } const cases[] = {
-        {"7,5", 7.5f},   {"-3,5", -3.5f}, {"1.234,56", 1.234f}, {"12abc", 12.f}, {"1 000", 1000.f}, {"", 0.f},
-        {"abc", 0.f},    {"0,1", 0.1f},   {"+4", 4.f},          {".5", 0.5f},    {"1e3", 1000.f}, {"2E-2", 0.02f},
-        {"12e", 12.f},   {"12e+", 12.f},  {" \t\n8", 8.f},      {"- 3", -3.f},   {"1,2,3", 1.2f}, {"5.", 5.f},
-        {"1\t2", 12.f},  {"-", 0.f},      {"1e-400", 0.f},
+        {"7,5", 7.5f},  {"-3,5", -3.5f}, {"1.234,56", 1.234f}, {"12abc", 12.f}, {"1 000", 1000.f}, {"", 0.f},
+        {"abc", 0.f},   {"0,1", 0.1f},   {"+4", 4.f},          {".5", 0.5f},    {"1e3", 1000.f},   {"2E-2", 0.02f},
+        {"12e", 12.f},  {"12e+", 12.f},  {" \t\n8", 8.f},      {"- 3", -3.f},   {"1,2,3", 1.2f},   {"5.", 5.f},
+        {"1\t2", 12.f}, {"-", 0.f},      {"1e-400", 0.f},
     };
     for (const Case& c : cases)
         EXPECT_EQ(InputText::ParseNumber(QString::fromLatin1(c.text)), c.expected) << c.text;
@@ -76,9 +78,9 @@ TEST(PlainNumber, StopsAtTheComma) {
 }
 
 TEST(SettingNumber, ReadsTheLeadingNumberAsASmallWholeNumber) {
-    const std::pair<const char*, int> cases[] = {{"1", 1},  {"0", 0},     {"", 0},         {"abc", 0},   {" 1", 1},
-                                                 {"2", 2},  {"1x", 1},    {"-1", -1},      {"1.5", 2},   {"2.5", 2},
-                                                 {"99999", 32767}, {"-99999", -32768}};
+    const std::pair<const char*, int> cases[] = {{"1", 1},   {"0", 0},   {"", 0},          {"abc", 0},
+                                                 {" 1", 1},  {"2", 2},   {"1x", 1},        {"-1", -1},
+                                                 {"1.5", 2}, {"2.5", 2}, {"99999", 32767}, {"-99999", -32768}};
     for (auto [text, n] : cases)
         EXPECT_EQ(InputText::settingNumber(QString::fromLatin1(text)), n) << text;
 }
@@ -86,11 +88,12 @@ TEST(SettingNumber, ReadsTheLeadingNumberAsASmallWholeNumber) {
 TEST(YMD, WritesYearMonthDayFromIsoAndLocaleText) {
     LocaleScope ro(QStringLiteral("ro_RO"));
     const std::pair<const char*, const char*> cases[] = {
-        {"2010-03-05", "2010/03/05"}, {"1999-12-15", "1999/12/15"}, {"2005-07-01T00:00:00.000", "2005/07/01"},
+        {"2010-03-05", "2010/03/05"},          {"1999-12-15", "1999/12/15"}, {"2005-07-01T00:00:00.000", "2005/07/01"},
         {"2005-07-01 14:30:00", "2005/07/01"}, {"01.07.2005", "2005/07/01"}, {"01.07.2005 09:30", "2005/07/01"},
     };
     for (auto [in, out] : cases)
-        EXPECT_EQ(InputText::YMD(QString::fromLatin1(in)).value_or(QStringLiteral("none")), QString::fromLatin1(out)) << in;
+        EXPECT_EQ(InputText::YMD(QString::fromLatin1(in)).value_or(QStringLiteral("none")), QString::fromLatin1(out))
+            << in;
     for (const char* bad : {"", "not a date", "2010-02-30", "32.01.2010"})
         EXPECT_FALSE(InputText::YMD(QString::fromLatin1(bad)).has_value()) << bad;
 }
@@ -131,8 +134,9 @@ TEST(LocalCurrency, FollowsTheYearInViewAndThePickersMoment) {
 
 TEST(FormatRateText, CommaForDecimalsDotBeforeTheLastThreeOldLeuDigits) {
     const std::pair<const char*, const char*> cases[] = {
-        {"4.5123", "4,5123"}, {"4,5123", "4,5123"}, {"41234", "41.234"}, {"1234", "1.234"},
-        {"1234567", "1234.567"}, {"123", "123"}, {"12345678", "12345678"}, {"", ""}, {"1.2.3", "1,2,3"},
+        {"4.5123", "4,5123"},    {"4,5123", "4,5123"}, {"41234", "41.234"},      {"1234", "1.234"},
+        {"1234567", "1234.567"}, {"123", "123"},       {"12345678", "12345678"}, {"", ""},
+        {"1.2.3", "1,2,3"},
     };
     for (auto [in, out] : cases)
         EXPECT_EQ(FormatRateText(QString::fromLatin1(in)), QString::fromLatin1(out)) << in;

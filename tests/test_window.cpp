@@ -16,7 +16,9 @@
 
 namespace {
 
-int px(int twips) { return frmZorvel::px(twips); }
+int px(int twips) {
+    return frmZorvel::px(twips);
+}
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -70,10 +72,14 @@ TEST_F(WindowTest, EveryControlHasItsNameCaptionAndPlace) {
         EXPECT_FALSE(widget->accessibleName().isEmpty()) << c.name;
         if (!c.caption) continue;
         QString caption;
-        if (auto* g = qobject_cast<QGroupBox*>(widget)) caption = g->title();
-        else if (auto* l = qobject_cast<QLabel*>(widget)) caption = l->text();
-        else if (auto* b = qobject_cast<QAbstractButton*>(widget)) caption = b->text();
-        else if (auto* e = qobject_cast<QLineEdit*>(widget)) caption = e->text();
+        if (auto* g = qobject_cast<QGroupBox*>(widget))
+            caption = g->title();
+        else if (auto* l = qobject_cast<QLabel*>(widget))
+            caption = l->text();
+        else if (auto* b = qobject_cast<QAbstractButton*>(widget))
+            caption = b->text();
+        else if (auto* e = qobject_cast<QLineEdit*>(widget))
+            caption = e->text();
         EXPECT_EQ(caption, QString::fromLatin1(c.caption)) << c.name;
     }
     EXPECT_TRUE(w.Label2[1]->font().bold());
@@ -87,10 +93,10 @@ TEST_F(WindowTest, EveryControlHasItsNameCaptionAndPlace) {
 
 TEST_F(WindowTest, TabGoesThroughTheControlsInTheirOrder) {
     frmZorvel& w = rig.start();
-    const QList<QWidget*> expected = {w.Combo2,   w.ListView1, w.Command4,  w.Command3,  w.DTPicker1, w.Text1,
-                                      w.Combo1[0], w.Combo1[1], w.Text2,     w.Command1,  w.Text3[0],  w.Text3[1],
-                                      w.Text3[2], w.Text3[3],  w.Text3[4],  w.Text3[5],  w.Check1[0], w.Check1[1],
-                                      w.Check1[2], w.Command2,  w.chkPrinc,  w.cmdExcel};
+    const QList<QWidget*> expected = {w.Combo2,    w.ListView1, w.Command4, w.Command3, w.DTPicker1, w.Text1,
+                                      w.Combo1[0], w.Combo1[1], w.Text2,    w.Command1, w.Text3[0],  w.Text3[1],
+                                      w.Text3[2],  w.Text3[3],  w.Text3[4], w.Text3[5], w.Check1[0], w.Check1[1],
+                                      w.Check1[2], w.Command2,  w.chkPrinc, w.cmdExcel};
     QList<QWidget*> seen;
     QWidget* at = w.Combo2;
     for (int i = 0; i < 200 && seen.size() < expected.size(); ++i) {

@@ -49,8 +49,7 @@ bool BnrData::load() {
     while (it.hasNext()) {
         const QFileInfo fi(it.next());
         QFile f(fi.filePath());
-        if (f.open(QIODevice::ReadOnly))
-            m_days.insert(QDate::fromString(fi.dir().dirName(), Qt::ISODate), f.readAll());
+        if (f.open(QIODevice::ReadOnly)) m_days.insert(QDate::fromString(fi.dir().dirName(), Qt::ISODate), f.readAll());
     }
     return !m_days.isEmpty();
 }

@@ -30,7 +30,9 @@ FeedServer::~FeedServer() {
     ::close(m_listen);
 }
 
-QUrl FeedServer::base() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_port)); }
+QUrl FeedServer::base() const {
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_port));
+}
 
 QStringList FeedServer::requests() const {
     std::lock_guard lock(m_mutex);

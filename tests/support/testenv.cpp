@@ -5,9 +5,9 @@
 #include "ratedb.h"
 
 #include <QFile>
+#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
-#include <QSettings>
 #include <QSqlQuery>
 #include <stdexcept>
 
@@ -47,7 +47,9 @@ void runSqlScript(const QString& dbPath, const QString& script) {
     QSqlDatabase::removeDatabase(name);
 }
 
-TempAppDir::TempAppDir() { runSqlScript(db(), shippedSql()); }
+TempAppDir::TempAppDir() {
+    runSqlScript(db(), shippedSql());
+}
 
 void TempAppDir::sql(const QString& statements) const {
     runSqlScript(db(), statements.endsWith(u';') ? statements : statements + u';');
@@ -89,9 +91,13 @@ QStringList RecordingSink::texts() const {
     return t;
 }
 
-LocaleScope::LocaleScope(const QString& name) : m_old(QLocale()) { QLocale::setDefault(QLocale(name)); }
+LocaleScope::LocaleScope(const QString& name) : m_old(QLocale()) {
+    QLocale::setDefault(QLocale(name));
+}
 
-LocaleScope::~LocaleScope() { QLocale::setDefault(m_old); }
+LocaleScope::~LocaleScope() {
+    QLocale::setDefault(m_old);
+}
 
 void clearSettings() {
     QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("prjZorvel"));

@@ -14,10 +14,12 @@
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/i18n/NumberFormatIndex.hpp>
 #include <com/sun/star/lang/Locale.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/sheet/CellFlags.hpp>
@@ -30,15 +32,13 @@
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/task/XInteractionHandler.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/uno/Exception.hpp>
 #include <com/sun/star/util/Date.hpp>
 #include <com/sun/star/util/NumberFormat.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XNumberFormatTypes.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
-#include <com/sun/star/util/XCloseable.hpp>
-#include <com/sun/star/text/XTextRange.hpp>
-#include <com/sun/star/frame/XComponentLoader.hpp>
-#include <com/sun/star/i18n/NumberFormatIndex.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <osl/file.hxx>
 #include <rtl/ustring.hxx>
@@ -61,8 +61,12 @@ using rtl::OUString;
 
 namespace {
 
-OUString u(const std::string& s) { return OUString::fromUtf8(s.c_str()); }
-std::string s(const OUString& o) { return OUStringToOString(o, RTL_TEXTENCODING_UTF8).getStr(); }
+OUString u(const std::string& s) {
+    return OUString::fromUtf8(s.c_str());
+}
+std::string s(const OUString& o) {
+    return OUStringToOString(o, RTL_TEXTENCODING_UTF8).getStr();
+}
 
 // Days since 0001-01-01 of a civil date, for counting from the document's null date.
 long daysFromCivil(int y, unsigned m, unsigned d) {
@@ -100,8 +104,9 @@ void startOffice(const OfficeOptions& o) {
         dup2(null, 0);
         dup2(null, 1);
         dup2(null, 2);
-        std::vector<std::string> args = {o.soffice, "--accept=pipe,name=" + o.pipe + ";urp;", "--nologo",
-                                         "--norestore", "--nodefault", "--nolockcheck"};
+        std::vector<std::string> args = {o.soffice,     "--accept=pipe,name=" + o.pipe + ";urp;",
+                                         "--nologo",    "--norestore",
+                                         "--nodefault", "--nolockcheck"};
         if (o.headless) args.push_back("--headless");
         if (!o.profile.empty()) args.push_back("-env:UserInstallation=" + o.profile);
         std::vector<char*> argv;
@@ -156,8 +161,8 @@ struct CalcSession::Impl {
             p[4] = prop("FilterName", Any(OUString("MS Excel 97")));
         }
         try {
-            Reference<lang::XComponent> c =
-                Reference<frame::XComponentLoader>(desktop, UNO_QUERY_THROW)->loadComponentFromURL(url, "_blank", 0, props);
+            Reference<lang::XComponent> c = Reference<frame::XComponentLoader>(desktop, UNO_QUERY_THROW)
+                                                ->loadComponentFromURL(url, "_blank", 0, props);
             return Reference<sheet::XSpreadsheetDocument>(c, UNO_QUERY);
         } catch (const uno::Exception&) {
             return {};
@@ -272,7 +277,8 @@ CalcResult CalcSession::exportDay(const std::string& workbookPath, const ExportR
         Reference<beans::XPropertySet>(sheet->getCellByPosition(0, 1), UNO_QUERY_THROW)
             ->setPropertyValue("NumberFormat", Any(dateFormat));
 
-        Reference<frame::XController> controller = Reference<frame::XModel>(doc, UNO_QUERY_THROW)->getCurrentController();
+        Reference<frame::XController> controller =
+            Reference<frame::XModel>(doc, UNO_QUERY_THROW)->getCurrentController();
         if (controller.is()) {
             if (Reference<sheet::XSpreadsheetView> view{controller, UNO_QUERY}; view.is()) view->setActiveSheet(sheet);
             if (Reference<frame::XFrame> frame = controller->getFrame(); frame.is()) {

@@ -13,8 +13,8 @@ struct ExportRows {
 // How the spreadsheet program is reached. The defaults are the user's own office;
 // tests use a profile of their own and no windows.
 struct OfficeOptions {
-    std::string pipe;      // name of the office's pipe
-    std::string profile;   // -env:UserInstallation URL; empty: the user's profile
+    std::string pipe;    // name of the office's pipe
+    std::string profile; // -env:UserInstallation URL; empty: the user's profile
     bool headless = false;
     std::string soffice = "soffice";
 };

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "bnrdata.h"
+
+#include <benchmark/benchmark.h>
+
+// The bank's files, loaded once; benchmarks that need them say so when they are missing.
+inline const BnrData* realData(benchmark::State& state) {
+    static BnrData data;
+    static const bool loaded = data.load();
+    if (!loaded) {
+        state.SkipWithError(BnrData::missingReason().toStdString().c_str());
+        return nullptr;
+    }
+    return &data;
+}
