@@ -1,5 +1,7 @@
 #include "ratedb.h"
 
+#include "sqlitedialect.h"
+
 #include <QAtomicInt>
 #include <QFileInfo>
 #include <QSqlError>

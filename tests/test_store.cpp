@@ -1,6 +1,7 @@
 // The rate database: statement texts of both engines and how days are stored and read.
+#include "jetdialect.h"
 #include "ratedb.h"
-#include "sqldialect.h"
+#include "sqlitedialect.h"
 #include "testenv.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,65 @@
+// The spreadsheet export from the click to the cells written: warm (the workbook
+// already open in a running office) and, reported beside it, cold (no office yet).
+#include "ratedb.h"
+#include "windowrig.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+#include <benchmark/benchmark.h>
+
+#include "datepicker.h"
+
+namespace {
+
+struct OfficeRig {
+    OfficeRig() {
+        qputenv("ZORVEL_CALC_PROFILE", QUrl::fromLocalFile(profile.path()).toString().toUtf8());
+        qputenv("ZORVEL_CALC_PIPE", QStringLiteral("zorvel_bench_%1").arg(QCoreApplication::applicationPid()).toUtf8());
+        qputenv("ZORVEL_CALC_HEADLESS", "1");
+        RateDb db(rig.app.db());
+        db.storeDay(DayRates{QDate(2022, 1, 3), {{"EUR", "4.9474"}, {"USD", "4.3701"}, {"100HUF", "1.3455"}}});
+        QFile::copy(QStringLiteral(ZORVEL_WORKBOOK), rig.app.path() + QStringLiteral("/zv.xls"));
+        frmZorvel& w = rig.start();
+        w.setExportHelper(QStringLiteral(ZORVEL_CALC_HELPER));
+        w.DTPicker1->setDate(QDate(2022, 1, 5));
+    }
+    ~OfficeRig() {
+        QProcess::execute(QStringLiteral(ZORVEL_CALC_HELPER), {QStringLiteral("--quit")});
+    }
+    double click() {
+        QElapsedTimer t;
+        t.start();
+        QTest::mouseClick(rig.window->cmdExcel, Qt::LeftButton);
+        return double(t.nsecsElapsed()) / 1e9;
+    }
+    QTemporaryDir profile;
+    WindowRig rig;
+};
+
+void Export(benchmark::State& state) {
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty()) {
+        state.SkipWithError("LibreOffice is not installed");
+        return;
+    }
+    OfficeRig office;
+    const double cold = office.click();
+    for (auto _ : state)
+        state.SetIterationTime(office.click());
+    state.counters["cold_ms"] = cold * 1000.0;
+    if (!office.rig.sink.shown.isEmpty()) state.SkipWithError(office.rig.sink.texts().join(u'|').toStdString().c_str());
+}
+BENCHMARK(Export)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(3)->ReportAggregatesOnly(true);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+}

@@ -1,0 +1,66 @@
+#include "sqlitedialect.h"
+
+QString SqliteDialect::dateText(QDate day) {
+    return day.toString(Qt::ISODate);
+}
+
+SqlStatement SqliteDialect::newestRow(int year) const {
+    return {QStringLiteral("select * from valuta%1ron order by data desc limit 1").arg(year), {}};
+}
+
+SqlStatement SqliteDialect::deleteDay(QDate day) const {
+    return {QStringLiteral("delete from valuta%1ron where data=?").arg(day.year()), {dateText(day)}};
+}
+
+SqlStatement SqliteDialect::createYearTable(int year, const QStringList& columns) const {
+    QString text = QStringLiteral("CREATE TABLE VALUTA%1RON (DATA DATETIME UNIQUE PRIMARY KEY").arg(year);
+    for (const QString& c : columns)
+        text += QStringLiteral(",[") + c + QStringLiteral("] real");
+    return {text + u')', {}};
+}
+
+SqlStatement SqliteDialect::insertDay(QDate day, const QStringList& columns, const QStringList& rates) const {
+    SqlStatement s;
+    s.text = QStringLiteral("insert into valuta%1ron (data%2%3) values (?%4%5)")
+                 .arg(day.year())
+                 .arg(columns.isEmpty() ? QString() : QStringLiteral(","), bracketed(columns),
+                      columns.isEmpty() ? QString() : QStringLiteral(","), placeholders(columns.size()));
+    s.values << dateText(day);
+    for (const QString& r : rates)
+        s.values << QString(r).replace(u',', u'.').toDouble();
+    return s;
+}
+
+SqlStatement SqliteDialect::addColumn(int year, const QString& column) const {
+    return {QStringLiteral("alter table valuta%1ron add column [%2] real").arg(year).arg(column), {}};
+}
+
+SqlStatement SqliteDialect::allColumns(const QString& tableYear, const QString& suffix) const {
+    return {QStringLiteral("SELECT * FROM ") + tableName(tableYear, suffix), {}};
+}
+
+SqlStatement SqliteDialect::firstRow(const QString& tableYear, const QString& suffix) const {
+    return {QStringLiteral("select * from ") + tableName(tableYear, suffix) + QStringLiteral(" limit 1"), {}};
+}
+
+SqlStatement SqliteDialect::mainCurrencies(const QStringList& columns) const {
+    SqlStatement s{QStringLiteral("select * from principale where principala=true and valuta in(%1)")
+                       .arg(placeholders(columns.size())),
+                   {}};
+    for (const QString& c : columns)
+        s.values << c;
+    return s;
+}
+
+SqlStatement SqliteDialect::someColumns(const QString& tableYear, const QString& suffix,
+                                        const QStringList& columns) const {
+    return {QStringLiteral("SELECT DATA,") + bracketed(columns) + QStringLiteral(" FROM ") +
+                tableName(tableYear, suffix),
+            {}};
+}
+
+SqlStatement SqliteDialect::rowBefore(int tableYear, const QString& suffix, QDate day) const {
+    return {QStringLiteral("SELECT * FROM ") + tableName(QString::number(tableYear), suffix) +
+                QStringLiteral(" WHERE DATA<? ORDER BY DATA DESC LIMIT 1"),
+            {dateText(day)}};
+}
