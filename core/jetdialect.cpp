@@ -37,10 +37,6 @@ SqlStatement JetDialect::addColumn(int year, const QString& column) const {
     return {QStringLiteral("alter table valuta%1ron add column [%2] real").arg(year).arg(column), {}};
 }
 
-SqlStatement JetDialect::allColumns(const QString& tableYear, const QString& suffix) const {
-    return {QStringLiteral("SELECT * FROM ") + tableName(tableYear, suffix), {}};
-}
-
 SqlStatement JetDialect::firstRow(const QString& tableYear, const QString& suffix) const {
     return {QStringLiteral("select top 1 * from ") + tableName(tableYear, suffix), {}};
 }
@@ -50,13 +46,6 @@ SqlStatement JetDialect::mainCurrencies(const QStringList& columns) const {
     for (const QString& c : columns)
         quoted << u'\'' + c + u'\'';
     return {QStringLiteral("select * from principale where principala=true and valuta in(") + quoted.join(u',') + u')',
-            {}};
-}
-
-SqlStatement JetDialect::someColumns(const QString& tableYear, const QString& suffix,
-                                     const QStringList& columns) const {
-    return {QStringLiteral("SELECT DATA,") + bracketed(columns) + QStringLiteral(" FROM ") +
-                tableName(tableYear, suffix),
             {}};
 }
 

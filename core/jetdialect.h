@@ -13,11 +13,8 @@ public:
     SqlStatement createYearTable(int year, const QStringList& columns) const override;
     SqlStatement insertDay(QDate day, const QStringList& columns, const QStringList& rates) const override;
     SqlStatement addColumn(int year, const QString& column) const override;
-    SqlStatement allColumns(const QString& tableYear, const QString& suffix) const override;
     SqlStatement firstRow(const QString& tableYear, const QString& suffix) const override;
     SqlStatement mainCurrencies(const QStringList& columns) const override;
-    SqlStatement someColumns(const QString& tableYear, const QString& suffix,
-                             const QStringList& columns) const override;
     SqlStatement rowBefore(int tableYear, const QString& suffix, QDate day) const override;
 
     static QString dateLiteral(QDate day);

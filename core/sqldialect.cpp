@@ -29,3 +29,14 @@ QString SqlDialect::placeholders(qsizetype n) {
         q << QStringLiteral("?");
     return q.join(u',');
 }
+
+SqlStatement SqlDialect::allColumns(const QString& tableYear, const QString& suffix) const {
+    return {QStringLiteral("SELECT * FROM ") + tableName(tableYear, suffix), {}};
+}
+
+SqlStatement SqlDialect::someColumns(const QString& tableYear, const QString& suffix,
+                                     const QStringList& columns) const {
+    return {QStringLiteral("SELECT DATA,") + bracketed(columns) + QStringLiteral(" FROM ") +
+                tableName(tableYear, suffix),
+            {}};
+}

@@ -29,11 +29,11 @@ public:
     virtual SqlStatement insertDay(QDate day, const QStringList& columns, const QStringList& rates) const = 0;
     virtual SqlStatement addColumn(int year, const QString& column) const = 0;
     // Display queries of the rate table.
-    virtual SqlStatement allColumns(const QString& tableYear, const QString& suffix) const = 0;
+    // These two read the same in every engine.
+    virtual SqlStatement allColumns(const QString& tableYear, const QString& suffix) const;
     virtual SqlStatement firstRow(const QString& tableYear, const QString& suffix) const = 0;
     virtual SqlStatement mainCurrencies(const QStringList& columns) const = 0;
-    virtual SqlStatement someColumns(const QString& tableYear, const QString& suffix,
-                                     const QStringList& columns) const = 0;
+    virtual SqlStatement someColumns(const QString& tableYear, const QString& suffix, const QStringList& columns) const;
     // Newest row before a day, in the table of tableYear (the day's year or the one before).
     virtual SqlStatement rowBefore(int tableYear, const QString& suffix, QDate day) const = 0;
 

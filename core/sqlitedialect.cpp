@@ -35,10 +35,6 @@ SqlStatement SqliteDialect::addColumn(int year, const QString& column) const {
     return {QStringLiteral("alter table valuta%1ron add column [%2] real").arg(year).arg(column), {}};
 }
 
-SqlStatement SqliteDialect::allColumns(const QString& tableYear, const QString& suffix) const {
-    return {QStringLiteral("SELECT * FROM ") + tableName(tableYear, suffix), {}};
-}
-
 SqlStatement SqliteDialect::firstRow(const QString& tableYear, const QString& suffix) const {
     return {QStringLiteral("select * from ") + tableName(tableYear, suffix) + QStringLiteral(" limit 1"), {}};
 }
@@ -50,13 +46,6 @@ SqlStatement SqliteDialect::mainCurrencies(const QStringList& columns) const {
     for (const QString& c : columns)
         s.values << c;
     return s;
-}
-
-SqlStatement SqliteDialect::someColumns(const QString& tableYear, const QString& suffix,
-                                        const QStringList& columns) const {
-    return {QStringLiteral("SELECT DATA,") + bracketed(columns) + QStringLiteral(" FROM ") +
-                tableName(tableYear, suffix),
-            {}};
 }
 
 SqlStatement SqliteDialect::rowBefore(int tableYear, const QString& suffix, QDate day) const {
