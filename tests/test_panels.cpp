@@ -148,6 +148,19 @@ TEST_F(PanelsTest, ConvertingHighlightsTheDayUsedAndFeedsTheUnitPrice) {
     EXPECT_TRUE(rig.sink.texts().filter(kUnknownRate).isEmpty());
 }
 
+TEST_F(PanelsTest, AmountAndResultBoxesSelectTheirWholeTextOnEntry) {
+    frmZorvel& w = startOn2022();
+    for (QLineEdit* edit : {w.Text1, w.Text2, w.Text3[4]}) {
+        edit->setText(QStringLiteral("123,45"));
+        edit->setCursorPosition(2);
+        w.Command1->setFocus();
+        QApplication::processEvents();
+        QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(5, 5));
+        QApplication::processEvents();
+        EXPECT_EQ(edit->selectedText(), QStringLiteral("123,45")) << edit->objectName().toStdString();
+    }
+}
+
 TEST_F(PanelsTest, TheFirstDaysOfAYearUseTheYearBefore) {
     frmZorvel& w = startOn2022();
     pick(w, QDate(2022, 1, 4));
