@@ -2,6 +2,7 @@
 // and a full year's rate table loaded into the widgets.
 #include "benchdata.h"
 #include "converter.h"
+#include "guimain.h"
 #include "ratedb.h"
 #include "windowrig.h"
 
@@ -79,9 +80,5 @@ BENCHMARK(LoadRateTableFullYear)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    return runWidgetBenchmarks(argc, argv);
 }

@@ -1,5 +1,6 @@
 // The spreadsheet export from the click to the cells written: warm (the workbook
 // already open in a running office) and, reported beside it, cold (no office yet).
+#include "guimain.h"
 #include "ratedb.h"
 #include "windowrig.h"
 
@@ -28,9 +29,7 @@ struct OfficeRig {
         w.DTPicker1->setDate(QDate(2022, 1, 5));
         rig.sink.shown.clear(); // start-up's own messages (no bank here)
     }
-    ~OfficeRig() {
-        QProcess::execute(QStringLiteral(ZORVEL_CALC_HELPER), {QStringLiteral("--quit")});
-    }
+    ~OfficeRig() { QProcess::execute(QStringLiteral(ZORVEL_CALC_HELPER), {QStringLiteral("--quit")}); }
     double click() {
         QElapsedTimer t;
         t.start();
@@ -53,14 +52,15 @@ void Export(benchmark::State& state) {
     state.counters["cold_ms"] = cold * 1000.0;
     if (!office.rig.sink.shown.isEmpty()) state.SkipWithError(office.rig.sink.texts().join(u'|').toStdString().c_str());
 }
-BENCHMARK(Export)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(Export)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    return runWidgetBenchmarks(argc, argv);
 }
