@@ -314,6 +314,12 @@ void frmZorvel::setComboIndexQuietly(QComboBox* combo, int index) {
     combo->setCurrentIndex(index);
 }
 
+void frmZorvel::selectWholeText(QLineEdit* edit) {
+    edit->setSelection(0, int(edit->text().size()));
+    // A mouse click that gave the focus would place the cursor afterwards; select again once it has.
+    QTimer::singleShot(0, edit, [edit] { edit->selectAll(); });
+}
+
 void frmZorvel::connectHandlers() {
     for (int i = 0; i < 3; ++i)
         connect(Check1[i], &QCheckBox::toggled, this, [this, i] { Check1_Click(i); });

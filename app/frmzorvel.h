@@ -103,6 +103,7 @@ private:
     void message(const QString& text, MessageSink::Icon icon, const QString& title);
     void applySort();
     void setComboIndexQuietly(QComboBox* combo, int index);
+    static void selectWholeText(QLineEdit* edit);
     void showNoTableNotice();
     void transferMessage(const QString& text);
 

@@ -12,18 +12,11 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLineEdit>
-#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
 
 const QString kUnknownRate = QStringLiteral("Nu este cunoscut cursul, pentru valuta selectata, la aceasta data!");
-
-void selectAllNow(QLineEdit* edit) {
-    edit->setSelection(0, int(edit->text().size()));
-    // A mouse click that gave the focus would place the cursor afterwards; select again once it has.
-    QTimer::singleShot(0, edit, [edit] { edit->selectAll(); });
-}
 
 } // namespace
 
@@ -74,7 +67,7 @@ void frmZorvel::Text1_Change() {
 }
 
 void frmZorvel::Text1_GotFocus() {
-    selectAllNow(Text1);
+    selectWholeText(Text1);
 }
 
 void frmZorvel::Text2_Change() {
@@ -83,7 +76,7 @@ void frmZorvel::Text2_Change() {
 }
 
 void frmZorvel::Text2_GotFocus() {
-    selectAllNow(Text2);
+    selectWholeText(Text2);
 }
 
 void frmZorvel::Combo1_Click(int) {

@@ -4,7 +4,6 @@
 #include "appsettings.h"
 
 #include <QLineEdit>
-#include <QTimer>
 
 QString frmZorvel::text(int index) const {
     return Text3[index]->text();
@@ -20,9 +19,7 @@ void frmZorvel::Text3_Change(int index) {
 
 void frmZorvel::Text3_GotFocus(int index) {
     m_vat.gotFocus(index);
-    QLineEdit* edit = Text3[index];
-    edit->setSelection(0, int(edit->text().size()));
-    QTimer::singleShot(0, edit, [edit] { edit->selectAll(); });
+    selectWholeText(Text3[index]);
 }
 
 void frmZorvel::Text3_LostFocus(int index) {
