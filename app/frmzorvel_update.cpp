@@ -8,6 +8,22 @@
 #include <QComboBox>
 #include <QProgressDialog>
 
+namespace {
+
+MessageSink::Icon updateIcon(const RateUpdater::Report& report) {
+    switch (report.result) {
+    case RateUpdater::Result::UpToDate:
+        return report.unreadable.isEmpty() ? MessageSink::Icon::Information : MessageSink::Icon::Exclamation;
+    case RateUpdater::Result::Cancelled:
+        return MessageSink::Icon::Information;
+    case RateUpdater::Result::Failed:
+        break;
+    }
+    return MessageSink::Icon::Critical;
+}
+
+} // namespace
+
 void frmZorvel::Command2_Click() {
     if (m_updating) return;
     m_updating = true;
@@ -21,6 +37,8 @@ void frmZorvel::Command2_Click() {
     progress.setAutoClose(false);
     FeedClient client(m_env.feedBase);
     RateUpdater updater(dbPath(), client);
+    // Stop aborts the request under way, not only the ones after it.
+    connect(&progress, &QProgressDialog::canceled, &progress, [&updater] { updater.stop(); });
     const RateUpdater::Report report = updater.run([&](const RateUpdater::Progress& p) {
         progress.setMaximum(std::max(p.total, 1));
         progress.setValue(std::min(p.done, std::max(p.total, 1) - 1));
@@ -31,19 +49,9 @@ void frmZorvel::Command2_Click() {
     QApplication::restoreOverrideCursor();
     m_updating = false;
     m_lastUpdate = report;
-    switch (report.result) {
-    case RateUpdater::Result::UpToDate:
+    if (report.result == RateUpdater::Result::UpToDate) {
         LastRateDate = report.feedDate;
         TableYear = Combo2->currentText();
-        message(QStringLiteral("Cursul este la zi!"), MessageSink::Icon::Information);
-        break;
-    case RateUpdater::Result::Cancelled:
-        message(QStringLiteral("Actualizarea a fost oprita. Zilele importate pana acum au fost pastrate."),
-                MessageSink::Icon::Information);
-        break;
-    case RateUpdater::Result::Failed:
-        message(QStringLiteral("Sunt erori la actualizare!\rVerificati daca exista o versiune noua."),
-                MessageSink::Icon::Critical);
-        break;
     }
+    message(RateUpdater::message(report), updateIcon(report));
 }

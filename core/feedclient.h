@@ -5,19 +5,31 @@
 #include <QByteArray>
 #include <QDate>
 #include <QNetworkAccessManager>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 
-// Fetches the bank's files one at a time and waits for each, with a time limit,
-// while the caller's event loop keeps running (the window repaints, a progress
-// dialog can be cancelled).
+class QNetworkReply;
+
+// Fetches the bank's files one at a time and waits for each, while the caller's
+// event loop keeps running (the window repaints, a progress dialog can stop it).
+// A request fails when it stalls, when its answer grows past a size no rate file
+// has, or at once when the caller stops it.
 class FeedClient {
 public:
     static constexpr int DefaultTimeoutMs = 20000;
+    // The bank's yearly file is about 250 KB.
+    static constexpr qint64 MaxAnswerBytes = 4 * 1024 * 1024;
+    // Less than this much in a whole timeout counts as silence: a drip does not keep a request alive.
+    static constexpr qint64 MinBytesPerTimeout = 1024;
 
     explicit FeedClient(QUrl base, int timeoutMs = DefaultTimeoutMs);
 
     Outcome<QByteArray> get(const QString& pathAndQuery);
+    // Aborts the request under way and every later one, until reset.
+    void stop();
+    void reset() { m_stopped = false; }
+    bool stopped() const { return m_stopped; }
 
     static QString feedPath();
     static QString dayPath(QDate day);
@@ -30,5 +42,7 @@ public:
 private:
     QUrl m_base;
     int m_timeoutMs;
+    bool m_stopped = false;
+    QPointer<QNetworkReply> m_reply;
     QNetworkAccessManager m_network;
 };

@@ -1,86 +1,118 @@
 #include "feedparser.h"
 
-#include <QXmlStreamReader>
-#include <memory>
+#include "xmlscanner.h"
+
+#include <cmath>
 
 namespace {
 
-struct Node {
-    std::vector<std::pair<QString, QString>> attributes; // in document order
-    std::vector<std::unique_ptr<Node>> children;
+// In document order; names point into the document, which outlives every use of them.
+using Attributes = std::vector<std::pair<QByteArrayView, QString>>;
+
+struct Leaf {
+    Attributes attributes;
     QString text;
 };
 
-Outcome<std::unique_ptr<Node>> parseTree(const QByteArray& xml) {
-    using R = Outcome<std::unique_ptr<Node>>;
-    QXmlStreamReader reader(xml);
-    // Prefixes the file does not declare must not stop the reading.
-    reader.setNamespaceProcessing(false);
-    std::unique_ptr<Node> root;
-    std::vector<Node*> stack;
-    while (!reader.atEnd()) {
-        switch (reader.readNext()) {
-        case QXmlStreamReader::StartElement: {
-            auto node = std::make_unique<Node>();
-            const auto attrs = reader.attributes();
-            node->attributes.reserve(attrs.size());
-            for (const auto& a : attrs)
-                node->attributes.emplace_back(a.qualifiedName().toString(), a.value().toString());
-            Node* raw = node.get();
-            if (stack.empty()) {
-                if (root) return R::failure(QStringLiteral("mai multe radacini"));
-                root = std::move(node);
-            } else {
-                stack.back()->children.push_back(std::move(node));
+struct Cube {
+    Attributes attributes;
+    std::vector<Leaf> children;
+};
+
+// The body is the root's last child and the cubes are its children, so only the
+// children of the latest element at the body's depth are kept while reading.
+struct Body {
+    bool present = false;
+    std::vector<Cube> cubes;
+};
+
+Outcome<Attributes> attributesOf(const XmlScanner& reader) {
+    Attributes out;
+    out.reserve(reader.attributes().size());
+    for (const auto& [name, raw] : reader.attributes()) {
+        bool ok = false;
+        QString value = XmlScanner::decode(raw, &ok);
+        if (!ok) return Outcome<Attributes>::failure(QStringLiteral("referinta necunoscuta"), Cause::BadAnswer);
+        out.emplace_back(name, std::move(value));
+    }
+    return out;
+}
+
+Outcome<Body> readBody(const QByteArray& xml) {
+    using R = Outcome<Body>;
+    XmlScanner reader(xml);
+    Body body;
+    for (;;) {
+        switch (reader.next()) {
+        case XmlScanner::Token::StartElement: {
+            const qsizetype depth = reader.depth();
+            if (depth > FeedParser::MaxDepth)
+                return R::failure(QStringLiteral("fisier imbricat prea adanc"), Cause::BadAnswer);
+            if (depth == 2) body = Body{true, {}};
+            if (depth != 3 && depth != 4) break;
+            auto attrs = attributesOf(reader);
+            if (!attrs) return R::failure(attrs);
+            if (depth == 3) body.cubes.push_back(Cube{std::move(*attrs), {}});
+            else body.cubes.back().children.push_back(Leaf{std::move(*attrs), {}});
+            break;
+        }
+        case XmlScanner::Token::Characters:
+            if (reader.depth() == 4) {
+                bool ok = true;
+                body.cubes.back().children.back().text +=
+                    reader.cdata() ? QString::fromUtf8(reader.text()) : XmlScanner::decode(reader.text(), &ok);
+                if (!ok) return R::failure(QStringLiteral("referinta necunoscuta"), Cause::BadAnswer);
             }
-            stack.push_back(raw);
             break;
-        }
-        case QXmlStreamReader::EndElement:
-            stack.pop_back();
+        case XmlScanner::Token::EndElement:
             break;
-        case QXmlStreamReader::Characters:
-            if (!stack.empty()) stack.back()->text += reader.text();
-            break;
-        default:
-            break;
+        case XmlScanner::Token::EndOfDocument:
+            return body;
+        case XmlScanner::Token::Invalid:
+            return R::failure(QStringLiteral("XML invalid: ") + reader.errorString(), Cause::BadAnswer);
         }
     }
-    if (reader.hasError()) return R::failure(QStringLiteral("XML invalid: ") + reader.errorString());
-    if (!root) return R::failure(QStringLiteral("fisier fara radacina"));
-    return root;
 }
 
-const Node* lastChild(const Node* n) {
-    return n && !n->children.empty() ? n->children.back().get() : nullptr;
+Outcome<const Cube*> lastCube(const Body& body) {
+    if (!body.present || body.cubes.empty())
+        return Outcome<const Cube*>::failure(QStringLiteral("structura necunoscuta"), Cause::BadAnswer);
+    return &body.cubes.back();
 }
 
-Outcome<const Node*> cubeOf(const Node* root) {
-    const Node* cube = lastChild(lastChild(root));
-    if (!cube) return Outcome<const Node*>::failure(QStringLiteral("structura necunoscuta"));
-    return cube;
+// Column names are ASCII letters and digits; comparing them needs no locale or Unicode tables.
+bool sameName(const QString& a, const QString& b) {
+    if (a.size() != b.size()) return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if ((a[i].unicode() | 0x20) != (b[i].unicode() | 0x20)) return false;
+    return true;
 }
 
-Outcome<DayRates> readCube(const Node* cube) {
+Outcome<DayRates> readCube(const Cube& cube) {
     using R = Outcome<DayRates>;
-    if (cube->attributes.empty()) return R::failure(QStringLiteral("zi fara data"));
+    if (cube.attributes.empty()) return R::failure(QStringLiteral("zi fara data"), Cause::BadAnswer);
     DayRates day;
-    day.date = FeedParser::cubeDate(cube->attributes.front().second);
-    if (!day.date.isValid()) return R::failure(QStringLiteral("data ilizibila: ") + cube->attributes.front().second);
-    for (const auto& child : cube->children) {
-        if (child->attributes.empty()) return R::failure(QStringLiteral("curs fara valuta"));
-        const QString code = child->attributes[0].second;
+    day.date = FeedParser::cubeDate(cube.attributes.front().second);
+    if (!day.date.isValid())
+        return R::failure(QStringLiteral("data ilizibila: ") + cube.attributes.front().second.left(20),
+                          Cause::BadAnswer);
+    for (const Leaf& child : cube.children) {
+        if (child.attributes.empty()) return R::failure(QStringLiteral("curs fara valuta"), Cause::BadAnswer);
+        const QString code = child.attributes[0].second;
         if (code == u"RON") continue;
-        const QString column = child->attributes.size() == 1 ? code : child->attributes[1].second + code;
-        if (!SqlDialect::isColumnName(column)) return R::failure(QStringLiteral("valuta invalida: ") + column);
+        const QString column = child.attributes.size() == 1 ? code : child.attributes[1].second + code;
+        const QString text = child.text.trimmed();
+        // One currency we cannot read must not keep every later day out of the history.
+        if (!SqlDialect::isColumnName(column) || !FeedParser::isRate(text)) {
+            day.unreadable << column.left(20);
+            continue;
+        }
         for (const RateEntry& e : day.rates)
-            if (e.column.compare(column, Qt::CaseInsensitive) == 0)
-                return R::failure(QStringLiteral("valuta repetata: ") + column);
-        QString text = child->text.trimmed();
-        if (!SqlDialect::isRateText(text)) return R::failure(QStringLiteral("curs invalid: ") + text);
-        text.replace(u',', u'.');
-        day.rates.push_back({column, text});
+            if (sameName(e.column, column))
+                return R::failure(QStringLiteral("valuta repetata: ") + column, Cause::BadAnswer);
+        day.rates.push_back({column, QString(text).replace(u',', u'.')});
     }
+    if (day.rates.empty()) return R::failure(QStringLiteral("zi fara niciun curs"), Cause::BadAnswer);
     return day;
 }
 
@@ -96,45 +128,53 @@ QDate FeedParser::cubeDate(const QString& text) {
     return QDate(y, m, d);
 }
 
+bool FeedParser::isRate(const QString& text) {
+    const auto v = SqlDialect::rateValue(text);
+    return v && *v > 0 && std::isfinite(*v);
+}
+
 bool FeedParser::saysNoRates(const QByteArray& answer) {
     return answer.contains("Nu exist");
 }
 
 Outcome<QDate> FeedParser::feedDate(const QByteArray& xml) {
-    auto tree = parseTree(xml);
-    if (!tree) return Outcome<QDate>::failure(tree.error());
-    auto cube = cubeOf(tree->get());
-    if (!cube) return Outcome<QDate>::failure(cube.error());
-    const Node* c = *cube;
-    if (c->attributes.empty() || c->attributes.front().first != u"date")
-        return Outcome<QDate>::failure(QStringLiteral("fluxul nu are data"));
+    auto body = readBody(xml);
+    if (!body) return Outcome<QDate>::failure(body);
+    auto cube = lastCube(*body);
+    if (!cube) return Outcome<QDate>::failure(cube);
+    const Cube* c = *cube;
+    if (c->attributes.empty() || c->attributes.front().first != "date")
+        return Outcome<QDate>::failure(QStringLiteral("fluxul nu are data"), Cause::BadAnswer);
     const QDate d = cubeDate(c->attributes.front().second);
-    if (!d.isValid()) return Outcome<QDate>::failure(QStringLiteral("data fluxului ilizibila"));
+    if (!d.isValid()) return Outcome<QDate>::failure(QStringLiteral("data fluxului ilizibila"), Cause::BadAnswer);
     return d;
 }
 
 Outcome<DayRates> FeedParser::dayFile(const QByteArray& xml) {
-    auto tree = parseTree(xml);
-    if (!tree) return Outcome<DayRates>::failure(tree.error());
-    auto cube = cubeOf(tree->get());
-    if (!cube) return Outcome<DayRates>::failure(cube.error());
-    return readCube(*cube);
+    auto body = readBody(xml);
+    if (!body) return Outcome<DayRates>::failure(body);
+    auto cube = lastCube(*body);
+    if (!cube) return Outcome<DayRates>::failure(cube);
+    return readCube(**cube);
 }
 
-Outcome<std::vector<DayRates>> FeedParser::yearFile(const QByteArray& xml) {
+Outcome<std::vector<DayRates>> FeedParser::yearFile(const QByteArray& xml, std::vector<QDate>* brokenDays) {
     using R = Outcome<std::vector<DayRates>>;
-    auto tree = parseTree(xml);
-    if (!tree) return R::failure(tree.error());
-    const Node* body = lastChild(tree->get());
-    if (!body) return R::failure(QStringLiteral("structura necunoscuta"));
+    auto body = readBody(xml);
+    if (!body) return R::failure(body);
+    if (!body->present) return R::failure(QStringLiteral("structura necunoscuta"), Cause::BadAnswer);
     std::vector<DayRates> days;
-    for (const auto& child : body->children) {
+    days.reserve(body->cubes.size());
+    for (const Cube& cube : body->cubes) {
         // Subject and currency lines stand before the cubes; a cube is known by its date.
-        if (child->attributes.empty() || child->attributes.front().first != u"date") continue;
-        auto day = readCube(child.get());
-        if (!day) return R::failure(day.error());
-        days.push_back(std::move(day.value()));
+        if (cube.attributes.empty() || cube.attributes.front().first != "date") continue;
+        auto day = readCube(cube);
+        if (day) {
+            days.push_back(std::move(day.value()));
+        } else if (brokenDays) {
+            brokenDays->push_back(cubeDate(cube.attributes.front().second));
+        }
     }
-    if (days.empty()) return R::failure(QStringLiteral("fisier anual gol"));
+    if (days.empty()) return R::failure(QStringLiteral("fisier anual gol"), Cause::BadAnswer);
     return days;
 }

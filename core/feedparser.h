@@ -12,17 +12,26 @@
 // attribute is the day; each child of the cube is one rate, code first and an
 // optional multiplier second, the rate as its text. Names and namespaces are not
 // looked at, since the bank has changed them before.
+//
+// What comes from the network is read in one pass, without recursion, and a
+// document nested deeper than the bank's files ever are is refused.
 class FeedParser {
 public:
+    // The bank's files nest four elements deep; anything far deeper is not one of them.
+    static constexpr int MaxDepth = 16;
+
     // The day of the newest rates in the daily feed.
     static Outcome<QDate> feedDate(const QByteArray& xml);
-    // One day's file. Codes, multipliers and rate texts are checked here: a file
-    // that breaks the rules is refused whole.
+    // One day's file. A rate we cannot read leaves that currency out (listed in
+    // unreadable); a day with no readable rate at all is refused.
     static Outcome<DayRates> dayFile(const QByteArray& xml);
-    // A yearly file: one cube per day inside the body, in the file's order.
-    static Outcome<std::vector<DayRates>> yearFile(const QByteArray& xml);
+    // A yearly file: one entry per day inside the body, in the file's order.
+    // A day that cannot be read is left out; brokenDays (when given) lists it.
+    static Outcome<std::vector<DayRates>> yearFile(const QByteArray& xml, std::vector<QDate>* brokenDays = nullptr);
     // The bank answers a day without rates with a page saying so.
     static bool saysNoRates(const QByteArray& answer);
     // Year, month and day taken from positions 1-4, 6-7 and the last two characters.
     static QDate cubeDate(const QString& text);
+    // A rate as the bank writes it: decimal text of sane length, finite and above zero.
+    static bool isRate(const QString& text);
 };

@@ -3,16 +3,38 @@
 #include "sqlitedialect.h"
 
 #include <QAtomicInt>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <sqlite3.h>
 
 namespace {
 
 QAtomicInt connectionCounter;
+QAtomicInt busyTimeoutMs = 5000;
 
-const QString kNoColumn = QStringLiteral("has no column named ");
+QString shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+// Runs a script of statements ending in ";" at line ends; "--" lines are comments.
+Status runScript(QSqlDatabase& db, const QString& script) {
+    QString statement;
+    for (const QString& line : script.split(u'\n')) {
+        if (line.trimmed().startsWith(QStringLiteral("--"))) continue;
+        statement += line + u'\n';
+        if (!line.trimmed().endsWith(u';')) continue;
+        QSqlQuery q(db);
+        if (!q.exec(statement.trimmed().chopped(1))) return Status::failure(q.lastError().text());
+        statement.clear();
+    }
+    return succeeded();
+}
 
 } // namespace
 
@@ -35,17 +57,38 @@ const SqlDialect& RateDb::dialect() {
     return d;
 }
 
-RateDb::RateDb(const QString& path) {
+void RateDb::setBusyTimeoutMs(int ms) {
+    busyTimeoutMs = ms;
+}
+
+RateDb::RateDb(const QString& path) : m_path(path) {
     m_name = QStringLiteral("zorvel-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
-    if (!QFileInfo(path).isFile()) {
-        m_error = QStringLiteral("Lipseste baza de date: ") + path;
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        m_error = QStringLiteral("Lipseste baza de cursuri %1.").arg(shown(path));
+        m_cause = Cause::DbMissing;
+        return;
+    }
+    if (!info.isFile() || !info.isReadable()) {
+        m_error = QStringLiteral("Baza de cursuri %1 nu poate fi citita.").arg(shown(path));
+        m_cause = Cause::DbUnreadable;
+        return;
+    }
+    // The engine would take an empty file for an empty database and write tables into it.
+    if (info.size() == 0) {
+        m_error = QStringLiteral("Fisierul %1 este gol: nu este o baza de cursuri.").arg(shown(path));
+        m_cause = Cause::DbDamaged;
         return;
     }
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     m_db.setDatabaseName(path);
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(int(busyTimeoutMs)));
     m_open = m_db.open();
-    if (!m_open) m_error = m_db.lastError().text();
+    if (!m_open) {
+        const Status s = failed(m_db.lastError());
+        m_error = s.error();
+        m_cause = s.cause() == Cause::Other ? Cause::DbUnreadable : s.cause();
+    }
 }
 
 RateDb::~RateDb() {
@@ -56,35 +99,110 @@ RateDb::~RateDb() {
     }
 }
 
-bool RateDb::hasTable(const QString& name) {
-    QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("select 1 from sqlite_master where type='table' and name=? collate nocase"));
-    q.addBindValue(name);
-    return q.exec() && q.next();
+Status RateDb::failed(const QSqlError& e) const {
+    return failed(e.nativeErrorCode().toInt(), e.text());
 }
 
-Status RateDb::exec(const SqlStatement& s, QString* nativeError) {
-    QSqlQuery q(m_db);
-    if (!q.prepare(s.text)) {
-        if (nativeError) *nativeError = q.lastError().databaseText();
-        return Status::failure(q.lastError().text());
+Status RateDb::failed(int nativeCode, const QString& text) const {
+    const int code = nativeCode & 0xff;
+    const QString file = shown(m_path);
+    switch (code) {
+    case 5: // busy
+    case 6: // locked
+        return Status::failure(QStringLiteral("Baza de cursuri %1 este folosita de alt program. "
+                                              "Inchideti-l si incercati din nou.")
+                                   .arg(file),
+                               Cause::DbBusy);
+    case 8: // read only
+        return Status::failure(QStringLiteral("Baza de cursuri %1 nu poate fi scrisa.").arg(file),
+                               Cause::DbReadOnly);
+    case 11: // corrupt
+    case 26: // not a database
+        return Status::failure(QStringLiteral("Baza de cursuri %1 este deteriorata.").arg(file), Cause::DbDamaged);
+    case 10: // disk I/O
+    case 14: // cannot open
+    case 23: // not authorised
+        return Status::failure(QStringLiteral("Baza de cursuri %1 nu poate fi citita.").arg(file),
+                               Cause::DbUnreadable);
+    case 13: // full
+        return Status::failure(QStringLiteral("Nu mai este loc pe disc pentru baza de cursuri %1.").arg(file),
+                               Cause::DbReadOnly);
+    default:
+        return Status::failure(text);
     }
-    for (const QVariant& v : s.values)
-        q.addBindValue(v);
-    if (!q.exec()) {
-        if (nativeError) *nativeError = q.lastError().databaseText();
-        return Status::failure(q.lastError().text());
+}
+
+Status RateDb::createShipped(const QString& path) {
+    if (QFileInfo::exists(path)) return Status::failure(QStringLiteral("exista deja"));
+    QFile source(QStringLiteral(":/zorvel/valuta.sql"));
+    if (!source.open(QIODevice::ReadOnly))
+        return Status::failure(QStringLiteral("Lipseste baza de cursuri %1.").arg(shown(path)), Cause::DbMissing);
+    const QString script = QString::fromUtf8(source.readAll());
+    const QString temp = path + QStringLiteral(".new");
+    QFile::remove(temp);
+    Status made = succeeded();
+    const QString name = QStringLiteral("zorvel-new-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(temp);
+        made = db.open() ? runScript(db, script) : Status::failure(db.lastError().text());
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    // Made aside and renamed, so a crash never leaves half a database under the real name;
+    // rename also refuses to replace a file that appeared meanwhile.
+    if (!made || !QFile::rename(temp, path)) {
+        QFile::remove(temp);
+        return Status::failure(QStringLiteral("Lipseste baza de cursuri %1 si nu poate fi creata.").arg(shown(path)),
+                               Cause::DbMissing);
     }
     return succeeded();
 }
 
-Outcome<RateTable> RateDb::select(const SqlStatement& s) {
+Status RateDb::check() {
+    if (!m_open) return Status::failure(m_error, m_cause);
     QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.prepare(s.text)) return Outcome<RateTable>::failure(q.lastError().text());
+    if (!q.exec(QStringLiteral("pragma quick_check")) || !q.next()) return failed(q.lastError());
+    if (q.value(0).toString() != u"ok")
+        return Status::failure(QStringLiteral("Baza de cursuri %1 este deteriorata.").arg(shown(m_path)),
+                               Cause::DbDamaged);
+    q.finish();
+    if (!q.exec(QStringLiteral("select count(*) from sqlite_master where type='table' and "
+                               "(name like 'valuta%' or name like 'principale')")) ||
+        !q.next())
+        return failed(q.lastError());
+    if (q.value(0).toInt() == 0)
+        return Status::failure(QStringLiteral("Fisierul %1 nu este o baza de cursuri.").arg(shown(m_path)),
+                               Cause::DbDamaged);
+    return succeeded();
+}
+
+Outcome<bool> RateDb::hasTable(const QString& name) {
+    if (!m_open) return Outcome<bool>::failure(m_error, m_cause);
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("select 1 from sqlite_master where type='table' and name=? collate nocase"));
+    q.addBindValue(name);
+    if (!q.exec()) return Outcome<bool>::failure(failed(q.lastError()));
+    return q.next();
+}
+
+Status RateDb::exec(const SqlStatement& s) {
+    QSqlQuery q(m_db);
+    if (!q.prepare(s.text)) return failed(q.lastError());
     for (const QVariant& v : s.values)
         q.addBindValue(v);
-    if (!q.exec()) return Outcome<RateTable>::failure(q.lastError().text());
+    if (!q.exec()) return failed(q.lastError());
+    return succeeded();
+}
+
+Outcome<RateTable> RateDb::select(const SqlStatement& s) {
+    if (!m_open) return Outcome<RateTable>::failure(m_error, m_cause);
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.prepare(s.text)) return Outcome<RateTable>::failure(failed(q.lastError()));
+    for (const QVariant& v : s.values)
+        q.addBindValue(v);
+    if (!q.exec()) return Outcome<RateTable>::failure(failed(q.lastError()));
     RateTable t;
     const QSqlRecord rec = q.record();
     for (int i = 0; i < rec.count(); ++i)
@@ -96,51 +214,35 @@ Outcome<RateTable> RateDb::select(const SqlStatement& s) {
             row << q.value(i);
         t.rows.push_back(std::move(row));
     }
+    if (q.lastError().isValid()) return Outcome<RateTable>::failure(failed(q.lastError()));
     return t;
 }
 
-Outcome<std::optional<QDate>> RateDb::newestDay(int year) {
-    using R = Outcome<std::optional<QDate>>;
-    if (!hasTable(SqlDialect::tableName(QString::number(year), QStringLiteral("RON"))))
-        return R::failure(QStringLiteral("no table"));
+Outcome<RateDb::Newest> RateDb::newestDay(int year) {
+    using R = Outcome<Newest>;
+    auto exists = hasTable(SqlDialect::tableName(QString::number(year), QStringLiteral("RON")));
+    if (!exists) return R::failure(exists);
+    if (!*exists) return Newest{};
     auto t = select(dialect().newestRow(year));
-    if (!t) return R::failure(t.error());
-    if (t->rows.empty()) return std::optional<QDate>();
+    if (!t) return R::failure(t);
+    if (t->rows.empty()) return Newest{true, {}};
     const QDate d = QDate::fromString(t->rows.front().value(0).toString().left(10), Qt::ISODate);
-    if (!d.isValid()) return R::failure(QStringLiteral("Data necunoscuta in baza de date"));
-    return std::optional<QDate>(d);
+    if (!d.isValid())
+        return R::failure(QStringLiteral("Baza de cursuri %1 are o data necunoscuta in anul %2.")
+                              .arg(shown(m_path))
+                              .arg(year),
+                          Cause::DbDamaged);
+    return Newest{true, d};
 }
 
-Status RateDb::storeDayInTransaction(const DayRates& day) {
-    QStringList columns, rates;
-    for (const RateEntry& e : day.rates) {
-        if (!SqlDialect::isColumnName(e.column))
-            return Status::failure(QStringLiteral("Coloana invalida: ") + e.column);
-        if (!SqlDialect::isRateText(e.text)) return Status::failure(QStringLiteral("Curs invalid: ") + e.text);
-        columns << e.column;
-        rates << e.text;
-    }
-    const int year = day.date.year();
-    if (!hasTable(SqlDialect::tableName(QString::number(year), QStringLiteral("RON")))) {
-        if (auto s = exec(dialect().createYearTable(year, columns)); !s) return s;
-    } else if (auto s = exec(dialect().deleteDay(day.date)); !s) {
-        return s;
-    }
-    // Each pass may add one missing column; more passes than columns means adding did not help.
-    QString lastAdded;
-    for (qsizetype pass = 0; pass <= columns.size(); ++pass) {
-        QString native;
-        const Status s = exec(dialect().insertDay(day.date, columns, rates), &native);
-        if (s) return s;
-        const qsizetype at = native.indexOf(kNoColumn);
-        if (at < 0) return s;
-        const QString column = native.mid(at + kNoColumn.size()).trimmed();
-        if (!SqlDialect::isColumnName(column) || column.compare(lastAdded, Qt::CaseInsensitive) == 0)
-            return Status::failure(QStringLiteral("Coloana nu poate fi adaugata: ") + column);
-        if (auto a = exec(dialect().addColumn(year, column)); !a) return a;
-        lastAdded = column;
-    }
-    return Status::failure(QStringLiteral("Ziua nu poate fi scrisa"));
+Outcome<QStringList> RateDb::columnsOf(int year) {
+    QSqlQuery q(m_db);
+    if (!q.exec(QStringLiteral("pragma table_info(valuta%1ron)").arg(year)))
+        return Outcome<QStringList>::failure(failed(q.lastError()));
+    QStringList names;
+    while (q.next())
+        names << q.value(1).toString();
+    return names;
 }
 
 Status RateDb::storeDay(const DayRates& day) {
@@ -150,36 +252,118 @@ Status RateDb::storeDay(const DayRates& day) {
 
 Status RateDb::storeDays(const std::vector<DayRates>& days, int* stored) {
     *stored = 0;
-    if (!m_open) return Status::failure(m_error);
-    if (!m_db.transaction()) return Status::failure(m_db.lastError().text());
-    QSqlQuery sp(m_db);
-    for (const DayRates& day : days) {
-        sp.exec(QStringLiteral("savepoint day"));
-        const Status s = storeDayInTransaction(day);
-        if (!s) {
-            sp.exec(QStringLiteral("rollback to savepoint day"));
-            sp.exec(QStringLiteral("release savepoint day"));
-            if (!m_db.commit()) m_db.rollback();
-            return s;
-        }
-        sp.exec(QStringLiteral("release savepoint day"));
-        ++*stored;
+    if (!m_open) return Status::failure(m_error, m_cause);
+    if (!m_db.transaction()) return failed(m_db.lastError());
+    const Status s = storeAll(days, stored);
+    if (s && m_db.commit()) return s;
+    const Status why = s ? failed(m_db.lastError()) : s;
+    m_db.rollback();
+    *stored = 0;
+    return why;
+}
+
+// The engine's own statements, for the one loop that runs for every day of a
+// yearly file: binding through the generic layer costs more than the insert itself.
+class RateDb::Inserts {
+public:
+    explicit Inserts(sqlite3* db) : m_db(db) {}
+    ~Inserts() {
+        for (sqlite3_stmt* s : std::as_const(m_statements))
+            sqlite3_finalize(s);
     }
-    if (!m_db.commit()) {
-        const QString e = m_db.lastError().text();
-        m_db.rollback();
-        *stored = 0;
-        return Status::failure(e);
+    Inserts(const Inserts&) = delete;
+    Inserts& operator=(const Inserts&) = delete;
+
+    sqlite3_stmt* find(const QString& key) const { return m_statements.value(key); }
+    int prepare(const QString& key, const QString& text, sqlite3_stmt** out) {
+        const QByteArray utf8 = text.toUtf8();
+        const int rc = sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()), out, nullptr);
+        if (rc == SQLITE_OK) m_statements.insert(key, *out);
+        return rc;
+    }
+
+private:
+    sqlite3* m_db;
+    QHash<QString, sqlite3_stmt*> m_statements;
+};
+
+Status RateDb::storeAll(const std::vector<DayRates>& days, int* stored) {
+    const QVariant handle = m_db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0) return Status::failure(QStringLiteral("Motor de baze de date necunoscut"));
+    sqlite3* engine = *static_cast<sqlite3* const*>(handle.data());
+    Inserts inserts(engine);
+    QHash<int, QStringList> columnsByYear; // what each year's table holds, as far as this batch knows
+    QStringList columns, previousColumns;
+    int previousYear = 0;
+    sqlite3_stmt* insert = nullptr;
+    std::vector<double> values;
+    for (const DayRates& day : days) {
+        columns.clear();
+        values.clear();
+        for (const RateEntry& e : day.rates) {
+            if (!SqlDialect::isColumnName(e.column))
+                return Status::failure(QStringLiteral("Coloana invalida: ") + e.column);
+            const auto v = SqlDialect::rateValue(e.text);
+            if (!v) return Status::failure(QStringLiteral("Curs invalid: ") + e.text.left(20));
+            columns << e.column;
+            values.push_back(*v);
+        }
+        if (columns.isEmpty())
+            return Status::failure(QStringLiteral("Zi fara cursuri: ") + day.date.toString(Qt::ISODate));
+        const int year = day.date.year();
+        // Most days of a file carry the same currencies as the day before: nothing to look up then.
+        if (year != previousYear || columns != previousColumns) {
+            auto q = prepareInsert(year, columns, columnsByYear, inserts);
+            if (!q) return Status::failure(q);
+            insert = *q;
+            previousYear = year;
+            previousColumns = columns;
+        }
+        const QByteArray date = SqliteDialect::dateText(day.date).toLatin1();
+        sqlite3_reset(insert);
+        sqlite3_bind_text(insert, 1, date.constData(), int(date.size()), SQLITE_TRANSIENT);
+        for (size_t i = 0; i < values.size(); ++i)
+            sqlite3_bind_double(insert, int(i) + 2, values[i]);
+        if (const int rc = sqlite3_step(insert); rc != SQLITE_DONE)
+            return failed(sqlite3_errcode(engine), QString::fromUtf8(sqlite3_errmsg(engine)));
+        if (sqlite3_changes(engine) > 0) ++*stored;
     }
     return succeeded();
 }
 
+Outcome<sqlite3_stmt*> RateDb::prepareInsert(int year, const QStringList& columns,
+                                             QHash<int, QStringList>& columnsByYear, Inserts& inserts) {
+    using R = Outcome<sqlite3_stmt*>;
+    auto known = columnsByYear.find(year);
+    if (known == columnsByYear.end()) {
+        auto have = columnsOf(year);
+        if (!have) return R::failure(have);
+        if (have->isEmpty()) {
+            if (Status c = exec(dialect().createYearTable(year, columns)); !c) return R::failure(c);
+            have = QStringList{QStringLiteral("DATA")} + columns;
+        }
+        known = columnsByYear.insert(year, *have);
+    }
+    for (const QString& c : columns) {
+        if (known->contains(c, Qt::CaseInsensitive)) continue;
+        if (Status a = exec(dialect().addColumn(year, c)); !a) return R::failure(a);
+        known->append(c);
+    }
+    const QString key = QString::number(year) + u':' + columns.join(u',');
+    if (sqlite3_stmt* ready = inserts.find(key)) return ready;
+    const SqlStatement ins =
+        dialect().insertDay(QDate(year, 1, 1), columns, QStringList(columns.size(), QStringLiteral("1")));
+    sqlite3_stmt* made = nullptr;
+    if (const int rc = inserts.prepare(key, ins.text, &made); rc != SQLITE_OK) return R::failure(failed(rc, ins.text));
+    return made;
+}
+
 Outcome<std::optional<RateRow>> RateDb::rowBefore(QDate day, const QString& suffix) {
     using R = Outcome<std::optional<RateRow>>;
-    if (!m_open) return R::failure(m_error);
+    if (!m_open) return R::failure(m_error, m_cause);
     for (int year : {day.year(), day.year() - 1}) {
         auto t = select(dialect().rowBefore(year, suffix, day));
-        if (!t) return R::failure(t.error());
+        if (!t) return R::failure(t);
         if (!t->rows.empty() || year != day.year()) {
             if (t->rows.empty()) return std::optional<RateRow>();
             return std::optional<RateRow>(RateRow{t->names, t->rows.front()});
@@ -189,7 +373,7 @@ Outcome<std::optional<RateRow>> RateDb::rowBefore(QDate day, const QString& suff
 }
 
 Outcome<RateTable> RateDb::yearTable(const QString& tableYear, const QString& suffix, bool allCurrencies) {
-    if (!m_open) return Outcome<RateTable>::failure(m_error);
+    if (!m_open) return Outcome<RateTable>::failure(m_error, m_cause);
     if (allCurrencies) return select(dialect().allColumns(tableYear, suffix));
     auto first = select(dialect().firstRow(tableYear, suffix));
     if (!first) return first;

@@ -4,11 +4,15 @@
 #include "sqldialect.h"
 
 #include <QDate>
+#include <QHash>
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QVariant>
 #include <optional>
 #include <vector>
+
+class QSqlError;
+struct sqlite3_stmt;
 
 // One rate, as the bank's file gives it: the column it belongs to and its value
 // as decimal text with a point.
@@ -20,6 +24,8 @@ struct RateEntry {
 struct DayRates {
     QDate date;
     std::vector<RateEntry> rates;
+    // Currencies whose rate the file gave in a form we could not read: they stay empty that day.
+    QStringList unreadable;
 };
 
 // One row of a query: field names in table order and their values (null where no rate).
@@ -47,16 +53,29 @@ public:
 
     bool isOpen() const { return m_open; }
     const QString& openError() const { return m_error; }
+    Cause openCause() const { return m_cause; }
+    const QString& path() const { return m_path; }
 
-    // Whether a table of that name exists, compared without case.
-    bool hasTable(const QString& name);
-    // Newest stored day of a new-leu year table; an empty value when the table is empty.
-    Outcome<std::optional<QDate>> newestDay(int year);
-    // Writes one day in one transaction: the day's old row goes, the table and
-    // any missing column are made, the new row goes in; on failure nothing changes.
+    // Makes a new rate database from the one shipped inside the program. It
+    // never writes over a file that is there: that file may be a user's history.
+    static Status createShipped(const QString& path);
+    // Whether the file reads as a sound rate database: the engine's own quick
+    // check, and at least one table of ours.
+    Status check();
+
+    // Whether a table of that name exists, compared without case; a failed read is an error, not a no.
+    Outcome<bool> hasTable(const QString& name);
+    struct Newest {
+        bool tableExists = false;
+        std::optional<QDate> day; // empty when the table holds no row
+    };
+    // Newest stored day of a new-leu year table.
+    Outcome<Newest> newestDay(int year);
+    // Stores one day in one transaction; see storeDays.
     Status storeDay(const DayRates& day);
-    // Several days in one transaction, each day atomic of its own: a failing day
-    // is undone alone and the days before it stay. stored tells how many went in.
+    // Stores days in one transaction: all of them or, on failure, none. A day
+    // already stored is left as it is, never written again; the table and any
+    // missing column are made as needed. stored tells how many rows went in.
     Status storeDays(const std::vector<DayRates>& days, int* stored);
     // Newest row strictly before the day, from the day's year or, when that has
     // none, the year before. An empty row means neither table has one.
@@ -66,13 +85,26 @@ public:
 
     static const SqlDialect& dialect();
 
-private:
-    Status exec(const SqlStatement& s, QString* nativeError = nullptr);
-    Status storeDayInTransaction(const DayRates& day);
-    Outcome<RateTable> select(const SqlStatement& s);
+    // How long a read or write waits for another program's lock before giving up.
+    static void setBusyTimeoutMs(int ms);
 
+private:
+    Status exec(const SqlStatement& s);
+    Status storeAll(const std::vector<DayRates>& days, int* stored);
+    class Inserts;
+    // The insert for a year and a set of columns, making the table and any missing column first.
+    Outcome<sqlite3_stmt*> prepareInsert(int year, const QStringList& columns, QHash<int, QStringList>& columnsByYear,
+                                         Inserts& inserts);
+    Outcome<QStringList> columnsOf(int year);
+    Outcome<RateTable> select(const SqlStatement& s);
+    // A failed statement as the user should hear it, with its cause.
+    Status failed(const QSqlError& e) const;
+    Status failed(int nativeCode, const QString& text) const;
+
+    QString m_path;
     QString m_name;
     QSqlDatabase m_db;
     bool m_open = false;
     QString m_error;
+    Cause m_cause = Cause::Other;
 };

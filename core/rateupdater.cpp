@@ -1,58 +1,95 @@
 #include "rateupdater.h"
 
 #include "feedparser.h"
-#include "ratedb.h"
 
-#include <QLocale>
+#include <QFileInfo>
+#include <QSet>
 #include <algorithm>
 
-RateUpdater::RateUpdater(QString dbPath, FeedClient& client) : m_dbPath(std::move(dbPath)), m_client(client) {}
+namespace {
+
+QString dayText(QDate d) {
+    return d.toString(QStringLiteral("dd.MM.yyyy"));
+}
+
+bool byDate(const DayRates& a, const DayRates& b) {
+    return a.date < b.date;
+}
+
+Status stoppedStatus() {
+    return Status::failure(QStringLiteral("Oprit"), Cause::Stopped);
+}
+
+} // namespace
+
+RateUpdater::RateUpdater(QString dbPath, FeedClient& client)
+    : m_dbPath(std::move(dbPath)), m_client(client), m_today(QDate::currentDate()) {}
+
+void RateUpdater::stop() {
+    m_client.stop();
+}
 
 Outcome<QDate> RateUpdater::lastStoredDate(QDate feedDate) {
     RateDb db(m_dbPath);
-    if (!db.isOpen()) return Outcome<QDate>::failure(db.openError());
+    if (!db.isOpen()) return Outcome<QDate>::failure(db.openError(), db.openCause());
     for (int year = feedDate.year(); year >= FirstYear; --year) {
         auto newest = db.newestDay(year);
-        if (!newest) continue;
-        if (newest->has_value()) return newest->value();
+        if (!newest) return Outcome<QDate>::failure(newest);
+        if (!newest->tableExists) continue;
+        if (newest->day) return *newest->day;
         return QDate(year, 1, 1).addDays(-1);
     }
-    return Outcome<QDate>::failure(QStringLiteral("Nu exista niciun tabel de curs din %1 incoace").arg(FirstYear));
+    return Outcome<QDate>::failure(QStringLiteral("Baza de cursuri nu are niciun tabel de curs din %1 incoace.")
+                                       .arg(FirstYear));
 }
 
-bool RateUpdater::tick(const ProgressFn& progress, const QString& what) {
-    if (m_cancelled) return false;
-    if (progress && !progress({what, m_done, m_total})) m_cancelled = true;
-    return !m_cancelled;
+Status RateUpdater::tick(const ProgressFn& progress, const QString& what) {
+    if (progress && !progress({what, m_done, m_total})) m_client.stop();
+    return m_client.stopped() ? stoppedStatus() : succeeded();
+}
+
+Status RateUpdater::prepareDatabase() {
+    // Nothing of the user's can be lost where there is no file: start from the shipped one.
+    if (!QFileInfo::exists(m_dbPath))
+        if (Status made = RateDb::createShipped(m_dbPath); !made) return made;
+    RateDb db(m_dbPath);
+    return db.check();
 }
 
 RateUpdater::Report RateUpdater::run(const ProgressFn& progress) {
     Report report;
     m_done = m_total = 0;
-    m_cancelled = false;
+    m_client.reset();
+    const auto fail = [&](const QString& detail, Cause cause) {
+        report.result = cause == Cause::Stopped ? Result::Cancelled : Result::Failed;
+        report.detail = detail;
+        report.cause = cause;
+        report.feedDate = QDate();
+        return report;
+    };
+    if (Status db = prepareDatabase(); !db) return fail(db.error(), db.cause());
     auto feed = m_client.get(FeedClient::feedPath());
     ++report.requests;
-    if (!feed) {
-        report.detail = feed.error();
-        return report;
-    }
+    if (!feed && feed.cause() == Cause::BadAnswer)
+        return fail(QStringLiteral("Fluxul de curs al bancii nu poate fi citit (%1).").arg(feed.error()),
+                    Cause::BadAnswer);
+    if (!feed) return fail(feed.error(), feed.cause());
     auto feedDate = FeedParser::feedDate(*feed);
-    if (!feedDate) {
-        report.detail = feedDate.error();
-        return report;
-    }
+    if (!feedDate)
+        return fail(QStringLiteral("Fluxul de curs al bancii nu poate fi citit (%1).").arg(feedDate.error()),
+                    Cause::BadAnswer);
+    if (*feedDate > m_today.addDays(1))
+        return fail(QStringLiteral("Banca a trimis o data de curs din viitor (%1). Verificati data calculatorului.")
+                        .arg(dayText(*feedDate)),
+                    Cause::Other);
     auto last = lastStoredDate(*feedDate);
-    if (!last) {
-        report.detail = last.error();
-        return report;
-    }
+    if (!last) return fail(last.error(), last.cause());
+    if (*feedDate < *last)
+        return fail(QStringLiteral("Banca a trimis o data de curs (%1) mai veche decat ultima zi memorata (%2).")
+                        .arg(dayText(*feedDate), dayText(*last)),
+                    Cause::Other);
     if (*last < *feedDate) {
-        const Status s = importRange(*last, *feedDate, report, progress);
-        if (!s) {
-            report.result = m_cancelled ? Result::Cancelled : Result::Failed;
-            report.detail = s.error();
-            return report;
-        }
+        if (Status s = importRange(*last, *feedDate, report, progress); !s) return fail(s.error(), s.cause());
     }
     report.feedDate = *feedDate;
     report.result = Result::UpToDate;
@@ -64,76 +101,121 @@ Status RateUpdater::importRange(QDate first, QDate last, Report& report, const P
     for (int year = first.addDays(1).year(); year <= last.year(); ++year) {
         const QDate from = std::max(first.addDays(1), QDate(year, 1, 1));
         const QDate to = std::min(last, QDate(year, 12, 31));
-        QDate next = from;
+        bool done = false;
         if (from.daysTo(to) + 1 > YearlyThresholdDays) {
-            if (!tick(progress, QStringLiteral("Anul %1").arg(year))) return Status::failure(QStringLiteral("Oprit"));
-            Status failure = succeeded();
-            const QDate newest = importYear(year, from, to, report, failure);
-            if (!failure) return failure;
-            if (newest.isValid()) {
-                // The current year's file may lag a day behind the feed, and a past year's
-                // file may stop early; fetch what is missing at the end day by day.
-                const bool tailMissing = year == last.year() || newest.daysTo(to) > 4;
-                next = tailMissing ? newest.addDays(1) : to.addDays(1);
-                m_done = int(first.daysTo(std::min(next, to)));
-            }
+            if (Status s = tick(progress, QStringLiteral("anul %1").arg(year)); !s) return s;
+            auto yearly = importYear(year, from, to, report, progress);
+            if (!yearly) return Status::failure(yearly);
+            done = *yearly;
         }
-        if (next <= to) {
-            if (Status s = importDays(next, to, report, progress); !s) return s;
-        }
+        if (!done)
+            if (Status s = importDays(from, to, report, progress); !s) return s;
         m_done = int(first.daysTo(to));
     }
     return succeeded();
 }
 
-QDate RateUpdater::importYear(int year, QDate from, QDate to, Report& report, Status& failure) {
+Outcome<bool> RateUpdater::importYear(int year, QDate from, QDate to, Report& report, const ProgressFn& progress) {
     auto file = m_client.get(FeedClient::yearPath(year));
     ++report.requests;
-    if (!file || FeedParser::saysNoRates(*file)) return {};
+    if (!file && file.cause() == Cause::Stopped) return Outcome<bool>::failure(file);
+    // Without a readable yearly file the year still comes, day by day.
+    if (!file || FeedParser::saysNoRates(*file)) return false;
     auto days = FeedParser::yearFile(*file);
-    if (!days) return {};
+    if (!days) return false;
     std::vector<DayRates> wanted;
     for (DayRates& d : days.value())
         if (d.date >= from && d.date <= to) wanted.push_back(std::move(d));
-    std::stable_sort(wanted.begin(), wanted.end(),
-                     [](const DayRates& a, const DayRates& b) { return a.date < b.date; });
-    // A file that repeats a day keeps its last copy of it.
-    auto dup = std::unique(wanted.rbegin(), wanted.rend(),
-                           [](const DayRates& a, const DayRates& b) { return a.date == b.date; });
-    wanted.erase(wanted.begin(), dup.base());
-    if (wanted.empty()) return from.addDays(-1);
+    std::stable_sort(wanted.begin(), wanted.end(), byDate);
+    // A file that repeats a day keeps its first copy of it.
+    wanted.erase(std::unique(wanted.begin(), wanted.end(),
+                             [](const DayRates& a, const DayRates& b) { return a.date == b.date; }),
+                 wanted.end());
+    // The file is a shortcut, not the word on which days exist: every weekday it
+    // lacks is asked for on its own, and the year is stored only when all are known.
+    QSet<QDate> inFile;
+    for (const DayRates& d : wanted)
+        inFile.insert(d.date);
+    const qsizetype fromFile = qsizetype(wanted.size());
+    for (QDate d = from; d <= to; d = d.addDays(1)) {
+        if (inFile.contains(d) || (d.dayOfWeek() > 5 && d != to)) continue;
+        if (Status s = tick(progress, dayText(d)); !s) return Outcome<bool>::failure(s);
+        auto day = fetchDay(d, report);
+        if (!day) return Outcome<bool>::failure(day);
+        if (*day) wanted.push_back(std::move(**day));
+    }
+    std::inplace_merge(wanted.begin(), wanted.begin() + fromFile, wanted.end(), byDate);
+    if (wanted.empty()) return true;
     RateDb db(m_dbPath);
-    if (!db.isOpen()) {
-        failure = Status::failure(db.openError());
-        return {};
-    }
     int stored = 0;
-    const Status s = db.storeDays(wanted, &stored);
+    if (Status s = db.storeDays(wanted, &stored); !s) return Outcome<bool>::failure(s);
     report.daysStored += stored;
-    if (!s) {
-        failure = s;
-        return {};
-    }
-    return wanted.back().date;
+    for (const DayRates& d : wanted)
+        noteUnreadable(d, report);
+    return true;
 }
 
 Status RateUpdater::importDays(QDate from, QDate to, Report& report, const ProgressFn& progress) {
     RateDb db(m_dbPath);
-    if (!db.isOpen()) return Status::failure(db.openError());
+    if (!db.isOpen()) return Status::failure(db.openError(), db.openCause());
     for (QDate day = from; day <= to; day = day.addDays(1)) {
-        if (!tick(progress, QLocale().toString(day, QLocale::ShortFormat)))
-            return Status::failure(QStringLiteral("Oprit"));
-        auto answer = m_client.get(FeedClient::dayPath(day));
-        ++report.requests;
-        if (!answer) return Status::failure(answer.error());
+        if (Status s = tick(progress, dayText(day)); !s) return s;
+        auto rates = fetchDay(day, report);
+        if (!rates) return Status::failure(rates);
         ++m_done;
-        // The bank has no rates for weekends and holidays; that is no error.
-        if (FeedParser::saysNoRates(*answer)) continue;
-        auto rates = FeedParser::dayFile(*answer);
-        if (!rates) return Status::failure(day.toString(Qt::ISODate) + QStringLiteral(": ") + rates.error());
-        if (rates->date != day) continue;
-        if (Status s = db.storeDay(*rates); !s) return s;
-        ++report.daysStored;
+        if (!*rates) continue;
+        int stored = 0;
+        if (Status s = db.storeDays({**rates}, &stored); !s) return s;
+        report.daysStored += stored;
+        noteUnreadable(**rates, report);
     }
     return succeeded();
+}
+
+Outcome<std::optional<DayRates>> RateUpdater::fetchDay(QDate day, Report& report) {
+    using R = Outcome<std::optional<DayRates>>;
+    auto answer = m_client.get(FeedClient::dayPath(day));
+    ++report.requests;
+    if (!answer && answer.cause() == Cause::BadAnswer)
+        return R::failure(QStringLiteral("Raspunsul bancii pentru ziua %1 nu este un fisier de curs (%2).")
+                              .arg(dayText(day), answer.error()),
+                          Cause::BadAnswer);
+    if (!answer) return R::failure(answer);
+    // The bank has no rates for weekends and holidays; that is no error.
+    if (FeedParser::saysNoRates(*answer)) return std::optional<DayRates>();
+    auto rates = FeedParser::dayFile(*answer);
+    if (!rates)
+        return R::failure(QStringLiteral("Raspunsul bancii pentru ziua %1 nu este un fisier de curs (%2).")
+                              .arg(dayText(day), rates.error()),
+                          Cause::BadAnswer);
+    // On a day without rates the bank may send the file of the day before.
+    if (rates->date != day) return std::optional<DayRates>();
+    return std::optional<DayRates>(std::move(rates.value()));
+}
+
+void RateUpdater::noteUnreadable(const DayRates& day, Report& report) {
+    for (const QString& code : day.unreadable)
+        report.unreadable << dayText(day.date) + u' ' + code;
+}
+
+QString RateUpdater::message(const Report& report) {
+    switch (report.result) {
+    case Result::UpToDate: {
+        if (report.unreadable.isEmpty()) return QStringLiteral("Cursul este la zi!");
+        constexpr qsizetype shownAtMost = 10;
+        QString list = report.unreadable.mid(0, shownAtMost).join(QStringLiteral(", "));
+        if (report.unreadable.size() > shownAtMost) list += QStringLiteral(" si altele");
+        return QStringLiteral("Cursul a fost actualizat, dar unele cursuri trimise de banca nu au putut fi citite "
+                              "si au ramas goale:\r") +
+               list;
+    }
+    case Result::Cancelled:
+        return QStringLiteral("Actualizarea a fost oprita. Zilele importate pana acum au fost pastrate.");
+    case Result::Failed:
+        break;
+    }
+    QString text = QStringLiteral("Sunt erori la actualizare!\r") + report.detail;
+    // Only an answer we do not understand may mean the bank changed its files.
+    if (report.cause == Cause::BadAnswer) text += QStringLiteral("\rVerificati daca exista o versiune noua.");
+    return text;
 }

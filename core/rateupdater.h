@@ -2,15 +2,21 @@
 
 #include "feedclient.h"
 #include "outcome.h"
+#include "ratedb.h"
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // Brings valuta.mdb up to date: learns the newest published day from the daily
 // feed, finds the newest stored day, and stores every day in between, oldest
-// first. Long gaps come from the yearly files (one request a year); short gaps
-// and years whose yearly file cannot be had come day by day.
+// first. Long gaps come from the yearly files (one request a year); the days a
+// yearly file lacks, short gaps and years without a yearly file come day by day.
+//
+// The history is what users cannot rebuild, so an update only ever adds days:
+// it never writes a stored day again, stores a year only once every weekday of
+// it has been accounted for, and stops at the first thing it cannot trust.
 class RateUpdater {
 public:
     // Oldest year whose table the search for the newest stored day looks at.
@@ -23,35 +29,48 @@ public:
         int done = 0;
         int total = 0;
     };
-    // Called before each request; returning false stops the update after the current day.
+    // Called before each request; returning false stops the update.
     using ProgressFn = std::function<bool(const Progress&)>;
 
     enum class Result { UpToDate, Failed, Cancelled };
     struct Report {
         Result result = Result::Failed;
-        QDate feedDate; // newest day the bank publishes, valid once the feed was read
-        QString detail; // what went wrong, for the log and tests
+        Cause cause = Cause::Other;
+        QDate feedDate;         // newest day the bank publishes, valid once the update succeeded
+        QString detail;         // what went wrong, in words for the user
+        QStringList unreadable; // "dd.MM.yyyy CODE" of each rate left empty because it could not be read
         int daysStored = 0;
         int requests = 0;
     };
 
     RateUpdater(QString dbPath, FeedClient& client);
     Report run(const ProgressFn& progress = {});
+    // Aborts the request under way; the update ends as stopped.
+    void stop();
+    // The day the computer's clock says it is; a feed dated after the next day is not believed.
+    void setToday(QDate today) { m_today = today; }
 
     // Newest stored day searching from the year down to FirstYear; an empty
     // newest table counts as holding everything before its 1 January.
     Outcome<QDate> lastStoredDate(QDate feedDate);
 
+    // The whole message for the user, first line first.
+    static QString message(const Report& report);
+
 private:
+    Status prepareDatabase();
     Status importRange(QDate first, QDate last, Report& report, const ProgressFn& progress);
-    // Returns the newest day stored from the file, or an invalid date when the file cannot be had.
-    QDate importYear(int year, QDate from, QDate to, Report& report, Status& failure);
+    // Ok(false) when the year's file cannot be had and the year must come day by day.
+    Outcome<bool> importYear(int year, QDate from, QDate to, Report& report, const ProgressFn& progress);
     Status importDays(QDate from, QDate to, Report& report, const ProgressFn& progress);
-    bool tick(const ProgressFn& progress, const QString& what);
+    // One day's answer: a day to store, or nothing for a day without rates.
+    Outcome<std::optional<DayRates>> fetchDay(QDate day, Report& report);
+    void noteUnreadable(const DayRates& day, Report& report);
+    Status tick(const ProgressFn& progress, const QString& what);
 
     QString m_dbPath;
     FeedClient& m_client;
+    QDate m_today;
     int m_done = 0;
     int m_total = 0;
-    bool m_cancelled = false;
 };

@@ -1,19 +1,51 @@
 #include "sqldialect.h"
 
-#include <QRegularExpression>
+#include <charconv>
 
 QString SqlDialect::tableName(const QString& year, const QString& suffix) {
     return QStringLiteral("VALUTA") + year + suffix;
 }
 
-bool SqlDialect::isColumnName(const QString& name) {
-    static const QRegularExpression re(QStringLiteral("^[A-Za-z0-9]{1,7}$"));
-    return re.match(name).hasMatch();
+namespace {
+
+bool isAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
 }
 
-bool SqlDialect::isRateText(const QString& text) {
-    static const QRegularExpression re(QStringLiteral("^[0-9]+(?:[.,][0-9]+)?$"));
-    return re.match(text).hasMatch();
+} // namespace
+
+// Written out by hand: these run for every rate of every day imported.
+bool SqlDialect::isColumnName(const QString& name) {
+    if (name.isEmpty() || name.size() > 7) return false;
+    for (QChar c : name)
+        if (!isAsciiDigit(c) && !((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'))) return false;
+    return true;
+}
+
+bool SqlDialect::isRateText(QStringView text) {
+    return rateValue(text).has_value();
+}
+
+std::optional<double> SqlDialect::rateValue(QStringView text) {
+    constexpr qsizetype maxDigits = 12;
+    char ascii[2 * maxDigits + 2];
+    qsizetype whole = 0, fraction = -1, n = 0;
+    for (QChar c : text) {
+        if (isAsciiDigit(c)) {
+            if (fraction < 0 ? ++whole > maxDigits : ++fraction > maxDigits) return std::nullopt;
+            ascii[n++] = char(c.unicode());
+        } else if ((c == u'.' || c == u',') && fraction < 0 && whole > 0) {
+            fraction = 0;
+            ascii[n++] = '.';
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (whole == 0 || fraction == 0) return std::nullopt;
+    double value = 0;
+    const auto [end, error] = std::from_chars(ascii, ascii + n, value);
+    if (error != std::errc() || end != ascii + n) return std::nullopt;
+    return value;
 }
 
 QString SqlDialect::bracketed(const QStringList& columns) {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <optional>
 
 // One statement of the rate database: its text and the values bound to its
 // placeholders, in order. Names in the text are checked before they get there;
@@ -25,7 +26,7 @@ public:
     virtual SqlStatement deleteDay(QDate day) const = 0;
     // A year's table with the columns of its first day.
     virtual SqlStatement createYearTable(int year, const QStringList& columns) const = 0;
-    // One day; rates are decimal text with a point.
+    // One day, unless that day is already stored; rates are decimal text with a point.
     virtual SqlStatement insertDay(QDate day, const QStringList& columns, const QStringList& rates) const = 0;
     virtual SqlStatement addColumn(int year, const QString& column) const = 0;
     // Display queries of the rate table.
@@ -40,8 +41,10 @@ public:
     static QString tableName(const QString& year, const QString& suffix);
     // Letters and digits only, one to seven of them: safe to name a column.
     static bool isColumnName(const QString& name);
-    // A plain decimal number, point or comma: safe to store as a rate.
-    static bool isRateText(const QString& text);
+    // A plain decimal number of sane length, point or comma: safe to store as a rate.
+    static bool isRateText(QStringView text);
+    // The value of such a text; nothing for any other text.
+    static std::optional<double> rateValue(QStringView text);
 
 protected:
     // "[EUR],[100HUF]": names in brackets, as digit-leading column names need.

@@ -1,7 +1,12 @@
 #include "sqlitedialect.h"
 
+#include <cstdio>
+
 QString SqliteDialect::dateText(QDate day) {
-    return day.toString(Qt::ISODate);
+    // By hand: the date text of every stored day goes through here.
+    char text[11];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", day.year(), day.month(), day.day());
+    return QString::fromLatin1(text, 10);
 }
 
 SqlStatement SqliteDialect::newestRow(int year) const {
@@ -21,13 +26,13 @@ SqlStatement SqliteDialect::createYearTable(int year, const QStringList& columns
 
 SqlStatement SqliteDialect::insertDay(QDate day, const QStringList& columns, const QStringList& rates) const {
     SqlStatement s;
-    s.text = QStringLiteral("insert into valuta%1ron (data%2%3) values (?%4%5)")
+    s.text = QStringLiteral("insert or ignore into valuta%1ron (data%2%3) values (?%4%5)")
                  .arg(day.year())
                  .arg(columns.isEmpty() ? QString() : QStringLiteral(","), bracketed(columns),
                       columns.isEmpty() ? QString() : QStringLiteral(","), placeholders(columns.size()));
     s.values << dateText(day);
     for (const QString& r : rates)
-        s.values << QString(r).replace(u',', u'.').toDouble();
+        s.values << SqlDialect::rateValue(r).value_or(0);
     return s;
 }
 

@@ -77,31 +77,45 @@ TEST(FeedParser, ReadsTheBanksRealFilesByPosition) {
             .ok());
 }
 
-TEST(FeedParser, RefusesFilesThatBreakTheRules) {
+TEST(FeedParser, RefusesBrokenFilesAndLeavesUnreadableRatesOut) {
     const QDate d(2024, 3, 1);
     struct Case {
         const char* why;
         QByteArray xml;
         bool ok;
+        QStringList stored;     // columns read, when ok
+        QStringList unreadable; // columns left out, when ok
     } const cases[] = {
-        {"good", BnrData::dayXml(d, kRates), true},
-        {"decimal comma", BnrData::dayXml(d, {{"EUR", "4,97"}}), true},
-        {"no rates at all", BnrData::dayXml(d, {}), true},
-        {"letters in a rate", BnrData::dayXml(d, {{"EUR", "4.9a"}}), false},
-        {"negative rate", BnrData::dayXml(d, {{"EUR", "-4.9"}}), false},
-        {"empty rate", BnrData::dayXml(d, {{"EUR", ""}}), false},
-        {"quote in a code", BnrData::dayXml(d, {{"EU'R", "4.9"}}), false},
-        {"code too long", BnrData::dayXml(d, {{"12345EUR", "4.9"}}), false},
-        {"same code twice", BnrData::dayXml(d, {{"EUR", "4.9"}, {"eur", "4.8"}}), false},
-        {"rate without attributes", "<a><b><c date=\"2024-03-01\"><Rate>4.9</Rate></c></b></a>", false},
-        {"unreadable date", "<a><b><c date=\"20x4-03-01\"><Rate currency=\"EUR\">4.9</Rate></c></b></a>", false},
-        {"cut short", BnrData::dayXml(d, kRates).left(200), false},
-        {"html page", "<html><body><p>Eroare</p></body></html>", false},
-        {"not xml", "{\"EUR\": 4.9}", false},
+        {"good", BnrData::dayXml(d, kRates), true, {"EUR", "USD", "100HUF"}, {}},
+        {"decimal comma", BnrData::dayXml(d, {{"EUR", "4,97"}}), true, {"EUR"}, {}},
+        {"letters in a rate", BnrData::dayXml(d, {{"EUR", "4.9a"}, {"USD", "4.5"}}), true, {"USD"}, {"EUR"}},
+        {"empty rate", BnrData::dayXml(d, {{"EUR", ""}, {"USD", "4.5"}}), true, {"USD"}, {"EUR"}},
+        {"negative rate", BnrData::dayXml(d, {{"EUR", "-4.9"}, {"USD", "4.5"}}), true, {"USD"}, {"EUR"}},
+        {"zero rate", BnrData::dayXml(d, {{"EUR", "0"}, {"USD", "4.5"}}), true, {"USD"}, {"EUR"}},
+        {"400 digits", BnrData::dayXml(d, {{"EUR", QString(400, u'9')}, {"USD", "4.5"}}), true, {"USD"}, {"EUR"}},
+        {"quote in a code", BnrData::dayXml(d, {{"EU'R", "4.9"}, {"USD", "4.5"}}), true, {"USD"}, {"EU'R"}},
+        {"code too long", BnrData::dayXml(d, {{"12345EUR", "4.9"}, {"USD", "4.5"}}), true, {"USD"}, {"12345EUR"}},
+        {"no rates at all", BnrData::dayXml(d, {}), false, {}, {}},
+        {"only RON", BnrData::dayXml(d, {{"RON", "1"}}), false, {}, {}},
+        {"no rate readable", BnrData::dayXml(d, {{"EUR", "abc"}}), false, {}, {}},
+        {"same code twice", BnrData::dayXml(d, {{"EUR", "4.9"}, {"eur", "4.8"}}), false, {}, {}},
+        {"rate without attributes", "<a><b><c date=\"2024-03-01\"><Rate>4.9</Rate></c></b></a>", false, {}, {}},
+        {"unreadable date", "<a><b><c date=\"20x4-03-01\"><Rate currency=\"EUR\">4.9</Rate></c></b></a>", false, {}, {}},
+        {"cut short", BnrData::dayXml(d, kRates).left(200), false, {}, {}},
+        {"html page", "<html><body><p>Eroare</p></body></html>", false, {}, {}},
+        {"not xml", "{\"EUR\": 4.9}", false, {}, {}},
+        {"two roots", BnrData::dayXml(d, kRates) + "<x/>", false, {}, {}},
+        {"nested far too deep", QByteArray("<a>").repeated(300000) + QByteArray("</a>").repeated(300000), false, {}, {}},
     };
     for (const Case& c : cases) {
         const auto r = FeedParser::dayFile(c.xml);
-        EXPECT_EQ(r.ok(), c.ok) << c.why << " " << r.error().toStdString();
+        ASSERT_EQ(r.ok(), c.ok) << c.why << " " << r.error().toStdString();
+        if (!c.ok) continue;
+        QStringList columns;
+        for (const RateEntry& e : r->rates)
+            columns << e.column;
+        EXPECT_EQ(columns, c.stored) << c.why;
+        EXPECT_EQ(r->unreadable, c.unreadable) << c.why;
     }
     const auto comma = FeedParser::dayFile(BnrData::dayXml(d, {{"EUR", "4,97"}}));
     EXPECT_EQ(comma->rates.front().text, QStringLiteral("4.97"));
@@ -111,6 +125,14 @@ TEST(FeedParser, RefusesFilesThatBreakTheRules) {
     EXPECT_FALSE(FeedParser::cubeDate(QStringLiteral("2024-3-01")).isValid());
     EXPECT_EQ(FeedParser::cubeDate(QStringLiteral("2024-03-01T00")), QDate());
     EXPECT_EQ(FeedParser::cubeDate(QStringLiteral("2024-03-01")), QDate(2024, 3, 1));
+    // A broken day inside a yearly file is left out, not the whole year.
+    std::vector<QDate> broken;
+    const auto year = FeedParser::yearFile(
+        BnrData::yearXml({{QDate(2024, 3, 1), {{"EUR", "4.9"}}}, {QDate(2024, 3, 4), {}}, {QDate(2024, 3, 5), {{"EUR", "5"}}}}),
+        &broken);
+    ASSERT_TRUE(year.ok());
+    EXPECT_EQ(year->size(), 2u);
+    EXPECT_EQ(broken, std::vector<QDate>{QDate(2024, 3, 4)});
 }
 
 class UpdateTest : public ::testing::Test {
@@ -275,7 +297,15 @@ TEST_F(UpdateTest, YearlyFilesFillLongGapsAndMatchTheBanksFiles) {
     const auto report = update(server);
     ASSERT_EQ(report.result, RateUpdater::Result::UpToDate) << report.detail.toStdString();
     EXPECT_EQ(report.daysStored, 254 + 251 + 248);
-    EXPECT_LE(server.requests().size(), 4 + 5); // feed, three yearly files, a few December days at most
+    // Feed and three yearly files; then each weekday a file lacks is asked on its own (holidays, here).
+    EXPECT_EQ(server.requests().mid(0, 2),
+              (QStringList{"/nbrfxrates.xml", "/files/xml/years/nbrfxrates2021.xml"}));
+    EXPECT_TRUE(dayRequests(server).contains(QStringLiteral("1.12.2022"))); // national day
+    for (const QString& r : dayRequests(server)) {
+        const QDate d = dayOf(QStringLiteral("/MakeXmlFile.aspx?date=") + r);
+        EXPECT_TRUE(d.dayOfWeek() <= 5 || (d.month() == 12 && d.day() == 31)) << r.toStdString();
+    }
+    EXPECT_LE(server.requests().size(), 4 + 40);
     for (int year : {2021, 2022, 2023}) {
         const auto days = FeedParser::yearFile(data.years().value(year));
         ASSERT_TRUE(days.ok());

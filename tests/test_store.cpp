@@ -70,19 +70,23 @@ TEST_F(StoreTest, TheFileIsNeverCreated) {
     EXPECT_FALSE(QFile::exists(app.path() + QStringLiteral("/missing.mdb")));
 }
 
-TEST_F(StoreTest, ADayStoredTwiceLeavesOneRowWithTheNewValues) {
+TEST_F(StoreTest, AStoredDayIsNeverWrittenAgain) {
     RateDb db(app.db());
     ASSERT_TRUE(db.storeDay(day(QDate(2024, 3, 1), {{"EUR", "4.97"}, {"USD", "4.5"}})));
-    ASSERT_TRUE(db.storeDay(day(QDate(2024, 3, 1), {{"EUR", "4.98"}, {"USD", "4.6"}})));
-    EXPECT_EQ(app.column(QStringLiteral("select count(*) from valuta2024ron")).value(0).toInt(), 1);
-    EXPECT_DOUBLE_EQ(app.column(QStringLiteral("select eur from valuta2024ron")).value(0).toDouble(), 4.98);
+    int stored = -1;
+    ASSERT_TRUE(db.storeDays({day(QDate(2024, 3, 1), {{"EUR", "4.98"}, {"USD", "4.6"}}),
+                              day(QDate(2024, 3, 4), {{"EUR", "4.99"}})},
+                             &stored));
+    EXPECT_EQ(stored, 1);
+    EXPECT_EQ(app.column(QStringLiteral("select eur from valuta2024ron order by data")), (QVariantList{4.97, 4.99}));
 }
 
 TEST_F(StoreTest, NewYearTableAndNewCurrencyColumnWithNullsBefore) {
     RateDb db(app.db());
     ASSERT_TRUE(db.storeDay(day(QDate(2025, 1, 3), {{"EUR", "4.97"}, {"100HUF", "1.2"}})));
     ASSERT_TRUE(db.storeDay(day(QDate(2025, 1, 6), {{"EUR", "4.98"}, {"XYZ", "0,5"}, {"100HUF", "1.3"}})));
-    EXPECT_TRUE(db.hasTable(QStringLiteral("valuta2025ron")));
+    EXPECT_TRUE(*db.hasTable(QStringLiteral("valuta2025ron")));
+    EXPECT_FALSE(*db.hasTable(QStringLiteral("valuta2024ron")));
     const QVariantList xyz = app.column(QStringLiteral("select xyz from VALUTA2025RON order by data"));
     ASSERT_EQ(xyz.size(), 2);
     EXPECT_TRUE(xyz[0].isNull());
@@ -91,27 +95,38 @@ TEST_F(StoreTest, NewYearTableAndNewCurrencyColumnWithNullsBefore) {
         app.column(QStringLiteral("select [100HUF] from valuta2025ron order by data desc")).value(0).toDouble(), 1.3);
     const auto newest = db.newestDay(2025);
     ASSERT_TRUE(newest.ok());
-    EXPECT_EQ(newest->value(), QDate(2025, 1, 6));
+    EXPECT_EQ(newest->day, QDate(2025, 1, 6));
 }
 
-TEST_F(StoreTest, AFailingDayChangesNothingAndKeepsTheDaysBefore) {
+TEST_F(StoreTest, AFailingBatchStoresNothingOfIt) {
     RateDb db(app.db());
     ASSERT_TRUE(db.storeDay(day(QDate(2024, 3, 1), {{"EUR", "4.97"}})));
-    // An unsafe column name never reaches the database; the old row of that day stays.
-    std::vector<DayRates> days = {day(QDate(2024, 3, 4), {{"EUR", "4.99"}}),
-                                  day(QDate(2024, 3, 1), {{"EUR", "9.99"}, {"BAD NAME", "1"}})};
-    int stored = -1;
-    EXPECT_FALSE(db.storeDays(days, &stored));
-    EXPECT_EQ(stored, 1);
-    EXPECT_EQ(app.column(QStringLiteral("select eur from valuta2024ron order by data")), (QVariantList{4.97, 4.99}));
+    struct Case {
+        const char* why;
+        DayRates bad;
+    } const cases[] = {
+        {"unsafe column name", day(QDate(2024, 3, 6), {{"EUR", "9.99"}, {"BAD NAME", "1"}})},
+        {"rate that is no number", day(QDate(2024, 3, 6), {{"EUR", "4.9e400"}})},
+        {"a day without rates", day(QDate(2024, 3, 6), {})},
+    };
+    for (const Case& c : cases) {
+        int stored = -1;
+        EXPECT_FALSE(db.storeDays({day(QDate(2024, 3, 4), {{"EUR", "4.99"}, {"NEW", "1"}}), c.bad}, &stored)) << c.why;
+        EXPECT_EQ(stored, 0) << c.why;
+        EXPECT_EQ(app.column(QStringLiteral("select eur from valuta2024ron order by data")), (QVariantList{4.97}))
+            << c.why;
+    }
 }
 
-TEST_F(StoreTest, EmptyTableHasNoNewestDayAndMissingTableIsAnError) {
+TEST_F(StoreTest, EmptyTableHasNoNewestDayAndMissingTableIsNoError) {
     RateDb db(app.db());
     const auto empty = db.newestDay(2005);
     ASSERT_TRUE(empty.ok());
-    EXPECT_FALSE(empty->has_value());
-    EXPECT_FALSE(db.newestDay(2019).ok());
+    EXPECT_TRUE(empty->tableExists);
+    EXPECT_FALSE(empty->day.has_value());
+    const auto absent = db.newestDay(2019);
+    ASSERT_TRUE(absent.ok());
+    EXPECT_FALSE(absent->tableExists);
 }
 
 TEST_F(StoreTest, RowBeforeTakesTheDayBeforeAndFallsBackToTheYearBefore) {

@@ -125,7 +125,7 @@ TEST_F(WindowTest, FirstStartShowsEverythingAndReportsAFailedUpdate) {
     // The bank did not answer: the error, titled with the caption of that moment, and no date shown.
     ASSERT_FALSE(rig.sink.shown.isEmpty());
     const auto& first = rig.sink.shown.front();
-    EXPECT_EQ(first.text, QStringLiteral("Sunt erori la actualizare!\rVerificati daca exista o versiune noua."));
+    EXPECT_EQ(first.text, QStringLiteral("Sunt erori la actualizare!\rServerul bancii a raspuns cu eroarea HTTP 503."));
     EXPECT_EQ(first.icon, MessageSink::Icon::Critical);
     EXPECT_EQ(first.title, QStringLiteral("Zorvel"));
     EXPECT_TRUE(w.LastRateDate.isNull());

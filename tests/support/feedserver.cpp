@@ -6,7 +6,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-FeedServer::FeedServer(Handler handler) : m_handler(std::move(handler)) {
+#include <chrono>
+
+FeedServer::FeedServer(Handler handler, int dripMs) : m_dripMs(dripMs), m_handler(std::move(handler)) {
     m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
     int one = 1;
     ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
@@ -85,13 +87,25 @@ void FeedServer::answer(int fd) {
     head += "Content-Type: text/xml\r\n";
     // A cut file announces more than it sends.
     const qsizetype announced = reply.kind == Reply::Truncate ? reply.body.size() * 2 + 10 : reply.body.size();
-    head += "Content-Length: " + QByteArray::number(announced) + "\r\n\r\n";
-    const QByteArray all = head + reply.body;
-    qsizetype sent = 0;
-    while (sent < all.size()) {
-        const ssize_t n = ::send(fd, all.constData() + sent, size_t(all.size() - sent), MSG_NOSIGNAL);
-        if (n <= 0) break;
-        sent += n;
+    if (reply.kind != Reply::Unsized) head += "Content-Length: " + QByteArray::number(announced) + "\r\n";
+    head += "\r\n";
+    const auto sendAll = [fd](const QByteArray& bytes) {
+        qsizetype sent = 0;
+        while (sent < bytes.size()) {
+            const ssize_t n = ::send(fd, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
+            if (n <= 0) return false;
+            sent += n;
+        }
+        return true;
+    };
+    if (reply.kind == Reply::Drip) {
+        bool alive = sendAll(head);
+        for (qsizetype i = 0; alive && i < reply.body.size() && !m_stop; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(m_dripMs));
+            alive = sendAll(reply.body.mid(i, 1));
+        }
+    } else {
+        sendAll(head + reply.body);
     }
     ::shutdown(fd, SHUT_WR);
     ::close(fd);
