@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QProgressDialog>
+#include <QTimer>
 
 namespace {
 
@@ -39,12 +40,18 @@ void frmZorvel::Command2_Click() {
     RateUpdater updater(dbPath(), client);
     // Stop aborts the request under way, not only the ones after it.
     connect(&progress, &QProgressDialog::canceled, &progress, [&updater] { updater.stop(); });
+    // A request that hangs brings no progress, so the stop button must not wait for one to appear.
+    QTimer showLater;
+    showLater.setSingleShot(true);
+    connect(&showLater, &QTimer::timeout, &progress, &QProgressDialog::show);
+    showLater.start(progress.minimumDuration());
     const RateUpdater::Report report = updater.run([&](const RateUpdater::Progress& p) {
         progress.setMaximum(std::max(p.total, 1));
         progress.setValue(std::min(p.done, std::max(p.total, 1) - 1));
         progress.setLabelText(QStringLiteral("Se importa %1 (%2 din %3 zile)").arg(p.what).arg(p.done).arg(p.total));
         return !progress.wasCanceled();
     });
+    showLater.stop();
     progress.close();
     QApplication::restoreOverrideCursor();
     m_updating = false;

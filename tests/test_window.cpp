@@ -1,9 +1,14 @@
 // The window as a user meets it: its controls, start-up, panel layout and saved choices.
 #include "appsettings.h"
+#include "bnrdata.h"
 #include "datepicker.h"
 #include "windowrig.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -130,6 +135,36 @@ TEST_F(WindowTest, FirstStartShowsEverythingAndReportsAFailedUpdate) {
     EXPECT_EQ(first.title, QStringLiteral("Zorvel"));
     EXPECT_TRUE(w.LastRateDate.isNull());
     EXPECT_EQ(w.Label2[2]->text(), QString());
+}
+
+// Stop pressed while the bank holds a request open ends the update at once, as stopped.
+TEST(WindowUpdate, StopEndsAHangingRequestAtOnce) {
+    clearSettings();
+    WindowRig rig([](const QString& target) {
+        if (target == u"/nbrfxrates.xml")
+            return FeedServer::Reply::ok(BnrData::dayXml(QDate::currentDate().addDays(-1), {{"EUR", "4.97"}}));
+        return FeedServer::Reply::hang();
+    });
+    bool pressed = false;
+    QTimer press;
+    QObject::connect(&press, &QTimer::timeout, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QProgressDialog*>(top); dialog && dialog->isVisible()) {
+                const auto buttons = dialog->findChildren<QPushButton*>();
+                if (!buttons.isEmpty()) QTest::mouseClick(buttons.front(), Qt::LeftButton);
+                pressed = true;
+                press.stop();
+            }
+    });
+    press.start(100);
+    QElapsedTimer clock;
+    clock.start();
+    rig.start(false);
+    EXPECT_TRUE(pressed);
+    EXPECT_LT(clock.elapsed(), 10000); // the request's own limit is 20 s
+    ASSERT_FALSE(rig.sink.shown.isEmpty());
+    EXPECT_EQ(rig.sink.shown.front().text,
+              QStringLiteral("Actualizarea a fost oprita. Zilele importate pana acum au fost pastrate."));
 }
 
 TEST_F(WindowTest, PanelsStackAsChosenAndTheChoiceIsSaved) {
