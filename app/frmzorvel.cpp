@@ -12,10 +12,13 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QEvent>
+#include <QFocusEvent>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -27,6 +30,15 @@
 #endif
 
 namespace {
+
+class ClassicCheckStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        if (metric == PM_IndicatorWidth || metric == PM_IndicatorHeight) return 13;
+        if (metric == PM_CheckBoxLabelSpacing) return 3;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
 
 const QString kCaption = QStringLiteral("Zorvel");
 
@@ -65,6 +77,21 @@ ZorvelEnvironment ZorvelEnvironment::forApplication() {
     return env;
 }
 
+QFont frmZorvel::designFont() {
+    // The design was measured in the 8-point MS Sans Serif. Where that face is
+    // missing, an Arial-metric face at 10 pixels sets the same widths: at its
+    // nominal 8 points (11 pixels) it would cut the longer captions.
+    QFont f;
+    if (QFontDatabase::hasFamily(QStringLiteral("MS Sans Serif"))) {
+        f.setFamilies({QStringLiteral("MS Sans Serif")});
+        f.setPointSizeF(8.0);
+    } else {
+        f.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
+        f.setPixelSize(10);
+    }
+    return f;
+}
+
 int frmZorvel::px(int twips) {
     return int(std::lround(twips / 15.0));
 }
@@ -78,12 +105,7 @@ frmZorvel::frmZorvel(ZorvelEnvironment env, MessageSink* messages, QWidget* pare
     setObjectName(QStringLiteral("frmZorvel"));
     m_designCaption = kCaption;
     setWindowTitle(kCaption);
-    // The design was laid out for a small 8 pt face; a larger default would cut captions.
-    QFont f = font();
-    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                   QStringLiteral("DejaVu Sans Condensed")});
-    f.setPointSizeF(8.0);
-    setFont(f);
+    setFont(designFont());
     createControls();
     // Until start-up sets it, the picker stands on today like the rest of the window.
     DTPicker1->setValue(QDateTime::currentDateTime());
@@ -219,8 +241,12 @@ void frmZorvel::createRowAndLinks() {
             QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
                            "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
     }
-    // Nothing stands to the right of the hint line; let it show whole.
-    Label3->resize(Frame1[1]->width() - Label3->x() - px(60), Label3->height());
+    // Check boxes as the design measured them: a 13 px box and a 3 px gap, so each
+    // caption fits its given width in an Arial-metric face.
+    auto* classic = new ClassicCheckStyle;
+    classic->setParent(this);
+    for (QCheckBox* c : {Check1[0], Check1[1], Check1[2], chkPrinc})
+        c->setStyle(classic);
     createLinks();
 }
 
@@ -237,11 +263,31 @@ void frmZorvel::message(const QString& text, MessageSink::Icon icon) {
     message(text, icon, windowTitle());
 }
 
+frmZorvel::Action::Action(frmZorvel& w, bool continuesStartup) : m_window(w) {
+    if (w.m_actionDepth++ > 0) return;
+    if (!(continuesStartup && w.m_startupSpan)) w.m_shownInAction.clear();
+    if (!continuesStartup) w.m_startupSpan = false;
+}
+
+frmZorvel::Action::~Action() {
+    --m_window.m_actionDepth;
+}
+
 void frmZorvel::message(const QString& text, MessageSink::Icon icon, const QString& title) {
+    if (m_actionDepth > 0) {
+        if (m_shownInAction.contains(text)) return;
+        const bool explained = std::any_of(m_shownInAction.cbegin(), m_shownInAction.cend(), [](const QString& t) {
+            return t.startsWith(noTableNoticePrefix());
+        });
+        if (text == unknownRateText() && explained) return;
+        m_shownInAction.insert(text);
+    }
     m_messages->show(text, icon, title);
 }
 
 void frmZorvel::Form_Load() {
+    const Action startup(*this);
+    m_startupSpan = true;
     Text3[5]->setText(AppSettings::value(QStringLiteral("TVA"), QStringLiteral("24")));
     const QDateTime now = QDateTime::currentDateTime();
     const int year = now.date().year();
@@ -276,10 +322,13 @@ void frmZorvel::showEvent(QShowEvent* event) {
     if (!m_activated) {
         m_activated = true;
         Form_Activate();
+        // The window system's frame is known only once it has framed the window.
+        QTimer::singleShot(100, this, &frmZorvel::fitOuterHeight);
     }
 }
 
 void frmZorvel::Form_Activate() {
+    const Action a(*this, true);
     PanelLayout::Input in;
     for (int i = 0; i < 3; ++i) {
         in.shown[i] = Check1[i]->isChecked();
@@ -297,10 +346,20 @@ void frmZorvel::Form_Activate() {
         w->move(w->x(), px(l.rowTop));
     Frame2->move(Frame2->x(), px(l.linksTop));
     Command2->setVisible(l.updateButtonVisible);
-    // The layout counts the title bar and border in its outer height; the window
-    // system adds its own frame, so the client area ends a gap below the links panel.
-    setFixedSize(px(9150), px(l.outerHeight - PanelLayout::OuterMargin + PanelLayout::Gap));
+    m_outerHeight = l.outerHeight;
+    m_linksBottom = l.linksTop + int(std::lround(Frame2->height() * 15.0));
+    fitOuterHeight();
     DTPicker1_Change();
+    m_startupSpan = false;
+}
+
+void frmZorvel::fitOuterHeight() {
+    // The layout's height counts the title bar and border; the window system draws
+    // its own, whose height is known once the window is shown (none offscreen). A
+    // frame taller than the design's never cuts the links panel.
+    const int frame = isVisible() ? std::max(0, frameGeometry().height() - geometry().height()) : 0;
+    const int client = std::max(px(m_outerHeight) - frame, px(m_linksBottom + PanelLayout::Gap));
+    setFixedSize(px(9150), client);
 }
 
 void frmZorvel::Check1_Click(int index) {
@@ -322,33 +381,38 @@ void frmZorvel::selectWholeText(QLineEdit* edit) {
 
 void frmZorvel::connectHandlers() {
     for (int i = 0; i < 3; ++i)
-        connect(Check1[i], &QCheckBox::toggled, this, [this, i] { Check1_Click(i); });
-    connect(chkPrinc, &QCheckBox::toggled, this, &frmZorvel::chkPrinc_Click);
-    connect(Command2, &QPushButton::clicked, this, &frmZorvel::Command2_Click);
-    connect(Combo2, &QComboBox::activated, this, [this] { Combo2_Click(); });
-    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, &frmZorvel::ListView1_DblClick);
-    connect(ListView1->header(), &QHeaderView::sectionClicked, this, &frmZorvel::ListView1_ColumnClick);
-    connect(Text1, &QLineEdit::textChanged, this, &frmZorvel::Text1_Change);
-    connect(Text2, &QLineEdit::textChanged, this, &frmZorvel::Text2_Change);
+        connect(Check1[i], &QCheckBox::toggled, this, asAction([this, i] { Check1_Click(i); }));
+    connect(chkPrinc, &QCheckBox::toggled, this, asAction([this] { chkPrinc_Click(); }));
+    connect(Command2, &QPushButton::clicked, this, asAction([this] { Command2_Click(); }));
+    connect(Combo2, &QComboBox::activated, this, asAction([this] { Combo2_Click(); }));
+    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, asAction([this] { ListView1_DblClick(); }));
+    connect(ListView1->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { ListView1_ColumnClick(column); });
+    connect(Text1, &QLineEdit::textChanged, this, asAction([this] { Text1_Change(); }));
+    connect(Text2, &QLineEdit::textChanged, this, asAction([this] { Text2_Change(); }));
     for (int i = 0; i < 2; ++i)
-        connect(Combo1[i], &QComboBox::activated, this, [this, i] { Combo1_Click(i); });
-    connect(Command1, &QPushButton::clicked, this, &frmZorvel::Command1_Click);
-    connect(DTPicker1, &DatePicker::userChanged, this, &frmZorvel::DTPicker1_Change);
+        connect(Combo1[i], &QComboBox::activated, this, asAction([this, i] { Combo1_Click(i); }));
+    connect(Command1, &QPushButton::clicked, this, asAction([this] { Command1_Click(); }));
+    connect(DTPicker1, &DatePicker::userChanged, this, asAction([this] { DTPicker1_Change(); }));
     for (int i = 0; i < 6; ++i) {
-        connect(Text3[i], &QLineEdit::textChanged, this, [this, i] { Text3_Change(i); });
+        connect(Text3[i], &QLineEdit::textChanged, this, asAction([this, i] { Text3_Change(i); }));
         Text3[i]->installEventFilter(this);
     }
     Text1->installEventFilter(this);
     Text2->installEventFilter(this);
-    connect(cmdExcel, &QPushButton::clicked, this, &frmZorvel::cmdExcel_Click);
-    connect(Command3, &QPushButton::clicked, this, &frmZorvel::Command3_Click);
-    connect(Command4, &QPushButton::clicked, this, &frmZorvel::Command4_Click);
+    connect(cmdExcel, &QPushButton::clicked, this, asAction([this] { cmdExcel_Click(); }));
+    connect(Command3, &QPushButton::clicked, this, asAction([this] { Command3_Click(); }));
+    connect(Command4, &QPushButton::clicked, this, asAction([this] { Command4_Click(); }));
 }
 
 bool frmZorvel::eventFilter(QObject* watched, QEvent* event) {
     const bool in = event->type() == QEvent::FocusIn;
     const bool out = event->type() == QEvent::FocusOut;
-    if (in || out) {
+    // Another window, or a popup such as the box's own context menu, taking the
+    // focus and giving it back is no move between the boxes.
+    const auto reason = in || out ? static_cast<QFocusEvent*>(event)->reason() : Qt::OtherFocusReason;
+    if ((in || out) && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+        const Action a(*this);
         if (watched == Text1 && in)
             Text1_GotFocus();
         else if (watched == Text2 && in)

@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QHash>
+#include <QSet>
 #include <QUrl>
 #include <QWidget>
 #include <array>
@@ -56,6 +57,8 @@ public:
     QString dbPath() const;
     void setExportHelper(const QString& path) { m_env.exportHelper = path; }
     static int px(int twips);
+    // The face and size the design's captions were measured in, or one with its widths.
+    static QFont designFont();
 
     // Handlers, named after their control and event.
     void Check1_Click(int index);
@@ -105,6 +108,30 @@ private:
     void setComboIndexQuietly(QComboBox* combo, int index);
     static void selectWholeText(QLineEdit* edit);
     void showNoTableNotice();
+    void fitOuterHeight();
+    static QString unknownRateText();
+    static QString noTableNoticePrefix();
+
+    // One user action (start-up counts as one, from Form_Load to the end of the
+    // first Form_Activate) shows each message at most once, and the conversion
+    // message not after the year notice that already explains it.
+    class Action {
+    public:
+        explicit Action(frmZorvel& w, bool continuesStartup = false);
+        ~Action();
+        Action(const Action&) = delete;
+        Action& operator=(const Action&) = delete;
+
+    private:
+        frmZorvel& m_window;
+    };
+    // A handler run by a control's event, inside an Action.
+    template <typename F> auto asAction(F f) {
+        return [this, f](auto&&...) {
+            const Action a(*this);
+            f();
+        };
+    }
     void transferMessage(const QString& text);
 
     // VatBoxes
@@ -148,6 +175,11 @@ private:
     bool m_updating = false;
     bool m_exporting = false;
     QString m_noticeYear; // year whose "no rates" notice was last shown
+    int m_outerHeight = 0; // twips, title bar and border included
+    int m_linksBottom = 0; // twips
+    int m_actionDepth = 0;
+    bool m_startupSpan = false;
+    QSet<QString> m_shownInAction;
 
 public:
     RateUpdater::Report m_lastUpdate; // what the last update did, for tests and the log

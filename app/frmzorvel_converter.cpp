@@ -14,11 +14,9 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
-namespace {
-
-const QString kUnknownRate = QStringLiteral("Nu este cunoscut cursul, pentru valuta selectata, la aceasta data!");
-
-} // namespace
+QString frmZorvel::unknownRateText() {
+    return QStringLiteral("Nu este cunoscut cursul, pentru valuta selectata, la aceasta data!");
+}
 
 void frmZorvel::SetLocalCurrency() {
     const LocalCurrency c = LocalCurrency::forView(TableYear, DTPicker1->Value());
@@ -41,7 +39,7 @@ void frmZorvel::ConvertAmount() {
         row = db.isOpen() ? db.rowBefore(day, TableSuffix) : Outcome<std::optional<RateRow>>::failure(db.openError());
     }
     if (!row) {
-        message(kUnknownRate, MessageSink::Icon::Exclamation);
+        message(unknownRateText(), MessageSink::Icon::Exclamation);
         return;
     }
     if (row->has_value() && !row->value().values.isEmpty()) {
@@ -56,7 +54,7 @@ void frmZorvel::ConvertAmount() {
                                      Combo1[1]->currentIndex(), LocalCurrencyName};
     const Outcome<double> v = Converter::convert(request, *row);
     if (!v) {
-        message(kUnknownRate, MessageSink::Icon::Exclamation);
+        message(unknownRateText(), MessageSink::Icon::Exclamation);
         return;
     }
     Text2->setText(NumberText::general(*v));

@@ -47,6 +47,8 @@ void frmZorvel::LoadRateTable() {
         const QSignalBlocker quiet(c);
         c->clear();
     }
+    // The notice explains what the conversions below cannot find, so it comes first.
+    if (!table) showNoTableNotice();
     // Each list gets the local currency and is selected in turn; the second
     // selection finds both lists chosen and converts.
     for (int i = 0; i < 2; ++i) {
@@ -60,7 +62,6 @@ void frmZorvel::LoadRateTable() {
     if (!table) {
         ListView1->setHeaderLabels({QStringLiteral("DATA")});
         ListView1->setColumnWidth(0, px(1000));
-        showNoTableNotice();
         return;
     }
     m_noticeYear.clear();
@@ -104,11 +105,15 @@ void frmZorvel::applySort() {
     ListView1->header()->setSortIndicator(SortKey, SortOrder == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
+QString frmZorvel::noTableNoticePrefix() {
+    return QStringLiteral("Nu exista cursuri memorate pentru anul ");
+}
+
 void frmZorvel::showNoTableNotice() {
     // Once per year chosen, not on every event that reloads the same empty year.
     if (m_noticeYear == TableYear) return;
     m_noticeYear = TableYear;
-    message(QStringLiteral("Nu exista cursuri memorate pentru anul ") + TableYear + u'.',
+    message(noTableNoticePrefix() + TableYear + u'.',
             MessageSink::Icon::Information);
 }
 

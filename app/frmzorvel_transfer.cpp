@@ -44,9 +44,7 @@ void frmZorvel::createLinks() {
         link->setGeometry(px(designs[i].left), px(240), px(designs[i].width), px(195));
         link->setToolTip(QStringLiteral("ALTE APLICATII UTILE"));
         // Saved design data, as a host restores it: keys in lower case, colours as 0x00BBGGRR.
-        QFont font(QStringLiteral("MS Sans Serif"));
-        font.setStyleHint(QFont::SansSerif);
-        font.setPointSizeF(8.25);
+        QFont font = designFont();
         font.setBold(true);
         font.setUnderline(true);
         PropertyBag bag;

@@ -130,6 +130,7 @@ void XLinkLabel::setURL(const QString& url) {
 void XLinkLabel::setEnabled(bool e) {
     m_Enabled = e;
     QWidget::setEnabled(e);
+    if (!e) MouseMove(-1, -1); // a label disabled under the pointer drops its hover look
     emit propertyChanged(QStringLiteral("Enabled"));
 }
 
@@ -220,11 +221,14 @@ void XLinkLabel::resizeEvent(QResizeEvent* event) {
 }
 
 void XLinkLabel::mouseMoveEvent(QMouseEvent* event) {
+    // Qt still delivers pointer moves and enters to a disabled widget.
+    if (!isEnabled()) return;
     const QPoint p = event->position().toPoint();
     MouseMove(p.x(), p.y());
 }
 
 void XLinkLabel::enterEvent(QEnterEvent* event) {
+    if (!isEnabled()) return;
     const QPoint p = event->position().toPoint();
     MouseMove(p.x(), p.y());
 }

@@ -98,13 +98,16 @@ std::optional<QDate> localeDate(const QString& text) {
     const QLocale locale;
     const QString trimmed = text.trimmed();
     const QString format = locale.dateFormat(QLocale::ShortFormat);
+    // A two-digit year reads in the window 1930-2029, as the desktop's own dialogs do.
+    const bool shortYear = !format.contains(QStringLiteral("yyyy"));
+    const auto windowed = [shortYear](QDate d) { return shortYear && d.year() < 1930 ? d.addYears(100) : d; };
     QDate d = locale.toDate(trimmed, format);
-    if (d.isValid()) return d;
+    if (d.isValid()) return windowed(d);
     // A time of day after the date is allowed and dropped.
     const qsizetype blank = trimmed.indexOf(u' ');
     if (blank > 0) {
         d = locale.toDate(trimmed.left(blank), format);
-        if (d.isValid()) return d;
+        if (d.isValid()) return windowed(d);
     }
     return std::nullopt;
 }

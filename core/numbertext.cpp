@@ -9,9 +9,12 @@ namespace {
 
 QString format(double value, int digits) {
     if (value == 0.0) value = 0.0; // no "-0"
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(value, 'G', digits);
+    // ASCII digits and "-" in every locale, so the program can read back what it wrote;
+    // only the decimal separator is the user's.
+    QString text = QLocale::c().toString(value, 'G', digits);
+    const QString point = QLocale().decimalPoint();
+    if (point != u".") text.replace(u'.', point);
+    return text;
 }
 
 } // namespace

@@ -382,9 +382,10 @@ Outcome<RateTable> RateDb::yearTable(const QString& tableYear, const QString& su
     const qsizetype valuta = main->names.indexOf(QStringLiteral("valuta"));
     QStringList columns;
     for (const QVariantList& row : main->rows) {
+        // Only names the year's table itself holds as columns, spelt as it spells them.
         const QString name = row.value(valuta).toString();
-        // A name in principale that is no safe column name cannot be one of ours.
-        if (SqlDialect::isColumnName(name)) columns << name;
+        for (const QString& column : first->names)
+            if (column.compare(name, Qt::CaseInsensitive) == 0 && !columns.contains(column)) columns << column;
     }
     if (columns.isEmpty()) return select(dialect().allColumns(tableYear, suffix));
     return select(dialect().someColumns(tableYear, suffix, columns));

@@ -53,6 +53,19 @@ SqlStatement SqliteDialect::mainCurrencies(const QStringList& columns) const {
     return s;
 }
 
+QString SqliteDialect::quoted(const QString& identifier) {
+    return u'"' + QString(identifier).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+SqlStatement SqliteDialect::someColumns(const QString& tableYear, const QString& suffix,
+                                        const QStringList& columns) const {
+    QStringList names;
+    for (const QString& c : columns)
+        names << quoted(c);
+    return {QStringLiteral("SELECT DATA,") + names.join(u',') + QStringLiteral(" FROM ") + tableName(tableYear, suffix),
+            {}};
+}
+
 SqlStatement SqliteDialect::rowBefore(int tableYear, const QString& suffix, QDate day) const {
     return {QStringLiteral("SELECT * FROM ") + tableName(QString::number(tableYear), suffix) +
                 QStringLiteral(" WHERE DATA<? ORDER BY DATA DESC LIMIT 1"),

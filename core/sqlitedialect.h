@@ -13,6 +13,11 @@ public:
     SqlStatement firstRow(const QString& tableYear, const QString& suffix) const override;
     SqlStatement mainCurrencies(const QStringList& columns) const override;
     SqlStatement rowBefore(int tableYear, const QString& suffix, QDate day) const override;
+    // Column names come from the database itself here: quoted as identifiers, whatever they hold.
+    SqlStatement someColumns(const QString& tableYear, const QString& suffix,
+                             const QStringList& columns) const override;
+
+    static QString quoted(const QString& identifier);
 
     static QString dateText(QDate day);
 };

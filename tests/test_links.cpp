@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QPushButton>
 #include <QTest>
+#include <QFontMetrics>
 #include <gtest/gtest.h>
 
 namespace {
@@ -240,7 +241,10 @@ TEST(Links, TheWindowsTwoLabelsAsDesigned) {
         EXPECT_EQ(l->Caption(), QString::fromLatin1(captions[i]));
         EXPECT_EQ(l->toolTip(), QStringLiteral("ALTE APLICATII UTILE"));
         EXPECT_TRUE(l->Font().bold());
-        EXPECT_DOUBLE_EQ(l->Font().pointSizeF(), 8.25);
+        // The window's face, bold; its caption fits the design width.
+        EXPECT_EQ(l->Font().pixelSize(), frmZorvel::designFont().pixelSize());
+        EXPECT_EQ(l->Font().pointSizeF(), frmZorvel::designFont().pointSizeF());
+        EXPECT_LE(QFontMetrics(l->Font()).horizontalAdvance(l->Caption()), l->width());
         EXPECT_EQ(XLinkLabel::toColor(l->NormTextColor(), l->palette()), QColor(0, 0, 192));
         EXPECT_EQ(XLinkLabel::toColor(l->HoverTextColor(), l->palette()), QColor(0, 0, 255));
         EXPECT_TRUE(l->NormUnderline());

@@ -8,6 +8,8 @@
 
 #include <cfloat>
 #include <cmath>
+#include "designlayout.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -143,20 +145,7 @@ TEST(FormatRateText, CommaForDecimalsDotBeforeTheLastThreeOldLeuDigits) {
 }
 
 TEST(PanelLayout, StacksVisiblePanelsAndSizesTheWindow) {
-    struct Case {
-        std::array<bool, 3> shown;
-        std::array<int, 3> tops; // -1: hidden
-        int row, links, outer;
-        bool update;
-    };
-    const Case cases[] = {
-        {{true, true, true}, {0, 3375, 4650}, 5685, 6060, 7015, true},
-        {{false, false, true}, {-1, -1, 0}, 1035, 1410, 2365, false},
-        {{false, false, false}, {-1, -1, -1}, 0, 375, 1330, false},
-        {{false, true, true}, {-1, 0, 1275}, 2310, 2685, 3640, true},
-        {{true, false, false}, {0, -1, -1}, 3375, 3750, 4705, true},
-    };
-    for (const Case& c : cases) {
+    for (const DesignStacking& c : kDesignStackings) {
         PanelLayout::Input in;
         in.shown = c.shown;
         const PanelLayout l = PanelLayout::compute(in);

@@ -1,6 +1,7 @@
 // The window as a user meets it: its controls, start-up, panel layout and saved choices.
 #include "appsettings.h"
 #include "bnrdata.h"
+#include "designlayout.h"
 #include "datepicker.h"
 #include "windowrig.h"
 
@@ -15,6 +16,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -42,9 +45,14 @@ TEST_F(WindowTest, EveryControlHasItsNameCaptionAndPlace) {
         {"Frame1(0)", "QGroupBox", "Curs valutar", 60, 0, 9075, 3315},
         {"Label2(0)", "QLabel", "Curs licitat", 120, 300, 1275, 195},
         {"Label2(1)", "QLabel", "Ultimul curs valutar:", 2400, 300, 3015, 195},
+        {"Label2(2)", "QLabel", "", 4140, 300, 1455, 195},
         {"Label1(0)", "QLabel", "An", 7260, 240, 315, 195},
         {"Combo2", "QComboBox", nullptr, 7560, 180, 1455, 315},
         {"ListView1", "QTreeWidget", nullptr, 120, 540, 8895, 2235},
+        {"Label6", "QLabel",
+         "     Daca utilizati aplicatia si pe un calculator fara aces la internet, puteti transfera baza de date cu "
+         "cursul valutar pe calculatorul respectiv.",
+         120, 2820, 5235, 435},
         {"cmdExcel", "QPushButton", "Excel", 5520, 2880, 855, 315},
         {"Command4", "QPushButton", "Salveaza curs", 6600, 2880, 1215, 315},
         {"Command3", "QPushButton", "Incarca curs", 7860, 2880, 1095, 315},
@@ -53,21 +61,40 @@ TEST_F(WindowTest, EveryControlHasItsNameCaptionAndPlace) {
         {"DTPicker1", "DatePicker", nullptr, 120, 480, 1455, 315},
         {"Label1(2)", "QLabel", "Transforma", 1680, 240, 855, 255},
         {"Text1", "QLineEdit", "0", 1620, 480, 1395, 285},
+        {"Label1(3)", "QLabel", "Din", 3060, 240, 315, 195},
         {"Combo1(0)", "QComboBox", nullptr, 3060, 480, 1635, 315},
+        {"Label1(4)", "QLabel", "In", 4740, 240, 315, 195},
         {"Combo1(1)", "QComboBox", nullptr, 4740, 480, 1635, 315},
         {"Label1(5)", "QLabel", "=", 6420, 540, 315, 195},
+        {"Label1(7)", "QLabel", "Rezultat", 6600, 240, 795, 195},
         {"Text2", "QLineEdit", "0", 6600, 480, 1395, 285},
         {"Command1", "QPushButton", "&Copie", 8100, 480, 795, 315},
+        {"Label3", "QLabel",
+         "Selectati data pentru care doriti sa faceti conversia valutara!   Este utilizat cursul BNR licitat in ziua "
+         "anterioara.",
+         480, 900, 7755, 195},
         {"Frame1(2)", "QGroupBox", "TVA calculator", 60, 4620, 9075, 975},
+        {"Label4(0)", "QLabel", "Cantitatea", 180, 300, 1335, 195},
+        {"Label4(1)", "QLabel", "PU Fara TVA", 1560, 300, 1335, 195},
+        {"Label4(2)", "QLabel", "Valoare fara TVA", 2940, 300, 1335, 195},
         {"Label4(3)", "QLabel", "TVA", 4320, 300, 1335, 195},
+        {"Label4(4)", "QLabel", "Valoare totala", 5700, 300, 1335, 195},
+        {"Label4(5)", "QLabel", "Cota TVA %", 7620, 300, 1335, 195},
         {"Text3(0)", "QLineEdit", "1", 180, 600, 1335, 285},
+        {"Text3(1)", "QLineEdit", "0", 1560, 600, 1335, 285},
+        {"Text3(2)", "QLineEdit", "0", 2940, 600, 1335, 285},
+        {"Text3(3)", "QLineEdit", "0", 4320, 600, 1335, 285},
         {"Text3(4)", "QLineEdit", "0", 5700, 600, 1335, 285},
         {"Text3(5)", "QLineEdit", "24", 7620, 600, 1335, 285},
         {"Label5", "QLabel", "Afiseaza", 120, 5640, 675, 255},
+        {"Check1(0)", "QCheckBox", "Curs valutar", 900, 5640, 1275, 315},
         {"Check1(1)", "QCheckBox", "Convertor valutar", 2160, 5640, 1515, 315},
+        {"Check1(2)", "QCheckBox", "TVA calculator", 3720, 5640, 1395, 315},
         {"chkPrinc", "QCheckBox", "Toate Valutele", 5220, 5640, 1515, 315},
         {"Command2", "QPushButton", "&Actualizeaza curs valutar", 6960, 5640, 2175, 315},
         {"Frame2", "QGroupBox", "Link-uri utile", 60, 6000, 9075, 555},
+        {"XLinkLabel1(0)", "XLinkLabel", nullptr, 180, 240, 2415, 195},
+        {"XLinkLabel1(1)", "XLinkLabel", nullptr, 6240, 240, 2715, 195},
     };
     for (const Case& c : cases) {
         QWidget* widget = w.findChild<QWidget*>(QString::fromLatin1(c.name));
@@ -93,6 +120,19 @@ TEST_F(WindowTest, EveryControlHasItsNameCaptionAndPlace) {
     EXPECT_EQ(w.Text1->accessibleName(), QStringLiteral("Transforma"));
     EXPECT_EQ(w.Text3[2]->accessibleName(), QStringLiteral("Valoare fara TVA"));
     EXPECT_TRUE(w.Label3->text().contains(QStringLiteral("conversia valutara!   Este")));
+    // Every one-line caption fits whole in its design width.
+    for (QLabel* l : w.findChildren<QLabel*>()) {
+        if (l->wordWrap() || l->text().isEmpty()) continue;
+        EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width()) << l->objectName().toStdString();
+    }
+    // Each check box's caption fits whole beside its box at the design width.
+    for (QCheckBox* c : {w.Check1[0], w.Check1[1], w.Check1[2], w.chkPrinc}) {
+        QStyleOptionButton option;
+        option.initFrom(c);
+        option.text = c->text();
+        const QRect text = c->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, c);
+        EXPECT_GE(text.width(), c->fontMetrics().horizontalAdvance(c->text())) << c->text().toStdString();
+    }
     EXPECT_TRUE(w.Label6->text().startsWith(QStringLiteral("     Daca")));
 }
 
@@ -169,18 +209,7 @@ TEST(WindowUpdate, StopEndsAHangingRequestAtOnce) {
 
 TEST_F(WindowTest, PanelsStackAsChosenAndTheChoiceIsSaved) {
     frmZorvel& w = rig.start();
-    struct Case {
-        std::array<bool, 3> shown;
-        std::array<int, 3> tops;
-        int row, links, outer;
-        bool update;
-    } const cases[] = {
-        {{true, true, true}, {0, 3375, 4650}, 5685, 6060, 7015, true},
-        {{false, false, true}, {-1, -1, 0}, 1035, 1410, 2365, false},
-        {{false, false, false}, {-1, -1, -1}, 0, 375, 1330, false},
-        {{false, true, false}, {-1, 0, -1}, 1275, 1650, 2605, true},
-    };
-    for (const Case& c : cases) {
+    for (const DesignStacking& c : kDesignStackings) {
         for (int i = 0; i < 3; ++i)
             if (w.Check1[i]->isChecked() != c.shown[i]) QTest::mouseClick(w.Check1[i], Qt::LeftButton);
         for (int i = 0; i < 3; ++i) {
@@ -197,7 +226,8 @@ TEST_F(WindowTest, PanelsStackAsChosenAndTheChoiceIsSaved) {
         EXPECT_EQ(w.Frame2->y(), px(c.links));
         EXPECT_EQ(w.Command2->isVisible(), c.update);
         EXPECT_TRUE(w.chkPrinc->isVisible());
-        EXPECT_EQ(w.height(), px(c.outer - 400 + 60));
+        // Offscreen there is no frame: the whole outer height is the window's own.
+        EXPECT_EQ(w.frameGeometry().height(), px(c.outer));
     }
     // After a restart the same panels are shown.
     frmZorvel& again = rig.restart();
