@@ -129,6 +129,9 @@ std::optional<QString> YMD(const QString& qdate) {
 float ParseNumber(const QString& text) {
     QString replaced = text;
     replaced.replace(u',', u'.');
+    // What the program itself wrote under a locale whose separator is neither (Arabic "٫").
+    const QString point = QLocale().decimalPoint();
+    if (point != u"." && point != u",") replaced.replace(point, QStringLiteral("."));
     const double value = leadingNumber(replaced);
     if (std::fabs(value) > double(FLT_MAX)) return std::copysign(std::numeric_limits<float>::infinity(), float(value));
     return float(value);

@@ -12,7 +12,7 @@ namespace InputText {
 std::optional<QString> YMD(const QString& qdate);
 QString YMD(QDate date);
 
-// The number a user typed: "," reads as a decimal point, blanks are skipped,
+// The number a user typed: "," (and the locale's own separator) reads as a decimal point, blanks are skipped,
 // reading stops where the number ends, no number reads as 0. Single precision;
 // a value beyond the single range comes back as an infinity.
 float ParseNumber(const QString& text);

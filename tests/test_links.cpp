@@ -64,6 +64,25 @@ TEST(XLinkLabel, HoverLookOnlyWhileThePointerIsOverIt) {
     EXPECT_FALSE(l.surfaceUnderline());
 }
 
+TEST(XLinkLabel, ADisabledLabelTakesNoPointerInput) {
+    Host h;
+    h.label->InitProperties();
+    XLinkLabel& l = *h.label;
+    QTest::mouseMove(&h.window, QPoint(250, 80));
+    l.setEnabled(false);
+    QTest::mouseMove(&l, QPoint(20, 5)); // Qt still sends the enter and the move
+    EXPECT_FALSE(l.isHover());
+    QTest::mouseClick(&l, Qt::LeftButton, {}, QPoint(20, 5));
+    EXPECT_TRUE(h.opened.isEmpty());
+    // Disabled under the pointer, it drops the hover look at once.
+    QTest::mouseMove(&h.window, QPoint(250, 80));
+    l.setEnabled(true);
+    QTest::mouseMove(&l, QPoint(20, 6));
+    ASSERT_TRUE(l.isHover());
+    l.setEnabled(false);
+    EXPECT_FALSE(l.isHover());
+}
+
 TEST(XLinkLabel, SettersRedrawAndNotifyAsTheyShould) {
     Host h;
     XLinkLabel& l = *h.label;

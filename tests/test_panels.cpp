@@ -289,6 +289,59 @@ TEST_F(PanelsTest, LeavingTheQuantityAndRateBoxes) {
     EXPECT_EQ(again.Text3[5]->text(), QStringLiteral("19"));
 }
 
+TEST_F(PanelsTest, SwitchingToAnotherWindowRunsNoFocusHandlers) {
+    frmZorvel& w = rig.start();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    typeInto(w.Text3[0], QStringLiteral("0"));
+    // Another window takes the focus and gives it back: the quantity is not left.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    EXPECT_EQ(w.Text3[0]->text(), QStringLiteral("0"));
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    EXPECT_EQ(w.Text3[0]->text(), QStringLiteral("0"));
+    // A move to the next box is a leaving: 0 becomes 1.
+    QTest::keyClick(w.Text3[0], Qt::Key_Tab);
+    EXPECT_EQ(w.Text3[0]->text(), QStringLiteral("1"));
+}
+
+TEST_F(PanelsTest, AMainCurrencyWithAnUnderscoreIsShown) {
+    rig.app.sql(QStringLiteral("alter table valuta2022ron add column X_Y real;\n"
+                               "update valuta2022ron set X_Y=2.5;\n"
+                               "insert into principale values (1, 'X_Y')"));
+    frmZorvel& w = startOn2022();
+    QTest::mouseClick(w.chkPrinc, Qt::LeftButton); // main currencies only
+    ASSERT_FALSE(w.chkPrinc->isChecked());
+    EXPECT_TRUE(visualHeaders(w.ListView1).contains(QStringLiteral("X Y")));
+    EXPECT_TRUE(items(w.Combo1[0]).contains(QStringLiteral("X_Y")));
+    EXPECT_TRUE(items(w.Combo1[1]).contains(QStringLiteral("X_Y")));
+    EXPECT_FALSE(items(w.Combo1[0]).contains(QStringLiteral("AUD"))); // still the main ones only
+}
+
+TEST_F(PanelsTest, OneActionShowsEachMessageOnce) {
+    // A year without rates: the notice explains it, the conversion adds no box of its own.
+    frmZorvel& w = rig.start();
+    const int year = QDate::currentDate().year();
+    EXPECT_EQ(rig.sink.texts(), (QStringList{"Sunt erori la actualizare!\rServerul bancii a raspuns cu eroarea HTTP 503.",
+                                             QStringLiteral("Nu exista cursuri memorate pentru anul %1.").arg(year)}));
+    // Stepping the picker's year by keyboard through years without rates: one notice a keystroke.
+    w.DTPicker1->setFocus();
+    w.DTPicker1->setCurrentSection(QDateTimeEdit::YearSection);
+    for (int step = 1; step <= 3; ++step) {
+        rig.sink.shown.clear();
+        QTest::keyClick(w.DTPicker1, Qt::Key_Down);
+        EXPECT_EQ(rig.sink.texts(), QStringList{QStringLiteral("Nu exista cursuri memorate pentru anul %1.")
+                                                    .arg(year - step)})
+            << step;
+    }
+    // The same year again says nothing new; converting in it says its own message once.
+    rig.sink.shown.clear();
+    typeInto(w.Text1, QStringLiteral("5"));
+    EXPECT_EQ(rig.sink.texts(), QStringList{kUnknownRate});
+}
+
 TEST_F(PanelsTest, ConverterResultRecomputesTheWholeVatLine) {
     frmZorvel& w = startOn2022();
     typeInto(w.Text3[0], QStringLiteral("2"));

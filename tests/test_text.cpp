@@ -45,6 +45,22 @@ INSTANTIATE_TEST_SUITE_P(
                       GeneralCase{1234567.25, false, "1234567,25", "1234567.25"}, // no grouping
                       GeneralCase{33.33, false, "33,33", "33.33"}, GeneralCase{0.12, false, "0,12", "0.12"}));
 
+// Whatever the locale, the program reads back what it wrote: ASCII digits and "-",
+// only the decimal separator being the locale's.
+TEST(GeneralText, ReadsBackUnderEveryLocale) {
+    const double values[] = {-2.5, 33.33, 15000000, -0.00001, 1234.5, 0.12};
+    for (const char* name : {"ro_RO", "en_US", "sv_SE", "ar_EG", "fa_IR", "de_CH", "hi_IN"}) {
+        LocaleScope scope(QString::fromLatin1(name));
+        for (double v : values) {
+            const QString text = NumberText::general(float(v));
+            for (QChar c : text)
+                EXPECT_TRUE(c.unicode() < 128 || QString(c) == QLocale().decimalPoint())
+                    << name << " " << text.toStdString();
+            EXPECT_EQ(InputText::ParseNumber(text), float(v)) << name << " " << text.toStdString();
+        }
+    }
+}
+
 TEST(RoundHalfEven, SendsHalvesToTheEvenNeighbour) {
     const std::pair<double, double> cases[] = {{2.5, 2},   {3.5, 4},  {-2.5, -2}, {12.5, 12},
                                                {37.5, 38}, {0.49, 0}, {-0.5, -0}};
@@ -105,6 +121,11 @@ TEST(YMD, ReadsTheUsShortDate) {
     EXPECT_EQ(InputText::YMD(QLocale().toString(QDate(2005, 7, 1), QLocale::ShortFormat)).value_or(QString()).mid(4),
               QStringLiteral("/07/01"));
     EXPECT_EQ(InputText::YMD(QDate(987, 1, 2)), QStringLiteral("987/01/02"));
+    // Two-digit years read in the window 1930-2029.
+    const std::pair<const char*, const char*> years[] = {
+        {"7/1/05", "2005/07/01"}, {"1/31/29", "2029/01/31"}, {"1/31/30", "1930/01/31"}, {"12/31/99", "1999/12/31"}};
+    for (auto [in, out] : years)
+        EXPECT_EQ(InputText::YMD(QString::fromLatin1(in)).value_or(QString()), QString::fromLatin1(out)) << in;
 }
 
 TEST(LocalCurrency, FollowsTheYearInViewAndThePickersMoment) {
