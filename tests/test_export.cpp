@@ -119,6 +119,28 @@ TEST_F(ExportTest, OfficeNotRunningOpensTheWorkbookAndWritesTheDayBefore) {
     EXPECT_EQ(Office::read()[3].left(10), QStringLiteral("31.12.2021"));
 }
 
+TEST_F(ExportTest, TheExportedWorkbookStaysFirstWhenAnotherIsOpenedAfterIt) {
+    frmZorvel& w = start();
+    exportOn(w, QDate(2022, 1, 5));
+    ASSERT_TRUE(rig.sink.shown.isEmpty()) << rig.sink.texts().join(u'|').toStdString();
+    QTemporaryDir dir;
+    const QString other = dir.path() + QStringLiteral("/alt.csv");
+    QFile f(other);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("Client,Suma\nA,10\n");
+    f.close();
+    int status = -1;
+    Office::helper({QStringLiteral("--open"), other}, &status);
+    ASSERT_EQ(status, 0);
+    exportOn(w, QDate(2022, 1, 4));
+    EXPECT_TRUE(rig.sink.shown.isEmpty()) << rig.sink.texts().join(u'|').toStdString();
+    const QStringList r = Office::read();
+    ASSERT_EQ(r.size(), 4) << r.join(u'|').toStdString();
+    EXPECT_EQ(r[0], QStringLiteral("2"));
+    EXPECT_EQ(r[1], QStringLiteral("Zorvel\tCalcul"));
+    EXPECT_TRUE(r[3].startsWith(QStringLiteral("03.01.2022\t3.1589"))) << r[3].toStdString();
+}
+
 TEST_F(ExportTest, AnotherWorkbookFirstIsRefusedAndLeftAlone) {
     frmZorvel& w = start();
     QTemporaryDir dir;

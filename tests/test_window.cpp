@@ -5,6 +5,7 @@
 #include "datepicker.h"
 #include "windowrig.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -205,6 +206,33 @@ TEST(WindowUpdate, StopEndsAHangingRequestAtOnce) {
     ASSERT_FALSE(rig.sink.shown.isEmpty());
     EXPECT_EQ(rig.sink.shown.front().text,
               QStringLiteral("Actualizarea a fost oprita. Zilele importate pana acum au fost pastrate."));
+}
+
+// What a screen reader reads of the converter's date is what the screen shows.
+TEST_F(WindowTest, ThePickersAccessibleTextIsItsShownDate) {
+    frmZorvel& w = rig.start();
+    const auto spoken = [&] {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w.DTPicker1);
+        return a ? a->text(QAccessible::Value) : QString();
+    };
+    const auto expectShown = [&](const char* how) {
+        EXPECT_EQ(spoken(), w.DTPicker1->text()) << how;
+        EXPECT_EQ(spoken(), w.DTPicker1->date().toString(QStringLiteral("yyyy/MM/dd"))) << how;
+    };
+    expectShown("start-up");
+    const int i = w.Combo2->findText(QStringLiteral("2022"));
+    w.Combo2->setCurrentIndex(i);
+    emit w.Combo2->activated(i);
+    expectShown("year list");
+    w.DTPicker1->setFocus();
+    w.DTPicker1->setCurrentSection(QDateTimeEdit::MonthSection);
+    QTest::keyClick(w.DTPicker1, Qt::Key_Down);
+    expectShown("keyboard");
+    w.DTPicker1->setDate(QDate(2022, 3, 8));
+    expectShown("typed day");
+    w.DTPicker1->setMinDate(QDateTime(QDate(2022, 3, 10), QTime(0, 0)));
+    w.DTPicker1_Change();
+    expectShown("clamp");
 }
 
 TEST_F(WindowTest, PanelsStackAsChosenAndTheChoiceIsSaved) {

@@ -18,6 +18,7 @@
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XFrames.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/i18n/NumberFormatIndex.hpp>
 #include <com/sun/star/lang/Locale.hpp>
@@ -132,10 +133,15 @@ struct CalcSession::Impl {
     Reference<uno::XComponentContext> remote;
     Reference<frame::XDesktop2> desktop;
 
+    // Workbook 1 is the spreadsheet opened first. The component list puts the most
+    // recently opened document first, so it cannot tell; the desktop's frames stand
+    // in the order they were made, and a document keeps the frame it was opened in.
     Reference<sheet::XSpreadsheetDocument> firstWorkbook() {
-        Reference<container::XEnumeration> e = desktop->getComponents()->createEnumeration();
-        while (e->hasMoreElements()) {
-            Reference<sheet::XSpreadsheetDocument> doc(e->nextElement(), UNO_QUERY);
+        Reference<container::XIndexAccess> frames(desktop->getFrames(), UNO_QUERY_THROW);
+        for (sal_Int32 i = 0; i < frames->getCount(); ++i) {
+            Reference<frame::XFrame> f(frames->getByIndex(i), UNO_QUERY);
+            Reference<frame::XController> c = f.is() ? f->getController() : Reference<frame::XController>();
+            Reference<sheet::XSpreadsheetDocument> doc(c.is() ? c->getModel() : Reference<frame::XModel>(), UNO_QUERY);
             if (doc.is()) return doc;
         }
         return {};
