@@ -1,6 +1,7 @@
 #include "frmzorvel.h"
 
 #include "appsettings.h"
+#include "datalocation.h"
 #include "datepicker.h"
 #include "feedclient.h"
 #include "inputtext.h"
@@ -71,9 +72,12 @@ QString plainCaption(QString caption) {
 ZorvelEnvironment ZorvelEnvironment::forApplication() {
     ZorvelEnvironment env;
     env.appDir = QCoreApplication::applicationDirPath();
+    const DataLocation where(env.appDir);
+    env.database = where.database();
+    env.workbook = where.workbook();
     env.feedBase = FeedClient::configuredBase();
     env.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    env.exportHelper = env.appDir + QStringLiteral("/zorvel-calc");
+    env.exportHelper = where.exportHelper();
     return env;
 }
 
@@ -117,7 +121,11 @@ frmZorvel::frmZorvel(ZorvelEnvironment env, MessageSink* messages, QWidget* pare
 frmZorvel::~frmZorvel() = default;
 
 QString frmZorvel::dbPath() const {
-    return m_env.appDir + QStringLiteral("/valuta.mdb");
+    return m_env.database.isEmpty() ? m_env.appDir + QStringLiteral("/valuta.mdb") : m_env.database;
+}
+
+QString frmZorvel::workbookPath() const {
+    return m_env.workbook.isEmpty() ? m_env.appDir + QStringLiteral("/zv.xls") : m_env.workbook;
 }
 
 void frmZorvel::createControls() {

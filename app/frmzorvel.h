@@ -26,7 +26,9 @@ class XLinkLabel;
 
 // What the window needs from its surroundings; tests hand in their own.
 struct ZorvelEnvironment {
-    QString appDir;                           // holds valuta.mdb and zv.xls
+    QString appDir;                           // the program's folder; valuta.mdb and zv.xls unless given below
+    QString database;                         // valuta.mdb, when it lives elsewhere
+    QString workbook;                         // zv.xls, when it lives elsewhere
     QUrl feedBase;                            // where the bank's files come from
     std::function<bool(const QUrl&)> openUrl; // the desktop's handler for folders and links
     QString exportHelper;                     // the program that drives the spreadsheet
@@ -55,6 +57,7 @@ public:
     int VatFocusIndex() const { return m_vat.VatFocusIndex; }
     bool VatBusy() const { return m_vat.VatBusy; }
     QString dbPath() const;
+    QString workbookPath() const;
     void setExportHelper(const QString& path) { m_env.exportHelper = path; }
     static int px(int twips);
     // The face and size the design's captions were measured in, or one with its widths.

@@ -59,7 +59,7 @@ void frmZorvel::cmdExcel_Click() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QProcess helper;
     helper.setProgram(m_env.exportHelper);
-    helper.setArguments({QStringLiteral("--workbook"), m_env.appDir + QStringLiteral("/zv.xls")});
+    helper.setArguments({QStringLiteral("--workbook"), workbookPath()});
     QEventLoop loop;
     connect(&helper, &QProcess::finished, &loop, &QEventLoop::quit);
     connect(&helper, &QProcess::errorOccurred, &loop, [&loop](QProcess::ProcessError e) {

@@ -6,6 +6,7 @@
 #include "xlinklabel.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QUrl>
 
@@ -14,9 +15,11 @@
 #endif
 
 void frmZorvel::transferMessage(const QString& text) {
-    const QString folder = QDir::toNativeSeparators(m_env.appDir);
+    // The folder that really holds the history: beside the program, or the user's data folder.
+    const QString where = QFileInfo(dbPath()).absolutePath();
+    const QString folder = QDir::toNativeSeparators(where);
     message(text + u'\r' + folder, MessageSink::Icon::Information);
-    if (!m_env.openUrl || !m_env.openUrl(QUrl::fromLocalFile(m_env.appDir)))
+    if (!m_env.openUrl || !m_env.openUrl(QUrl::fromLocalFile(where)))
         message(QStringLiteral("Directorul nu poate fi deschis:\r") + folder, MessageSink::Icon::Exclamation);
 }
 

@@ -1,11 +1,39 @@
+#include "commandline.h"
+#include "datalocation.h"
+#include "feedclient.h"
 #include "frmzorvel.h"
 
 #include <QApplication>
+#include <QTextStream>
+
+namespace {
+
+// Without arguments the window; with them the same program for scripts, with no
+// window and no message box, so it also runs where there is no display.
+int withoutWindow(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zorvel"));
+    const DataLocation where(QCoreApplication::applicationDirPath());
+    CommandLine::Context context;
+    context.database = where.database();
+    context.feedBase = FeedClient::configuredBase();
+    context.version = QStringLiteral(ZORVEL_VERSION);
+    context.prepareDatabase = [where] { return where.ensureDatabase(); };
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return CommandLine::run(QCoreApplication::arguments().mid(1), context, out, err);
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc > 1) return withoutWindow(argc, argv);
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("prjZorvel"));
-    frmZorvel window(ZorvelEnvironment::forApplication());
+    QApplication::setApplicationName(QStringLiteral("zorvel"));
+    const ZorvelEnvironment env = ZorvelEnvironment::forApplication();
+    // A failure here is told by the update at start-up, with its cause.
+    (void)DataLocation(env.appDir).ensureDatabase();
+    frmZorvel window(env);
     window.Form_Load();
     window.show();
     return app.exec();

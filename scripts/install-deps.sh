@@ -10,6 +10,7 @@ packages=(
     fonts-liberation                          # a face with the metrics the window was drawn for
     xvfb xauth xdotool imagemagick            # a display for machines without one, screenshots
     libreoffice-calc libreoffice-dev          # the spreadsheet and its UNO SDK
+    desktop-file-utils appstream              # checking the installed desktop entry and metainfo
 )
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -q

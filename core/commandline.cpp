@@ -1,0 +1,221 @@
+#include "commandline.h"
+
+#include "converter.h"
+#include "feedclient.h"
+#include "localcurrency.h"
+#include "ratedb.h"
+#include "rateupdater.h"
+
+#include <QCommandLineParser>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+namespace {
+
+enum class Format { Text, Csv, Json };
+
+struct Request {
+    QCommandLineParser parser;
+    QDate day;
+    Format format = Format::Text;
+};
+
+// Four decimals as the bank quotes rates; a comma for people, a point for machines.
+QString decimal(double v, int decimals, Format f) {
+    QString text = QString::number(v, 'f', decimals);
+    if (f == Format::Text) text.replace(u'.', u',');
+    return text;
+}
+
+QString json(const QJsonObject& o) {
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+}
+
+LocalCurrency localOn(QDate day) {
+    // Midday: on 1 July 2005 itself the new leu is already in force.
+    return LocalCurrency::forView(QString::number(day.year()), QDateTime(day, QTime(12, 0)));
+}
+
+// The stored column for a code as a user writes it: "EUR", or "HUF" for "100HUF".
+QString columnFor(const RateRow& row, const QString& code) {
+    for (const QString& n : row.names)
+        if (n.compare(code, Qt::CaseInsensitive) == 0) return n;
+    for (const QString& n : row.names) {
+        const qsizetype digits = n.size() - code.size();
+        if (digits > 0 && n.endsWith(code, Qt::CaseInsensitive) && n.left(digits).toInt() > 0) return n;
+    }
+    return code.toUpper();
+}
+
+// The last stored day before the request's day, as the converter takes it.
+Outcome<RateRow> dayBefore(const Request& r, const CommandLine::Context& c) {
+    RateDb db(c.database);
+    if (!db.isOpen()) return Outcome<RateRow>::failure(db.openError());
+    auto row = db.rowBefore(r.day, localOn(r.day).suffix);
+    // A database that cannot be read says so; a year without a table is just no stored day.
+    if (!row && row.cause() != Cause::Other) return Outcome<RateRow>::failure(row.error());
+    if (!row || !row->has_value() || row->value().values.isEmpty())
+        return Outcome<RateRow>::failure(
+            QStringLiteral("Nu exista curs memorat inainte de %1.").arg(r.day.toString(Qt::ISODate)));
+    return row->value();
+}
+
+QString dayOf(const RateRow& row) {
+    return row.values.front().toString().left(10);
+}
+
+int fail(QTextStream& err, const QString& text, int exit) {
+    err << QStringLiteral("zorvel: ") << text << Qt::endl;
+    return exit;
+}
+
+int update(const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
+    FeedClient client(c.feedBase, c.timeoutMs);
+    RateUpdater updater(c.database, client);
+    updater.setToday(c.today);
+    int lastFifty = 0;
+    const auto report = updater.run([&](const RateUpdater::Progress& p) {
+        // One line a year, or one every 50 days, so a log stays short.
+        if (p.what.startsWith(QStringLiteral("anul")) || p.done / 50 > lastFifty) {
+            lastFifty = p.done / 50;
+            err << QStringLiteral("%1 (%2 din %3 zile)").arg(p.what).arg(p.done).arg(p.total) << Qt::endl;
+        }
+        return true;
+    });
+    QString summary = RateUpdater::message(report);
+    summary.replace(u'\r', u'\n');
+    (report.result == RateUpdater::Result::UpToDate ? out : err) << summary << Qt::endl;
+    return report.result == RateUpdater::Result::UpToDate ? CommandLine::Done : CommandLine::Failed;
+}
+
+int rate(const Request& r, const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
+    const auto row = dayBefore(r, c);
+    if (!row) return fail(err, row.error(), CommandLine::Failed);
+    const QString column = columnFor(*row, r.parser.value(QStringLiteral("rate")));
+    const auto value = row->rate(column);
+    if (!value)
+        return fail(err, QStringLiteral("Nu este cunoscut cursul pentru %1 la %2.").arg(column, dayOf(*row)),
+                    CommandLine::Failed);
+    // A rate is kept to single precision: its seven digits, not the float's binary tail.
+    const double v = QString::number(float(*value), 'g', 7).toDouble();
+    if (r.format == Format::Json)
+        out << json({{"date", dayOf(*row)}, {"currency", column}, {"rate", v}}) << Qt::endl;
+    else if (r.format == Format::Csv)
+        out << "data,valuta,curs\n" << dayOf(*row) << ',' << column << ',' << decimal(v, 4, r.format) << Qt::endl;
+    else
+        out << dayOf(*row) << ' ' << column << ' ' << decimal(v, 4, r.format) << Qt::endl;
+    return CommandLine::Done;
+}
+
+// "LEI" or "RON" names the local currency of the day, whichever leu that was.
+QString currencyName(const QString& code, const LocalCurrency& local, const std::optional<RateRow>& row) {
+    if (code.compare(QStringLiteral("LEI"), Qt::CaseInsensitive) == 0 ||
+        code.compare(QStringLiteral("RON"), Qt::CaseInsensitive) == 0 ||
+        code.compare(local.name, Qt::CaseInsensitive) == 0)
+        return local.name;
+    return row ? columnFor(*row, code) : code.toUpper();
+}
+
+int convert(const Request& r, const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
+    const QStringList pair = r.parser.positionalArguments();
+    if (pair.size() != 2) return fail(err, QStringLiteral("Folositi: --convert SUMA DIN IN"), CommandLine::WrongUse);
+    const LocalCurrency local = localOn(r.day);
+    auto row = dayBefore(r, c);
+    const std::optional<RateRow> day = row ? std::optional<RateRow>(*row) : std::nullopt;
+    Converter::Request q{r.parser.value(QStringLiteral("convert")), currencyName(pair[0], local, day),
+                         currencyName(pair[1], local, day), 1, local.name};
+    q.targetIndex = q.target == local.name ? 0 : 1;
+    if (!row && Converter::needsRates(q)) return fail(err, row.error(), CommandLine::Failed);
+    const auto v = Converter::convert(q, day);
+    if (!v) return fail(err, QStringLiteral("Nu este cunoscut cursul, pentru valuta selectata, la aceasta data!"),
+                        CommandLine::Failed);
+    const QString used = day ? dayOf(*day) : r.day.toString(Qt::ISODate);
+    if (r.format == Format::Json)
+        out << json({{"date", used}, {"amount", q.amountText}, {"from", q.source}, {"to", q.target}, {"result", *v}})
+            << Qt::endl;
+    else if (r.format == Format::Csv)
+        out << "data,suma,din,in,rezultat\n"
+            << used << ',' << q.amountText << ',' << q.source << ',' << q.target << ',' << decimal(*v, 2, r.format)
+            << Qt::endl;
+    else
+        out << decimal(*v, 2, r.format) << ' ' << q.target << Qt::endl;
+    return CommandLine::Done;
+}
+
+void addOptions(QCommandLineParser& p) {
+    using O = QCommandLineOption;
+    const QString none;
+    p.addOptions({O(QStringLiteral("update")), O(QStringLiteral("rate"), none, QStringLiteral("VALUTA")),
+                  O(QStringLiteral("convert"), none, QStringLiteral("SUMA")),
+                  O(QStringLiteral("average"), none, QStringLiteral("VALUTA")),
+                  O(QStringLiteral("year"), none, QStringLiteral("AN")),
+                  O(QStringLiteral("month"), none, QStringLiteral("LUNA")),
+                  O(QStringLiteral("date"), none, QStringLiteral("DATA")),
+                  O(QStringLiteral("format"), none, QStringLiteral("FORMAT"), QStringLiteral("text")),
+                  O(QStringList{QStringLiteral("h"), QStringLiteral("help")}),
+                  O(QStringList{QStringLiteral("v"), QStringLiteral("version")})});
+}
+
+// Reads the options; an empty text means they are fine.
+QString parse(Request& r, const QStringList& arguments, const QDate& today) {
+    addOptions(r.parser);
+    if (!r.parser.parse(QStringList{QStringLiteral("zorvel")} + arguments)) {
+        if (!r.parser.unknownOptionNames().isEmpty())
+            return QStringLiteral("optiune necunoscuta: ") + r.parser.unknownOptionNames().join(QStringLiteral(", "));
+        return QStringLiteral("optiune fara valoare (") + r.parser.errorText() + u')';
+    }
+    const QString format = r.parser.value(QStringLiteral("format"));
+    if (format == u"csv") r.format = Format::Csv;
+    else if (format == u"json") r.format = Format::Json;
+    else if (format != u"text") return QStringLiteral("format necunoscut: ") + format + QStringLiteral(" (text, csv, json)");
+    r.day = today;
+    if (r.parser.isSet(QStringLiteral("date"))) {
+        r.day = QDate::fromString(r.parser.value(QStringLiteral("date")), Qt::ISODate);
+        if (!r.day.isValid()) return QStringLiteral("data invalida: ") + r.parser.value(QStringLiteral("date")) +
+                                     QStringLiteral(" (forma: 2022-03-08)");
+    }
+    return {};
+}
+
+} // namespace
+
+QString CommandLine::helpText() {
+    return QStringLiteral(
+        "Folosire: zorvel [optiuni]\n"
+        "Fara optiuni porneste fereastra programului.\n\n"
+        "  --update                      aduce cursurile la zi de la BNR, fara fereastra\n"
+        "  --rate VALUTA [--date D]      cursul folosit de convertor pentru data D\n"
+        "                                (ultima zi memorata inainte de ea; implicit azi)\n"
+        "  --convert SUMA DIN IN [--date D]\n"
+        "                                converteste suma; LEI sau RON inseamna moneda nationala\n"
+        "  --average VALUTA --year AN [--month LUNA]\n"
+        "                                cursul mediu al anului sau al lunii\n"
+        "  --format text|csv|json        forma rezultatului (implicit text)\n"
+        "  -h, --help                    acest text\n"
+        "  -v, --version                 versiunea programului\n\n"
+        "Datele se scriu AAAA-LL-ZZ. Iesire: 0 reusit, 1 eroare, 2 folosire gresita.\n");
+}
+
+int CommandLine::run(const QStringList& arguments, const Context& context, QTextStream& out, QTextStream& err) {
+    Request r;
+    if (const QString wrong = parse(r, arguments, context.today); !wrong.isEmpty())
+        return fail(err, wrong + QStringLiteral("\nVedeti zorvel --help."), WrongUse);
+    if (r.parser.isSet(QStringLiteral("help"))) return out << helpText() << Qt::flush, Done;
+    if (r.parser.isSet(QStringLiteral("version"))) return out << "zorvel " << context.version << Qt::endl, Done;
+    const QStringList actions = {QStringLiteral("update"), QStringLiteral("rate"), QStringLiteral("convert"),
+                                 QStringLiteral("average")};
+    QStringList chosen;
+    for (const QString& a : actions)
+        if (r.parser.isSet(a)) chosen << a;
+    if (chosen.size() != 1)
+        return fail(err, QStringLiteral("alegeti una dintre --update, --rate, --convert, --average."), WrongUse);
+    if (!r.parser.positionalArguments().isEmpty() && chosen.front() != u"convert")
+        return fail(err, QStringLiteral("argument neasteptat: ") + r.parser.positionalArguments().front(), WrongUse);
+    if (context.prepareDatabase)
+        if (const Status ready = context.prepareDatabase(); !ready) return fail(err, ready.error(), Failed);
+    if (chosen.front() == u"update") return update(context, out, err);
+    if (chosen.front() == u"rate") return rate(r, context, out, err);
+    if (chosen.front() == u"convert") return convert(r, context, out, err);
+    return fail(err, QStringLiteral("--average nu este inca disponibil."), Failed);
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+
+#include "outcome.h"
+
+class QTextStream;
+
+// The program without its window, for scripts and cron: bring the history up to
+// date, print a stored rate, convert an amount, print average rates. It uses the
+// same core functions as the window, so the numbers are the window's.
+class CommandLine {
+public:
+    enum Exit { Done = 0, Failed = 1, WrongUse = 2 };
+    struct Context {
+        QString database;
+        QUrl feedBase;
+        QDate today = QDate::currentDate();
+        int timeoutMs = 20000;
+        QString version;
+        // Makes the database when it is missing; run before any action that reads it.
+        std::function<Status()> prepareDatabase;
+    };
+
+    // arguments without the program's name.
+    static int run(const QStringList& arguments, const Context& context, QTextStream& out, QTextStream& err);
+    static QString helpText();
+};

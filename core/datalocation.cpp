@@ -1,0 +1,56 @@
+#include "datalocation.h"
+
+#include "ratedb.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+DataLocation::DataLocation(QString programDir, QString userDataDir)
+    : m_programDir(std::move(programDir)), m_userDataDir(std::move(userDataDir)) {
+    if (m_userDataDir.isEmpty()) m_userDataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+QString DataLocation::sharedDir() const {
+    return QDir::cleanPath(m_programDir + QStringLiteral("/../share/zorvel"));
+}
+
+QString DataLocation::database() const {
+    const QString beside = m_programDir + u'/' + QLatin1String(DatabaseName);
+    if (QFileInfo(beside).isFile() && QFileInfo(m_programDir).isWritable()) return beside;
+    return m_userDataDir + u'/' + QLatin1String(DatabaseName);
+}
+
+QString DataLocation::workbook() const {
+    const QString beside = m_programDir + u'/' + QLatin1String(WorkbookName);
+    if (QFileInfo(beside).isFile()) return beside;
+    return sharedDir() + u'/' + QLatin1String(WorkbookName);
+}
+
+QString DataLocation::exportHelper() const {
+    const QString beside = m_programDir + QStringLiteral("/zorvel-calc");
+    if (QFileInfo(beside).isExecutable()) return beside;
+    return QDir::cleanPath(m_programDir + QStringLiteral("/../libexec/zorvel/zorvel-calc"));
+}
+
+Status DataLocation::ensureDatabase() const {
+    const QString target = database();
+    if (QFileInfo::exists(target)) return succeeded();
+    if (!QDir().mkpath(QFileInfo(target).absolutePath()))
+        return Status::failure(QStringLiteral("Directorul %1 nu poate fi creat.")
+                                   .arg(QDir::toNativeSeparators(QFileInfo(target).absolutePath())),
+                               Cause::DbMissing);
+    const QString shipped = sharedDir() + u'/' + QLatin1String(DatabaseName);
+    if (QFileInfo(shipped).isFile()) {
+        // Copied aside and renamed, so a half-copied file never stands under the real name.
+        const QString temp = target + QStringLiteral(".new");
+        QFile::remove(temp);
+        if (QFile::copy(shipped, temp)) {
+            QFile::setPermissions(temp, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+            if (QFile::rename(temp, target)) return succeeded();
+        }
+        QFile::remove(temp);
+    }
+    return RateDb::createShipped(target);
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "outcome.h"
+
+#include <QString>
+
+// Where the program's files are. The rate history stays beside the program when
+// that folder is writable and already holds it (a portable copy, and the layout of
+// earlier versions); otherwise it lives in the user's data folder, made there from
+// the shipped copy on first start. The shipped files sit beside the program or,
+// installed, in share/zorvel.
+class DataLocation {
+public:
+    static constexpr const char* DatabaseName = "valuta.mdb";
+    static constexpr const char* WorkbookName = "zv.xls";
+
+    explicit DataLocation(QString programDir, QString userDataDir = {});
+
+    QString database() const;
+    QString workbook() const;
+    // The spreadsheet helper: beside the program, or installed under libexec/zorvel.
+    QString exportHelper() const;
+    QString sharedDir() const;
+
+    // Makes the database where database() says when it is missing: a copy of the
+    // shipped one, or one made from the copy built into the program. An existing
+    // file is never touched.
+    Status ensureDatabase() const;
+
+private:
+    QString m_programDir;
+    QString m_userDataDir;
+};

@@ -1,0 +1,104 @@
+// The program without its window: options, exit status and what it prints.
+#include "bnrdata.h"
+#include "commandline.h"
+#include "ratedb.h"
+#include "testenv.h"
+
+#include <QTextStream>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Ran {
+    int exit;
+    QString out, err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RateDb db(app.db());
+        ASSERT_TRUE(db.storeDay(DayRates{QDate(2022, 3, 7), {{"EUR", "4.9490"}, {"USD", "4.5713"}, {"100HUF", "1.2444"}}}));
+        ASSERT_TRUE(db.storeDay(DayRates{QDate(2022, 3, 8), {{"EUR", "4.9485"}, {"USD", "4.5391"}}}));
+    }
+    Ran run(const QStringList& args, QUrl bank = QUrl(QStringLiteral("http://127.0.0.1:9"))) {
+        CommandLine::Context c;
+        c.database = app.db();
+        c.feedBase = bank;
+        c.today = QDate(2022, 3, 9);
+        c.timeoutMs = 2000;
+        c.version = QStringLiteral("1.0.0");
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        const int exit = CommandLine::run(args, c, o, e);
+        o.flush();
+        e.flush();
+        return {exit, out, err};
+    }
+    TempAppDir app;
+};
+
+TEST_F(CliTest, AnswersAsTheConverterWouldAndSaysWhatIsWrong) {
+    struct Case {
+        QStringList args;
+        int exit;
+        const char* out; // the whole of standard output, or a piece of standard error when the exit is not 0
+    } const cases[] = {
+        {{"--rate", "EUR", "--date", "2022-03-08"}, 0, "2022-03-07 EUR 4,9490\n"},
+        {{"--rate", "eur"}, 0, "2022-03-08 EUR 4,9485\n"}, // today 9 March: the day before
+        {{"--rate", "HUF", "--date", "2022-03-08"}, 0, "2022-03-07 100HUF 1,2444\n"},
+        {{"--rate", "EUR", "--date", "2022-03-08", "--format", "csv"}, 0, "data,valuta,curs\n2022-03-07,EUR,4.9490\n"},
+        {{"--rate", "USD", "--date", "2022-03-08", "--format", "json"}, 0,
+         "{\"currency\":\"USD\",\"date\":\"2022-03-07\",\"rate\":4.5713}\n"},
+        {{"--convert", "100", "EUR", "LEI", "--date", "2022-03-08"}, 0, "494,90 LEI NOI\n"},
+        {{"--convert", "100", "RON", "EUR", "--date", "2022-03-08"}, 0, "20,21 EUR\n"},
+        {{"--convert", "100", "EUR", "USD", "--date", "2022-03-08", "--format", "csv"}, 0,
+         "data,suma,din,in,rezultat\n2022-03-07,100,EUR,USD,108.26\n"},
+        {{"--rate", "GBP", "--date", "2022-03-08"}, 1, "Nu este cunoscut cursul pentru GBP"},
+        {{"--rate", "EUR", "--date", "2022-03-07"}, 1, "Nu exista curs memorat inainte de 2022-03-07"},
+        {{"--rate", "EUR", "--date", "2019-05-05"}, 1, "Nu exista curs memorat inainte de 2019-05-05"},
+        {{"--rate", "EUR", "--date", "2022-13-01"}, 2, "data invalida"},
+        {{"--rate", "EUR", "--format", "xml"}, 2, "format necunoscut"},
+        {{"--frobnicate"}, 2, "optiune necunoscuta: frobnicate"},
+        {{"--rate"}, 2, "optiune fara valoare"},
+        {{"--rate", "EUR", "--update"}, 2, "alegeti una"},
+        {{}, 2, "alegeti una"},
+        {{"--rate", "EUR", "extra"}, 2, "argument neasteptat"},
+        {{"--convert", "100", "EUR"}, 2, "--convert SUMA DIN IN"},
+        {{"--version"}, 0, "zorvel 1.0.0\n"},
+    };
+    for (const Case& c : cases) {
+        const Ran r = run(c.args);
+        const std::string what = c.args.join(u' ').toStdString();
+        EXPECT_EQ(r.exit, c.exit) << what << " " << r.err.toStdString();
+        if (c.exit == 0) {
+            EXPECT_EQ(r.out, QString::fromUtf8(c.out)) << what;
+        } else {
+            EXPECT_TRUE(r.out.isEmpty()) << what;
+            EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.out))) << what << ": " << r.err.toStdString();
+        }
+    }
+    EXPECT_TRUE(run({QStringLiteral("--help")}).out.contains(QStringLiteral("--update")));
+}
+
+TEST_F(CliTest, UpdateReportsProgressAndItsOutcome) {
+    FeedServer server([](const QString& target) {
+        if (target == u"/nbrfxrates.xml") return FeedServer::Reply::ok(BnrData::dayXml(QDate(2022, 3, 9), {{"EUR", "4.95"}}));
+        if (target.contains(QStringLiteral("date=9.3.2022")))
+            return FeedServer::Reply::ok(BnrData::dayXml(QDate(2022, 3, 9), {{"EUR", "4.95"}}));
+        return FeedServer::Reply::error(404);
+    });
+    const Ran ok = run({QStringLiteral("--update")}, server.base());
+    EXPECT_EQ(ok.exit, 0) << ok.err.toStdString();
+    EXPECT_EQ(ok.out, QStringLiteral("Cursul este la zi!\n"));
+    EXPECT_EQ(app.column(QStringLiteral("select max(data) from valuta2022ron")).value(0).toString(),
+              QStringLiteral("2022-03-09"));
+    server.setHandler([](const QString&) { return FeedServer::Reply::error(503); });
+    const Ran bad = run({QStringLiteral("--update")}, server.base());
+    EXPECT_EQ(bad.exit, 1);
+    EXPECT_TRUE(bad.out.isEmpty());
+    EXPECT_TRUE(bad.err.contains(QStringLiteral("Sunt erori la actualizare!\nServerul bancii a raspuns cu eroarea HTTP 503.")))
+        << bad.err.toStdString();
+}
+
+} // namespace
