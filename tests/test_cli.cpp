@@ -1,9 +1,13 @@
 // The program without its window: options, exit status and what it prints.
 #include "bnrdata.h"
 #include "commandline.h"
+#include "datalocation.h"
 #include "ratedb.h"
 #include "testenv.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <gtest/gtest.h>
 
@@ -99,6 +103,36 @@ TEST_F(CliTest, UpdateReportsProgressAndItsOutcome) {
     EXPECT_TRUE(bad.out.isEmpty());
     EXPECT_TRUE(bad.err.contains(QStringLiteral("Sunt erori la actualizare!\nServerul bancii a raspuns cu eroarea HTTP 503.")))
         << bad.err.toStdString();
+}
+
+} // namespace
+
+namespace {
+
+TEST(DataLocation, TheHistoryStaysBesideAPortableProgramElseInTheDataFolder) {
+    QTemporaryDir root;
+    const QString program = root.path() + QStringLiteral("/usr/bin");
+    const QString data = root.path() + QStringLiteral("/home/data/zorvel");
+    QDir().mkpath(program);
+    QDir().mkpath(root.path() + QStringLiteral("/usr/share/zorvel"));
+    const DataLocation where(program, data);
+    // Installed: nothing beside the program, so the data folder, made from the shipped copy.
+    runSqlScript(root.path() + QStringLiteral("/usr/share/zorvel/valuta.mdb"),
+                 shippedSql() + QStringLiteral("\nCREATE TABLE VALUTA2099RON (DATA DATETIME UNIQUE PRIMARY KEY);"));
+    EXPECT_EQ(where.database(), data + QStringLiteral("/valuta.mdb"));
+    ASSERT_TRUE(where.ensureDatabase());
+    EXPECT_TRUE(*RateDb(where.database()).hasTable(QStringLiteral("valuta2099ron"))); // the shipped copy, not a fresh one
+    // A user's file is never replaced.
+    RateDb(where.database()).storeDay(DayRates{QDate(2099, 1, 5), {{"EUR", "9"}}});
+    ASSERT_TRUE(where.ensureDatabase());
+    EXPECT_TRUE(RateDb(where.database()).rowBefore(QDate(2099, 1, 6), QStringLiteral("RON"))->has_value());
+    // Portable: a writable program folder that holds the file keeps it there.
+    QFile::copy(where.database(), program + QStringLiteral("/valuta.mdb"));
+    EXPECT_EQ(where.database(), program + QStringLiteral("/valuta.mdb"));
+    // Without a shipped copy the built-in one serves.
+    const DataLocation bare(root.path() + QStringLiteral("/elsewhere/bin"), root.path() + QStringLiteral("/d2"));
+    ASSERT_TRUE(bare.ensureDatabase());
+    EXPECT_TRUE(*RateDb(bare.database()).hasTable(QStringLiteral("principale")));
 }
 
 } // namespace
