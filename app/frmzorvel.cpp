@@ -166,6 +166,10 @@ void frmZorvel::createRatePanel() {
                    120, 2820, 5235, 435);
     Label6->setWordWrap(true);
     cmdExcel = place(new QPushButton(QStringLiteral("Excel")), f, QStringLiteral("cmdExcel"), 5520, 2880, 855, 315);
+    // The row of buttons below the table has no room left; the history sits by the year it follows.
+    cmdEvolutie = place(new QPushButton(QStringLiteral("&Evolutie")), f, QStringLiteral("cmdEvolutie"), 5880, 180,
+                        1215, 315);
+    cmdEvolutie->setToolTip(QStringLiteral("Evolutie curs: grafic si medii lunare si anuale"));
     Command4 =
         place(new QPushButton(QStringLiteral("Salveaza curs")), f, QStringLiteral("Command4"), 6600, 2880, 1215, 315);
     Command3 =
@@ -240,7 +244,7 @@ void frmZorvel::createRowAndLinks() {
                      6960, 5640, 2175, 315);
     Frame2 =
         place(new QGroupBox(QStringLiteral("Link-uri utile")), this, QStringLiteral("Frame2"), 60, 6000, 9075, 555);
-    for (QPushButton* b : {cmdExcel, Command4, Command3, Command1, Command2})
+    for (QPushButton* b : {cmdExcel, cmdEvolutie, Command4, Command3, Command1, Command2})
         b->setAccessibleName(plainCaption(b->text()));
     for (QGroupBox* g : {Frame1[0], Frame1[1], Frame1[2], Frame2}) {
         g->setAccessibleName(g->title());
@@ -262,7 +266,7 @@ void frmZorvel::applyTabOrder() {
     // The focusable controls in their tab order.
     const QList<QWidget*> order = {Combo2,    ListView1, Command4,  Command3, DTPicker1, Text1,    Combo1[0], Combo1[1],
                                    Text2,     Command1,  Text3[0],  Text3[1], Text3[2],  Text3[3], Text3[4],  Text3[5],
-                                   Check1[0], Check1[1], Check1[2], Command2, chkPrinc,  cmdExcel};
+                                   Check1[0], Check1[1], Check1[2], Command2, chkPrinc,  cmdExcel, cmdEvolutie};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -409,6 +413,12 @@ void frmZorvel::connectHandlers() {
     Text1->installEventFilter(this);
     Text2->installEventFilter(this);
     connect(cmdExcel, &QPushButton::clicked, this, asAction([this] { cmdExcel_Click(); }));
+    connect(cmdEvolutie, &QPushButton::clicked, this, asAction([this] { cmdEvolutie_Click(); }));
+    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ListView1, &QWidget::customContextMenuRequested, this, &frmZorvel::ListView1_ContextMenu);
+    ListView1->header()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ListView1->header(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { ListView1_ContextMenu(ListView1->viewport()->mapFromGlobal(ListView1->header()->mapToGlobal(at))); });
     connect(Command3, &QPushButton::clicked, this, asAction([this] { Command3_Click(); }));
     connect(Command4, &QPushButton::clicked, this, asAction([this] { Command4_Click(); }));
 }

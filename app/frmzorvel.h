@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QHash>
+#include <QPointer>
 #include <QSet>
 #include <QUrl>
 #include <QWidget>
@@ -85,6 +86,9 @@ public:
     void Text3_GotFocus(int index);
     void Text3_LostFocus(int index);
     void cmdExcel_Click();
+    // Opens "Evolutie curs" on a currency: the column asked for, else the converter's.
+    void cmdEvolutie_Click(const QString& currency = {});
+    void ListView1_ContextMenu(const QPoint& at);
     void Command3_Click();
     void Command4_Click();
 
@@ -150,6 +154,7 @@ public:
     QTreeWidget* ListView1 = nullptr;
     QLabel* Label6 = nullptr;
     QPushButton* cmdExcel = nullptr;
+    QPushButton* cmdEvolutie = nullptr;
     QPushButton* Command4 = nullptr;
     QPushButton* Command3 = nullptr;
     DatePicker* DTPicker1 = nullptr;
@@ -178,6 +183,7 @@ private:
     bool m_updating = false;
     bool m_exporting = false;
     QString m_noticeYear; // year whose "no rates" notice was last shown
+    QPointer<class frmEvolutie> m_evolutie;
     int m_outerHeight = 0; // twips, title bar and border included
     int m_linksBottom = 0; // twips
     int m_actionDepth = 0;

@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "converter.h"
+#include "currencyhistory.h"
 #include "feedclient.h"
 #include "localcurrency.h"
 #include "ratedb.h"
@@ -143,6 +144,31 @@ int convert(const Request& r, const CommandLine::Context& c, QTextStream& out, Q
     return CommandLine::Done;
 }
 
+int average(const Request& r, const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
+    bool okYear = false, okMonth = true;
+    const int year = r.parser.value(QStringLiteral("year")).toInt(&okYear);
+    const int month = r.parser.isSet(QStringLiteral("month")) ? r.parser.value(QStringLiteral("month")).toInt(&okMonth) : 0;
+    if (!okYear || year < 1900 || !okMonth || month < 0 || month > 12)
+        return fail(err, QStringLiteral("Folositi: --average VALUTA --year AN [--month 1-12]"), CommandLine::WrongUse);
+    const auto h = CurrencyHistory::load(c.database, r.parser.value(QStringLiteral("average")), year, year);
+    if (!h) return fail(err, h.error(), CommandLine::Failed);
+    if (h->averages.empty()) return fail(err, h->notice(), CommandLine::Failed);
+    const RateAverages::Mean m = month ? h->averages.front().months[size_t(month - 1)] : h->averages.front().annual;
+    if (m.days == 0)
+        return fail(err, QStringLiteral("Nu exista curs %1 in luna %2.%3.").arg(h->column).arg(month).arg(year),
+                    CommandLine::Failed);
+    const QString period = month ? QStringLiteral("%1-%2").arg(year).arg(month, 2, 10, QChar(u'0')) : QString::number(year);
+    if (r.format == Format::Json)
+        out << json({{"period", period}, {"currency", h->column}, {"average", m.value}, {"days", m.days}}) << Qt::endl;
+    else if (r.format == Format::Csv)
+        out << "perioada,valuta,curs_mediu,zile\n"
+            << period << ',' << h->column << ',' << decimal(m.value, 4, r.format) << ',' << m.days << Qt::endl;
+    else
+        out << period << ' ' << h->column << ' ' << decimal(m.value, 4, r.format) << " (" << m.days << " zile)"
+            << Qt::endl;
+    return CommandLine::Done;
+}
+
 void addOptions(QCommandLineParser& p) {
     using O = QCommandLineOption;
     const QString none;
@@ -190,7 +216,8 @@ QString CommandLine::helpText() {
         "  --convert SUMA DIN IN [--date D]\n"
         "                                converteste suma; LEI sau RON inseamna moneda nationala\n"
         "  --average VALUTA --year AN [--month LUNA]\n"
-        "                                cursul mediu al anului sau al lunii\n"
+        "                                cursul mediu al lunii, sau al anului (media\n"
+        "                                mediilor lunare, ca media anuala publicata de BNR)\n"
         "  --format text|csv|json        forma rezultatului (implicit text)\n"
         "  -h, --help                    acest text\n"
         "  -v, --version                 versiunea programului\n\n"
@@ -217,5 +244,5 @@ int CommandLine::run(const QStringList& arguments, const Context& context, QText
     if (chosen.front() == u"update") return update(context, out, err);
     if (chosen.front() == u"rate") return rate(r, context, out, err);
     if (chosen.front() == u"convert") return convert(r, context, out, err);
-    return fail(err, QStringLiteral("--average nu este inca disponibil."), Failed);
+    return average(r, context, out, err);
 }

@@ -236,13 +236,69 @@ Outcome<RateDb::Newest> RateDb::newestDay(int year) {
 }
 
 Outcome<QStringList> RateDb::columnsOf(int year) {
+    return columnsOfTable(QStringLiteral("valuta%1ron").arg(year));
+}
+
+Outcome<QStringList> RateDb::columnsOfTable(const QString& table) {
     QSqlQuery q(m_db);
-    if (!q.exec(QStringLiteral("pragma table_info(valuta%1ron)").arg(year)))
+    if (!q.exec(QStringLiteral("pragma table_info(%1)").arg(SqliteDialect::quoted(table))))
         return Outcome<QStringList>::failure(failed(q.lastError()));
     QStringList names;
     while (q.next())
         names << q.value(1).toString();
     return names;
+}
+
+Outcome<QString> RateDb::yearTableName(int year) {
+    for (const QString& suffix : {QStringLiteral("RON"), QString()}) {
+        const QString name = SqlDialect::tableName(QString::number(year), suffix);
+        auto has = hasTable(name);
+        if (!has) return Outcome<QString>::failure(has);
+        if (*has) return name;
+    }
+    return QString();
+}
+
+Outcome<QStringList> RateDb::currencies(int year) {
+    if (!m_open) return Outcome<QStringList>::failure(m_error, m_cause);
+    auto table = yearTableName(year);
+    if (!table) return Outcome<QStringList>::failure(table);
+    if (table->isEmpty()) return QStringList();
+    auto columns = columnsOfTable(*table);
+    if (columns) columns->removeIf([](const QString& c) { return c.compare(QStringLiteral("DATA"), Qt::CaseInsensitive) == 0; });
+    return columns;
+}
+
+Outcome<RateDb::CurrencyYear> RateDb::currencyYear(const QString& currency, int year) {
+    using R = Outcome<CurrencyYear>;
+    if (!m_open) return R::failure(m_error, m_cause);
+    auto table = yearTableName(year);
+    if (!table) return R::failure(table);
+    CurrencyYear out;
+    if (table->isEmpty()) return out;
+    out.tableFound = true;
+    auto columns = columnsOfTable(*table);
+    if (!columns) return R::failure(columns);
+    // "HUF" finds "100HUF": the bank quotes some currencies per hundred units.
+    for (const QString& c : *columns) {
+        const qsizetype digits = c.size() - currency.size();
+        const bool perUnits = digits > 0 && c.endsWith(currency, Qt::CaseInsensitive) && c.left(digits).toInt() > 0;
+        if (c.compare(currency, Qt::CaseInsensitive) == 0 || (perUnits && out.column.isEmpty())) out.column = c;
+    }
+    if (out.column.isEmpty()) return out;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    const QString sql = QStringLiteral("select DATA, %1 from %2 where %1 is not null order by DATA")
+                            .arg(SqliteDialect::quoted(out.column), SqliteDialect::quoted(*table));
+    if (!q.exec(sql)) return R::failure(failed(q.lastError()));
+    while (q.next()) {
+        const QDate d = QDate::fromString(q.value(0).toString().left(10), Qt::ISODate);
+        bool ok = false;
+        const double v = q.value(1).toDouble(&ok);
+        if (d.isValid() && ok) out.days.push_back({d, v});
+    }
+    if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
+    return out;
 }
 
 Status RateDb::storeDay(const DayRates& day) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "outcome.h"
+#include "rateaverages.h"
 #include "sqldialect.h"
 
 #include <QDate>
@@ -80,6 +81,17 @@ public:
     // Newest row strictly before the day, from the day's year or, when that has
     // none, the year before. An empty row means neither table has one.
     Outcome<std::optional<RateRow>> rowBefore(QDate day, const QString& suffix);
+    // One currency's stored days of one year, oldest first, from the year's new-leu
+    // table or, where there is none, its old-leu table; empty rates are left out.
+    // tableFound tells whether the year has a table at all.
+    struct CurrencyYear {
+        bool tableFound = false;
+        QString column; // the currency's column as the table names it; empty when absent
+        std::vector<DayRate> days;
+    };
+    Outcome<CurrencyYear> currencyYear(const QString& currency, int year);
+    // The currency columns of a year's table, in table order.
+    Outcome<QStringList> currencies(int year);
     // The rate table of a year: every column, or DATA and the main currencies.
     Outcome<RateTable> yearTable(const QString& tableYear, const QString& suffix, bool allCurrencies);
 
@@ -96,6 +108,9 @@ private:
     Outcome<sqlite3_stmt*> prepareInsert(int year, const QStringList& columns, QHash<int, QStringList>& columnsByYear,
                                          Inserts& inserts);
     Outcome<QStringList> columnsOf(int year);
+    Outcome<QStringList> columnsOfTable(const QString& table);
+    // The year's table: "valuta<year>ron", else "valuta<year>"; empty when neither exists.
+    Outcome<QString> yearTableName(int year);
     Outcome<RateTable> select(const SqlStatement& s);
     // A failed statement as the user should hear it, with its cause.
     Status failed(const QSqlError& e) const;

@@ -70,6 +70,14 @@ TEST_F(CliTest, AnswersAsTheConverterWouldAndSaysWhatIsWrong) {
         {{"--rate", "EUR", "extra"}, 2, "argument neasteptat"},
         {{"--convert", "100", "EUR"}, 2, "--convert SUMA DIN IN"},
         {{"--version"}, 0, "zorvel 1.0.0\n"},
+        {{"--average", "EUR", "--year", "2022"}, 0, "2022 EUR 4,9488 (2 zile)\n"},
+        {{"--average", "HUF", "--year", "2022", "--month", "3"}, 0, "2022-03 100HUF 1,2444 (1 zile)\n"},
+        {{"--average", "EUR", "--year", "2022", "--format", "json"}, 0,
+         "{\"average\":4.9488,\"currency\":\"EUR\",\"days\":2,\"period\":\"2022\"}\n"},
+        {{"--average", "EUR", "--year", "2022", "--month", "4"}, 1, "Nu exista curs EUR in luna 4.2022"},
+        {{"--average", "EUR", "--year", "2019"}, 1, "Nu exista cursuri memorate pentru anul 2019"},
+        {{"--average", "EUR", "--year", "abc"}, 2, "--average VALUTA --year AN"},
+        {{"--average", "EUR", "--year", "2022", "--month", "13"}, 2, "--average VALUTA --year AN"},
     };
     for (const Case& c : cases) {
         const Ran r = run(c.args);

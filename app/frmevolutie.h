@@ -1,0 +1,69 @@
+#pragma once
+
+#include "currencyhistory.h"
+#include "messagesink.h"
+
+#include <QDialog>
+#include <functional>
+
+class QChart;
+class QChartView;
+class QComboBox;
+class QLabel;
+class QLineSeries;
+class QPushButton;
+class QTableWidget;
+
+// "Evolutie curs": one currency over one year or a span of years, as a chart of
+// its daily rates and a table of its monthly and annual averages, with the table
+// copied for a spreadsheet and the chart or the data saved to files. The numbers
+// come from CurrencyHistory in core; this window only shows them.
+//
+// Controls: cboValuta (the currency), cboAnDe and cboAnPana (the years), chtCurs
+// (the chart), grdMedii (the averages), lblStare (what cannot be shown), and the
+// buttons cmdCopiaza, cmdImagine, cmdCsv and cmdInchide.
+class frmEvolutie : public QDialog {
+    Q_OBJECT
+public:
+    // Asks where to save: a title, a suggested file name and a filter; empty when the user cancels.
+    using AskPath = std::function<QString(const QString&, const QString&, const QString&)>;
+
+    frmEvolutie(QString dbPath, MessageSink* messages, QWidget* parent = nullptr);
+
+    // Shows a currency over a span of years, choosing them in the lists.
+    void showCurrency(const QString& currency, int fromYear, int toYear);
+    void setAskPath(AskPath ask) { m_askPath = std::move(ask); }
+    const CurrencyHistory& history() const { return m_history; }
+
+    void cboValuta_Click();
+    void cboAn_Click(bool fromChanged);
+    void cmdCopiaza_Click();
+    void cmdImagine_Click();
+    void cmdCsv_Click();
+
+private:
+    void createControls();
+    void fillCurrencies();
+    void reload();
+    void showChart();
+    void showAverages();
+    void pointHovered(const QPointF& point, bool state);
+    QString suggestedName(const QString& extension) const;
+
+    QString m_dbPath;
+    MessageSink* m_messages;
+    AskPath m_askPath;
+    CurrencyHistory m_history;
+
+    QComboBox* cboValuta = nullptr;
+    QComboBox* cboAnDe = nullptr;
+    QComboBox* cboAnPana = nullptr;
+    QChartView* chtCurs = nullptr;
+    QTableWidget* grdMedii = nullptr;
+    QLabel* lblStare = nullptr;
+    QPushButton* cmdCopiaza = nullptr;
+    QPushButton* cmdImagine = nullptr;
+    QPushButton* cmdCsv = nullptr;
+    QPushButton* cmdInchide = nullptr;
+    QLineSeries* m_series = nullptr;
+};

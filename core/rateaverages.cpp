@@ -1,0 +1,54 @@
+#include "rateaverages.h"
+
+#include <cmath>
+#include <map>
+
+double RateAverages::rounded(long double value) {
+    const long double scaled = value * 10000.0L;
+    // Half away from zero, after a nudge for the binary tail of a decimal tie.
+    return double(std::copysign(std::floor(std::fabs(scaled) + 0.5L + 1e-9L), scaled) / 10000.0L);
+}
+
+double RateAverages::roundedMean(long long sumMillionths, int count) {
+    if (count <= 0) return 0;
+    // Ten-thousandths, half away from zero: (2s + sign*c*100) / (2*c*100) in integers.
+    const long long unit = 100LL * count;
+    const long long twice = 2 * sumMillionths + (sumMillionths >= 0 ? unit : -unit);
+    const long long tenThousandths = twice / (2 * unit);
+    return double(tenThousandths) / 10000.0;
+}
+
+std::vector<RateAverages::Year> RateAverages::compute(const std::vector<DayRate>& days) {
+    struct Sums {
+        std::array<long long, 12> month{};
+        std::array<int, 12> monthDays{};
+        long long year = 0;
+        int yearDays = 0;
+    };
+    std::map<int, Sums> byYear;
+    for (const DayRate& d : days) {
+        if (!d.day.isValid() || !std::isfinite(d.rate)) continue;
+        const long long millionths = std::llround(d.rate * 1e6);
+        Sums& s = byYear[d.day.year()];
+        s.month[size_t(d.day.month() - 1)] += millionths;
+        ++s.monthDays[size_t(d.day.month() - 1)];
+        s.year += millionths;
+        ++s.yearDays;
+    }
+    std::vector<Year> out;
+    for (const auto& [year, s] : byYear) {
+        Year y;
+        y.year = year;
+        long double monthlySum = 0; // of exact monthly means, in millionths
+        int months = 0;
+        for (size_t m = 0; m < 12; ++m) {
+            y.months[m] = {s.monthDays[m], roundedMean(s.month[m], s.monthDays[m])};
+            if (s.monthDays[m] == 0) continue;
+            monthlySum += (long double)s.month[m] / s.monthDays[m];
+            ++months;
+        }
+        y.annual = {s.yearDays, rounded(monthlySum / months / 1e6L)};
+        out.push_back(y);
+    }
+    return out;
+}

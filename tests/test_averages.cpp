@@ -1,0 +1,111 @@
+// Average rates over the stored days of one currency.
+#include "bnrdata.h"
+#include "ratedb.h"
+#include "rateaverages.h"
+#include "testenv.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(RateAverages, MeansOfTheStoredDaysRoundedAsTheBankQuotes) {
+    struct Case {
+        const char* why;
+        std::vector<double> rates; // consecutive days of January
+        double mean;
+    } const cases[] = {
+        {"one day", {4.9481}, 4.9481},
+        {"a tie goes away from zero", {4.0000, 4.0001}, 4.0001},
+        {"just under a tie", {4.0000, 4.00009}, 4.0000},
+        {"sums that floating point would blur", {0.1, 0.2, 0.3, 0.1, 0.2, 0.3}, 0.2},
+        {"gold's large rates", {293.9846, 291.8087, 295.2131}, 293.6688},
+        {"three thirds", {1.0, 1.0, 1.0001}, 1.0},
+    };
+    for (const Case& c : cases) {
+        std::vector<DayRate> days;
+        for (size_t i = 0; i < c.rates.size(); ++i)
+            days.push_back({QDate(2022, 1, 3).addDays(qint64(i)), c.rates[i]});
+        const auto years = RateAverages::compute(days);
+        ASSERT_EQ(years.size(), 1u) << c.why;
+        EXPECT_DOUBLE_EQ(years[0].months[0].value, c.mean) << c.why;
+        EXPECT_EQ(years[0].months[0].days, int(c.rates.size())) << c.why;
+        EXPECT_DOUBLE_EQ(years[0].annual.value, c.mean) << c.why;
+        EXPECT_EQ(years[0].months[1].days, 0) << c.why;
+    }
+    // Order does not matter; years and months are kept apart.
+    const auto split = RateAverages::compute({{QDate(2023, 2, 1), 5.0}, {QDate(2022, 12, 30), 4.0}, {QDate(2023, 1, 2), 6.0}});
+    ASSERT_EQ(split.size(), 2u);
+    EXPECT_EQ(split[0].year, 2022);
+    EXPECT_DOUBLE_EQ(split[1].months[0].value, 6.0);
+    EXPECT_DOUBLE_EQ(split[1].months[1].value, 5.0);
+    EXPECT_DOUBLE_EQ(split[1].annual.value, 5.5);
+    // The year's average is the mean of its monthly averages, as the bank publishes it, not of its days.
+    const auto uneven =
+        RateAverages::compute({{QDate(2022, 1, 3), 4.0}, {QDate(2022, 2, 1), 5.0}, {QDate(2022, 2, 2), 5.0}, {QDate(2022, 2, 3), 5.0}});
+    EXPECT_DOUBLE_EQ(uneven[0].annual.value, 4.5);
+    EXPECT_EQ(uneven[0].annual.days, 4);
+}
+
+TEST(RateAverages, ReadFromTheStoreSkippingEmptyDaysInEitherLeu) {
+    TempAppDir app;
+    RateDb db(app.db());
+    ASSERT_TRUE(db.storeDay(DayRates{QDate(2022, 1, 3), {{"EUR", "4.9"}}}));
+    // A currency the bank starts to quote in March: the days before hold nothing for it.
+    ASSERT_TRUE(db.storeDay(DayRates{QDate(2022, 3, 1), {{"EUR", "5.1"}, {"NEW", "2.5"}}}));
+    ASSERT_TRUE(db.storeDay(DayRates{QDate(2022, 3, 2), {{"EUR", "5.0"}, {"NEW", "2.6"}}}));
+    app.sql(QStringLiteral("update valuta2022ron set EUR=null where data='2022-03-02';\n"
+                           "create table VALUTA2004 (DATA DATETIME UNIQUE PRIMARY KEY, EUR real);\n"
+                           "insert into VALUTA2004 values ('2004-06-01', 40500);\n"
+                           "insert into VALUTA2004 values ('2004-06-02', 40700)"));
+    struct Case {
+        const char* currency;
+        int year;
+        bool table;
+        int days;
+        double annual;
+    } const cases[] = {
+        {"EUR", 2022, true, 2, 5.0},      // the empty day is no day
+        {"new", 2022, true, 2, 2.55},     // found without regard to case; no days before March
+        {"GBP", 2022, true, 0, 0},        // never quoted that year
+        {"EUR", 2004, true, 2, 40600},    // old lei, in a table without suffix
+        {"EUR", 2019, false, 0, 0},       // no table: the window says so
+    };
+    for (const Case& c : cases) {
+        const auto y = db.currencyYear(QString::fromLatin1(c.currency), c.year);
+        ASSERT_TRUE(y.ok()) << c.currency << c.year << y.error().toStdString();
+        EXPECT_EQ(y->tableFound, c.table) << c.currency << c.year;
+        EXPECT_EQ(int(y->days.size()), c.days) << c.currency << c.year;
+        const auto a = RateAverages::compute(y->days);
+        EXPECT_DOUBLE_EQ(a.empty() ? 0 : a[0].annual.value, c.annual) << c.currency << c.year;
+    }
+}
+
+// The bank's own published annual averages of 2021-2023, from its real files.
+TEST(RateAverages, TheBanksRealYearsGiveItsPublishedAverages) {
+    if (!BnrData::folder()) GTEST_SKIP() << BnrData::missingReason().toStdString();
+    TempAppDir app;
+    ASSERT_TRUE(app.fillFromYears({2021, 2022, 2023}));
+    RateDb db(app.db());
+    struct Case {
+        const char* currency;
+        int year, days;
+        double annual;
+    } const cases[] = {
+        {"EUR", 2021, 254, 4.9204}, {"EUR", 2022, 251, 4.9315}, {"EUR", 2023, 248, 4.9465},
+        {"USD", 2021, 254, 4.1604}, {"USD", 2022, 251, 4.6885}, {"USD", 2023, 248, 4.5743},
+    };
+    for (const Case& c : cases) {
+        const auto y = db.currencyYear(QString::fromLatin1(c.currency), c.year);
+        ASSERT_TRUE(y.ok());
+        const auto a = RateAverages::compute(y->days);
+        ASSERT_EQ(a.size(), 1u);
+        EXPECT_EQ(a[0].annual.days, c.days) << c.currency << c.year;
+        EXPECT_DOUBLE_EQ(a[0].annual.value, c.annual) << c.currency << c.year;
+        int monthDays = 0;
+        for (const auto& m : a[0].months)
+            monthDays += m.days;
+        EXPECT_EQ(monthDays, c.days);
+    }
+}
+
+} // namespace

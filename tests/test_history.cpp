@@ -1,0 +1,182 @@
+// The history window: opened from the rate panel, showing a currency's averages
+// and chart, and handing them on.
+#include "bnrdata.h"
+#include "frmevolutie.h"
+#include "ratedb.h"
+#include "windowrig.h"
+
+#include <QApplication>
+#include <QChartView>
+#include <QClipboard>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
+#include <QLineSeries>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+void choose(QComboBox* combo, const QString& text) {
+    const int i = combo->findText(text);
+    ASSERT_GE(i, 0) << text.toStdString();
+    combo->setCurrentIndex(i);
+    emit combo->activated(i);
+}
+
+QStringList column(QTableWidget* grid, int c) {
+    QStringList out;
+    for (int r = 0; r < grid->rowCount(); ++r)
+        out << grid->item(r, c)->text();
+    return out;
+}
+
+class HistoryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        clearSettings();
+        RateDb db(rig.app.db());
+        auto store = [&](QDate d, std::vector<RateEntry> r) { ASSERT_TRUE(db.storeDay(DayRates{d, std::move(r)})); };
+        store(QDate(2022, 1, 3), {{"EUR", "4.9474"}, {"100HUF", "1.3455"}});
+        store(QDate(2022, 1, 4), {{"EUR", "4.9451"}, {"100HUF", "1.35"}});
+        store(QDate(2022, 2, 15), {{"EUR", "4.95"}, {"100HUF", "1.4"}, {"USD", "4.4"}});
+    }
+    frmEvolutie* open(frmZorvel& w) {
+        rig.sink.shown.clear();
+        QTest::mouseClick(w.cmdEvolutie, Qt::LeftButton);
+        return w.findChild<frmEvolutie*>();
+    }
+    LocaleScope ro{QStringLiteral("ro_RO")};
+    WindowRig rig;
+};
+
+TEST_F(HistoryTest, OpensOnTheConvertersCurrencyAndTheTablesYear) {
+    frmZorvel& w = rig.start();
+    const int i = w.Combo2->findText(QStringLiteral("2022"));
+    w.Combo2->setCurrentIndex(i);
+    emit w.Combo2->activated(i);
+    rig.sink.shown.clear();
+    frmEvolutie* h = open(w);
+    ASSERT_NE(h, nullptr);
+    EXPECT_TRUE(h->isVisible());
+    EXPECT_EQ(h->findChild<QComboBox*>(QStringLiteral("cboValuta"))->currentText(), QStringLiteral("EUR"));
+    EXPECT_EQ(h->findChild<QComboBox*>(QStringLiteral("cboAnDe"))->currentText(), QStringLiteral("2022"));
+    auto* grid = h->findChild<QTableWidget*>(QStringLiteral("grdMedii"));
+    EXPECT_EQ(column(grid, 1), (QStringList{"Ianuarie", "Februarie", "Anual"}));
+    // January's two days, February's one, and the year as the mean of the two months.
+    EXPECT_EQ(column(grid, 2), (QStringList{"4,9463", "4,9500", "4,9481"}));
+    EXPECT_EQ(column(grid, 3), (QStringList{"2", "1", "3"}));
+    for (QWidget* c : h->findChildren<QWidget*>())
+        if (!c->objectName().isEmpty() && !c->objectName().startsWith(QStringLiteral("qt_")))
+            EXPECT_FALSE(c->accessibleName().isEmpty()) << c->objectName().toStdString();
+    EXPECT_TRUE(rig.sink.shown.isEmpty());
+}
+
+TEST_F(HistoryTest, AHundredUnitRateIsChartedPerUnitAndAYearWithoutRatesIsSaidInTheWindow) {
+    frmZorvel& w = rig.start();
+    frmEvolutie* h = open(w);
+    ASSERT_NE(h, nullptr);
+    h->showCurrency(QStringLiteral("HUF"), 2022, 2022);
+    EXPECT_EQ(h->history().column, QStringLiteral("100HUF"));
+    auto* chart = h->findChild<QChartView*>(QStringLiteral("chtCurs"))->chart();
+    auto* line = qobject_cast<QLineSeries*>(chart->series().value(0));
+    ASSERT_NE(line, nullptr);
+    ASSERT_EQ(line->count(), 3);
+    EXPECT_DOUBLE_EQ(line->at(0).y(), 0.013455);
+    EXPECT_TRUE(chart->title().contains(QStringLiteral("HUF (1 unitate, cotat la 100)")));
+    choose(h->findChild<QComboBox*>(QStringLiteral("cboAnDe")), QStringLiteral("2019"));
+    auto* state = h->findChild<QLabel*>(QStringLiteral("lblStare"));
+    EXPECT_TRUE(state->text().contains(QStringLiteral("Nu exista cursuri memorate pentru anul 2019, 2020, 2021.")))
+        << state->text().toStdString();
+    EXPECT_TRUE(rig.sink.shown.isEmpty() || !rig.sink.texts().join(u' ').contains(QStringLiteral("2019")));
+    // Choosing an end before the start moves the start with it.
+    choose(h->findChild<QComboBox*>(QStringLiteral("cboAnPana")), QStringLiteral("2018"));
+    EXPECT_EQ(h->findChild<QComboBox*>(QStringLiteral("cboAnDe"))->currentText(), QStringLiteral("2018"));
+}
+
+TEST_F(HistoryTest, CopiesTheTableAndSavesThePictureAndTheData) {
+    frmZorvel& w = rig.start();
+    frmEvolutie* h = open(w);
+    ASSERT_NE(h, nullptr);
+    h->showCurrency(QStringLiteral("EUR"), 2022, 2022);
+    QTemporaryDir dir;
+    QStringList asked;
+    h->setAskPath([&](const QString&, const QString& suggested, const QString&) {
+        asked << suggested;
+        return dir.path() + u'/' + suggested;
+    });
+    QTest::mouseClick(h->findChild<QPushButton*>(QStringLiteral("cmdCopiaza")), Qt::LeftButton);
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              QStringLiteral("An\tLuna\tCurs mediu EUR\tZile\n2022\tIanuarie\t4,9463\t2\n2022\tFebruarie\t4,9500\t1\n"
+                             "2022\tAnual\t4,9481\t3\n"));
+    QTest::mouseClick(h->findChild<QPushButton*>(QStringLiteral("cmdImagine")), Qt::LeftButton);
+    QTest::mouseClick(h->findChild<QPushButton*>(QStringLiteral("cmdCsv")), Qt::LeftButton);
+    EXPECT_EQ(asked, (QStringList{"curs-EUR-2022.png", "curs-EUR-2022.csv"}));
+    EXPECT_FALSE(QImage(dir.path() + QStringLiteral("/curs-EUR-2022.png")).isNull());
+    QFile csv(dir.path() + QStringLiteral("/curs-EUR-2022.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(csv.readAll());
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Data;Curs EUR\r\n03.01.2022;4,9474\r\n04.01.2022;4,9451\r\n")))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("2022;Anual;4,9481;3\r\n"))) << text.toStdString();
+    // A folder that cannot be written is told, once.
+    h->setAskPath([](const QString&, const QString&, const QString&) { return QStringLiteral("/nonexistent/x.csv"); });
+    QTest::mouseClick(h->findChild<QPushButton*>(QStringLiteral("cmdCsv")), Qt::LeftButton);
+    ASSERT_EQ(rig.sink.shown.size(), 1);
+    EXPECT_TRUE(rig.sink.shown[0].text.startsWith(QStringLiteral("Fisierul nu poate fi scris")));
+}
+
+TEST_F(HistoryTest, TheTablesContextMenuOpensTheColumnsCurrency) {
+    frmZorvel& w = rig.start();
+    const int i = w.Combo2->findText(QStringLiteral("2022"));
+    w.Combo2->setCurrentIndex(i);
+    emit w.Combo2->activated(i);
+    int usd = -1;
+    for (int c = 0; c < w.ListView1->columnCount(); ++c)
+        if (w.ListView1->headerItem()->text(c) == u"USD") usd = c;
+    ASSERT_GT(usd, 0);
+    QTimer pick;
+    QObject::connect(&pick, &QTimer::timeout, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* menu = qobject_cast<QMenu*>(top); menu && menu->isVisible()) {
+                pick.stop();
+                menu->setActiveAction(menu->actions().front());
+                QTest::keyClick(menu, Qt::Key_Return);
+            }
+    });
+    pick.start(20);
+    const int x = w.ListView1->header()->sectionViewportPosition(usd) + 5;
+    w.ListView1_ContextMenu(QPoint(x, 5));
+    frmEvolutie* h = w.findChild<frmEvolutie*>();
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->history().currency, QStringLiteral("USD"));
+    EXPECT_EQ(h->history().days.size(), 1u);
+}
+
+// The real year: EUR in 2022 as the bank published it.
+TEST(HistoryRealYear, EuroIn2022) {
+    if (!BnrData::folder()) GTEST_SKIP() << BnrData::missingReason().toStdString();
+    LocaleScope ro(QStringLiteral("ro_RO"));
+    clearSettings();
+    WindowRig rig;
+    ASSERT_TRUE(rig.app.fillFromYears({2022}));
+    frmZorvel& w = rig.start();
+    w.cmdEvolutie_Click(QStringLiteral("EUR"));
+    frmEvolutie* h = w.findChild<frmEvolutie*>();
+    ASSERT_NE(h, nullptr);
+    h->showCurrency(QStringLiteral("EUR"), 2022, 2022);
+    auto* grid = h->findChild<QTableWidget*>(QStringLiteral("grdMedii"));
+    ASSERT_EQ(grid->rowCount(), 13);
+    EXPECT_EQ(grid->item(12, 2)->text(), QStringLiteral("4,9315"));
+    EXPECT_EQ(grid->item(12, 3)->text(), QStringLiteral("251"));
+    EXPECT_EQ(grid->item(7, 2)->text(), QStringLiteral("4,8953")); // August
+}
+
+} // namespace
