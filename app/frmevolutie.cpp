@@ -19,8 +19,8 @@
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QToolTip>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <algorithm>
 
 namespace {
@@ -70,8 +70,8 @@ void frmEvolutie::createControls() {
     chtCurs->setFocusPolicy(Qt::StrongFocus);
     grdMedii = new QTableWidget(0, 4);
     named(grdMedii, "grdMedii", QStringLiteral("Medii lunare si anuale"));
-    grdMedii->setHorizontalHeaderLabels({QStringLiteral("An"), QStringLiteral("Luna"), QStringLiteral("Curs mediu"),
-                                         QStringLiteral("Zile")});
+    grdMedii->setHorizontalHeaderLabels(
+        {QStringLiteral("An"), QStringLiteral("Luna"), QStringLiteral("Curs mediu"), QStringLiteral("Zile")});
     grdMedii->verticalHeader()->hide();
     grdMedii->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdMedii->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -250,7 +250,8 @@ void frmEvolutie::pointHovered(const QPointF& point, bool state) {
     const QDate at = QDateTime::fromMSecsSinceEpoch(qint64(point.x())).date();
     auto it = std::lower_bound(m_history.days.begin(), m_history.days.end(), at,
                                [](const DayRate& d, QDate day) { return d.day < day; });
-    if (it == m_history.days.end() || (it != m_history.days.begin() && at.daysTo(it->day) > std::prev(it)->day.daysTo(at)))
+    if (it == m_history.days.end() ||
+        (it != m_history.days.begin() && at.daysTo(it->day) > std::prev(it)->day.daysTo(at)))
         it = std::prev(it);
     QToolTip::showText(QCursor::pos(), it->day.toString(QStringLiteral("dd.MM.yyyy")) + QStringLiteral(": ") +
                                            rateText(it->rate / m_history.unit) + QStringLiteral(" lei"));

@@ -167,8 +167,8 @@ void frmZorvel::createRatePanel() {
     Label6->setWordWrap(true);
     cmdExcel = place(new QPushButton(QStringLiteral("Excel")), f, QStringLiteral("cmdExcel"), 5520, 2880, 855, 315);
     // The row of buttons below the table has no room left; the history sits by the year it follows.
-    cmdEvolutie = place(new QPushButton(QStringLiteral("&Evolutie")), f, QStringLiteral("cmdEvolutie"), 5880, 180,
-                        1215, 315);
+    cmdEvolutie =
+        place(new QPushButton(QStringLiteral("&Evolutie")), f, QStringLiteral("cmdEvolutie"), 5880, 180, 1215, 315);
     cmdEvolutie->setToolTip(QStringLiteral("Evolutie curs: grafic si medii lunare si anuale"));
     Command4 =
         place(new QPushButton(QStringLiteral("Salveaza curs")), f, QStringLiteral("Command4"), 6600, 2880, 1215, 315);
@@ -264,9 +264,10 @@ void frmZorvel::createRowAndLinks() {
 
 void frmZorvel::applyTabOrder() {
     // The focusable controls in their tab order.
-    const QList<QWidget*> order = {Combo2,    ListView1, Command4,  Command3, DTPicker1, Text1,    Combo1[0], Combo1[1],
-                                   Text2,     Command1,  Text3[0],  Text3[1], Text3[2],  Text3[3], Text3[4],  Text3[5],
-                                   Check1[0], Check1[1], Check1[2], Command2, chkPrinc,  cmdExcel, cmdEvolutie};
+    const QList<QWidget*> order = {Combo2,    ListView1, Command4, Command3, DTPicker1,  Text1,
+                                   Combo1[0], Combo1[1], Text2,    Command1, Text3[0],   Text3[1],
+                                   Text3[2],  Text3[3],  Text3[4], Text3[5], Check1[0],  Check1[1],
+                                   Check1[2], Command2,  chkPrinc, cmdExcel, cmdEvolutie};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -288,9 +289,8 @@ frmZorvel::Action::~Action() {
 void frmZorvel::message(const QString& text, MessageSink::Icon icon, const QString& title) {
     if (m_actionDepth > 0) {
         if (m_shownInAction.contains(text)) return;
-        const bool explained = std::any_of(m_shownInAction.cbegin(), m_shownInAction.cend(), [](const QString& t) {
-            return t.startsWith(noTableNoticePrefix());
-        });
+        const bool explained = std::any_of(m_shownInAction.cbegin(), m_shownInAction.cend(),
+                                           [](const QString& t) { return t.startsWith(noTableNoticePrefix()); });
         if (text == unknownRateText() && explained) return;
         m_shownInAction.insert(text);
     }
@@ -417,8 +417,9 @@ void frmZorvel::connectHandlers() {
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ListView1, &QWidget::customContextMenuRequested, this, &frmZorvel::ListView1_ContextMenu);
     ListView1->header()->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(ListView1->header(), &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { ListView1_ContextMenu(ListView1->viewport()->mapFromGlobal(ListView1->header()->mapToGlobal(at))); });
+    connect(ListView1->header(), &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        ListView1_ContextMenu(ListView1->viewport()->mapFromGlobal(ListView1->header()->mapToGlobal(at)));
+    });
     connect(Command3, &QPushButton::clicked, this, asAction([this] { Command3_Click(); }));
     connect(Command4, &QPushButton::clicked, this, asAction([this] { Command4_Click(); }));
 }

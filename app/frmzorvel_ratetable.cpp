@@ -113,8 +113,7 @@ void frmZorvel::showNoTableNotice() {
     // Once per year chosen, not on every event that reloads the same empty year.
     if (m_noticeYear == TableYear) return;
     m_noticeYear = TableYear;
-    message(noTableNoticePrefix() + TableYear + u'.',
-            MessageSink::Icon::Information);
+    message(noTableNoticePrefix() + TableYear + u'.', MessageSink::Icon::Information);
 }
 
 void frmZorvel::chkPrinc_Click() {

@@ -129,8 +129,9 @@ int convert(const Request& r, const CommandLine::Context& c, QTextStream& out, Q
     q.targetIndex = q.target == local.name ? 0 : 1;
     if (!row && Converter::needsRates(q)) return fail(err, row.error(), CommandLine::Failed);
     const auto v = Converter::convert(q, day);
-    if (!v) return fail(err, QStringLiteral("Nu este cunoscut cursul, pentru valuta selectata, la aceasta data!"),
-                        CommandLine::Failed);
+    if (!v)
+        return fail(err, QStringLiteral("Nu este cunoscut cursul, pentru valuta selectata, la aceasta data!"),
+                    CommandLine::Failed);
     const QString used = day ? dayOf(*day) : r.day.toString(Qt::ISODate);
     if (r.format == Format::Json)
         out << json({{"date", used}, {"amount", q.amountText}, {"from", q.source}, {"to", q.target}, {"result", *v}})
@@ -147,7 +148,8 @@ int convert(const Request& r, const CommandLine::Context& c, QTextStream& out, Q
 int average(const Request& r, const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
     bool okYear = false, okMonth = true;
     const int year = r.parser.value(QStringLiteral("year")).toInt(&okYear);
-    const int month = r.parser.isSet(QStringLiteral("month")) ? r.parser.value(QStringLiteral("month")).toInt(&okMonth) : 0;
+    const int month =
+        r.parser.isSet(QStringLiteral("month")) ? r.parser.value(QStringLiteral("month")).toInt(&okMonth) : 0;
     if (!okYear || year < 1900 || !okMonth || month < 0 || month > 12)
         return fail(err, QStringLiteral("Folositi: --average VALUTA --year AN [--month 1-12]"), CommandLine::WrongUse);
     const auto h = CurrencyHistory::load(c.database, r.parser.value(QStringLiteral("average")), year, year);
@@ -157,7 +159,8 @@ int average(const Request& r, const CommandLine::Context& c, QTextStream& out, Q
     if (m.days == 0)
         return fail(err, QStringLiteral("Nu exista curs %1 in luna %2.%3.").arg(h->column).arg(month).arg(year),
                     CommandLine::Failed);
-    const QString period = month ? QStringLiteral("%1-%2").arg(year).arg(month, 2, 10, QChar(u'0')) : QString::number(year);
+    const QString period =
+        month ? QStringLiteral("%1-%2").arg(year).arg(month, 2, 10, QChar(u'0')) : QString::number(year);
     if (r.format == Format::Json)
         out << json({{"period", period}, {"currency", h->column}, {"average", m.value}, {"days", m.days}}) << Qt::endl;
     else if (r.format == Format::Csv)
@@ -192,14 +195,18 @@ QString parse(Request& r, const QStringList& arguments, const QDate& today) {
         return QStringLiteral("optiune fara valoare (") + r.parser.errorText() + u')';
     }
     const QString format = r.parser.value(QStringLiteral("format"));
-    if (format == u"csv") r.format = Format::Csv;
-    else if (format == u"json") r.format = Format::Json;
-    else if (format != u"text") return QStringLiteral("format necunoscut: ") + format + QStringLiteral(" (text, csv, json)");
+    if (format == u"csv")
+        r.format = Format::Csv;
+    else if (format == u"json")
+        r.format = Format::Json;
+    else if (format != u"text")
+        return QStringLiteral("format necunoscut: ") + format + QStringLiteral(" (text, csv, json)");
     r.day = today;
     if (r.parser.isSet(QStringLiteral("date"))) {
         r.day = QDate::fromString(r.parser.value(QStringLiteral("date")), Qt::ISODate);
-        if (!r.day.isValid()) return QStringLiteral("data invalida: ") + r.parser.value(QStringLiteral("date")) +
-                                     QStringLiteral(" (forma: 2022-03-08)");
+        if (!r.day.isValid())
+            return QStringLiteral("data invalida: ") + r.parser.value(QStringLiteral("date")) +
+                   QStringLiteral(" (forma: 2022-03-08)");
     }
     return {};
 }
@@ -207,21 +214,20 @@ QString parse(Request& r, const QStringList& arguments, const QDate& today) {
 } // namespace
 
 QString CommandLine::helpText() {
-    return QStringLiteral(
-        "Folosire: zorvel [optiuni]\n"
-        "Fara optiuni porneste fereastra programului.\n\n"
-        "  --update                      aduce cursurile la zi de la BNR, fara fereastra\n"
-        "  --rate VALUTA [--date D]      cursul folosit de convertor pentru data D\n"
-        "                                (ultima zi memorata inainte de ea; implicit azi)\n"
-        "  --convert SUMA DIN IN [--date D]\n"
-        "                                converteste suma; LEI sau RON inseamna moneda nationala\n"
-        "  --average VALUTA --year AN [--month LUNA]\n"
-        "                                cursul mediu al lunii, sau al anului (media\n"
-        "                                mediilor lunare, ca media anuala publicata de BNR)\n"
-        "  --format text|csv|json        forma rezultatului (implicit text)\n"
-        "  -h, --help                    acest text\n"
-        "  -v, --version                 versiunea programului\n\n"
-        "Datele se scriu AAAA-LL-ZZ. Iesire: 0 reusit, 1 eroare, 2 folosire gresita.\n");
+    return QStringLiteral("Folosire: zorvel [optiuni]\n"
+                          "Fara optiuni porneste fereastra programului.\n\n"
+                          "  --update                      aduce cursurile la zi de la BNR, fara fereastra\n"
+                          "  --rate VALUTA [--date D]      cursul folosit de convertor pentru data D\n"
+                          "                                (ultima zi memorata inainte de ea; implicit azi)\n"
+                          "  --convert SUMA DIN IN [--date D]\n"
+                          "                                converteste suma; LEI sau RON inseamna moneda nationala\n"
+                          "  --average VALUTA --year AN [--month LUNA]\n"
+                          "                                cursul mediu al lunii, sau al anului (media\n"
+                          "                                mediilor lunare, ca media anuala publicata de BNR)\n"
+                          "  --format text|csv|json        forma rezultatului (implicit text)\n"
+                          "  -h, --help                    acest text\n"
+                          "  -v, --version                 versiunea programului\n\n"
+                          "Datele se scriu AAAA-LL-ZZ. Iesire: 0 reusit, 1 eroare, 2 folosire gresita.\n");
 }
 
 int CommandLine::run(const QStringList& arguments, const Context& context, QTextStream& out, QTextStream& err) {

@@ -32,8 +32,10 @@ Outcome<CurrencyHistory> CurrencyHistory::load(const QString& dbPath, const QStr
     for (int year = h.fromYear; year <= h.toYear; ++year) {
         auto y = db.currencyYear(currency, year);
         if (!y) return Outcome<CurrencyHistory>::failure(y);
-        if (!y->tableFound) h.yearsWithoutTable << year;
-        else if (y->days.empty()) h.yearsWithoutRates << year;
+        if (!y->tableFound)
+            h.yearsWithoutTable << year;
+        else if (y->days.empty())
+            h.yearsWithoutRates << year;
         if (!y->column.isEmpty()) h.column = y->column;
         h.days.insert(h.days.end(), y->days.begin(), y->days.end());
     }
@@ -78,7 +80,10 @@ QString CurrencyHistory::averagesTable(const QString& decimalPoint) const {
                        .arg(monthName(m + 1), number(mean.value, decimalPoint))
                        .arg(mean.days);
         }
-        out += QStringLiteral("%1\tAnual\t%2\t%3\n").arg(y.year).arg(number(y.annual.value, decimalPoint)).arg(y.annual.days);
+        out += QStringLiteral("%1\tAnual\t%2\t%3\n")
+                   .arg(y.year)
+                   .arg(number(y.annual.value, decimalPoint))
+                   .arg(y.annual.days);
     }
     return out;
 }

@@ -66,7 +66,8 @@ Outcome<QByteArray> FeedClient::get(const QString& pathAndQuery) {
     while (base.endsWith(u'/'))
         base.chop(1);
     const QUrl url(base + pathAndQuery);
-    if (!url.isValid()) return R::failure(QStringLiteral("Adresa bancii este invalida: ") + url.toString(), Cause::Network);
+    if (!url.isValid())
+        return R::failure(QStringLiteral("Adresa bancii este invalida: ") + url.toString(), Cause::Network);
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     QNetworkReply* reply = m_network.get(request);

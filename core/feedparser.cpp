@@ -52,8 +52,10 @@ Outcome<Body> readBody(const QByteArray& xml) {
             if (depth != 3 && depth != 4) break;
             auto attrs = attributesOf(reader);
             if (!attrs) return R::failure(attrs);
-            if (depth == 3) body.cubes.push_back(Cube{std::move(*attrs), {}});
-            else body.cubes.back().children.push_back(Leaf{std::move(*attrs), {}});
+            if (depth == 3)
+                body.cubes.push_back(Cube{std::move(*attrs), {}});
+            else
+                body.cubes.back().children.push_back(Leaf{std::move(*attrs), {}});
             break;
         }
         case XmlScanner::Token::Characters:

@@ -8,14 +8,14 @@
 // whether going on makes sense. The text says the rest.
 enum class Cause {
     Other,
-    Network,     // the bank's server cannot be reached or answers with an error
-    BadAnswer,   // the bank's answer is not a rate file we can read
-    Stopped,     // the user stopped it
-    DbMissing,   // no rate database where it should be
+    Network,      // the bank's server cannot be reached or answers with an error
+    BadAnswer,    // the bank's answer is not a rate file we can read
+    Stopped,      // the user stopped it
+    DbMissing,    // no rate database where it should be
     DbUnreadable, // the file is there but cannot be opened or read
-    DbBusy,      // another program holds it locked
-    DbDamaged,   // corrupt, or not a rate database at all
-    DbReadOnly,  // it can be read but not written
+    DbBusy,       // another program holds it locked
+    DbDamaged,    // corrupt, or not a rate database at all
+    DbReadOnly,   // it can be read but not written
 };
 
 // A value or the text of what went wrong; the caller decides how to tell the user.

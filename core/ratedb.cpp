@@ -114,16 +114,14 @@ Status RateDb::failed(int nativeCode, const QString& text) const {
                                    .arg(file),
                                Cause::DbBusy);
     case 8: // read only
-        return Status::failure(QStringLiteral("Baza de cursuri %1 nu poate fi scrisa.").arg(file),
-                               Cause::DbReadOnly);
+        return Status::failure(QStringLiteral("Baza de cursuri %1 nu poate fi scrisa.").arg(file), Cause::DbReadOnly);
     case 11: // corrupt
     case 26: // not a database
         return Status::failure(QStringLiteral("Baza de cursuri %1 este deteriorata.").arg(file), Cause::DbDamaged);
     case 10: // disk I/O
     case 14: // cannot open
     case 23: // not authorised
-        return Status::failure(QStringLiteral("Baza de cursuri %1 nu poate fi citita.").arg(file),
-                               Cause::DbUnreadable);
+        return Status::failure(QStringLiteral("Baza de cursuri %1 nu poate fi citita.").arg(file), Cause::DbUnreadable);
     case 13: // full
         return Status::failure(QStringLiteral("Nu mai este loc pe disc pentru baza de cursuri %1.").arg(file),
                                Cause::DbReadOnly);
@@ -228,10 +226,9 @@ Outcome<RateDb::Newest> RateDb::newestDay(int year) {
     if (t->rows.empty()) return Newest{true, {}};
     const QDate d = QDate::fromString(t->rows.front().value(0).toString().left(10), Qt::ISODate);
     if (!d.isValid())
-        return R::failure(QStringLiteral("Baza de cursuri %1 are o data necunoscuta in anul %2.")
-                              .arg(shown(m_path))
-                              .arg(year),
-                          Cause::DbDamaged);
+        return R::failure(
+            QStringLiteral("Baza de cursuri %1 are o data necunoscuta in anul %2.").arg(shown(m_path)).arg(year),
+            Cause::DbDamaged);
     return Newest{true, d};
 }
 
@@ -265,7 +262,8 @@ Outcome<QStringList> RateDb::currencies(int year) {
     if (!table) return Outcome<QStringList>::failure(table);
     if (table->isEmpty()) return QStringList();
     auto columns = columnsOfTable(*table);
-    if (columns) columns->removeIf([](const QString& c) { return c.compare(QStringLiteral("DATA"), Qt::CaseInsensitive) == 0; });
+    if (columns)
+        columns->removeIf([](const QString& c) { return c.compare(QStringLiteral("DATA"), Qt::CaseInsensitive) == 0; });
     return columns;
 }
 
@@ -345,7 +343,8 @@ private:
 
 Status RateDb::storeAll(const std::vector<DayRates>& days, int* stored) {
     const QVariant handle = m_db.driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0) return Status::failure(QStringLiteral("Motor de baze de date necunoscut"));
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return Status::failure(QStringLiteral("Motor de baze de date necunoscut"));
     sqlite3* engine = *static_cast<sqlite3* const*>(handle.data());
     Inserts inserts(engine);
     QHash<int, QStringList> columnsByYear; // what each year's table holds, as far as this batch knows

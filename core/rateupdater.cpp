@@ -39,8 +39,8 @@ Outcome<QDate> RateUpdater::lastStoredDate(QDate feedDate) {
         if (newest->day) return *newest->day;
         return QDate(year, 1, 1).addDays(-1);
     }
-    return Outcome<QDate>::failure(QStringLiteral("Baza de cursuri nu are niciun tabel de curs din %1 incoace.")
-                                       .arg(FirstYear));
+    return Outcome<QDate>::failure(
+        QStringLiteral("Baza de cursuri nu are niciun tabel de curs din %1 incoace.").arg(FirstYear));
 }
 
 Status RateUpdater::tick(const ProgressFn& progress, const QString& what) {

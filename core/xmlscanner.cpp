@@ -150,13 +150,20 @@ QString XmlScanner::decode(QByteArrayView raw, bool* ok) {
         const qsizetype end = raw.indexOf(';', i);
         const QByteArrayView ref = end < 0 ? QByteArrayView() : raw.sliced(i + 1, end - i - 1);
         char32_t code = 0;
-        if (ref == "amp") code = '&';
-        else if (ref == "lt") code = '<';
-        else if (ref == "gt") code = '>';
-        else if (ref == "quot") code = '"';
-        else if (ref == "apos") code = '\'';
-        else if (ref.startsWith("#x")) code = char32_t(ref.sliced(2).toByteArray().toUInt(nullptr, 16));
-        else if (ref.startsWith("#")) code = char32_t(ref.sliced(1).toByteArray().toUInt(nullptr, 10));
+        if (ref == "amp")
+            code = '&';
+        else if (ref == "lt")
+            code = '<';
+        else if (ref == "gt")
+            code = '>';
+        else if (ref == "quot")
+            code = '"';
+        else if (ref == "apos")
+            code = '\'';
+        else if (ref.startsWith("#x"))
+            code = char32_t(ref.sliced(2).toByteArray().toUInt(nullptr, 16));
+        else if (ref.startsWith("#"))
+            code = char32_t(ref.sliced(1).toByteArray().toUInt(nullptr, 10));
         if (code == 0 || code > 0x10FFFF) {
             if (ok) *ok = false;
             return QString();

@@ -1,7 +1,7 @@
 // Average rates over the stored days of one currency.
 #include "bnrdata.h"
-#include "ratedb.h"
 #include "rateaverages.h"
+#include "ratedb.h"
 #include "testenv.h"
 
 #include <gtest/gtest.h>
@@ -33,15 +33,16 @@ TEST(RateAverages, MeansOfTheStoredDaysRoundedAsTheBankQuotes) {
         EXPECT_EQ(years[0].months[1].days, 0) << c.why;
     }
     // Order does not matter; years and months are kept apart.
-    const auto split = RateAverages::compute({{QDate(2023, 2, 1), 5.0}, {QDate(2022, 12, 30), 4.0}, {QDate(2023, 1, 2), 6.0}});
+    const auto split =
+        RateAverages::compute({{QDate(2023, 2, 1), 5.0}, {QDate(2022, 12, 30), 4.0}, {QDate(2023, 1, 2), 6.0}});
     ASSERT_EQ(split.size(), 2u);
     EXPECT_EQ(split[0].year, 2022);
     EXPECT_DOUBLE_EQ(split[1].months[0].value, 6.0);
     EXPECT_DOUBLE_EQ(split[1].months[1].value, 5.0);
     EXPECT_DOUBLE_EQ(split[1].annual.value, 5.5);
     // The year's average is the mean of its monthly averages, as the bank publishes it, not of its days.
-    const auto uneven =
-        RateAverages::compute({{QDate(2022, 1, 3), 4.0}, {QDate(2022, 2, 1), 5.0}, {QDate(2022, 2, 2), 5.0}, {QDate(2022, 2, 3), 5.0}});
+    const auto uneven = RateAverages::compute(
+        {{QDate(2022, 1, 3), 4.0}, {QDate(2022, 2, 1), 5.0}, {QDate(2022, 2, 2), 5.0}, {QDate(2022, 2, 3), 5.0}});
     EXPECT_DOUBLE_EQ(uneven[0].annual.value, 4.5);
     EXPECT_EQ(uneven[0].annual.days, 4);
 }
@@ -64,11 +65,11 @@ TEST(RateAverages, ReadFromTheStoreSkippingEmptyDaysInEitherLeu) {
         int days;
         double annual;
     } const cases[] = {
-        {"EUR", 2022, true, 2, 5.0},      // the empty day is no day
-        {"new", 2022, true, 2, 2.55},     // found without regard to case; no days before March
-        {"GBP", 2022, true, 0, 0},        // never quoted that year
-        {"EUR", 2004, true, 2, 40600},    // old lei, in a table without suffix
-        {"EUR", 2019, false, 0, 0},       // no table: the window says so
+        {"EUR", 2022, true, 2, 5.0},   // the empty day is no day
+        {"new", 2022, true, 2, 2.55},  // found without regard to case; no days before March
+        {"GBP", 2022, true, 0, 0},     // never quoted that year
+        {"EUR", 2004, true, 2, 40600}, // old lei, in a table without suffix
+        {"EUR", 2019, false, 0, 0},    // no table: the window says so
     };
     for (const Case& c : cases) {
         const auto y = db.currencyYear(QString::fromLatin1(c.currency), c.year);

@@ -22,7 +22,8 @@ class CliTest : public ::testing::Test {
 protected:
     void SetUp() override {
         RateDb db(app.db());
-        ASSERT_TRUE(db.storeDay(DayRates{QDate(2022, 3, 7), {{"EUR", "4.9490"}, {"USD", "4.5713"}, {"100HUF", "1.2444"}}}));
+        ASSERT_TRUE(
+            db.storeDay(DayRates{QDate(2022, 3, 7), {{"EUR", "4.9490"}, {"USD", "4.5713"}, {"100HUF", "1.2444"}}}));
         ASSERT_TRUE(db.storeDay(DayRates{QDate(2022, 3, 8), {{"EUR", "4.9485"}, {"USD", "4.5391"}}}));
     }
     Ran run(const QStringList& args, QUrl bank = QUrl(QStringLiteral("http://127.0.0.1:9"))) {
@@ -52,11 +53,13 @@ TEST_F(CliTest, AnswersAsTheConverterWouldAndSaysWhatIsWrong) {
         {{"--rate", "eur"}, 0, "2022-03-08 EUR 4,9485\n"}, // today 9 March: the day before
         {{"--rate", "HUF", "--date", "2022-03-08"}, 0, "2022-03-07 100HUF 1,2444\n"},
         {{"--rate", "EUR", "--date", "2022-03-08", "--format", "csv"}, 0, "data,valuta,curs\n2022-03-07,EUR,4.9490\n"},
-        {{"--rate", "USD", "--date", "2022-03-08", "--format", "json"}, 0,
+        {{"--rate", "USD", "--date", "2022-03-08", "--format", "json"},
+         0,
          "{\"currency\":\"USD\",\"date\":\"2022-03-07\",\"rate\":4.5713}\n"},
         {{"--convert", "100", "EUR", "LEI", "--date", "2022-03-08"}, 0, "494,90 LEI NOI\n"},
         {{"--convert", "100", "RON", "EUR", "--date", "2022-03-08"}, 0, "20,21 EUR\n"},
-        {{"--convert", "100", "EUR", "USD", "--date", "2022-03-08", "--format", "csv"}, 0,
+        {{"--convert", "100", "EUR", "USD", "--date", "2022-03-08", "--format", "csv"},
+         0,
          "data,suma,din,in,rezultat\n2022-03-07,100,EUR,USD,108.26\n"},
         {{"--rate", "GBP", "--date", "2022-03-08"}, 1, "Nu este cunoscut cursul pentru GBP"},
         {{"--rate", "EUR", "--date", "2022-03-07"}, 1, "Nu exista curs memorat inainte de 2022-03-07"},
@@ -72,7 +75,8 @@ TEST_F(CliTest, AnswersAsTheConverterWouldAndSaysWhatIsWrong) {
         {{"--version"}, 0, "zorvel 1.0.0\n"},
         {{"--average", "EUR", "--year", "2022"}, 0, "2022 EUR 4,9488 (2 zile)\n"},
         {{"--average", "HUF", "--year", "2022", "--month", "3"}, 0, "2022-03 100HUF 1,2444 (1 zile)\n"},
-        {{"--average", "EUR", "--year", "2022", "--format", "json"}, 0,
+        {{"--average", "EUR", "--year", "2022", "--format", "json"},
+         0,
          "{\"average\":4.9488,\"currency\":\"EUR\",\"days\":2,\"period\":\"2022\"}\n"},
         {{"--average", "EUR", "--year", "2022", "--month", "4"}, 1, "Nu exista curs EUR in luna 4.2022"},
         {{"--average", "EUR", "--year", "2019"}, 1, "Nu exista cursuri memorate pentru anul 2019"},
@@ -95,7 +99,8 @@ TEST_F(CliTest, AnswersAsTheConverterWouldAndSaysWhatIsWrong) {
 
 TEST_F(CliTest, UpdateReportsProgressAndItsOutcome) {
     FeedServer server([](const QString& target) {
-        if (target == u"/nbrfxrates.xml") return FeedServer::Reply::ok(BnrData::dayXml(QDate(2022, 3, 9), {{"EUR", "4.95"}}));
+        if (target == u"/nbrfxrates.xml")
+            return FeedServer::Reply::ok(BnrData::dayXml(QDate(2022, 3, 9), {{"EUR", "4.95"}}));
         if (target.contains(QStringLiteral("date=9.3.2022")))
             return FeedServer::Reply::ok(BnrData::dayXml(QDate(2022, 3, 9), {{"EUR", "4.95"}}));
         return FeedServer::Reply::error(404);
@@ -109,7 +114,8 @@ TEST_F(CliTest, UpdateReportsProgressAndItsOutcome) {
     const Ran bad = run({QStringLiteral("--update")}, server.base());
     EXPECT_EQ(bad.exit, 1);
     EXPECT_TRUE(bad.out.isEmpty());
-    EXPECT_TRUE(bad.err.contains(QStringLiteral("Sunt erori la actualizare!\nServerul bancii a raspuns cu eroarea HTTP 503.")))
+    EXPECT_TRUE(
+        bad.err.contains(QStringLiteral("Sunt erori la actualizare!\nServerul bancii a raspuns cu eroarea HTTP 503.")))
         << bad.err.toStdString();
 }
 
@@ -129,7 +135,8 @@ TEST(DataLocation, TheHistoryStaysBesideAPortableProgramElseInTheDataFolder) {
                  shippedSql() + QStringLiteral("\nCREATE TABLE VALUTA2099RON (DATA DATETIME UNIQUE PRIMARY KEY);"));
     EXPECT_EQ(where.database(), data + QStringLiteral("/valuta.mdb"));
     ASSERT_TRUE(where.ensureDatabase());
-    EXPECT_TRUE(*RateDb(where.database()).hasTable(QStringLiteral("valuta2099ron"))); // the shipped copy, not a fresh one
+    EXPECT_TRUE(
+        *RateDb(where.database()).hasTable(QStringLiteral("valuta2099ron"))); // the shipped copy, not a fresh one
     // A user's file is never replaced.
     RateDb(where.database()).storeDay(DayRates{QDate(2099, 1, 5), {{"EUR", "9"}}});
     ASSERT_TRUE(where.ensureDatabase());

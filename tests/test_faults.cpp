@@ -9,8 +9,8 @@
 #include "testenv.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
@@ -89,9 +89,9 @@ struct BankFault {
     const char* why;
     MadeUpBank bank;
     RateUpdater::Result result;
-    const char* told;          // a piece of the message
-    QVariantList storedAfter;  // days of 2024 held right after the bad answer
-    bool stopAfterMs = false;  // press stop while the request hangs
+    const char* told;         // a piece of the message
+    QVariantList storedAfter; // days of 2024 held right after the bad answer
+    bool stopAfterMs = false; // press stop while the request hangs
 };
 
 const QDate kFri(2024, 9, 13), kMon(2024, 9, 16), kTue(2024, 9, 17), kWed(2024, 9, 18);
@@ -106,8 +106,11 @@ TEST(UpdateFaults, ABadAnswerLeavesTheHistoryRightAndSaysWhy) {
     };
     const QByteArray deep = QByteArray("<a>").repeated(300000) + QByteArray("</a>").repeated(300000);
     const QList<BankFault> cases = {
-        {"bank unreachable", with(onFeed(FeedServer::Reply::error(503))), RateUpdater::Result::Failed,
-         "eroarea HTTP 503", {"2024-09-13"}},
+        {"bank unreachable",
+         with(onFeed(FeedServer::Reply::error(503))),
+         RateUpdater::Result::Failed,
+         "eroarea HTTP 503",
+         {"2024-09-13"}},
         {"day cut short", with(onDay(kTue, FeedServer::Reply::truncated(BnrData::dayXml(kTue, kRates)))),
          RateUpdater::Result::Failed, "s-a intrerupt", kUpToMonday},
         {"day with its date and no rates", with(onDay(kTue, FeedServer::Reply::ok(BnrData::dayXml(kTue, {})))),
@@ -118,18 +121,28 @@ TEST(UpdateFaults, ABadAnswerLeavesTheHistoryRightAndSaysWhy) {
          RateUpdater::Result::Failed, "prea mare", kUpToMonday},
         {"oversized, no length told", with(onDay(kTue, FeedServer::Reply::unsized(QByteArray(5 << 20, ' ')))),
          RateUpdater::Result::Failed, "prea mare", kUpToMonday},
-        {"nested 300000 deep", with(onDay(kTue, FeedServer::Reply::ok(deep))), RateUpdater::Result::Failed,
-         "adanc", kUpToMonday},
-        {"feed dated 2099", with(onFeed(FeedServer::Reply::ok(BnrData::dayXml(QDate(2099, 1, 5), kRates)))),
-         RateUpdater::Result::Failed, "din viitor", {"2024-09-13"}},
-        {"feed older than the history", with(onFeed(FeedServer::Reply::ok(BnrData::dayXml(QDate(2024, 9, 2), kRates)))),
-         RateUpdater::Result::Failed, "mai veche", {"2024-09-13"}},
+        {"nested 300000 deep", with(onDay(kTue, FeedServer::Reply::ok(deep))), RateUpdater::Result::Failed, "adanc",
+         kUpToMonday},
+        {"feed dated 2099",
+         with(onFeed(FeedServer::Reply::ok(BnrData::dayXml(QDate(2099, 1, 5), kRates)))),
+         RateUpdater::Result::Failed,
+         "din viitor",
+         {"2024-09-13"}},
+        {"feed older than the history",
+         with(onFeed(FeedServer::Reply::ok(BnrData::dayXml(QDate(2024, 9, 2), kRates)))),
+         RateUpdater::Result::Failed,
+         "mai veche",
+         {"2024-09-13"}},
         {"one unreadable rate",
          with(onDay(kTue, FeedServer::Reply::ok(BnrData::dayXml(kTue, {{"EUR", "abc"}, {"USD", "4.5"}})))),
-         RateUpdater::Result::UpToDate, "17.09.2024 EUR", {"2024-09-13", "2024-09-16", "2024-09-17", "2024-09-18"}},
+         RateUpdater::Result::UpToDate,
+         "17.09.2024 EUR",
+         {"2024-09-13", "2024-09-16", "2024-09-17", "2024-09-18"}},
         {"a rate of 400 digits",
          with(onDay(kTue, FeedServer::Reply::ok(BnrData::dayXml(kTue, {{"EUR", QString(400, u'9')}, {"USD", "4.5"}})))),
-         RateUpdater::Result::UpToDate, "17.09.2024 EUR", {"2024-09-13", "2024-09-16", "2024-09-17", "2024-09-18"}},
+         RateUpdater::Result::UpToDate,
+         "17.09.2024 EUR",
+         {"2024-09-13", "2024-09-16", "2024-09-17", "2024-09-18"}},
         {"hanging request, stop pressed", with(onDay(kTue, FeedServer::Reply::hang())), RateUpdater::Result::Cancelled,
          "oprita", kUpToMonday, true},
         {"a byte every 200 ms", with(onDay(kTue, FeedServer::Reply::drip(BnrData::dayXml(kTue, kRates)))),
@@ -151,8 +164,8 @@ TEST(UpdateFaults, ABadAnswerLeavesTheHistoryRightAndSaysWhy) {
         EXPECT_EQ(report.result, c.result) << c.why << " " << report.detail.toStdString();
         const QString told = RateUpdater::message(report);
         EXPECT_TRUE(told.contains(QString::fromUtf8(c.told))) << c.why << ": " << told.toStdString();
-        EXPECT_EQ(told.startsWith(QStringLiteral("Cursul este la zi!")), report.unreadable.isEmpty() &&
-                                                                              c.result == RateUpdater::Result::UpToDate)
+        EXPECT_EQ(told.startsWith(QStringLiteral("Cursul este la zi!")),
+                  report.unreadable.isEmpty() && c.result == RateUpdater::Result::UpToDate)
             << c.why;
         EXPECT_EQ(storedDays(app, 2024), c.storedAfter) << c.why;
         // A healthy bank asked again brings the history level with the bank's days.
@@ -165,8 +178,8 @@ TEST(UpdateFaults, ABadAnswerLeavesTheHistoryRightAndSaysWhy) {
 
 TEST(UpdateFaults, YearlyFilesAreAShortcutNotTheListOfDays) {
     const QDate feed(2025, 1, 3);
-    const QList<QDate> holidays = {QDate(2024, 1, 1), QDate(2024, 1, 2), QDate(2024, 12, 25), QDate(2024, 12, 26),
-                                   QDate(2025, 1, 1), QDate(2025, 1, 2)};
+    const QList<QDate> holidays = {QDate(2024, 1, 1),   QDate(2024, 1, 2), QDate(2024, 12, 25),
+                                   QDate(2024, 12, 26), QDate(2025, 1, 1), QDate(2025, 1, 2)};
     struct Case {
         const char* why;
         std::function<bool(QDate)> yearHas;
@@ -175,8 +188,7 @@ TEST(UpdateFaults, YearlyFilesAreAShortcutNotTheListOfDays) {
         {"complete file", [](QDate) { return true; }, {}},
         {"file ends five banking days early", [](QDate d) { return d < QDate(2024, 12, 20); }, {}},
         {"file with holes in March", [](QDate d) { return d.month() != 3 || d.day() % 3 != 0; }, {}},
-        {"file cut short",
-         [](QDate) { return true; },
+        {"file cut short", [](QDate) { return true; },
          [](const QString& t) -> std::optional<FeedServer::Reply> {
              if (t.startsWith(QStringLiteral("/files/")))
                  return FeedServer::Reply::truncated(BnrData::yearXml({{QDate(2024, 1, 3), kRates}}));
@@ -200,7 +212,10 @@ TEST(UpdateFaults, YearlyFilesAreAShortcutNotTheListOfDays) {
 TEST(UpdateFaults, AMissingDayInAYearStoresNothingOfThatYear) {
     // The newest stored day must never pass a day that could not be had, or that day is lost for good.
     const QDate feed(2024, 6, 28);
-    MadeUpBank bank{feed, {}, [](QDate d) { return d != QDate(2024, 3, 12); }, onDay(QDate(2024, 3, 12), FeedServer::Reply::error(500))};
+    MadeUpBank bank{feed,
+                    {},
+                    [](QDate d) { return d != QDate(2024, 3, 12); },
+                    onDay(QDate(2024, 3, 12), FeedServer::Reply::error(500))};
     TempAppDir app;
     ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{QDate(2023, 12, 29), {{"EUR", "4.9"}}}));
     FeedServer server(bank.handler());

@@ -100,12 +100,20 @@ TEST(FeedParser, RefusesBrokenFilesAndLeavesUnreadableRatesOut) {
         {"no rate readable", BnrData::dayXml(d, {{"EUR", "abc"}}), false, {}, {}},
         {"same code twice", BnrData::dayXml(d, {{"EUR", "4.9"}, {"eur", "4.8"}}), false, {}, {}},
         {"rate without attributes", "<a><b><c date=\"2024-03-01\"><Rate>4.9</Rate></c></b></a>", false, {}, {}},
-        {"unreadable date", "<a><b><c date=\"20x4-03-01\"><Rate currency=\"EUR\">4.9</Rate></c></b></a>", false, {}, {}},
+        {"unreadable date",
+         "<a><b><c date=\"20x4-03-01\"><Rate currency=\"EUR\">4.9</Rate></c></b></a>",
+         false,
+         {},
+         {}},
         {"cut short", BnrData::dayXml(d, kRates).left(200), false, {}, {}},
         {"html page", "<html><body><p>Eroare</p></body></html>", false, {}, {}},
         {"not xml", "{\"EUR\": 4.9}", false, {}, {}},
         {"two roots", BnrData::dayXml(d, kRates) + "<x/>", false, {}, {}},
-        {"nested far too deep", QByteArray("<a>").repeated(300000) + QByteArray("</a>").repeated(300000), false, {}, {}},
+        {"nested far too deep",
+         QByteArray("<a>").repeated(300000) + QByteArray("</a>").repeated(300000),
+         false,
+         {},
+         {}},
     };
     for (const Case& c : cases) {
         const auto r = FeedParser::dayFile(c.xml);
@@ -128,7 +136,8 @@ TEST(FeedParser, RefusesBrokenFilesAndLeavesUnreadableRatesOut) {
     // A broken day inside a yearly file is left out, not the whole year.
     std::vector<QDate> broken;
     const auto year = FeedParser::yearFile(
-        BnrData::yearXml({{QDate(2024, 3, 1), {{"EUR", "4.9"}}}, {QDate(2024, 3, 4), {}}, {QDate(2024, 3, 5), {{"EUR", "5"}}}}),
+        BnrData::yearXml(
+            {{QDate(2024, 3, 1), {{"EUR", "4.9"}}}, {QDate(2024, 3, 4), {}}, {QDate(2024, 3, 5), {{"EUR", "5"}}}}),
         &broken);
     ASSERT_TRUE(year.ok());
     EXPECT_EQ(year->size(), 2u);
@@ -298,8 +307,7 @@ TEST_F(UpdateTest, YearlyFilesFillLongGapsAndMatchTheBanksFiles) {
     ASSERT_EQ(report.result, RateUpdater::Result::UpToDate) << report.detail.toStdString();
     EXPECT_EQ(report.daysStored, 254 + 251 + 248);
     // Feed and three yearly files; then each weekday a file lacks is asked on its own (holidays, here).
-    EXPECT_EQ(server.requests().mid(0, 2),
-              (QStringList{"/nbrfxrates.xml", "/files/xml/years/nbrfxrates2021.xml"}));
+    EXPECT_EQ(server.requests().mid(0, 2), (QStringList{"/nbrfxrates.xml", "/files/xml/years/nbrfxrates2021.xml"}));
     EXPECT_TRUE(dayRequests(server).contains(QStringLiteral("1.12.2022"))); // national day
     for (const QString& r : dayRequests(server)) {
         const QDate d = dayOf(QStringLiteral("/MakeXmlFile.aspx?date=") + r);

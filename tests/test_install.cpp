@@ -40,8 +40,9 @@ protected:
 };
 
 TEST_F(InstallTest, FilesLandWhereTheDesktopLooksForThem) {
-    for (const char* path : {"bin/zorvel", "share/zorvel/valuta.mdb", "share/applications/zorvel.desktop",
-                             "share/icons/hicolor/scalable/apps/zorvel.svg", "share/metainfo/ro.zorvel.Zorvel.metainfo.xml"})
+    for (const char* path :
+         {"bin/zorvel", "share/zorvel/valuta.mdb", "share/applications/zorvel.desktop",
+          "share/icons/hicolor/scalable/apps/zorvel.svg", "share/metainfo/ro.zorvel.Zorvel.metainfo.xml"})
         EXPECT_TRUE(QFile::exists(installed(path))) << path;
     EXPECT_FALSE(QFile::exists(installed("bin/valuta.mdb"))); // never beside a program in /usr/bin
     struct Check {
@@ -72,7 +73,8 @@ TEST_F(InstallTest, TheInstalledProgramKeepsItsHistoryInTheUsersDataFolder) {
         const QStringList dmy = target.section(u'=', 1).split(u'.');
         const QDate d(dmy.value(2).toInt(), dmy.value(1).toInt(), dmy.value(0).toInt());
         if (d.dayOfWeek() > 5) return FeedServer::Reply::ok(BnrData::noRatesPage());
-        return FeedServer::Reply::ok(BnrData::dayXml(d, {{"EUR", QStringLiteral("3.%1").arg(d.day(), 2, 10, QChar(u'0'))}}));
+        return FeedServer::Reply::ok(
+            BnrData::dayXml(d, {{"EUR", QStringLiteral("3.%1").arg(d.day(), 2, 10, QChar(u'0'))}}));
     });
     // The program's folder cannot be written, as /usr/bin for a user.
     QFile::setPermissions(installed("bin"), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
@@ -91,9 +93,10 @@ TEST_F(InstallTest, TheInstalledProgramKeepsItsHistoryInTheUsersDataFolder) {
     EXPECT_FALSE(QFile::exists(installed("bin/valuta.mdb")));
     QFile::setPermissions(installed("bin"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(exit, 0) << out.toStdString();
-    out = runProgram(installed("bin/zorvel"),
-                     {QStringLiteral("--rate"), QStringLiteral("EUR"), QStringLiteral("--date"), QStringLiteral("2005-07-16")},
-                     env, &exit);
+    out = runProgram(
+        installed("bin/zorvel"),
+        {QStringLiteral("--rate"), QStringLiteral("EUR"), QStringLiteral("--date"), QStringLiteral("2005-07-16")}, env,
+        &exit);
     EXPECT_EQ(exit, 0) << out.toStdString();
     EXPECT_EQ(out.trimmed(), QStringLiteral("2005-07-15 EUR 3,1500"));
 }

@@ -3,10 +3,10 @@
 #include "windowrig.h"
 #include "xlinklabel.h"
 
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QTest>
-#include <QFontMetrics>
 #include <gtest/gtest.h>
 
 namespace {

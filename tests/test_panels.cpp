@@ -324,16 +324,17 @@ TEST_F(PanelsTest, OneActionShowsEachMessageOnce) {
     // A year without rates: the notice explains it, the conversion adds no box of its own.
     frmZorvel& w = rig.start();
     const int year = QDate::currentDate().year();
-    EXPECT_EQ(rig.sink.texts(), (QStringList{"Sunt erori la actualizare!\rServerul bancii a raspuns cu eroarea HTTP 503.",
-                                             QStringLiteral("Nu exista cursuri memorate pentru anul %1.").arg(year)}));
+    EXPECT_EQ(rig.sink.texts(),
+              (QStringList{"Sunt erori la actualizare!\rServerul bancii a raspuns cu eroarea HTTP 503.",
+                           QStringLiteral("Nu exista cursuri memorate pentru anul %1.").arg(year)}));
     // Stepping the picker's year by keyboard through years without rates: one notice a keystroke.
     w.DTPicker1->setFocus();
     w.DTPicker1->setCurrentSection(QDateTimeEdit::YearSection);
     for (int step = 1; step <= 3; ++step) {
         rig.sink.shown.clear();
         QTest::keyClick(w.DTPicker1, Qt::Key_Down);
-        EXPECT_EQ(rig.sink.texts(), QStringList{QStringLiteral("Nu exista cursuri memorate pentru anul %1.")
-                                                    .arg(year - step)})
+        EXPECT_EQ(rig.sink.texts(),
+                  QStringList{QStringLiteral("Nu exista cursuri memorate pentru anul %1.").arg(year - step)})
             << step;
     }
     // The same year again says nothing new; converting in it says its own message once.

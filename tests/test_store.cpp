@@ -74,9 +74,9 @@ TEST_F(StoreTest, AStoredDayIsNeverWrittenAgain) {
     RateDb db(app.db());
     ASSERT_TRUE(db.storeDay(day(QDate(2024, 3, 1), {{"EUR", "4.97"}, {"USD", "4.5"}})));
     int stored = -1;
-    ASSERT_TRUE(db.storeDays({day(QDate(2024, 3, 1), {{"EUR", "4.98"}, {"USD", "4.6"}}),
-                              day(QDate(2024, 3, 4), {{"EUR", "4.99"}})},
-                             &stored));
+    ASSERT_TRUE(db.storeDays(
+        {day(QDate(2024, 3, 1), {{"EUR", "4.98"}, {"USD", "4.6"}}), day(QDate(2024, 3, 4), {{"EUR", "4.99"}})},
+        &stored));
     EXPECT_EQ(stored, 1);
     EXPECT_EQ(app.column(QStringLiteral("select eur from valuta2024ron order by data")), (QVariantList{4.97, 4.99}));
 }

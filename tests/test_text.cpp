@@ -6,9 +6,9 @@
 #include "ratetext.h"
 #include "testenv.h"
 
+#include "designlayout.h"
 #include <cfloat>
 #include <cmath>
-#include "designlayout.h"
 
 #include <gtest/gtest.h>
 

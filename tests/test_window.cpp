@@ -1,25 +1,25 @@
 // The window as a user meets it: its controls, start-up, panel layout and saved choices.
 #include "appsettings.h"
 #include "bnrdata.h"
-#include "designlayout.h"
 #include "datepicker.h"
+#include "designlayout.h"
 #include "windowrig.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
-#include <QProgressDialog>
-#include <QTimer>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
