@@ -89,6 +89,18 @@ protected:
         rig.sink.shown.clear();
         QTest::mouseClick(w.cmdExcel, Qt::LeftButton);
     }
+    // A spreadsheet of the user's, opened as the user would.
+    void openAnotherWorkbook() {
+        const QString other = scratch.path() + QStringLiteral("/alt.csv");
+        QFile f(other);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("Client,Suma\nA,10\n");
+        f.close();
+        int status = -1;
+        Office::helper({QStringLiteral("--open"), other}, &status);
+        ASSERT_EQ(status, 0);
+    }
+    QTemporaryDir scratch;
     Office office;
     WindowRig rig;
     ZorvelEnvironment env;
@@ -123,15 +135,7 @@ TEST_F(ExportTest, TheExportedWorkbookStaysFirstWhenAnotherIsOpenedAfterIt) {
     frmZorvel& w = start();
     exportOn(w, QDate(2022, 1, 5));
     ASSERT_TRUE(rig.sink.shown.isEmpty()) << rig.sink.texts().join(u'|').toStdString();
-    QTemporaryDir dir;
-    const QString other = dir.path() + QStringLiteral("/alt.csv");
-    QFile f(other);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("Client,Suma\nA,10\n");
-    f.close();
-    int status = -1;
-    Office::helper({QStringLiteral("--open"), other}, &status);
-    ASSERT_EQ(status, 0);
+    ASSERT_NO_FATAL_FAILURE(openAnotherWorkbook());
     exportOn(w, QDate(2022, 1, 4));
     EXPECT_TRUE(rig.sink.shown.isEmpty()) << rig.sink.texts().join(u'|').toStdString();
     const QStringList r = Office::read();
@@ -143,15 +147,7 @@ TEST_F(ExportTest, TheExportedWorkbookStaysFirstWhenAnotherIsOpenedAfterIt) {
 
 TEST_F(ExportTest, AnotherWorkbookFirstIsRefusedAndLeftAlone) {
     frmZorvel& w = start();
-    QTemporaryDir dir;
-    const QString other = dir.path() + QStringLiteral("/alt.csv");
-    QFile f(other);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("Client,Suma\nA,10\n");
-    f.close();
-    int status = -1;
-    Office::helper({QStringLiteral("--open"), other}, &status);
-    ASSERT_EQ(status, 0);
+    ASSERT_NO_FATAL_FAILURE(openAnotherWorkbook());
     exportOn(w, QDate(2022, 1, 5));
     ASSERT_EQ(rig.sink.shown.size(), 1);
     EXPECT_EQ(rig.sink.shown[0].text, QStringLiteral("Document Excel deschis!"));
