@@ -20,8 +20,10 @@ const TempAppDir& history() {
             if (d.dayOfWeek() > 5) continue;
             DayRates day{d, {}, {}};
             for (int c = 0; c < 35; ++c)
-                day.rates.push_back({QStringLiteral("C%1").arg(c, 2, 10, QChar(u'0')), QStringLiteral("4.%1").arg(1000 + c)});
-            day.rates.push_back({QStringLiteral("EUR"), QStringLiteral("4.9%1").arg(d.dayOfYear(), 3, 10, QChar(u'0'))});
+                day.rates.push_back(
+                    {QStringLiteral("C%1").arg(c, 2, 10, QChar(u'0')), QStringLiteral("4.%1").arg(1000 + c)});
+            day.rates.push_back(
+                {QStringLiteral("EUR"), QStringLiteral("4.9%1").arg(d.dayOfYear(), 3, 10, QChar(u'0'))});
             days.push_back(std::move(day));
         }
         int stored = 0;
@@ -61,7 +63,8 @@ void BareReadTwentyTwoYears(benchmark::State& state) {
         double sum = 0;
         int rows = 0;
         for (int y = 2005; y <= 2026; ++y) {
-            const std::string sql = "select DATA, EUR from valuta" + std::to_string(y) + "ron where EUR is not null order by DATA";
+            const std::string sql =
+                "select DATA, EUR from valuta" + std::to_string(y) + "ron where EUR is not null order by DATA";
             sqlite3_stmt* st = nullptr;
             if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) continue;
             while (sqlite3_step(st) == SQLITE_ROW) {

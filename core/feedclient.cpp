@@ -6,14 +6,14 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
+#include <functional>
+#include <memory>
 
 #ifndef ZORVEL_FEED_DEFAULT
 #define ZORVEL_FEED_DEFAULT "https://curs.bnr.ro"
 #endif
 
 namespace {
-
-enum class Ending { Finished, Stalled, TooLarge, Stopped };
 
 QString networkText(QNetworkReply::NetworkError error) {
     switch (error) {
@@ -56,55 +56,60 @@ QUrl FeedClient::configuredBase() {
 
 void FeedClient::stop() {
     m_stopped = true;
-    if (m_reply) m_reply->abort();
+    // Aborting answers a transfer at once, which takes it off the list: walk a copy.
+    const QList<QPointer<QNetworkReply>> active = m_active;
+    for (const QPointer<QNetworkReply>& r : active)
+        if (r) r->abort();
 }
 
-Outcome<QByteArray> FeedClient::get(const QString& pathAndQuery) {
-    using R = Outcome<QByteArray>;
-    if (m_stopped) return R::failure(QStringLiteral("Oprit"), Cause::Stopped);
-    QString base = m_base.toString();
-    while (base.endsWith(u'/'))
-        base.chop(1);
-    const QUrl url(base + pathAndQuery);
-    if (!url.isValid())
-        return R::failure(QStringLiteral("Adresa bancii este invalida: ") + url.toString(), Cause::Network);
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    QNetworkReply* reply = m_network.get(request);
-    m_reply = reply;
+// One request under way: its answer as it arrives, and why it ended.
+struct FeedClient::Transfer {
+    QNetworkReply* reply = nullptr;
     QByteArray body;
     Ending ending = Ending::Finished;
-    QEventLoop loop;
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
+    std::unique_ptr<QTimer> watchdog = std::make_unique<QTimer>();
     qint64 atLastBeat = 0;
-    const auto end = [&](Ending why) {
-        ending = why;
-        reply->abort();
+};
+
+QNetworkReply* FeedClient::start(const QUrl& url, Transfer& t) {
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    t.reply = m_network.get(request);
+    m_active << t.reply;
+    QNetworkReply* reply = t.reply;
+    const auto end = [&t](Ending why) {
+        t.ending = why;
+        t.reply->abort();
     };
-    QObject::connect(&watchdog, &QTimer::timeout, &loop, [&] { end(Ending::Stalled); });
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
+    t.watchdog->setSingleShot(true);
+    QObject::connect(t.watchdog.get(), &QTimer::timeout, reply, [end] { end(Ending::Stalled); });
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, end] {
         if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > MaxAnswerBytes) end(Ending::TooLarge);
     });
     // Read as it comes, so an answer is refused as soon as it passes the cap, never held whole.
-    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
-        body += reply->readAll();
-        if (body.size() > MaxAnswerBytes) return end(Ending::TooLarge);
-        if (body.size() - atLastBeat >= MinBytesPerTimeout) {
-            atLastBeat = body.size();
-            watchdog.start(m_timeoutMs);
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [this, &t, end] {
+        t.body += t.reply->readAll();
+        if (t.body.size() > MaxAnswerBytes) return end(Ending::TooLarge);
+        if (t.body.size() - t.atLastBeat >= MinBytesPerTimeout) {
+            t.atLastBeat = t.body.size();
+            t.watchdog->start(m_timeoutMs);
         }
     });
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    watchdog.start(m_timeoutMs);
-    if (!reply->isFinished()) loop.exec();
-    if (m_stopped) ending = Ending::Stopped;
-    if (ending == Ending::Finished && reply->error() == QNetworkReply::NoError) body += reply->readAll();
+    t.watchdog->start(m_timeoutMs);
+    return reply;
+}
+
+Outcome<QByteArray> FeedClient::finish(Transfer& t) {
+    using R = Outcome<QByteArray>;
+    QNetworkReply* reply = t.reply;
+    t.watchdog->stop();
+    if (m_stopped) t.ending = Ending::Stopped;
+    if (t.ending == Ending::Finished && reply->error() == QNetworkReply::NoError) t.body += reply->readAll();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const auto error = reply->error();
-    m_reply = nullptr;
+    m_active.removeAll(reply);
     reply->deleteLater();
-    switch (ending) {
+    switch (t.ending) {
     case Ending::Stopped:
         return R::failure(QStringLiteral("Oprit"), Cause::Stopped);
     case Ending::Stalled:
@@ -118,5 +123,46 @@ Outcome<QByteArray> FeedClient::get(const QString& pathAndQuery) {
     if (status != 200)
         return R::failure(QStringLiteral("Serverul bancii a raspuns cu eroarea HTTP %1.").arg(status), Cause::Network);
     if (error != QNetworkReply::NoError) return R::failure(networkText(error), Cause::Network);
-    return body;
+    return std::move(t.body);
+}
+
+Outcome<QByteArray> FeedClient::get(const QString& pathAndQuery) {
+    return std::move(getMany({pathAndQuery}, 1).front());
+}
+
+std::vector<Outcome<QByteArray>> FeedClient::getMany(const QStringList& paths, int atOnce) {
+    using R = Outcome<QByteArray>;
+    std::vector<R> results(size_t(paths.size()), R::failure(QStringLiteral("Oprit"), Cause::Stopped));
+    QString base = m_base.toString();
+    while (base.endsWith(u'/'))
+        base.chop(1);
+    std::vector<Transfer> transfers(size_t(paths.size()));
+    QEventLoop loop;
+    qsizetype next = 0, running = 0, done = 0;
+    // Starts the next request; an address that cannot be made is answered at once.
+    std::function<void()> launch = [&] {
+        while (next < paths.size() && running < atOnce && !m_stopped) {
+            const qsizetype i = next++;
+            const QUrl url(base + paths[i]);
+            if (!url.isValid()) {
+                results[size_t(i)] =
+                    R::failure(QStringLiteral("Adresa bancii este invalida: ") + url.toString(), Cause::Network);
+                ++done;
+                continue;
+            }
+            ++running;
+            QNetworkReply* reply = start(url, transfers[size_t(i)]);
+            QObject::connect(reply, &QNetworkReply::finished, &loop, [&, i] {
+                results[size_t(i)] = finish(transfers[size_t(i)]);
+                --running;
+                ++done;
+                launch();
+                if (running == 0) loop.quit();
+            });
+        }
+    };
+    launch();
+    if (running > 0) loop.exec();
+    // The rest of a stopped batch stays answered as stopped.
+    return results;
 }

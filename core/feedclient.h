@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QString>
 #include <QUrl>
+#include <vector>
 
 class QNetworkReply;
 
@@ -26,6 +27,8 @@ public:
     explicit FeedClient(QUrl base, int timeoutMs = DefaultTimeoutMs);
 
     Outcome<QByteArray> get(const QString& pathAndQuery);
+    // Several requests, up to atOnce of them under way together; the answers in the order asked.
+    std::vector<Outcome<QByteArray>> getMany(const QStringList& pathsAndQueries, int atOnce = 4);
     // Aborts the request under way and every later one, until reset.
     void stop();
     void reset() { m_stopped = false; }
@@ -40,9 +43,14 @@ public:
     const QUrl& base() const { return m_base; }
 
 private:
+    enum class Ending { Finished, Stalled, TooLarge, Stopped };
+    struct Transfer;
+    QNetworkReply* start(const QUrl& url, Transfer& t);
+    Outcome<QByteArray> finish(Transfer& t);
+
     QUrl m_base;
     int m_timeoutMs;
     bool m_stopped = false;
-    QPointer<QNetworkReply> m_reply;
+    QList<QPointer<QNetworkReply>> m_active;
     QNetworkAccessManager m_network;
 };

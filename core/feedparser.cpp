@@ -2,16 +2,22 @@
 
 #include "xmlscanner.h"
 
+#include <QVarLengthArray>
+
+#include <deque>
+
 #include <cmath>
 
 namespace {
 
-// In document order; names point into the document, which outlives every use of them.
-using Attributes = std::vector<std::pair<QByteArrayView, QString>>;
+// Names and values as views, in document order. They point into the document,
+// which outlives every use of them, or, for the few values that held entity
+// references, into the body's own store of decoded text.
+using Attributes = QVarLengthArray<std::pair<QByteArrayView, QByteArrayView>, 2>; // rates have one or two
 
 struct Leaf {
     Attributes attributes;
-    QString text;
+    QByteArrayView text;
 };
 
 struct Cube {
@@ -24,18 +30,39 @@ struct Cube {
 struct Body {
     bool present = false;
     std::vector<Cube> cubes;
+    std::deque<QByteArray> decoded; // a deque: what it holds stays where it is
 };
 
-Outcome<Attributes> attributesOf(const XmlScanner& reader) {
+// The value itself when it has no reference to resolve, else its decoded copy.
+Outcome<QByteArrayView> plain(QByteArrayView raw, bool cdata, Body& body) {
+    if (cdata || !raw.contains('&')) return raw;
+    bool ok = false;
+    body.decoded.push_back(XmlScanner::decode(raw, &ok).toUtf8());
+    if (!ok) return Outcome<QByteArrayView>::failure(QStringLiteral("referinta necunoscuta"), Cause::BadAnswer);
+    return QByteArrayView(body.decoded.back());
+}
+
+Outcome<Attributes> attributesOf(const XmlScanner& reader, Body& body) {
     Attributes out;
-    out.reserve(reader.attributes().size());
     for (const auto& [name, raw] : reader.attributes()) {
-        bool ok = false;
-        QString value = XmlScanner::decode(raw, &ok);
-        if (!ok) return Outcome<Attributes>::failure(QStringLiteral("referinta necunoscuta"), Cause::BadAnswer);
-        out.emplace_back(name, std::move(value));
+        auto value = plain(raw, false, body);
+        if (!value) return Outcome<Attributes>::failure(value);
+        out.emplace_back(name, *value);
     }
     return out;
+}
+
+// Text of a rate; split text (a comment inside it, say) is joined in the store.
+Status addText(Leaf& leaf, const XmlScanner& reader, Body& body) {
+    auto text = plain(reader.text(), reader.cdata(), body);
+    if (!text) return Status::failure(text);
+    if (leaf.text.isEmpty()) {
+        leaf.text = *text;
+    } else {
+        body.decoded.push_back(leaf.text.toByteArray() + text->toByteArray());
+        leaf.text = body.decoded.back();
+    }
+    return succeeded();
 }
 
 Outcome<Body> readBody(const QByteArray& xml) {
@@ -48,9 +75,12 @@ Outcome<Body> readBody(const QByteArray& xml) {
             const qsizetype depth = reader.depth();
             if (depth > FeedParser::MaxDepth)
                 return R::failure(QStringLiteral("fisier imbricat prea adanc"), Cause::BadAnswer);
-            if (depth == 2) body = Body{true, {}};
+            if (depth == 2) {
+                body.present = true;
+                body.cubes.clear();
+            }
             if (depth != 3 && depth != 4) break;
-            auto attrs = attributesOf(reader);
+            auto attrs = attributesOf(reader, body);
             if (!attrs) return R::failure(attrs);
             if (depth == 3)
                 body.cubes.push_back(Cube{std::move(*attrs), {}});
@@ -59,12 +89,8 @@ Outcome<Body> readBody(const QByteArray& xml) {
             break;
         }
         case XmlScanner::Token::Characters:
-            if (reader.depth() == 4) {
-                bool ok = true;
-                body.cubes.back().children.back().text +=
-                    reader.cdata() ? QString::fromUtf8(reader.text()) : XmlScanner::decode(reader.text(), &ok);
-                if (!ok) return R::failure(QStringLiteral("referinta necunoscuta"), Cause::BadAnswer);
-            }
+            if (reader.depth() == 4)
+                if (Status s = addText(body.cubes.back().children.back(), reader, body); !s) return R::failure(s);
             break;
         case XmlScanner::Token::EndElement:
             break;
@@ -94,16 +120,19 @@ Outcome<DayRates> readCube(const Cube& cube) {
     using R = Outcome<DayRates>;
     if (cube.attributes.empty()) return R::failure(QStringLiteral("zi fara data"), Cause::BadAnswer);
     DayRates day;
-    day.date = FeedParser::cubeDate(cube.attributes.front().second);
+    const QString dateText = QString::fromUtf8(cube.attributes.front().second);
+    day.date = FeedParser::cubeDate(dateText);
     if (!day.date.isValid())
-        return R::failure(QStringLiteral("data ilizibila: ") + cube.attributes.front().second.left(20),
-                          Cause::BadAnswer);
+        return R::failure(QStringLiteral("data ilizibila: ") + dateText.left(20), Cause::BadAnswer);
+    day.rates.reserve(cube.children.size());
     for (const Leaf& child : cube.children) {
         if (child.attributes.empty()) return R::failure(QStringLiteral("curs fara valuta"), Cause::BadAnswer);
-        const QString code = child.attributes[0].second;
-        if (code == u"RON") continue;
-        const QString column = child.attributes.size() == 1 ? code : child.attributes[1].second + code;
-        const QString text = child.text.trimmed();
+        const QByteArrayView code = child.attributes[0].second;
+        if (code == "RON") continue;
+        const QString column = child.attributes.size() == 1
+                                   ? QString::fromUtf8(code)
+                                   : QString::fromUtf8(child.attributes[1].second) + QString::fromUtf8(code);
+        const QString text = QString::fromUtf8(child.text.trimmed());
         // One currency we cannot read must not keep every later day out of the history.
         if (!SqlDialect::isColumnName(column) || !FeedParser::isRate(text)) {
             day.unreadable << column.left(20);
@@ -112,7 +141,7 @@ Outcome<DayRates> readCube(const Cube& cube) {
         for (const RateEntry& e : day.rates)
             if (sameName(e.column, column))
                 return R::failure(QStringLiteral("valuta repetata: ") + column, Cause::BadAnswer);
-        day.rates.push_back({column, QString(text).replace(u',', u'.')});
+        day.rates.push_back({column, text.contains(u',') ? QString(text).replace(u',', u'.') : text});
     }
     if (day.rates.empty()) return R::failure(QStringLiteral("zi fara niciun curs"), Cause::BadAnswer);
     return day;
@@ -147,7 +176,7 @@ Outcome<QDate> FeedParser::feedDate(const QByteArray& xml) {
     const Cube* c = *cube;
     if (c->attributes.empty() || c->attributes.front().first != "date")
         return Outcome<QDate>::failure(QStringLiteral("fluxul nu are data"), Cause::BadAnswer);
-    const QDate d = cubeDate(c->attributes.front().second);
+    const QDate d = cubeDate(QString::fromUtf8(c->attributes.front().second));
     if (!d.isValid()) return Outcome<QDate>::failure(QStringLiteral("data fluxului ilizibila"), Cause::BadAnswer);
     return d;
 }
@@ -174,7 +203,7 @@ Outcome<std::vector<DayRates>> FeedParser::yearFile(const QByteArray& xml, std::
         if (day) {
             days.push_back(std::move(day.value()));
         } else if (brokenDays) {
-            brokenDays->push_back(cubeDate(cube.attributes.front().second));
+            brokenDays->push_back(cubeDate(QString::fromUtf8(cube.attributes.front().second)));
         }
     }
     if (days.empty()) return R::failure(QStringLiteral("fisier anual gol"), Cause::BadAnswer);

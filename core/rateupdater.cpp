@@ -98,13 +98,27 @@ RateUpdater::Report RateUpdater::run(const ProgressFn& progress) {
 
 Status RateUpdater::importRange(QDate first, QDate last, Report& report, const ProgressFn& progress) {
     m_total = int(first.daysTo(last));
+    const auto span = [&](int year) {
+        return std::pair{std::max(first.addDays(1), QDate(year, 1, 1)), std::min(last, QDate(year, 12, 31))};
+    };
+    // The yearly files are asked for together; each year is still stored in turn, oldest first.
+    QList<int> years;
+    QStringList paths;
+    for (int year = first.addDays(1).year(); year <= last.year(); ++year)
+        if (span(year).first.daysTo(span(year).second) + 1 > YearlyThresholdDays) {
+            years << year;
+            paths << FeedClient::yearPath(year);
+        }
+    if (!years.isEmpty())
+        if (Status s = tick(progress, QStringLiteral("fisierele anuale")); !s) return s;
+    std::vector<Outcome<QByteArray>> files = m_client.getMany(paths);
+    report.requests += int(paths.size());
     for (int year = first.addDays(1).year(); year <= last.year(); ++year) {
-        const QDate from = std::max(first.addDays(1), QDate(year, 1, 1));
-        const QDate to = std::min(last, QDate(year, 12, 31));
+        const auto [from, to] = span(year);
         bool done = false;
-        if (from.daysTo(to) + 1 > YearlyThresholdDays) {
+        if (const qsizetype at = years.indexOf(year); at >= 0) {
             if (Status s = tick(progress, QStringLiteral("anul %1").arg(year)); !s) return s;
-            auto yearly = importYear(year, from, to, report, progress);
+            auto yearly = importYear(year, std::move(files[size_t(at)]), from, to, report);
             if (!yearly) return Status::failure(yearly);
             done = *yearly;
         }
@@ -115,9 +129,7 @@ Status RateUpdater::importRange(QDate first, QDate last, Report& report, const P
     return succeeded();
 }
 
-Outcome<bool> RateUpdater::importYear(int year, QDate from, QDate to, Report& report, const ProgressFn& progress) {
-    auto file = m_client.get(FeedClient::yearPath(year));
-    ++report.requests;
+Outcome<bool> RateUpdater::importYear(int year, Outcome<QByteArray> file, QDate from, QDate to, Report& report) {
     if (!file && file.cause() == Cause::Stopped) return Outcome<bool>::failure(file);
     // Without a readable yearly file the year still comes, day by day.
     if (!file || FeedParser::saysNoRates(*file)) return false;
@@ -137,12 +149,23 @@ Outcome<bool> RateUpdater::importYear(int year, QDate from, QDate to, Report& re
     for (const DayRates& d : wanted)
         inFile.insert(d.date);
     const qsizetype fromFile = qsizetype(wanted.size());
+    QList<QDate> missing;
+    QStringList paths;
     for (QDate d = from; d <= to; d = d.addDays(1)) {
         if (inFile.contains(d) || (d.dayOfWeek() > 5 && d != to)) continue;
-        if (Status s = tick(progress, dayText(d)); !s) return Outcome<bool>::failure(s);
-        auto day = fetchDay(d, report);
-        if (!day) return Outcome<bool>::failure(day);
-        if (*day) wanted.push_back(std::move(**day));
+        missing << d;
+        paths << FeedClient::dayPath(d);
+    }
+    if (!missing.isEmpty()) {
+        if (m_client.stopped()) return Outcome<bool>::failure(stoppedStatus());
+        // Small answers, asked together: most are the bank's "no rates" for a holiday.
+        auto answers = m_client.getMany(paths);
+        report.requests += int(missing.size());
+        for (qsizetype i = 0; i < missing.size(); ++i) {
+            auto day = readDay(missing[i], answers[size_t(i)]);
+            if (!day) return Outcome<bool>::failure(day);
+            if (*day) wanted.push_back(std::move(**day));
+        }
     }
     std::inplace_merge(wanted.begin(), wanted.begin() + fromFile, wanted.end(), byDate);
     if (wanted.empty()) return true;
@@ -173,9 +196,12 @@ Status RateUpdater::importDays(QDate from, QDate to, Report& report, const Progr
 }
 
 Outcome<std::optional<DayRates>> RateUpdater::fetchDay(QDate day, Report& report) {
-    using R = Outcome<std::optional<DayRates>>;
-    auto answer = m_client.get(FeedClient::dayPath(day));
     ++report.requests;
+    return readDay(day, m_client.get(FeedClient::dayPath(day)));
+}
+
+Outcome<std::optional<DayRates>> RateUpdater::readDay(QDate day, const Outcome<QByteArray>& answer) {
+    using R = Outcome<std::optional<DayRates>>;
     if (!answer && answer.cause() == Cause::BadAnswer)
         return R::failure(QStringLiteral("Raspunsul bancii pentru ziua %1 nu este un fisier de curs (%2).")
                               .arg(dayText(day), answer.error()),

@@ -61,10 +61,11 @@ private:
     Status prepareDatabase();
     Status importRange(QDate first, QDate last, Report& report, const ProgressFn& progress);
     // Ok(false) when the year's file cannot be had and the year must come day by day.
-    Outcome<bool> importYear(int year, QDate from, QDate to, Report& report, const ProgressFn& progress);
+    Outcome<bool> importYear(int year, Outcome<QByteArray> file, QDate from, QDate to, Report& report);
     Status importDays(QDate from, QDate to, Report& report, const ProgressFn& progress);
     // One day's answer: a day to store, or nothing for a day without rates.
     Outcome<std::optional<DayRates>> fetchDay(QDate day, Report& report);
+    Outcome<std::optional<DayRates>> readDay(QDate day, const Outcome<QByteArray>& answer);
     void noteUnreadable(const DayRates& day, Report& report);
     Status tick(const ProgressFn& progress, const QString& what);
 
