@@ -229,6 +229,21 @@ TEST(Transfer, TellsTheFolderFirstThenOpensIt) {
     EXPECT_TRUE(rig.sink.shown[1].text.startsWith(QStringLiteral("Directorul nu poate fi deschis")));
 }
 
+TEST(Transfer, NamesAndOpensTheFolderThatReallyHoldsTheHistory) {
+    clearSettings();
+    WindowRig rig;
+    const QString data = rig.app.path() + QStringLiteral("/date-utilizator");
+    ASSERT_TRUE(QDir().mkpath(data));
+    ASSERT_TRUE(QFile::rename(rig.app.db(), data + QStringLiteral("/valuta.mdb")));
+    rig.database = data + QStringLiteral("/valuta.mdb");
+    frmZorvel& w = rig.start();
+    rig.sink.shown.clear();
+    QTest::mouseClick(w.Command4, Qt::LeftButton);
+    ASSERT_EQ(rig.sink.shown.size(), 1);
+    EXPECT_TRUE(rig.sink.shown[0].text.endsWith(u'\r' + QDir::toNativeSeparators(data)));
+    EXPECT_EQ(rig.opened, QList<QUrl>{QUrl::fromLocalFile(data)});
+}
+
 TEST(Transfer, MessageComesBeforeTheFolder) {
     clearSettings();
     WindowRig rig;

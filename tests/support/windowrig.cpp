@@ -8,6 +8,7 @@ WindowRig::WindowRig(FeedServer::Handler bank)
 frmZorvel& WindowRig::start(bool show) {
     ZorvelEnvironment env;
     env.appDir = app.path();
+    env.database = database;
     env.feedBase = server.base();
     env.openUrl = [this](const QUrl& url) {
         opened << url;

@@ -19,5 +19,6 @@ struct WindowRig {
     FeedServer server;
     QList<QUrl> opened;
     bool openSucceeds = true;
+    QString database; // valuta.mdb elsewhere than the program's folder, when set
     std::unique_ptr<frmZorvel> window;
 };
