@@ -187,6 +187,33 @@ void frmEvolutie::reload() {
     showAverages();
 }
 
+namespace {
+
+double when(QDate day) {
+    return double(QDateTime(day, QTime(12, 0)).toMSecsSinceEpoch());
+}
+
+// Dates along, lei per unit up the side, with room above and below the extremes' marks.
+void addAxes(QChart* chart, const CurrencyHistory& h, double low, double high) {
+    auto* x = new QDateTimeAxis;
+    x->setFormat(h.fromYear == h.toYear ? QStringLiteral("MM.yyyy") : QStringLiteral("yyyy"));
+    x->setTitleText(QStringLiteral("Data"));
+    auto* y = new QValueAxis;
+    y->setTitleText(QStringLiteral("Lei pentru 1 ") + h.unitLabel());
+    y->setLabelFormat(QStringLiteral("%.4f"));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    for (QAbstractSeries* s : chart->series()) {
+        s->attachAxis(x);
+        s->attachAxis(y);
+    }
+    if (low > high) return;
+    const double span = std::max(high - low, 0.0001);
+    y->setRange(low - span * 0.08, high + span * 0.12);
+}
+
+} // namespace
+
 void frmEvolutie::showChart() {
     auto* chart = new QChart;
     chart->legend()->hide();
@@ -196,47 +223,27 @@ void frmEvolutie::showChart() {
     m_series = new QLineSeries;
     m_series->setName(m_history.unitLabel());
     const double unit = m_history.unit;
-    const DayRate* low = nullptr;
-    const DayRate* high = nullptr;
-    for (const DayRate& d : m_history.days) {
-        m_series->append(double(QDateTime(d.day, QTime(12, 0)).toMSecsSinceEpoch()), d.rate / unit);
-        if (!low || d.rate < low->rate) low = &d;
-        if (!high || d.rate > high->rate) high = &d;
-    }
+    const auto [low, high] = std::minmax_element(m_history.days.begin(), m_history.days.end(),
+                                                 [](const DayRate& a, const DayRate& b) { return a.rate < b.rate; });
+    for (const DayRate& d : m_history.days)
+        m_series->append(when(d.day), d.rate / unit);
     chart->addSeries(m_series);
-    auto* marks = new QScatterSeries;
-    marks->setMarkerSize(9);
-    marks->setPointLabelsVisible(true);
-    marks->setPointLabelsClipping(false);
-    for (const DayRate* d : {low, high})
-        if (d) marks->append(double(QDateTime(d->day, QTime(12, 0)).toMSecsSinceEpoch()), d->rate / unit);
-    if (low && high) {
+    const bool any = !m_history.days.empty();
+    if (any) {
+        auto* marks = new QScatterSeries;
+        marks->setMarkerSize(9);
+        marks->setPointLabelsVisible(true);
+        marks->setPointLabelsClipping(false);
         marks->setPointLabelsFormat(QStringLiteral("@yPoint"));
+        marks->append(when(low->day), low->rate / unit);
+        marks->append(when(high->day), high->rate / unit);
         chart->addSeries(marks);
-    }
-    auto* x = new QDateTimeAxis;
-    x->setFormat(m_history.fromYear == m_history.toYear ? QStringLiteral("MM.yyyy") : QStringLiteral("yyyy"));
-    x->setTitleText(QStringLiteral("Data"));
-    auto* y = new QValueAxis;
-    y->setTitleText(QStringLiteral("Lei pentru 1 ") + m_history.unitLabel());
-    y->setLabelFormat(QStringLiteral("%.4f"));
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    for (QAbstractSeries* s : chart->series()) {
-        s->attachAxis(x);
-        s->attachAxis(y);
-    }
-    if (low && high) {
-        // Room above and below, so the marks of the extremes stay inside the plot.
-        const double span = std::max((high->rate - low->rate) / unit, 0.0001);
-        y->setRange(low->rate / unit - span * 0.08, high->rate / unit + span * 0.12);
-    }
-    if (low && high) {
         chart->setTitle(QStringLiteral("%1: minim %2 (%3), maxim %4 (%5)")
                             .arg(m_history.unitLabel(), rateText(low->rate / unit),
                                  low->day.toString(QStringLiteral("dd.MM.yyyy")), rateText(high->rate / unit),
                                  high->day.toString(QStringLiteral("dd.MM.yyyy"))));
     }
+    addAxes(chart, m_history, any ? low->rate / unit : 1, any ? high->rate / unit : 0);
     connect(m_series, &QLineSeries::hovered, this, &frmEvolutie::pointHovered);
     QChart* old = chtCurs->chart();
     chtCurs->setChart(chart);

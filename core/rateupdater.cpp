@@ -118,7 +118,7 @@ Status RateUpdater::importRange(QDate first, QDate last, Report& report, const P
         bool done = false;
         if (const qsizetype at = years.indexOf(year); at >= 0) {
             if (Status s = tick(progress, QStringLiteral("anul %1").arg(year)); !s) return s;
-            auto yearly = importYear(year, std::move(files[size_t(at)]), from, to, report);
+            auto yearly = importYear(std::move(files[size_t(at)]), from, to, report);
             if (!yearly) return Status::failure(yearly);
             done = *yearly;
         }
@@ -129,44 +129,44 @@ Status RateUpdater::importRange(QDate first, QDate last, Report& report, const P
     return succeeded();
 }
 
-Outcome<bool> RateUpdater::importYear(int year, Outcome<QByteArray> file, QDate from, QDate to, Report& report) {
+namespace {
+
+// The file's days within the span, oldest first; a day the file repeats keeps its first copy.
+std::vector<DayRates> daysWithin(std::vector<DayRates>& all, QDate from, QDate to) {
+    std::vector<DayRates> wanted;
+    for (DayRates& d : all)
+        if (d.date >= from && d.date <= to) wanted.push_back(std::move(d));
+    std::stable_sort(wanted.begin(), wanted.end(), byDate);
+    wanted.erase(std::unique(wanted.begin(), wanted.end(),
+                             [](const DayRates& a, const DayRates& b) { return a.date == b.date; }),
+                 wanted.end());
+    return wanted;
+}
+
+// Every weekday of the span the file lacks, and the span's last day.
+QList<QDate> lacking(const std::vector<DayRates>& fromFile, QDate from, QDate to) {
+    QSet<QDate> inFile;
+    for (const DayRates& d : fromFile)
+        inFile.insert(d.date);
+    QList<QDate> missing;
+    for (QDate d = from; d <= to; d = d.addDays(1))
+        if (!inFile.contains(d) && (d.dayOfWeek() <= 5 || d == to)) missing << d;
+    return missing;
+}
+
+} // namespace
+
+Outcome<bool> RateUpdater::importYear(Outcome<QByteArray> file, QDate from, QDate to, Report& report) {
     if (!file && file.cause() == Cause::Stopped) return Outcome<bool>::failure(file);
     // Without a readable yearly file the year still comes, day by day.
     if (!file || FeedParser::saysNoRates(*file)) return false;
     auto days = FeedParser::yearFile(*file);
     if (!days) return false;
-    std::vector<DayRates> wanted;
-    for (DayRates& d : days.value())
-        if (d.date >= from && d.date <= to) wanted.push_back(std::move(d));
-    std::stable_sort(wanted.begin(), wanted.end(), byDate);
-    // A file that repeats a day keeps its first copy of it.
-    wanted.erase(std::unique(wanted.begin(), wanted.end(),
-                             [](const DayRates& a, const DayRates& b) { return a.date == b.date; }),
-                 wanted.end());
+    std::vector<DayRates> wanted = daysWithin(days.value(), from, to);
     // The file is a shortcut, not the word on which days exist: every weekday it
     // lacks is asked for on its own, and the year is stored only when all are known.
-    QSet<QDate> inFile;
-    for (const DayRates& d : wanted)
-        inFile.insert(d.date);
     const qsizetype fromFile = qsizetype(wanted.size());
-    QList<QDate> missing;
-    QStringList paths;
-    for (QDate d = from; d <= to; d = d.addDays(1)) {
-        if (inFile.contains(d) || (d.dayOfWeek() > 5 && d != to)) continue;
-        missing << d;
-        paths << FeedClient::dayPath(d);
-    }
-    if (!missing.isEmpty()) {
-        if (m_client.stopped()) return Outcome<bool>::failure(stoppedStatus());
-        // Small answers, asked together: most are the bank's "no rates" for a holiday.
-        auto answers = m_client.getMany(paths);
-        report.requests += int(missing.size());
-        for (qsizetype i = 0; i < missing.size(); ++i) {
-            auto day = readDay(missing[i], answers[size_t(i)]);
-            if (!day) return Outcome<bool>::failure(day);
-            if (*day) wanted.push_back(std::move(**day));
-        }
-    }
+    if (Status s = fetchLacking(lacking(wanted, from, to), wanted, report); !s) return Outcome<bool>::failure(s);
     std::inplace_merge(wanted.begin(), wanted.begin() + fromFile, wanted.end(), byDate);
     if (wanted.empty()) return true;
     RateDb db(m_dbPath);
@@ -176,6 +176,23 @@ Outcome<bool> RateUpdater::importYear(int year, Outcome<QByteArray> file, QDate 
     for (const DayRates& d : wanted)
         noteUnreadable(d, report);
     return true;
+}
+
+Status RateUpdater::fetchLacking(const QList<QDate>& missing, std::vector<DayRates>& into, Report& report) {
+    if (missing.isEmpty()) return succeeded();
+    if (m_client.stopped()) return stoppedStatus();
+    QStringList paths;
+    for (QDate d : missing)
+        paths << FeedClient::dayPath(d);
+    // Small answers, asked together: most are the bank's "no rates" for a holiday.
+    auto answers = m_client.getMany(paths);
+    report.requests += int(missing.size());
+    for (qsizetype i = 0; i < missing.size(); ++i) {
+        auto day = readDay(missing[i], answers[size_t(i)]);
+        if (!day) return Status::failure(day);
+        if (*day) into.push_back(std::move(**day));
+    }
+    return succeeded();
 }
 
 Status RateUpdater::importDays(QDate from, QDate to, Report& report, const ProgressFn& progress) {

@@ -61,7 +61,9 @@ private:
     Status prepareDatabase();
     Status importRange(QDate first, QDate last, Report& report, const ProgressFn& progress);
     // Ok(false) when the year's file cannot be had and the year must come day by day.
-    Outcome<bool> importYear(int year, Outcome<QByteArray> file, QDate from, QDate to, Report& report);
+    Outcome<bool> importYear(Outcome<QByteArray> file, QDate from, QDate to, Report& report);
+    // Asks for the days a yearly file lacks and adds those the bank has rates for.
+    Status fetchLacking(const QList<QDate>& missing, std::vector<DayRates>& into, Report& report);
     Status importDays(QDate from, QDate to, Report& report, const ProgressFn& progress);
     // One day's answer: a day to store, or nothing for a day without rates.
     Outcome<std::optional<DayRates>> fetchDay(QDate day, Report& report);
