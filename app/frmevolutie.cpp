@@ -84,7 +84,7 @@ void frmEvolutie::createControls() {
     named(cmdCopiaza, "cmdCopiaza", QStringLiteral("Copiaza"));
     cmdImagine = new QPushButton(QStringLiteral("Salveaza &imagine"));
     named(cmdImagine, "cmdImagine", QStringLiteral("Salveaza imagine"));
-    cmdCsv = new QPushButton(QStringLiteral("Salveaza CS&V"));
+    cmdCsv = new QPushButton(QStringLiteral("&Salveaza CSV"));
     named(cmdCsv, "cmdCsv", QStringLiteral("Salveaza CSV"));
     cmdInchide = new QPushButton(QStringLiteral("I&nchide"));
     named(cmdInchide, "cmdInchide", QStringLiteral("Inchide"));
