@@ -38,15 +38,9 @@ LocalCurrency localOn(QDate day) {
     return LocalCurrency::forView(QString::number(day.year()), QDateTime(day, QTime(12, 0)));
 }
 
-// The stored column for a code as a user writes it: "EUR", or "HUF" for "100HUF".
 QString columnFor(const RateRow& row, const QString& code) {
-    for (const QString& n : row.names)
-        if (n.compare(code, Qt::CaseInsensitive) == 0) return n;
-    for (const QString& n : row.names) {
-        const qsizetype digits = n.size() - code.size();
-        if (digits > 0 && n.endsWith(code, Qt::CaseInsensitive) && n.left(digits).toInt() > 0) return n;
-    }
-    return code.toUpper();
+    const QString column = SqlDialect::columnForCode(row.names, code);
+    return column.isEmpty() ? code.toUpper() : column;
 }
 
 // The last stored day before the request's day, as the converter takes it.

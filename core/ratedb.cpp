@@ -277,12 +277,7 @@ Outcome<RateDb::CurrencyYear> RateDb::currencyYear(const QString& currency, int 
     out.tableFound = true;
     auto columns = columnsOfTable(*table);
     if (!columns) return R::failure(columns);
-    // "HUF" finds "100HUF": the bank quotes some currencies per hundred units.
-    for (const QString& c : *columns) {
-        const qsizetype digits = c.size() - currency.size();
-        const bool perUnits = digits > 0 && c.endsWith(currency, Qt::CaseInsensitive) && c.left(digits).toInt() > 0;
-        if (c.compare(currency, Qt::CaseInsensitive) == 0 || (perUnits && out.column.isEmpty())) out.column = c;
-    }
+    out.column = SqlDialect::columnForCode(*columns, currency);
     if (out.column.isEmpty()) return out;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);

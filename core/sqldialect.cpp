@@ -15,6 +15,17 @@ bool isAsciiDigit(QChar c) {
 } // namespace
 
 // Written out by hand: these run for every rate of every day imported.
+QString SqlDialect::columnForCode(const QStringList& columns, const QString& code) {
+    QString perUnits;
+    for (const QString& c : columns) {
+        if (c.compare(code, Qt::CaseInsensitive) == 0) return c;
+        const qsizetype digits = c.size() - code.size();
+        if (perUnits.isEmpty() && digits > 0 && c.endsWith(code, Qt::CaseInsensitive) && c.left(digits).toInt() > 0)
+            perUnits = c;
+    }
+    return perUnits;
+}
+
 bool SqlDialect::isColumnName(const QString& name) {
     if (name.isEmpty() || name.size() > 7) return false;
     for (QChar c : name)

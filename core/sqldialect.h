@@ -39,6 +39,10 @@ public:
     virtual SqlStatement rowBefore(int tableYear, const QString& suffix, QDate day) const = 0;
 
     static QString tableName(const QString& year, const QString& suffix);
+    // The column that holds a currency as a user writes its code: "EUR", or "HUF"
+    // for "100HUF" (the bank quotes some currencies per hundred units). An exact
+    // name wins; empty when none matches.
+    static QString columnForCode(const QStringList& columns, const QString& code);
     // Letters and digits only, one to seven of them: safe to name a column.
     static bool isColumnName(const QString& name);
     // A plain decimal number of sane length, point or comma: safe to store as a rate.

@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -91,6 +92,9 @@ TEST_F(HistoryTest, AHundredUnitRateIsChartedPerUnitAndAYearWithoutRatesIsSaidIn
     ASSERT_EQ(line->count(), 3);
     EXPECT_DOUBLE_EQ(line->at(0).y(), 0.013455);
     EXPECT_TRUE(chart->title().contains(QStringLiteral("HUF (1 unitate, cotat la 100)")));
+    // Under the pointer: the nearest stored day and its rate per unit.
+    emit line->hovered(QPointF(double(QDateTime(QDate(2022, 1, 5), QTime(0, 0)).toMSecsSinceEpoch()), 0.0135), true);
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("04.01.2022: 0,0135 lei"));
     choose(h->findChild<QComboBox*>(QStringLiteral("cboAnDe")), QStringLiteral("2019"));
     auto* state = h->findChild<QLabel*>(QStringLiteral("lblStare"));
     EXPECT_TRUE(state->text().contains(QStringLiteral("Nu exista cursuri memorate pentru anul 2019, 2020, 2021.")))
