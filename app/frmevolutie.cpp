@@ -49,6 +49,22 @@ frmEvolutie::frmEvolutie(QString dbPath, MessageSink* messages, QWidget* parent)
     resize(900, 620);
 }
 
+namespace {
+
+QTableWidget* averagesGrid() {
+    auto* grid = new QTableWidget(0, 4);
+    grid->setHorizontalHeaderLabels(
+        {QStringLiteral("An"), QStringLiteral("Luna"), QStringLiteral("Curs mediu"), QStringLiteral("Zile")});
+    grid->verticalHeader()->hide();
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    grid->horizontalHeader()->setStretchLastSection(true);
+    return grid;
+}
+
+} // namespace
+
 void frmEvolutie::createControls() {
     const auto named = [](QWidget* w, const char* name, const QString& spoken) {
         w->setObjectName(QLatin1String(name));
@@ -68,15 +84,8 @@ void frmEvolutie::createControls() {
     named(chtCurs, "chtCurs", QStringLiteral("Grafic curs"));
     chtCurs->setRenderHint(QPainter::Antialiasing);
     chtCurs->setFocusPolicy(Qt::StrongFocus);
-    grdMedii = new QTableWidget(0, 4);
+    grdMedii = averagesGrid();
     named(grdMedii, "grdMedii", QStringLiteral("Medii lunare si anuale"));
-    grdMedii->setHorizontalHeaderLabels(
-        {QStringLiteral("An"), QStringLiteral("Luna"), QStringLiteral("Curs mediu"), QStringLiteral("Zile")});
-    grdMedii->verticalHeader()->hide();
-    grdMedii->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grdMedii->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grdMedii->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    grdMedii->horizontalHeader()->setStretchLastSection(true);
     lblStare = new QLabel;
     named(lblStare, "lblStare", QStringLiteral("Stare"));
     lblStare->setWordWrap(true);
@@ -88,7 +97,18 @@ void frmEvolutie::createControls() {
     named(cmdCsv, "cmdCsv", QStringLiteral("Salveaza CSV"));
     cmdInchide = new QPushButton(QStringLiteral("I&nchide"));
     named(cmdInchide, "cmdInchide", QStringLiteral("Inchide"));
+    layOut();
+    connect(cboValuta, &QComboBox::activated, this, [this] { cboValuta_Click(); });
+    connect(cboAnDe, &QComboBox::activated, this, [this] { cboAn_Click(true); });
+    connect(cboAnPana, &QComboBox::activated, this, [this] { cboAn_Click(false); });
+    connect(cmdCopiaza, &QPushButton::clicked, this, [this] { cmdCopiaza_Click(); });
+    connect(cmdImagine, &QPushButton::clicked, this, [this] { cmdImagine_Click(); });
+    connect(cmdCsv, &QPushButton::clicked, this, [this] { cmdCsv_Click(); });
+    connect(cmdInchide, &QPushButton::clicked, this, &QDialog::close);
+}
 
+// The lists across the top, the chart beside the table, the buttons under them.
+void frmEvolutie::layOut() {
     auto* top = new QHBoxLayout;
     top->addWidget(labelFor(QStringLiteral("&Valuta"), cboValuta));
     top->addWidget(cboValuta);
@@ -114,14 +134,6 @@ void frmEvolutie::createControls() {
     setTabOrder(cboAnPana, chtCurs);
     setTabOrder(chtCurs, grdMedii);
     setTabOrder(grdMedii, cmdCopiaza);
-
-    connect(cboValuta, &QComboBox::activated, this, [this] { cboValuta_Click(); });
-    connect(cboAnDe, &QComboBox::activated, this, [this] { cboAn_Click(true); });
-    connect(cboAnPana, &QComboBox::activated, this, [this] { cboAn_Click(false); });
-    connect(cmdCopiaza, &QPushButton::clicked, this, [this] { cmdCopiaza_Click(); });
-    connect(cmdImagine, &QPushButton::clicked, this, [this] { cmdImagine_Click(); });
-    connect(cmdCsv, &QPushButton::clicked, this, [this] { cmdCsv_Click(); });
-    connect(cmdInchide, &QPushButton::clicked, this, &QDialog::close);
 }
 
 void frmEvolutie::showCurrency(const QString& currency, int fromYear, int toYear) {

@@ -43,6 +43,7 @@ public:
 
 private:
     void createControls();
+    void layOut();
     void fillCurrencies();
     void reload();
     void showChart();

@@ -116,6 +116,8 @@ private:
     static void selectWholeText(QLineEdit* edit);
     void showNoTableNotice();
     void fitOuterHeight();
+    // The update with its progress window, which closes when it returns.
+    RateUpdater::Report runUpdate();
     static QString unknownRateText();
     static QString noTableNoticePrefix();
 

@@ -29,6 +29,18 @@ void frmZorvel::Command2_Click() {
     if (m_updating) return;
     m_updating = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    const RateUpdater::Report report = runUpdate();
+    QApplication::restoreOverrideCursor();
+    m_updating = false;
+    m_lastUpdate = report;
+    if (report.result == RateUpdater::Result::UpToDate) {
+        LastRateDate = report.feedDate;
+        TableYear = Combo2->currentText();
+    }
+    message(RateUpdater::message(report), updateIcon(report));
+}
+
+RateUpdater::Report frmZorvel::runUpdate() {
     QProgressDialog progress(QStringLiteral("Se actualizeaza cursul valutar..."), QStringLiteral("Opreste"), 0, 0,
                              isVisible() ? this : nullptr);
     progress.setWindowTitle(windowTitle());
@@ -45,20 +57,10 @@ void frmZorvel::Command2_Click() {
     showLater.setSingleShot(true);
     connect(&showLater, &QTimer::timeout, &progress, &QProgressDialog::show);
     showLater.start(progress.minimumDuration());
-    const RateUpdater::Report report = updater.run([&](const RateUpdater::Progress& p) {
+    return updater.run([&](const RateUpdater::Progress& p) {
         progress.setMaximum(std::max(p.total, 1));
         progress.setValue(std::min(p.done, std::max(p.total, 1) - 1));
         progress.setLabelText(QStringLiteral("Se importa %1 (%2 din %3 zile)").arg(p.what).arg(p.done).arg(p.total));
         return !progress.wasCanceled();
     });
-    showLater.stop();
-    progress.close();
-    QApplication::restoreOverrideCursor();
-    m_updating = false;
-    m_lastUpdate = report;
-    if (report.result == RateUpdater::Result::UpToDate) {
-        LastRateDate = report.feedDate;
-        TableYear = Combo2->currentText();
-    }
-    message(RateUpdater::message(report), updateIcon(report));
 }

@@ -348,18 +348,7 @@ Status RateDb::storeAll(const std::vector<DayRates>& days, int* stored) {
     sqlite3_stmt* insert = nullptr;
     std::vector<double> values;
     for (const DayRates& day : days) {
-        columns.clear();
-        values.clear();
-        for (const RateEntry& e : day.rates) {
-            if (!SqlDialect::isColumnName(e.column))
-                return Status::failure(QStringLiteral("Coloana invalida: ") + e.column);
-            const auto v = SqlDialect::rateValue(e.text);
-            if (!v) return Status::failure(QStringLiteral("Curs invalid: ") + e.text.left(20));
-            columns << e.column;
-            values.push_back(*v);
-        }
-        if (columns.isEmpty())
-            return Status::failure(QStringLiteral("Zi fara cursuri: ") + day.date.toString(Qt::ISODate));
+        if (Status s = checkedRow(day, columns, values); !s) return s;
         const int year = day.date.year();
         // Most days of a file carry the same currencies as the day before: nothing to look up then.
         if (year != previousYear || columns != previousColumns) {
@@ -374,10 +363,25 @@ Status RateDb::storeAll(const std::vector<DayRates>& days, int* stored) {
         sqlite3_bind_text(insert, 1, date.constData(), int(date.size()), SQLITE_TRANSIENT);
         for (size_t i = 0; i < values.size(); ++i)
             sqlite3_bind_double(insert, int(i) + 2, values[i]);
-        if (const int rc = sqlite3_step(insert); rc != SQLITE_DONE)
+        if (sqlite3_step(insert) != SQLITE_DONE)
             return failed(sqlite3_errcode(engine), QString::fromUtf8(sqlite3_errmsg(engine)));
         if (sqlite3_changes(engine) > 0) ++*stored;
     }
+    return succeeded();
+}
+
+Status RateDb::checkedRow(const DayRates& day, QStringList& columns, std::vector<double>& values) {
+    columns.clear();
+    values.clear();
+    for (const RateEntry& e : day.rates) {
+        if (!SqlDialect::isColumnName(e.column))
+            return Status::failure(QStringLiteral("Coloana invalida: ") + e.column);
+        const auto v = SqlDialect::rateValue(e.text);
+        if (!v) return Status::failure(QStringLiteral("Curs invalid: ") + e.text.left(20));
+        columns << e.column;
+        values.push_back(*v);
+    }
+    if (columns.isEmpty()) return Status::failure(QStringLiteral("Zi fara cursuri: ") + day.date.toString(Qt::ISODate));
     return succeeded();
 }
 

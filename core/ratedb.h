@@ -103,6 +103,8 @@ public:
 private:
     Status exec(const SqlStatement& s);
     Status storeAll(const std::vector<DayRates>& days, int* stored);
+    // A day's columns and values, each checked again before it reaches the engine.
+    static Status checkedRow(const DayRates& day, QStringList& columns, std::vector<double>& values);
     class Inserts;
     // The insert for a year and a set of columns, making the table and any missing column first.
     Outcome<sqlite3_stmt*> prepareInsert(int year, const QStringList& columns, QHash<int, QStringList>& columnsByYear,

@@ -68,20 +68,9 @@ RateUpdater::Report RateUpdater::run(const ProgressFn& progress) {
         return report;
     };
     if (Status db = prepareDatabase(); !db) return fail(db.error(), db.cause());
-    auto feed = m_client.get(FeedClient::feedPath());
     ++report.requests;
-    if (!feed && feed.cause() == Cause::BadAnswer)
-        return fail(QStringLiteral("Fluxul de curs al bancii nu poate fi citit (%1).").arg(feed.error()),
-                    Cause::BadAnswer);
-    if (!feed) return fail(feed.error(), feed.cause());
-    auto feedDate = FeedParser::feedDate(*feed);
-    if (!feedDate)
-        return fail(QStringLiteral("Fluxul de curs al bancii nu poate fi citit (%1).").arg(feedDate.error()),
-                    Cause::BadAnswer);
-    if (*feedDate > m_today.addDays(1))
-        return fail(QStringLiteral("Banca a trimis o data de curs din viitor (%1). Verificati data calculatorului.")
-                        .arg(dayText(*feedDate)),
-                    Cause::Other);
+    const auto feedDate = newestPublished();
+    if (!feedDate) return fail(feedDate.error(), feedDate.cause());
     auto last = lastStoredDate(*feedDate);
     if (!last) return fail(last.error(), last.cause());
     if (*feedDate < *last)
@@ -94,6 +83,22 @@ RateUpdater::Report RateUpdater::run(const ProgressFn& progress) {
     report.feedDate = *feedDate;
     report.result = Result::UpToDate;
     return report;
+}
+
+Outcome<QDate> RateUpdater::newestPublished() {
+    using R = Outcome<QDate>;
+    const auto feed = m_client.get(FeedClient::feedPath());
+    if (!feed && feed.cause() != Cause::BadAnswer) return R::failure(feed);
+    const auto feedDate = feed ? FeedParser::feedDate(*feed) : R::failure(feed);
+    if (!feedDate)
+        return R::failure(QStringLiteral("Fluxul de curs al bancii nu poate fi citit (%1).").arg(feedDate.error()),
+                          Cause::BadAnswer);
+    // A date the computer's clock has not reached would plan requests for days that do not exist.
+    if (*feedDate > m_today.addDays(1))
+        return R::failure(
+            QStringLiteral("Banca a trimis o data de curs din viitor (%1). Verificati data calculatorului.")
+                .arg(dayText(*feedDate)));
+    return feedDate;
 }
 
 Status RateUpdater::importRange(QDate first, QDate last, Report& report, const ProgressFn& progress) {

@@ -59,6 +59,8 @@ public:
 
 private:
     Status prepareDatabase();
+    // The day of the newest rates in the bank's daily feed, checked against the clock.
+    Outcome<QDate> newestPublished();
     Status importRange(QDate first, QDate last, Report& report, const ProgressFn& progress);
     // Ok(false) when the year's file cannot be had and the year must come day by day.
     Outcome<bool> importYear(Outcome<QByteArray> file, QDate from, QDate to, Report& report);

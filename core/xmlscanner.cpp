@@ -42,52 +42,61 @@ XmlScanner::Token XmlScanner::next() {
         return Token::EndElement;
     }
     while (m_at < m_xml.size()) {
-        if (m_xml[m_at] != '<') {
-            const qsizetype from = m_at;
-            m_at = m_xml.indexOf('<', m_at);
-            if (m_at < 0) m_at = m_xml.size();
-            m_text = m_xml.sliced(from, m_at - from);
-            m_cdata = false;
-            if (m_open.empty()) {
-                for (char c : m_text)
-                    if (!isSpace(c)) return fail(QStringLiteral("text in afara elementelor"));
-                continue;
-            }
-            return Token::Characters;
-        }
-        const QByteArrayView rest = m_xml.sliced(m_at);
-        if (rest.startsWith("<?")) {
-            if (!skipPast("?>")) return fail(QStringLiteral("instructiune neterminata"));
-        } else if (rest.startsWith("<!--")) {
-            if (!skipPast("-->")) return fail(QStringLiteral("comentariu neterminat"));
-        } else if (rest.startsWith("<![CDATA[")) {
-            if (m_open.empty()) return fail(QStringLiteral("CDATA in afara elementelor"));
-            const qsizetype from = m_at + 9;
-            if (!skipPast("]]>")) return fail(QStringLiteral("CDATA neterminat"));
-            m_text = m_xml.sliced(from, m_at - 3 - from);
-            m_cdata = true;
-            return Token::Characters;
-        } else if (rest.startsWith("<!")) {
-            return fail(QStringLiteral("declaratie de tip nepermisa"));
-        } else if (rest.startsWith("</")) {
-            return endTag();
-        } else {
-            return startTag();
-        }
+        const std::optional<Token> t = m_xml[m_at] == '<' ? markup() : plainText();
+        if (t) return *t;
     }
     if (!m_open.empty()) return fail(QStringLiteral("document neterminat"));
     if (!m_seenRoot) return fail(QStringLiteral("document fara element"));
     return Token::EndOfDocument;
 }
 
-XmlScanner::Token XmlScanner::startTag() {
-    if (m_open.empty() && m_seenRoot) return fail(QStringLiteral("mai multe radacini"));
-    ++m_at;
+std::optional<XmlScanner::Token> XmlScanner::plainText() {
+    const qsizetype from = m_at;
+    m_at = m_xml.indexOf('<', m_at);
+    if (m_at < 0) m_at = m_xml.size();
+    m_text = m_xml.sliced(from, m_at - from);
+    m_cdata = false;
+    if (!m_open.empty()) return Token::Characters;
+    // Between the declaration and the root, and after it, only blanks may stand.
+    for (char c : m_text)
+        if (!isSpace(c)) return fail(QStringLiteral("text in afara elementelor"));
+    return std::nullopt;
+}
+
+std::optional<XmlScanner::Token> XmlScanner::markup() {
+    const QByteArrayView rest = m_xml.sliced(m_at);
+    if (rest.startsWith("<?")) {
+        if (!skipPast("?>")) return fail(QStringLiteral("instructiune neterminata"));
+        return std::nullopt;
+    }
+    if (rest.startsWith("<!--")) {
+        if (!skipPast("-->")) return fail(QStringLiteral("comentariu neterminat"));
+        return std::nullopt;
+    }
+    if (rest.startsWith("<![CDATA[")) {
+        if (m_open.empty()) return fail(QStringLiteral("CDATA in afara elementelor"));
+        const qsizetype from = m_at + 9;
+        if (!skipPast("]]>")) return fail(QStringLiteral("CDATA neterminat"));
+        m_text = m_xml.sliced(from, m_at - 3 - from);
+        m_cdata = true;
+        return Token::Characters;
+    }
+    if (rest.startsWith("<!")) return fail(QStringLiteral("declaratie de tip nepermisa"));
+    return rest.startsWith("</") ? endTag() : startTag();
+}
+
+QByteArrayView XmlScanner::readName() {
     const qsizetype from = m_at;
     while (m_at < m_xml.size() && !endsName(m_xml[m_at]))
         ++m_at;
-    if (m_at == from) return fail(QStringLiteral("element fara nume"));
-    m_name = m_xml.sliced(from, m_at - from);
+    return m_xml.sliced(from, m_at - from);
+}
+
+XmlScanner::Token XmlScanner::startTag() {
+    if (m_open.empty() && m_seenRoot) return fail(QStringLiteral("mai multe radacini"));
+    ++m_at;
+    m_name = readName();
+    if (m_name.isEmpty()) return fail(QStringLiteral("element fara nume"));
     m_attributes.clear();
     for (;;) {
         skipSpace();
@@ -98,37 +107,36 @@ XmlScanner::Token XmlScanner::startTag() {
             m_at += c == '/' ? 2 : 1;
             break;
         }
-        const qsizetype nameFrom = m_at;
-        while (m_at < m_xml.size() && !endsName(m_xml[m_at]))
-            ++m_at;
-        const QByteArrayView attrName = m_xml.sliced(nameFrom, m_at - nameFrom);
-        skipSpace();
-        if (attrName.isEmpty() || m_at >= m_xml.size() || m_xml[m_at] != '=')
-            return fail(QStringLiteral("atribut fara valoare"));
-        ++m_at;
-        skipSpace();
-        if (m_at >= m_xml.size() || (m_xml[m_at] != '"' && m_xml[m_at] != '\''))
-            return fail(QStringLiteral("atribut fara ghilimele"));
-        const char quote = m_xml[m_at++];
-        const qsizetype valueFrom = m_at;
-        m_at = m_xml.indexOf(quote, m_at);
-        if (m_at < 0) return fail(QStringLiteral("atribut neterminat"));
-        const QByteArrayView value = m_xml.sliced(valueFrom, m_at - valueFrom);
-        if (value.contains('<')) return fail(QStringLiteral("'<' in atribut"));
-        ++m_at;
-        m_attributes.emplace_back(attrName, value);
+        if (!readAttribute()) return Token::Invalid;
     }
     m_seenRoot = true;
     m_open.push_back(m_name);
     return Token::StartElement;
 }
 
+bool XmlScanner::readAttribute() {
+    const QByteArrayView name = readName();
+    skipSpace();
+    if (name.isEmpty() || m_at >= m_xml.size() || m_xml[m_at] != '=')
+        return fail(QStringLiteral("atribut fara valoare")), false;
+    ++m_at;
+    skipSpace();
+    if (m_at >= m_xml.size() || (m_xml[m_at] != '"' && m_xml[m_at] != '\''))
+        return fail(QStringLiteral("atribut fara ghilimele")), false;
+    const char quote = m_xml[m_at++];
+    const qsizetype from = m_at;
+    m_at = m_xml.indexOf(quote, m_at);
+    if (m_at < 0) return fail(QStringLiteral("atribut neterminat")), false;
+    const QByteArrayView value = m_xml.sliced(from, m_at - from);
+    if (value.contains('<')) return fail(QStringLiteral("'<' in atribut")), false;
+    ++m_at;
+    m_attributes.emplace_back(name, value);
+    return true;
+}
+
 XmlScanner::Token XmlScanner::endTag() {
     m_at += 2;
-    const qsizetype from = m_at;
-    while (m_at < m_xml.size() && !endsName(m_xml[m_at]))
-        ++m_at;
-    m_name = m_xml.sliced(from, m_at - from);
+    m_name = readName();
     skipSpace();
     if (m_at >= m_xml.size() || m_xml[m_at] != '>') return fail(QStringLiteral("eticheta de sfarsit neterminata"));
     ++m_at;

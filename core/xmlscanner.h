@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -37,8 +38,14 @@ public:
 
 private:
     Token fail(const QString& why);
+    // A stretch of text; nothing when it stands outside the elements, where only blanks may.
+    std::optional<Token> plainText();
+    // Whatever starts with "<"; nothing for a comment or processing instruction.
+    std::optional<Token> markup();
     Token startTag();
+    bool readAttribute();
     Token endTag();
+    QByteArrayView readName();
     bool skipPast(QByteArrayView end);
     void skipSpace();
 
