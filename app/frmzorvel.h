@@ -112,6 +112,10 @@ private:
     void message(const QString& text, MessageSink::Icon icon);
     void message(const QString& text, MessageSink::Icon icon, const QString& title);
     void applySort();
+    // LoadRateTable's parts: the converter's lists, the year's columns, its days.
+    void startCurrencyLists();
+    void showColumns(const QStringList& names);
+    void showRows(const std::vector<QVariantList>& rows);
     void setComboIndexQuietly(QComboBox* combo, int index);
     static void selectWholeText(QLineEdit* edit);
     void showNoTableNotice();

@@ -36,19 +36,35 @@ void frmZorvel::LoadRateTable() {
     m_rowsByKey.clear();
     ListView1->setColumnCount(0);
     ListView1->header()->reset();
-
     Outcome<RateTable> table = Outcome<RateTable>::failure(QString());
     {
         RateDb db(dbPath());
         table = db.isOpen() ? db.yearTable(TableYear, TableSuffix, chkPrinc->isChecked())
                             : Outcome<RateTable>::failure(db.openError());
     }
+    // The notice explains what the conversions below cannot find, so it comes first.
+    if (!table) showNoTableNotice();
+    startCurrencyLists();
+    if (!table) {
+        ListView1->setHeaderLabels({QStringLiteral("DATA")});
+        ListView1->setColumnWidth(0, px(1000));
+        return;
+    }
+    m_noticeYear.clear();
+    for (qsizetype i = 1; i < table->names.size(); ++i)
+        for (QComboBox* c : Combo1) {
+            const QSignalBlocker quiet(c);
+            c->addItem(table->names[i]);
+        }
+    showColumns(table->names);
+    showRows(table->rows);
+}
+
+void frmZorvel::startCurrencyLists() {
     for (QComboBox* c : Combo1) {
         const QSignalBlocker quiet(c);
         c->clear();
     }
-    // The notice explains what the conversions below cannot find, so it comes first.
-    if (!table) showNoTableNotice();
     // Each list gets the local currency and is selected in turn; the second
     // selection finds both lists chosen and converts.
     for (int i = 0; i < 2; ++i) {
@@ -59,21 +75,12 @@ void frmZorvel::LoadRateTable() {
         }
         Combo1_Click(i);
     }
-    if (!table) {
-        ListView1->setHeaderLabels({QStringLiteral("DATA")});
-        ListView1->setColumnWidth(0, px(1000));
-        return;
-    }
-    m_noticeYear.clear();
-    const QStringList& names = table->names;
+}
+
+void frmZorvel::showColumns(const QStringList& names) {
     QStringList headers;
     for (const QString& n : names)
         headers << QString(n).replace(u'_', u' ');
-    for (qsizetype i = 1; i < names.size(); ++i)
-        for (QComboBox* c : Combo1) {
-            const QSignalBlocker quiet(c);
-            c->addItem(names[i]);
-        }
     ListView1->setHeaderLabels(headers);
     QHeaderView* header = ListView1->header();
     for (int i = 0; i < headers.size(); ++i) {
@@ -81,9 +88,12 @@ void frmZorvel::LoadRateTable() {
         if (const int pos = displayPosition(headers[i]); pos > 0)
             header->moveSection(header->visualIndex(i), std::min(pos - 1, i));
     }
+}
+
+void frmZorvel::showRows(const std::vector<QVariantList>& rows) {
     QList<QTreeWidgetItem*> items;
-    items.reserve(qsizetype(table->rows.size()));
-    for (const QVariantList& row : table->rows) {
+    items.reserve(qsizetype(rows.size()));
+    for (const QVariantList& row : rows) {
         const QString key = InputText::YMD(row.value(0).toString()).value_or(row.value(0).toString());
         auto* item = new QTreeWidgetItem;
         item->setText(0, key);
