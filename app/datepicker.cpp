@@ -1,4 +1,4 @@
-#include "datepicker.h"
+#include "app/datepicker.h"
 
 DatePicker::DatePicker(QWidget* parent) : QDateEdit(parent), m_time(0, 0) {
     setDisplayFormat(QStringLiteral("yyyy/MM/dd"));

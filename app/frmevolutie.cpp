@@ -1,6 +1,6 @@
-#include "frmevolutie.h"
+#include "app/frmevolutie.h"
 
-#include "ratedb.h"
+#include "core/ratedb.h"
 
 #include <QApplication>
 #include <QChart>

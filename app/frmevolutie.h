@@ -1,7 +1,7 @@
 #pragma once
 
-#include "currencyhistory.h"
-#include "messagesink.h"
+#include "core/currencyhistory.h"
+#include "app/messagesink.h"
 
 #include <QDialog>
 #include <functional>

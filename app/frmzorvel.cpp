@@ -1,12 +1,13 @@
-#include "frmzorvel.h"
+#include "app/frmzorvel.h"
 
-#include "appsettings.h"
-#include "datalocation.h"
-#include "datepicker.h"
-#include "feedclient.h"
-#include "inputtext.h"
-#include "panellayout.h"
-#include "xlinklabel.h"
+#include "core/appsettings.h"
+#include "core/config.h"
+#include "core/datalocation.h"
+#include "app/datepicker.h"
+#include "core/feedclient.h"
+#include "core/inputtext.h"
+#include "core/panellayout.h"
+#include "controls/xlinklabel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -26,10 +27,6 @@
 #include <algorithm>
 #include <cmath>
 
-#ifndef ZORVEL_VERSION
-#define ZORVEL_VERSION "0.0.0"
-#endif
-
 namespace {
 
 class ClassicCheckStyle : public QProxyStyle {
@@ -46,7 +43,7 @@ const QString kCaption = QStringLiteral("Zorvel");
 template <typename W> W* place(W* w, QWidget* parent, const QString& name, int left, int top, int width, int height) {
     w->setParent(parent);
     w->setObjectName(name);
-    w->setGeometry(frmZorvel::px(left), frmZorvel::px(top), frmZorvel::px(width), frmZorvel::px(height));
+    w->setGeometry(PanelLayout::px(left), PanelLayout::px(top), PanelLayout::px(width), PanelLayout::px(height));
     return w;
 }
 
@@ -96,10 +93,6 @@ QFont frmZorvel::designFont() {
     return f;
 }
 
-int frmZorvel::px(int twips) {
-    return int(std::lround(twips / 15.0));
-}
-
 frmZorvel::frmZorvel(ZorvelEnvironment env, MessageSink* messages, QWidget* parent)
     : QWidget(parent), m_env(std::move(env)), m_messages(messages), m_vat(*this) {
     if (!m_messages) {
@@ -115,7 +108,7 @@ frmZorvel::frmZorvel(ZorvelEnvironment env, MessageSink* messages, QWidget* pare
     DTPicker1->setValue(QDateTime::currentDateTime());
     applyTabOrder();
     connectHandlers();
-    setFixedSize(px(9150), px(6600));
+    setFixedSize(PanelLayout::px(9150), PanelLayout::px(6600));
 }
 
 frmZorvel::~frmZorvel() = default;
@@ -300,7 +293,7 @@ void frmZorvel::message(const QString& text, MessageSink::Icon icon, const QStri
 void frmZorvel::Form_Load() {
     const Action startup(*this);
     m_startupSpan = true;
-    Text3[5]->setText(AppSettings::value(QStringLiteral("TVA"), QStringLiteral("24")));
+    Text3[5]->setText(AppSettings::vatRate());
     const QDateTime now = QDateTime::currentDateTime();
     const int year = now.date().year();
     {
@@ -310,14 +303,9 @@ void frmZorvel::Form_Load() {
         Combo2->setCurrentIndex(-1);
     }
     TableYear = QString::number(year);
-    for (int i = 0; i < 3; ++i) {
-        // Any saved value other than 0 shows the panel.
-        const int saved =
-            InputText::settingNumber(AppSettings::value(QStringLiteral("chk%1").arg(i), QStringLiteral("1")));
-        Check1[i]->setChecked(saved != 0);
-    }
-    chkPrinc->setChecked(
-        InputText::settingNumber(AppSettings::value(QStringLiteral("principale"), QStringLiteral("1"))) != 0);
+    for (int i = 0; i < 3; ++i)
+        Check1[i]->setChecked(AppSettings::panelShown(i));
+    chkPrinc->setChecked(!AppSettings::mainCurrenciesOnly());
     DTPicker1->setMaxDate(now);
     DTPicker1->setValue(now);
     setComboIndexQuietly(Combo2, Combo2->count() - 1);
@@ -325,7 +313,7 @@ void frmZorvel::Form_Load() {
     SetLocalCurrency();
     Command2_Click();
     Label2[2]->setText(LastRateDate.isNull() ? QString() : QLocale().toString(LastRateDate, QLocale::ShortFormat));
-    setWindowTitle(windowTitle() + QStringLiteral(" v") + QStringLiteral(ZORVEL_VERSION));
+    setWindowTitle(windowTitle() + QStringLiteral(" v") + QLatin1String(ZorvelConfig::Version));
     LoadRateTable();
 }
 
@@ -344,22 +332,22 @@ void frmZorvel::Form_Activate() {
     PanelLayout::Input in;
     for (int i = 0; i < 3; ++i) {
         in.shown[i] = Check1[i]->isChecked();
-        in.panelHeight[i] = int(std::lround(Frame1[i]->height() * 15.0));
+        in.panelHeight[i] = PanelLayout::twips(Frame1[i]->height());
     }
     const PanelLayout l = PanelLayout::compute(in);
     for (int i = 0; i < 3; ++i) {
         Frame1[i]->setVisible(l.panelVisible[i]);
-        if (l.panelVisible[i]) Frame1[i]->move(Frame1[i]->x(), px(l.panelTop[i]));
+        if (l.panelVisible[i]) Frame1[i]->move(Frame1[i]->x(), PanelLayout::px(l.panelTop[i]));
     }
-    Label5->move(Label5->x(), px(l.rowTop));
+    Label5->move(Label5->x(), PanelLayout::px(l.rowTop));
     for (QWidget* w :
          {static_cast<QWidget*>(Check1[0]), static_cast<QWidget*>(Check1[1]), static_cast<QWidget*>(Check1[2]),
           static_cast<QWidget*>(chkPrinc), static_cast<QWidget*>(Command2)})
-        w->move(w->x(), px(l.rowTop));
-    Frame2->move(Frame2->x(), px(l.linksTop));
+        w->move(w->x(), PanelLayout::px(l.rowTop));
+    Frame2->move(Frame2->x(), PanelLayout::px(l.linksTop));
     Command2->setVisible(l.updateButtonVisible);
     m_outerHeight = l.outerHeight;
-    m_linksBottom = l.linksTop + int(std::lround(Frame2->height() * 15.0));
+    m_linksBottom = l.linksTop + PanelLayout::twips(Frame2->height());
     fitOuterHeight();
     DTPicker1_Change();
     m_startupSpan = false;
@@ -370,13 +358,12 @@ void frmZorvel::fitOuterHeight() {
     // its own, whose height is known once the window is shown (none offscreen). A
     // frame taller than the design's never cuts the links panel.
     const int frame = isVisible() ? std::max(0, frameGeometry().height() - geometry().height()) : 0;
-    const int client = std::max(px(m_outerHeight) - frame, px(m_linksBottom + PanelLayout::Gap));
-    setFixedSize(px(9150), client);
+    const int client = std::max(PanelLayout::px(m_outerHeight) - frame, PanelLayout::px(m_linksBottom + PanelLayout::Gap));
+    setFixedSize(PanelLayout::px(9150), client);
 }
 
 void frmZorvel::Check1_Click(int index) {
-    AppSettings::setValue(QStringLiteral("chk%1").arg(index),
-                          Check1[index]->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    AppSettings::setPanelShown(index, Check1[index]->isChecked());
     Form_Activate();
 }
 

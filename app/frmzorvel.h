@@ -1,8 +1,8 @@
 #pragma once
 
-#include "messagesink.h"
-#include "rateupdater.h"
-#include "vatcalculator.h"
+#include "app/messagesink.h"
+#include "core/rateupdater.h"
+#include "core/vatcalculator.h"
 
 #include <QDate>
 #include <QHash>
@@ -60,7 +60,6 @@ public:
     QString dbPath() const;
     QString workbookPath() const;
     void setExportHelper(const QString& path) { m_env.exportHelper = path; }
-    static int px(int twips);
     // The face and size the design's captions were measured in, or one with its widths.
     static QFont designFont();
 

@@ -1,12 +1,12 @@
 // The converter: an amount at the rates of the last stored day before the chosen date.
-#include "frmzorvel.h"
+#include "app/frmzorvel.h"
 
-#include "converter.h"
-#include "datepicker.h"
-#include "inputtext.h"
-#include "localcurrency.h"
-#include "numbertext.h"
-#include "ratedb.h"
+#include "core/converter.h"
+#include "app/datepicker.h"
+#include "core/inputtext.h"
+#include "core/localcurrency.h"
+#include "core/numbertext.h"
+#include "core/ratedb.h"
 
 #include <QClipboard>
 #include <QComboBox>

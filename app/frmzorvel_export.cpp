@@ -1,8 +1,8 @@
 // Hands one day's rates to the spreadsheet program through the helper that drives it.
-#include "frmzorvel.h"
+#include "app/frmzorvel.h"
 
-#include "datepicker.h"
-#include "ratedb.h"
+#include "app/datepicker.h"
+#include "core/ratedb.h"
 
 #include <QApplication>
 #include <QEventLoop>

@@ -1,7 +1,7 @@
 // The history window, opened from the rate panel or the table's context menu.
-#include "frmzorvel.h"
+#include "app/frmzorvel.h"
 
-#include "frmevolutie.h"
+#include "app/frmevolutie.h"
 
 #include <QComboBox>
 #include <QHeaderView>

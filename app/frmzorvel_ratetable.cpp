@@ -1,12 +1,13 @@
 // The rate table: one row per stored day of the year in view, newest first.
-#include "frmzorvel.h"
+#include "app/frmzorvel.h"
+#include "core/panellayout.h"
 
-#include "appsettings.h"
-#include "datepicker.h"
-#include "inputtext.h"
-#include "numbertext.h"
-#include "ratedb.h"
-#include "ratetext.h"
+#include "core/appsettings.h"
+#include "app/datepicker.h"
+#include "core/inputtext.h"
+#include "core/numbertext.h"
+#include "core/ratedb.h"
+#include "core/ratetext.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -47,7 +48,7 @@ void frmZorvel::LoadRateTable() {
     startCurrencyLists();
     if (!table) {
         ListView1->setHeaderLabels({QStringLiteral("DATA")});
-        ListView1->setColumnWidth(0, px(1000));
+        ListView1->setColumnWidth(0, PanelLayout::px(1000));
         return;
     }
     m_noticeYear.clear();
@@ -84,7 +85,7 @@ void frmZorvel::showColumns(const QStringList& names) {
     ListView1->setHeaderLabels(headers);
     QHeaderView* header = ListView1->header();
     for (int i = 0; i < headers.size(); ++i) {
-        ListView1->setColumnWidth(i, px(i == 0 ? 1000 : headers[i] == u"XAU" ? 800 : 700));
+        ListView1->setColumnWidth(i, PanelLayout::px(i == 0 ? 1000 : headers[i] == u"XAU" ? 800 : 700));
         if (const int pos = displayPosition(headers[i]); pos > 0)
             header->moveSection(header->visualIndex(i), std::min(pos - 1, i));
     }
@@ -127,8 +128,7 @@ void frmZorvel::showNoTableNotice() {
 }
 
 void frmZorvel::chkPrinc_Click() {
-    AppSettings::setValue(QStringLiteral("principale"),
-                          chkPrinc->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    AppSettings::setMainCurrenciesOnly(!chkPrinc->isChecked());
     if (isVisible()) LoadRateTable();
 }
 

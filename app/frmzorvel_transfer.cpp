@@ -1,18 +1,16 @@
 // Copying valuta.mdb to a computer without internet: the program shows where the
 // file lives and opens that folder; the user copies the file by hand.
-#include "frmzorvel.h"
+#include "app/frmzorvel.h"
+#include "core/panellayout.h"
 
-#include "propertybag.h"
-#include "xlinklabel.h"
+#include "controls/propertybag.h"
+#include "core/config.h"
+#include "controls/xlinklabel.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QUrl>
-
-#ifndef ZORVEL_WEB_SITE
-#define ZORVEL_WEB_SITE "https://www.zorvel.ro"
-#endif
 
 void frmZorvel::transferMessage(const QString& text) {
     // The folder that really holds the history: beside the program, or the user's data folder.
@@ -39,12 +37,12 @@ void frmZorvel::createLinks() {
     };
     const Design designs[2] = {
         {180, 2415, "Cursul BNR", QStringLiteral("https://curs.bnr.ro/")},
-        {6240, 2715, "Zorvel - Actualizari", QStringLiteral(ZORVEL_WEB_SITE "/zorvel.asp")},
+        {6240, 2715, "Zorvel - Actualizari", QLatin1String(ZorvelConfig::WebSite) + QStringLiteral("/zorvel.asp")},
     };
     for (int i = 0; i < 2; ++i) {
         auto* link = new XLinkLabel(Frame2);
         link->setObjectName(QStringLiteral("XLinkLabel1(%1)").arg(i));
-        link->setGeometry(px(designs[i].left), px(240), px(designs[i].width), px(195));
+        link->setGeometry(PanelLayout::px(designs[i].left), PanelLayout::px(240), PanelLayout::px(designs[i].width), PanelLayout::px(195));
         link->setToolTip(QStringLiteral("ALTE APLICATII UTILE"));
         // Saved design data, as a host restores it: keys in lower case, colours as 0x00BBGGRR.
         QFont font = designFont();

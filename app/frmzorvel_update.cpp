@@ -1,8 +1,8 @@
 // The update from the bank, at start-up and on the update button.
-#include "frmzorvel.h"
+#include "app/frmzorvel.h"
 
-#include "feedclient.h"
-#include "rateupdater.h"
+#include "core/feedclient.h"
+#include "core/rateupdater.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // The VAT calculator: six boxes of one invoice line kept in step by VatCalculator.
-#include "frmzorvel.h"
+#include "app/frmzorvel.h"
 
-#include "appsettings.h"
+#include "core/appsettings.h"
 
 #include <QLineEdit>
 
@@ -27,9 +27,8 @@ void frmZorvel::Text3_LostFocus(int index) {
         const QString q = VatCalculator::quantityAfterEdit(Text3[0]->text());
         if (q != Text3[0]->text()) Text3[0]->setText(q);
     } else if (index == VatBoxes::Rate) {
-        const QString saved = AppSettings::value(QStringLiteral("TVA"), QStringLiteral("24"));
-        const QString r = VatCalculator::rateAfterEdit(Text3[5]->text(), saved);
+        const QString r = VatCalculator::rateAfterEdit(Text3[5]->text(), AppSettings::vatRate());
         if (r != Text3[5]->text()) Text3[5]->setText(r);
-        AppSettings::setValue(QStringLiteral("TVA"), Text3[5]->text());
+        AppSettings::setVatRate(Text3[5]->text());
     }
 }

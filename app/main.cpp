@@ -1,7 +1,8 @@
-#include "commandline.h"
-#include "datalocation.h"
-#include "feedclient.h"
-#include "frmzorvel.h"
+#include "core/commandline.h"
+#include "core/config.h"
+#include "core/datalocation.h"
+#include "core/feedclient.h"
+#include "app/frmzorvel.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -17,7 +18,7 @@ int withoutWindow(int argc, char* argv[]) {
     CommandLine::Context context;
     context.database = where.database();
     context.feedBase = FeedClient::configuredBase();
-    context.version = QStringLiteral(ZORVEL_VERSION);
+    context.version = QLatin1String(ZorvelConfig::Version);
     context.prepareDatabase = [where] { return where.ensureDatabase(); };
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -1,4 +1,4 @@
-#include "messagesink.h"
+#include "app/messagesink.h"
 
 #include <QMessageBox>
 

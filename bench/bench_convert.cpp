@@ -1,10 +1,10 @@
 // One conversion as a keystroke runs it, beside the same queries through SQLite's C API,
 // and a full year's rate table loaded into the widgets.
-#include "benchdata.h"
-#include "converter.h"
-#include "guimain.h"
-#include "ratedb.h"
-#include "windowrig.h"
+#include "bench/benchdata.h"
+#include "core/converter.h"
+#include "bench/guimain.h"
+#include "core/ratedb.h"
+#include "tests/support/windowrig.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 // The spreadsheet export from the click to the cells written: warm (the workbook
 // already open in a running office) and, reported beside it, cold (no office yet).
-#include "guimain.h"
-#include "ratedb.h"
-#include "windowrig.h"
+#include "bench/guimain.h"
+#include "core/ratedb.h"
+#include "tests/support/windowrig.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -12,7 +12,7 @@
 #include <QTest>
 #include <benchmark/benchmark.h>
 
-#include "datepicker.h"
+#include "app/datepicker.h"
 
 namespace {
 

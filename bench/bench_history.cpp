@@ -1,9 +1,9 @@
 // Opening "Evolutie curs": the window built, read and shown, beside the bare read
 // of the same rows through the SQLite C API.
-#include "frmevolutie.h"
-#include "guimain.h"
-#include "ratedb.h"
-#include "testenv.h"
+#include "app/frmevolutie.h"
+#include "bench/guimain.h"
+#include "core/ratedb.h"
+#include "tests/support/testenv.h"
 
 #include <QTest>
 #include <sqlite3.h>

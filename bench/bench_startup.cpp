@@ -1,7 +1,7 @@
 // Cold start: from launching a process to its window shown, with the database current
 // and the loopback bank answering; peak memory of that process beside it.
-#include "benchdata.h"
-#include "windowrig.h"
+#include "bench/benchdata.h"
+#include "tests/support/windowrig.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,12 +2,12 @@
 // program's own parser and store without the network, and an independent bare
 // implementation (a plain scan of the files and one transaction of prepared
 // inserts through the SQLite C API) that owes nothing to this program's code.
-#include "benchdata.h"
-#include "feedclient.h"
-#include "feedparser.h"
-#include "ratedb.h"
-#include "rateupdater.h"
-#include "testenv.h"
+#include "bench/benchdata.h"
+#include "core/feedclient.h"
+#include "core/feedparser.h"
+#include "core/ratedb.h"
+#include "core/rateupdater.h"
+#include "tests/support/testenv.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "bnrdata.h"
+#include "tests/support/bnrdata.h"
 
 #include <benchmark/benchmark.h>
 

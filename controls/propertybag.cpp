@@ -1,4 +1,4 @@
-#include "propertybag.h"
+#include "controls/propertybag.h"
 
 QVariant PropertyBag::read(const QString& key, const QVariant& defaultValue) const {
     for (const auto& e : m_entries)

@@ -1,14 +1,12 @@
-#include "xlinklabel.h"
+#include "controls/xlinklabel.h"
+
+#include "core/config.h"
 
 #include <QDesktopServices>
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
-
-#ifndef ZORVEL_WEB_SITE
-#define ZORVEL_WEB_SITE "https://www.zorvel.ro"
-#endif
 
 namespace {
 
@@ -35,7 +33,7 @@ QColor systemColor(quint32 index, const QPalette& p) {
 } // namespace
 
 QString XLinkLabel::defaultUrl() {
-    return QStringLiteral(ZORVEL_WEB_SITE);
+    return QLatin1String(ZorvelConfig::WebSite);
 }
 
 QColor XLinkLabel::toColor(quint32 value, const QPalette& palette) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "propertybag.h"
+#include "controls/propertybag.h"
 
 #include <QFont>
 #include <QUrl>

@@ -1,4 +1,7 @@
-#include "appsettings.h"
+#include "core/appsettings.h"
+
+#include "core/config.h"
+#include "core/inputtext.h"
 
 #include <QSettings>
 #include <memory>
@@ -17,7 +20,53 @@ std::unique_ptr<QSettings> open() {
 #endif
 }
 
+const QString kVatRate = QStringLiteral("TVA");
+const QString kMainCurrencies = QStringLiteral("principale");
+const QString kFeedUrl = QStringLiteral("FeedUrl");
+
+QString panelKey(int index) {
+    return QStringLiteral("chk%1").arg(index);
+}
+
+// Saved switches are read by their leading number, as earlier versions wrote them.
+bool switchOn(const QString& saved) {
+    return InputText::settingNumber(saved) != 0;
+}
+
+QString switchText(bool on) {
+    return on ? QStringLiteral("1") : QStringLiteral("0");
+}
+
 } // namespace
+
+QString AppSettings::vatRate() {
+    return value(kVatRate, QStringLiteral("24"));
+}
+
+void AppSettings::setVatRate(const QString& rate) {
+    setValue(kVatRate, rate);
+}
+
+bool AppSettings::panelShown(int index) {
+    return switchOn(value(panelKey(index), QStringLiteral("1")));
+}
+
+void AppSettings::setPanelShown(int index, bool shown) {
+    setValue(panelKey(index), switchText(shown));
+}
+
+// The key keeps the state of the "Toate Valutele" box: 1, the default, is every currency.
+bool AppSettings::mainCurrenciesOnly() {
+    return !switchOn(value(kMainCurrencies, QStringLiteral("1")));
+}
+
+void AppSettings::setMainCurrenciesOnly(bool mainOnly) {
+    setValue(kMainCurrencies, switchText(!mainOnly));
+}
+
+QString AppSettings::feedUrl() {
+    return value(kFeedUrl, QLatin1String(ZorvelConfig::FeedDefault));
+}
 
 QString AppSettings::value(const QString& key, const QString& defaultValue) {
     return open()->value(key, defaultValue).toString();

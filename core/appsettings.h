@@ -2,13 +2,28 @@
 
 #include <QString>
 
-// The per-user settings of the program, section "Settings", all values as text.
-// On Windows they sit where earlier versions kept them in the registry, so an
-// existing installation keeps its choices; elsewhere in the user's config folder.
+// The per-user settings of the program, section "Settings", every value kept as
+// text. On Windows they sit where earlier versions kept them in the registry, so
+// an existing installation keeps its choices; elsewhere in the user's config folder.
+// Each key and its default is named here and nowhere else.
 class AppSettings {
 public:
-    static QString value(const QString& key, const QString& defaultValue);
-    static void setValue(const QString& key, const QString& value);
+    // The VAT rate box's text as last left, "24" until then.
+    static QString vatRate();
+    static void setVatRate(const QString& rate);
+    // Whether panel 0, 1 or 2 is shown; any saved number other than 0 shows it.
+    static bool panelShown(int index);
+    static void setPanelShown(int index, bool shown);
+    // The rate table's main currencies only, or all of them (the default).
+    static bool mainCurrenciesOnly();
+    static void setMainCurrenciesOnly(bool mainOnly);
+    // Where the bank's files come from.
+    static QString feedUrl();
+
     // Where the values are kept, for the README and for support.
     static QString location();
+
+private:
+    static QString value(const QString& key, const QString& defaultValue);
+    static void setValue(const QString& key, const QString& value);
 };

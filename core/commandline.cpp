@@ -1,11 +1,11 @@
-#include "commandline.h"
+#include "core/commandline.h"
 
-#include "converter.h"
-#include "currencyhistory.h"
-#include "feedclient.h"
-#include "localcurrency.h"
-#include "ratedb.h"
-#include "rateupdater.h"
+#include "core/converter.h"
+#include "core/currencyhistory.h"
+#include "core/feedclient.h"
+#include "core/localcurrency.h"
+#include "core/ratedb.h"
+#include "core/rateupdater.h"
 
 #include <QCommandLineParser>
 #include <QJsonDocument>

@@ -6,7 +6,7 @@
 #include <QUrl>
 #include <functional>
 
-#include "outcome.h"
+#include "core/outcome.h"
 
 class QTextStream;
 

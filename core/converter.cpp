@@ -1,7 +1,7 @@
-#include "converter.h"
+#include "core/converter.h"
 
-#include "inputtext.h"
-#include "numbertext.h"
+#include "core/inputtext.h"
+#include "core/numbertext.h"
 
 #include <cmath>
 

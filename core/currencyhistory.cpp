@@ -1,6 +1,6 @@
-#include "currencyhistory.h"
+#include "core/currencyhistory.h"
 
-#include "ratedb.h"
+#include "core/ratedb.h"
 
 #include <QStringList>
 

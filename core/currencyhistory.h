@@ -1,7 +1,7 @@
 #pragma once
 
-#include "outcome.h"
-#include "rateaverages.h"
+#include "core/outcome.h"
+#include "core/rateaverages.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "datalocation.h"
+#include "core/datalocation.h"
 
-#include "ratedb.h"
+#include "core/ratedb.h"
 
 #include <QDir>
 #include <QFile>

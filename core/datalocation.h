@@ -1,6 +1,6 @@
 #pragma once
 
-#include "outcome.h"
+#include "core/outcome.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "feedclient.h"
+#include "core/feedclient.h"
 
-#include "appsettings.h"
+#include "core/appsettings.h"
 
 #include <QEventLoop>
 #include <QNetworkReply>
@@ -8,10 +8,6 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
-
-#ifndef ZORVEL_FEED_DEFAULT
-#define ZORVEL_FEED_DEFAULT "https://curs.bnr.ro"
-#endif
 
 namespace {
 
@@ -50,7 +46,7 @@ QString FeedClient::yearPath(int year) {
 
 QUrl FeedClient::configuredBase() {
     QString base = qEnvironmentVariable("ZORVEL_FEED_URL");
-    if (base.isEmpty()) base = AppSettings::value(QStringLiteral("FeedUrl"), QStringLiteral(ZORVEL_FEED_DEFAULT));
+    if (base.isEmpty()) base = AppSettings::feedUrl();
     return QUrl(base);
 }
 

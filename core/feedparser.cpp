@@ -1,6 +1,6 @@
-#include "feedparser.h"
+#include "core/feedparser.h"
 
-#include "xmlscanner.h"
+#include "core/xmlscanner.h"
 
 #include <QVarLengthArray>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "outcome.h"
-#include "ratedb.h"
+#include "core/outcome.h"
+#include "core/ratedb.h"
 
 #include <QByteArray>
 #include <QDate>

@@ -1,4 +1,4 @@
-#include "inputtext.h"
+#include "core/inputtext.h"
 
 #include <QLocale>
 #include <QRegularExpression>

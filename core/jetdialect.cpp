@@ -1,4 +1,4 @@
-#include "jetdialect.h"
+#include "core/jetdialect.h"
 
 QString JetDialect::dateLiteral(QDate day) {
     return QStringLiteral("#%1/%2/%3#").arg(day.month()).arg(day.day()).arg(day.year());

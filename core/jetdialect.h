@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sqldialect.h"
+#include "core/sqldialect.h"
 
 // A legacy Access file reached through ODBC: #month/day/year# literals and cdate()
 // of the system's short date, as that file's engine expects.

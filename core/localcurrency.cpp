@@ -1,4 +1,4 @@
-#include "localcurrency.h"
+#include "core/localcurrency.h"
 
 LocalCurrency LocalCurrency::forView(const QString& tableYear, const QDateTime& pickerValue) {
     LocalCurrency c{QStringLiteral("LEI"), QString()};

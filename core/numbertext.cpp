@@ -1,4 +1,4 @@
-#include "numbertext.h"
+#include "core/numbertext.h"
 
 #include <QLocale>
 #include <cfloat>

@@ -1,4 +1,10 @@
-#include "panellayout.h"
+#include "core/panellayout.h"
+
+#include <cmath>
+
+int PanelLayout::px(int twips) {
+    return int(std::lround(double(twips) / TwipsPerPixel));
+}
 
 PanelLayout PanelLayout::compute(const Input& in) {
     PanelLayout l;

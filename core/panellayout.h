@@ -5,6 +5,11 @@
 // Stacks the visible panels one under the other, all in twips, so hidden panels
 // take no room and the window shrinks to fit.
 struct PanelLayout {
+    // The design is measured in twips; a pixel of the 96 dpi screen it was drawn for is 15 of them.
+    static constexpr int TwipsPerPixel = 15;
+    static int px(int twips);
+    static int twips(int pixels) { return pixels * TwipsPerPixel; }
+
     static constexpr int Gap = 60;
     static constexpr int OuterMargin = 400; // below the links panel, title bar and border included
 

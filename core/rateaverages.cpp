@@ -1,4 +1,4 @@
-#include "rateaverages.h"
+#include "core/rateaverages.h"
 
 #include <cmath>
 #include <map>

@@ -1,6 +1,6 @@
-#include "ratedb.h"
+#include "core/ratedb.h"
 
-#include "sqlitedialect.h"
+#include "core/sqlitedialect.h"
 
 #include <QAtomicInt>
 #include <QDir>

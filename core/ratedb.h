@@ -1,8 +1,8 @@
 #pragma once
 
-#include "outcome.h"
-#include "rateaverages.h"
-#include "sqldialect.h"
+#include "core/outcome.h"
+#include "core/rateaverages.h"
+#include "core/sqldialect.h"
 
 #include <QDate>
 #include <QHash>

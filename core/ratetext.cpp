@@ -1,4 +1,4 @@
-#include "ratetext.h"
+#include "core/ratetext.h"
 
 QString FormatRateText(const QString& s) {
     if (!s.contains(u',') && !s.contains(u'.')) {

@@ -1,6 +1,6 @@
-#include "rateupdater.h"
+#include "core/rateupdater.h"
 
-#include "feedparser.h"
+#include "core/feedparser.h"
 
 #include <QFileInfo>
 #include <QSet>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "feedclient.h"
-#include "outcome.h"
-#include "ratedb.h"
+#include "core/feedclient.h"
+#include "core/outcome.h"
+#include "core/ratedb.h"
 
 #include <QDate>
 #include <QString>

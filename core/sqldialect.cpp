@@ -1,4 +1,4 @@
-#include "sqldialect.h"
+#include "core/sqldialect.h"
 
 #include <charconv>
 

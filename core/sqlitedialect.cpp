@@ -1,4 +1,4 @@
-#include "sqlitedialect.h"
+#include "core/sqlitedialect.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sqldialect.h"
+#include "core/sqldialect.h"
 
 // The embedded engine: ISO date text, bound values, LIMIT instead of TOP.
 class SqliteDialect : public SqlDialect {

@@ -1,7 +1,7 @@
-#include "vatcalculator.h"
+#include "core/vatcalculator.h"
 
-#include "inputtext.h"
-#include "numbertext.h"
+#include "core/inputtext.h"
+#include "core/numbertext.h"
 
 #include <cmath>
 #include <optional>

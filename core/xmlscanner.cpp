@@ -1,4 +1,4 @@
-#include "xmlscanner.h"
+#include "core/xmlscanner.h"
 
 namespace {
 

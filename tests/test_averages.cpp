@@ -1,8 +1,8 @@
 // Average rates over the stored days of one currency.
-#include "bnrdata.h"
-#include "rateaverages.h"
-#include "ratedb.h"
-#include "testenv.h"
+#include "tests/support/bnrdata.h"
+#include "core/rateaverages.h"
+#include "core/ratedb.h"
+#include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
 

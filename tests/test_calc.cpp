@@ -1,7 +1,7 @@
 // Conversion arithmetic and the VAT line, without widgets.
-#include "converter.h"
-#include "testenv.h"
-#include "vatcalculator.h"
+#include "core/converter.h"
+#include "tests/support/testenv.h"
+#include "core/vatcalculator.h"
 
 #include <QMap>
 #include <cmath>

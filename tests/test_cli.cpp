@@ -1,9 +1,9 @@
 // The program without its window: options, exit status and what it prints.
-#include "bnrdata.h"
-#include "commandline.h"
-#include "datalocation.h"
-#include "ratedb.h"
-#include "testenv.h"
+#include "tests/support/bnrdata.h"
+#include "core/commandline.h"
+#include "core/datalocation.h"
+#include "core/ratedb.h"
+#include "tests/support/testenv.h"
 
 #include <QDir>
 #include <QFile>

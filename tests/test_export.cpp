@@ -1,6 +1,6 @@
 // One day's rates handed to a real LibreOffice Calc, headless, in a profile of its own.
-#include "ratedb.h"
-#include "windowrig.h"
+#include "core/ratedb.h"
+#include "tests/support/windowrig.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,7 +13,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
-#include "datepicker.h"
+#include "app/datepicker.h"
 
 #ifndef ZORVEL_CALC_HELPER
 #define ZORVEL_CALC_HELPER ""

@@ -1,10 +1,10 @@
 // Reading the bank's files and bringing the database up to date from a loopback server.
-#include "bnrdata.h"
-#include "feedclient.h"
-#include "feedparser.h"
-#include "ratedb.h"
-#include "rateupdater.h"
-#include "testenv.h"
+#include "tests/support/bnrdata.h"
+#include "core/feedclient.h"
+#include "core/feedparser.h"
+#include "core/ratedb.h"
+#include "core/rateupdater.h"
+#include "tests/support/testenv.h"
 
 #include <QUrlQuery>
 #include <gtest/gtest.h>

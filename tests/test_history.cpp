@@ -1,9 +1,9 @@
 // The history window: opened from the rate panel, showing a currency's averages
 // and chart, and handing them on.
-#include "bnrdata.h"
-#include "frmevolutie.h"
-#include "ratedb.h"
-#include "windowrig.h"
+#include "tests/support/bnrdata.h"
+#include "app/frmevolutie.h"
+#include "core/ratedb.h"
+#include "tests/support/windowrig.h"
 
 #include <QApplication>
 #include <QChartView>

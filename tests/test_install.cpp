@@ -1,7 +1,7 @@
 // The program as a package installs it: files in their places, the desktop files
 // valid, and the installed program keeping its history in the user's data folder.
-#include "bnrdata.h"
-#include "feedserver.h"
+#include "tests/support/bnrdata.h"
+#include "tests/support/feedserver.h"
 
 #include <QDir>
 #include <QFile>

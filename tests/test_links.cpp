@@ -1,7 +1,8 @@
 // The link labels and the help for carrying valuta.mdb to another computer.
-#include "propertybag.h"
-#include "windowrig.h"
-#include "xlinklabel.h"
+#include "controls/propertybag.h"
+#include "core/panellayout.h"
+#include "tests/support/windowrig.h"
+#include "controls/xlinklabel.h"
 
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -286,7 +287,7 @@ TEST(Links, TheWindowsTwoLabelsAsDesigned) {
         EXPECT_EQ(l->accessibleName(), QString::fromLatin1(captions[i]));
     }
     EXPECT_EQ(w.XLinkLabel1[0]->geometry(),
-              QRect(frmZorvel::px(180), frmZorvel::px(240), frmZorvel::px(2415), frmZorvel::px(195)));
+              QRect(PanelLayout::px(180), PanelLayout::px(240), PanelLayout::px(2415), PanelLayout::px(195)));
     QTest::mouseClick(w.XLinkLabel1[1], Qt::LeftButton, {}, QPoint(3, 3));
     ASSERT_EQ(rig.opened.size(), 1);
     EXPECT_TRUE(rig.opened[0].toString().endsWith(QStringLiteral("/zorvel.asp")));

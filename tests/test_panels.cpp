@@ -1,9 +1,10 @@
 // The rate table, the converter and the VAT line, driven through the real widgets.
-#include "appsettings.h"
-#include "bnrdata.h"
-#include "datepicker.h"
-#include "ratedb.h"
-#include "windowrig.h"
+#include "core/appsettings.h"
+#include "core/panellayout.h"
+#include "tests/support/bnrdata.h"
+#include "app/datepicker.h"
+#include "core/ratedb.h"
+#include "tests/support/windowrig.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -87,9 +88,9 @@ TEST_F(PanelsTest, AYearsRatesNewestFirstWithTheMainCurrenciesInFront) {
     frmZorvel& w = startOn2022();
     EXPECT_EQ(w.TableYear, QStringLiteral("2022"));
     EXPECT_EQ(visualHeaders(w.ListView1), (QStringList{"DATA", "EUR", "USD", "XDR", "XAU", "AUD", "GBP"}));
-    EXPECT_EQ(w.ListView1->columnWidth(0), frmZorvel::px(1000));
-    EXPECT_EQ(w.ListView1->columnWidth(5), frmZorvel::px(800)); // XAU
-    EXPECT_EQ(w.ListView1->columnWidth(1), frmZorvel::px(700));
+    EXPECT_EQ(w.ListView1->columnWidth(0), PanelLayout::px(1000));
+    EXPECT_EQ(w.ListView1->columnWidth(5), PanelLayout::px(800)); // XAU
+    EXPECT_EQ(w.ListView1->columnWidth(1), PanelLayout::px(700));
     ASSERT_EQ(w.ListView1->topLevelItemCount(), 3);
     QTreeWidgetItem* newest = w.ListView1->topLevelItem(0);
     EXPECT_EQ(newest->text(0), QStringLiteral("2022/02/15"));
@@ -104,7 +105,7 @@ TEST_F(PanelsTest, AYearsRatesNewestFirstWithTheMainCurrenciesInFront) {
 
     // Main currencies only: the choice is saved at once and the table reloads.
     QTest::mouseClick(w.chkPrinc, Qt::LeftButton);
-    EXPECT_EQ(AppSettings::value(QStringLiteral("principale"), QString()), QStringLiteral("0"));
+    EXPECT_EQ(storedSetting(QStringLiteral("principale")), QStringLiteral("0"));
     EXPECT_EQ(visualHeaders(w.ListView1), (QStringList{"DATA", "EUR", "USD", "XDR", "XAU", "GBP"}));
     EXPECT_EQ(items(w.Combo1[0]), (QStringList{"LEI NOI", "EUR", "USD", "GBP", "XAU", "XDR"}));
 }
@@ -280,7 +281,7 @@ TEST_F(PanelsTest, LeavingTheQuantityAndRateBoxes) {
     typeInto(w.Text3[5], QStringLiteral("19"));
     w.Text3[0]->setFocus();
     QApplication::processEvents();
-    EXPECT_EQ(AppSettings::value(QStringLiteral("TVA"), QString()), QStringLiteral("19"));
+    EXPECT_EQ(storedSetting(QStringLiteral("TVA")), QStringLiteral("19"));
     typeInto(w.Text3[5], QString());
     w.Text3[0]->setFocus();
     QApplication::processEvents();

@@ -1,8 +1,8 @@
 // The rate database: statement texts of both engines and how days are stored and read.
-#include "jetdialect.h"
-#include "ratedb.h"
-#include "sqlitedialect.h"
-#include "testenv.h"
+#include "core/jetdialect.h"
+#include "core/ratedb.h"
+#include "core/sqlitedialect.h"
+#include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // Number and date text, the local currency rule, rate cells and panel stacking.
-#include "inputtext.h"
-#include "localcurrency.h"
-#include "numbertext.h"
-#include "panellayout.h"
-#include "ratetext.h"
-#include "testenv.h"
+#include "core/inputtext.h"
+#include "core/localcurrency.h"
+#include "core/numbertext.h"
+#include "core/panellayout.h"
+#include "core/ratetext.h"
+#include "tests/support/testenv.h"
 
-#include "designlayout.h"
+#include "tests/support/designlayout.h"
 #include <cfloat>
 #include <cmath>
 

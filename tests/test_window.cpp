@@ -1,9 +1,9 @@
 // The window as a user meets it: its controls, start-up, panel layout and saved choices.
-#include "appsettings.h"
-#include "bnrdata.h"
-#include "datepicker.h"
-#include "designlayout.h"
-#include "windowrig.h"
+#include "core/appsettings.h"
+#include "tests/support/bnrdata.h"
+#include "app/datepicker.h"
+#include "tests/support/designlayout.h"
+#include "tests/support/windowrig.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStyle>
+#include "core/panellayout.h"
+
 #include <QStyleOptionButton>
 #include <QTest>
 #include <QTimer>
@@ -24,10 +26,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-int px(int twips) {
-    return frmZorvel::px(twips);
-}
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -101,7 +99,7 @@ TEST_F(WindowTest, EveryControlHasItsNameCaptionAndPlace) {
         QWidget* widget = w.findChild<QWidget*>(QString::fromLatin1(c.name));
         ASSERT_NE(widget, nullptr) << c.name;
         EXPECT_TRUE(widget->inherits(c.kind)) << c.name;
-        EXPECT_EQ(widget->geometry(), QRect(px(c.left), px(c.top), px(c.width), px(c.height))) << c.name;
+        EXPECT_EQ(widget->geometry(), QRect(PanelLayout::px(c.left), PanelLayout::px(c.top), PanelLayout::px(c.width), PanelLayout::px(c.height))) << c.name;
         EXPECT_FALSE(widget->accessibleName().isEmpty()) << c.name;
         if (!c.caption) continue;
         QString caption;
@@ -243,19 +241,19 @@ TEST_F(WindowTest, PanelsStackAsChosenAndTheChoiceIsSaved) {
         for (int i = 0; i < 3; ++i) {
             EXPECT_EQ(w.Frame1[i]->isVisible(), c.shown[i]) << i;
             if (c.shown[i]) {
-                EXPECT_EQ(w.Frame1[i]->y(), px(c.tops[i])) << i;
+                EXPECT_EQ(w.Frame1[i]->y(), PanelLayout::px(c.tops[i])) << i;
             }
-            EXPECT_EQ(AppSettings::value(QStringLiteral("chk%1").arg(i), QStringLiteral("1")),
+            EXPECT_EQ(storedSetting(QStringLiteral("chk%1").arg(i), QStringLiteral("1")),
                       c.shown[i] ? QStringLiteral("1") : QStringLiteral("0"));
         }
         for (QWidget* rowWidget : {static_cast<QWidget*>(w.Label5), static_cast<QWidget*>(w.Check1[2]),
                                    static_cast<QWidget*>(w.chkPrinc), static_cast<QWidget*>(w.Command2)})
-            EXPECT_EQ(rowWidget->y(), px(c.row)) << rowWidget->objectName().toStdString();
-        EXPECT_EQ(w.Frame2->y(), px(c.links));
+            EXPECT_EQ(rowWidget->y(), PanelLayout::px(c.row)) << rowWidget->objectName().toStdString();
+        EXPECT_EQ(w.Frame2->y(), PanelLayout::px(c.links));
         EXPECT_EQ(w.Command2->isVisible(), c.update);
         EXPECT_TRUE(w.chkPrinc->isVisible());
         // Offscreen there is no frame: the whole outer height is the window's own.
-        EXPECT_EQ(w.frameGeometry().height(), px(c.outer));
+        EXPECT_EQ(w.frameGeometry().height(), PanelLayout::px(c.outer));
     }
     // After a restart the same panels are shown.
     frmZorvel& again = rig.restart();
@@ -270,9 +268,9 @@ TEST_F(WindowTest, SavedValuesAreReadByTheirLeadingNumber) {
         bool shown;
     } const cases[] = {{"", false}, {"abc", false}, {"0", false}, {"1", true}, {"2", true}, {" 1", true}, {"-1", true}};
     for (const Case& c : cases) {
-        AppSettings::setValue(QStringLiteral("chk0"), QString::fromLatin1(c.saved));
-        AppSettings::setValue(QStringLiteral("principale"), QString::fromLatin1(c.saved));
-        AppSettings::setValue(QStringLiteral("TVA"), QStringLiteral("19"));
+        storeSetting(QStringLiteral("chk0"), QString::fromLatin1(c.saved));
+        storeSetting(QStringLiteral("principale"), QString::fromLatin1(c.saved));
+        storeSetting(QStringLiteral("TVA"), QStringLiteral("19"));
         frmZorvel& w = rig.restart();
         EXPECT_EQ(w.Check1[0]->isChecked(), c.shown) << c.saved;
         EXPECT_EQ(w.Frame1[0]->isVisible(), c.shown) << c.saved;

@@ -1,4 +1,4 @@
-#include "bnrdata.h"
+#include "tests/support/bnrdata.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "feedserver.h"
+#include "tests/support/feedserver.h"
 
 #include <QByteArray>
 #include <QDate>

@@ -1,4 +1,4 @@
-#include "feedserver.h"
+#include "tests/support/feedserver.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,8 +1,8 @@
-#include "testenv.h"
+#include "tests/support/testenv.h"
 
-#include "bnrdata.h"
-#include "feedparser.h"
-#include "ratedb.h"
+#include "tests/support/bnrdata.h"
+#include "core/feedparser.h"
+#include "core/ratedb.h"
 
 #include <QFile>
 #include <QSettings>
@@ -102,5 +102,18 @@ LocaleScope::~LocaleScope() {
 void clearSettings() {
     QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("prjZorvel"));
     s.clear();
+    s.sync();
+}
+
+// Read and written past the program's own accessors, so a test also pins the keys
+// and texts that earlier installations left behind.
+QString storedSetting(const QString& key, const QString& absent) {
+    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("prjZorvel"));
+    return s.value(QStringLiteral("Settings/") + key, absent).toString();
+}
+
+void storeSetting(const QString& key, const QString& text) {
+    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("prjZorvel"));
+    s.setValue(QStringLiteral("Settings/") + key, text);
     s.sync();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "messagesink.h"
+#include "app/messagesink.h"
 
 #include <QList>
 #include <QString>
@@ -43,6 +43,9 @@ public:
 
 // Forgets every saved choice, as on a first start.
 void clearSettings();
+// The text saved under a settings key, or stored there as another version might have.
+QString storedSetting(const QString& key, const QString& absent = {});
+void storeSetting(const QString& key, const QString& text);
 
 // Sets the process locale for the length of a scope.
 class LocaleScope {

@@ -1,4 +1,4 @@
-#include "windowrig.h"
+#include "tests/support/windowrig.h"
 
 #include <QTest>
 

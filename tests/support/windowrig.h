@@ -1,8 +1,8 @@
 #pragma once
 
-#include "feedserver.h"
-#include "frmzorvel.h"
-#include "testenv.h"
+#include "tests/support/feedserver.h"
+#include "app/frmzorvel.h"
+#include "tests/support/testenv.h"
 
 #include <QUrl>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "calcsession.h"
+#include "tools/calc/calcsession.h"
 
 #include <com/sun/star/awt/XTopWindow.hpp>
 #include <com/sun/star/awt/XWindow.hpp>

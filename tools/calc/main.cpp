@@ -4,7 +4,7 @@
 // Exit status: 0 written, 1 failed, 2 refused (another workbook first), 3 office cannot start.
 // The office is found on the pipe ZORVEL_CALC_PIPE (default zorvel_<uid>); ZORVEL_CALC_PROFILE
 // and ZORVEL_CALC_HEADLESS=1 give it a profile of its own and no windows.
-#include "calcsession.h"
+#include "tools/calc/calcsession.h"
 
 #include <cstdio>
 #include <cstdlib>
