@@ -22,8 +22,6 @@ public:
 
     // Newest row of a year's table.
     virtual SqlStatement newestRow(int year) const = 0;
-    // Remove one day before it is written again.
-    virtual SqlStatement deleteDay(QDate day) const = 0;
     // A year's table with the columns of its first day.
     virtual SqlStatement createYearTable(int year, const QStringList& columns) const = 0;
     // One day, unless that day is already stored; rates are decimal text with a point.

@@ -13,10 +13,6 @@ SqlStatement SqliteDialect::newestRow(int year) const {
     return {QStringLiteral("select * from valuta%1ron order by data desc limit 1").arg(year), {}};
 }
 
-SqlStatement SqliteDialect::deleteDay(QDate day) const {
-    return {QStringLiteral("delete from valuta%1ron where data=?").arg(day.year()), {dateText(day)}};
-}
-
 SqlStatement SqliteDialect::createYearTable(int year, const QStringList& columns) const {
     QString text = QStringLiteral("CREATE TABLE VALUTA%1RON (DATA DATETIME UNIQUE PRIMARY KEY").arg(year);
     for (const QString& c : columns)

@@ -6,7 +6,6 @@
 class SqliteDialect : public SqlDialect {
 public:
     SqlStatement newestRow(int year) const override;
-    SqlStatement deleteDay(QDate day) const override;
     SqlStatement createYearTable(int year, const QStringList& columns) const override;
     SqlStatement insertDay(QDate day, const QStringList& columns, const QStringList& rates) const override;
     SqlStatement addColumn(int year, const QString& column) const override;

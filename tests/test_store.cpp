@@ -1,5 +1,4 @@
 // The rate database: statement texts of both engines and how days are stored and read.
-#include "core/jetdialect.h"
 #include "core/ratedb.h"
 #include "core/sqlitedialect.h"
 #include "tests/support/testenv.h"
@@ -10,37 +9,6 @@ namespace {
 
 DayRates day(QDate d, std::vector<RateEntry> rates) {
     return DayRates{d, std::move(rates)};
-}
-
-TEST(JetDialect, RendersTheLegacyFilesStatementTexts) {
-    const JetDialect jet(QStringLiteral("dd.MM.yyyy"));
-    const QDate d(2026, 3, 5);
-    const std::pair<SqlStatement, const char*> cases[] = {
-        {jet.newestRow(2026), "select top 1 * from valuta2026ron order by data desc"},
-        {jet.deleteDay(d), "delete * from valuta2026ron where data=cdate('05.03.2026')"},
-        {jet.createYearTable(2026, {QStringLiteral("EUR"), QStringLiteral("100HUF")}),
-         "CREATE TABLE VALUTA2026RON (DATA DATETIME UNIQUE PRIMARY KEY,EUR real,100HUF real)"},
-        {jet.insertDay(d, {QStringLiteral("EUR"), QStringLiteral("USD")},
-                       {QStringLiteral("4.9765"), QStringLiteral("4,1")}),
-         "insert into valuta2026ron (data,EUR,USD) values (cdate('05.03.2026'),04.9765,04.1)"},
-        {jet.addColumn(2026, QStringLiteral("XYZ")), "alter table valuta2026ron add column [XYZ] real"},
-        {jet.allColumns(QStringLiteral("2010"), QStringLiteral("RON")), "SELECT * FROM VALUTA2010RON"},
-        {jet.firstRow(QStringLiteral("2004"), QString()), "select top 1 * from VALUTA2004"},
-        {jet.mainCurrencies({QStringLiteral("DATA"), QStringLiteral("EUR")}),
-         "select * from principale where principala=true and valuta in('DATA','EUR')"},
-        {jet.someColumns(QStringLiteral("2010"), QStringLiteral("RON"), {QStringLiteral("EUR"), QStringLiteral("USD")}),
-         "SELECT DATA,[EUR],[USD] FROM VALUTA2010RON"},
-        {jet.rowBefore(2010, QStringLiteral("RON"), QDate(2010, 3, 5)),
-         "SELECT TOP 1 * FROM VALUTA2010RON WHERE DATA<#3/5/2010# ORDER BY DATA DESC"},
-        // The year before keeps the chosen day's date in its literal.
-        {jet.rowBefore(2009, QStringLiteral("RON"), QDate(2010, 1, 1)),
-         "SELECT TOP 1 * FROM VALUTA2009RON WHERE DATA<#1/1/2010# ORDER BY DATA DESC"},
-    };
-    for (const auto& [s, text] : cases) {
-        EXPECT_EQ(s.text, QString::fromLatin1(text));
-        EXPECT_TRUE(s.values.isEmpty());
-    }
-    EXPECT_EQ(JetDialect::dateLiteral(QDate(2026, 3, 5)), QStringLiteral("#3/5/2026#"));
 }
 
 TEST(SqliteDialect, BindsValuesInsteadOfWritingThem) {
