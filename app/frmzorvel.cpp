@@ -279,6 +279,10 @@ frmZorvel::Action::~Action() {
     --m_window.m_actionDepth;
 }
 
+void frmZorvel::message(const UserMessage& said) {
+    if (!said.isEmpty()) message(said.text, said.icon, said.title.isEmpty() ? windowTitle() : said.title);
+}
+
 void frmZorvel::message(const QString& text, MessageSink::Icon icon, const QString& title) {
     if (m_actionDepth > 0) {
         if (m_shownInAction.contains(text)) return;

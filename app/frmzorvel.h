@@ -19,6 +19,8 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QProgressDialog;
+class UpdateSession;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -110,6 +112,7 @@ private:
     void connectHandlers();
     void message(const QString& text, MessageSink::Icon icon);
     void message(const QString& text, MessageSink::Icon icon, const QString& title);
+    void message(const UserMessage& said);
     void applySort();
     // LoadRateTable's parts: the converter's lists, the year's columns, its days.
     void startCurrencyLists();
@@ -119,8 +122,9 @@ private:
     static void selectWholeText(QLineEdit* edit);
     void showNoTableNotice();
     void fitOuterHeight();
-    // The update with its progress window, which closes when it returns.
-    RateUpdater::Report runUpdate();
+    // Shows an update's progress while it runs, with a stop button.
+    void followUpdate(UpdateSession& session, QProgressDialog& progress);
+    void showUpdateResult(const RateUpdater::Report& report, const UserMessage& said);
     static QString unknownRateText();
     static QString noTableNoticePrefix();
 
@@ -194,7 +198,4 @@ private:
     int m_actionDepth = 0;
     bool m_startupSpan = false;
     QSet<QString> m_shownInAction;
-
-public:
-    RateUpdater::Report m_lastUpdate; // what the last update did, for tests and the log
 };

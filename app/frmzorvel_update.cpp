@@ -1,66 +1,50 @@
-// The update from the bank, at start-up and on the update button.
+// The update from the bank, at start-up and on the update button: core runs it,
+// the window shows its progress and its result.
 #include "app/frmzorvel.h"
-
-#include "core/feedclient.h"
-#include "core/rateupdater.h"
+#include "core/updatesession.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QProgressDialog>
-#include <QTimer>
-
-namespace {
-
-MessageSink::Icon updateIcon(const RateUpdater::Report& report) {
-    switch (report.result) {
-    case RateUpdater::Result::UpToDate:
-        return report.unreadable.isEmpty() ? MessageSink::Icon::Information : MessageSink::Icon::Exclamation;
-    case RateUpdater::Result::Cancelled:
-        return MessageSink::Icon::Information;
-    case RateUpdater::Result::Failed:
-        break;
-    }
-    return MessageSink::Icon::Critical;
-}
-
-} // namespace
 
 void frmZorvel::Command2_Click() {
     if (m_updating) return;
     m_updating = true;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const RateUpdater::Report report = runUpdate();
-    QApplication::restoreOverrideCursor();
+    UpdateSession session(dbPath(), m_env.feedBase);
+    QProgressDialog progress(QStringLiteral("Se actualizeaza cursul valutar..."), QStringLiteral("Opreste"), 0, 0,
+                             isVisible() ? this : nullptr);
+    followUpdate(session, progress);
+    // After the progress window has gone, so the result is said over the window itself.
+    connect(&session, &UpdateSession::finished, this, &frmZorvel::showUpdateResult);
+    session.run();
     m_updating = false;
-    m_lastUpdate = report;
+}
+
+void frmZorvel::followUpdate(UpdateSession& session, QProgressDialog& progress) {
+    progress.setWindowTitle(windowTitle());
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(UpdateSession::ShowProgressAfterMs);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    // Stop aborts the request under way, not only the ones after it.
+    connect(&progress, &QProgressDialog::canceled, &session, &UpdateSession::stop);
+    connect(&session, &UpdateSession::started, &progress, [] { QApplication::setOverrideCursor(Qt::WaitCursor); });
+    connect(&session, &UpdateSession::progressDue, &progress, &QProgressDialog::show);
+    connect(&session, &UpdateSession::progressed, &progress, [&progress](int done, int total, const QString& text) {
+        progress.setMaximum(std::max(total, 1));
+        progress.setValue(std::min(done, std::max(total, 1) - 1));
+        progress.setLabelText(text);
+    });
+    connect(&session, &UpdateSession::finished, &progress, [&progress] {
+        progress.hide();
+        QApplication::restoreOverrideCursor();
+    });
+}
+
+void frmZorvel::showUpdateResult(const RateUpdater::Report& report, const UserMessage& said) {
     if (report.result == RateUpdater::Result::UpToDate) {
         LastRateDate = report.feedDate;
         TableYear = Combo2->currentText();
     }
-    message(RateUpdater::message(report), updateIcon(report));
-}
-
-RateUpdater::Report frmZorvel::runUpdate() {
-    QProgressDialog progress(QStringLiteral("Se actualizeaza cursul valutar..."), QStringLiteral("Opreste"), 0, 0,
-                             isVisible() ? this : nullptr);
-    progress.setWindowTitle(windowTitle());
-    progress.setWindowModality(Qt::ApplicationModal);
-    progress.setMinimumDuration(400);
-    progress.setAutoReset(false);
-    progress.setAutoClose(false);
-    FeedClient client(m_env.feedBase);
-    RateUpdater updater(dbPath(), client);
-    // Stop aborts the request under way, not only the ones after it.
-    connect(&progress, &QProgressDialog::canceled, &progress, [&updater] { updater.stop(); });
-    // A request that hangs brings no progress, so the stop button must not wait for one to appear.
-    QTimer showLater;
-    showLater.setSingleShot(true);
-    connect(&showLater, &QTimer::timeout, &progress, &QProgressDialog::show);
-    showLater.start(progress.minimumDuration());
-    return updater.run([&](const RateUpdater::Progress& p) {
-        progress.setMaximum(std::max(p.total, 1));
-        progress.setValue(std::min(p.done, std::max(p.total, 1) - 1));
-        progress.setLabelText(QStringLiteral("Se importa %1 (%2 din %3 zile)").arg(p.what).arg(p.done).arg(p.total));
-        return !progress.wasCanceled();
-    });
+    message(said);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/usermessage.h"
+
 #include <QString>
 
 class QWidget;
@@ -8,7 +10,7 @@ class QWidget;
 // would have been shown instead of waiting for someone to press OK.
 class MessageSink {
 public:
-    enum class Icon { Information, Exclamation, Critical };
+    using Icon = UserMessage::Icon;
     virtual ~MessageSink() = default;
     // A modal box with one OK button; returns when it is closed.
     virtual void show(const QString& text, Icon icon, const QString& title) = 0;

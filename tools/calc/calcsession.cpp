@@ -175,6 +175,18 @@ struct CalcSession::Impl {
         }
     }
 
+    // Workbook 1 if it is ours, else a fresh copy of the shipped workbook (or an empty
+    // one); none when another workbook came first.
+    Reference<sheet::XSpreadsheetDocument> workbookFor(const std::string& workbookPath) {
+        Reference<sheet::XSpreadsheetDocument> doc = firstWorkbook();
+        if (doc.is()) {
+            Reference<container::XNamed> name(firstSheet(doc), UNO_QUERY_THROW);
+            return name->getName() == "Zorvel" ? doc : Reference<sheet::XSpreadsheetDocument>();
+        }
+        doc = load(workbookPath, true);
+        return doc.is() ? doc : emptyWorkbook();
+    }
+
     Reference<sheet::XSpreadsheetDocument> emptyWorkbook() {
         Sequence<beans::PropertyValue> none;
         Reference<lang::XComponent> c = Reference<frame::XComponentLoader>(desktop, UNO_QUERY_THROW)
@@ -188,40 +200,49 @@ CalcSession::CalcSession(OfficeOptions options) : m_options(std::move(options)) 
     setenv("URE_BOOTSTRAP", "vnd.sun.star.pathname:/usr/lib/libreoffice/program/fundamentalrc", 0);
 }
 
+CalcSession::~CalcSession() = default;
+
+namespace {
+
+// Waits for the office's pipe, starting the office once (and once more if that start was lost).
+Reference<uno::XComponentContext> reachOffice(const OfficeOptions& options, std::string& error) {
+    Reference<uno::XComponentContext> local = cppu::defaultBootstrap_InitialComponentContext();
+    Reference<bridge::XUnoUrlResolver> resolver = bridge::UnoUrlResolver::create(local);
+    const OUString url = u("uno:pipe,name=" + options.pipe + ";urp;StarOffice.ComponentContext");
+    using clock = std::chrono::steady_clock;
+    const auto begun = clock::now();
+    bool started = false, restarted = false;
+    for (;;) {
+        try {
+            return Reference<uno::XComponentContext>(resolver->resolve(url), UNO_QUERY_THROW);
+        } catch (const connection::NoConnectException&) {
+            const auto waited = clock::now() - begun;
+            if (!started && !findProgram(options.soffice)) {
+                error = "429 LibreOffice nu este instalat (" + options.soffice + ")";
+                return {};
+            }
+            // A start handed to an office that was shutting down can be lost.
+            if (!started || (!restarted && waited > std::chrono::seconds(10))) {
+                restarted = started;
+                started = true;
+                startOffice(options);
+            } else if (waited > std::chrono::seconds(60)) {
+                error = "429 LibreOffice nu raspunde";
+                return {};
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+}
+
+} // namespace
+
 bool CalcSession::connect(std::string& error) {
     if (m_impl) return true;
     try {
-        Reference<uno::XComponentContext> local = cppu::defaultBootstrap_InitialComponentContext();
-        Reference<bridge::XUnoUrlResolver> resolver = bridge::UnoUrlResolver::create(local);
-        const OUString url = u("uno:pipe,name=" + m_options.pipe + ";urp;StarOffice.ComponentContext");
-        Reference<uno::XComponentContext> remote;
-        using clock = std::chrono::steady_clock;
-        const auto begun = clock::now();
-        bool started = false, restarted = false;
-        while (!remote.is()) {
-            try {
-                remote.set(resolver->resolve(url), UNO_QUERY_THROW);
-            } catch (const connection::NoConnectException&) {
-                const auto waited = clock::now() - begun;
-                if (!started) {
-                    if (!findProgram(m_options.soffice)) {
-                        error = "429 LibreOffice nu este instalat (" + m_options.soffice + ")";
-                        return false;
-                    }
-                    startOffice(m_options);
-                    started = true;
-                } else if (!restarted && waited > std::chrono::seconds(10)) {
-                    // A start handed to an office that was shutting down can be lost.
-                    startOffice(m_options);
-                    restarted = true;
-                } else if (waited > std::chrono::seconds(60)) {
-                    error = "429 LibreOffice nu raspunde";
-                    return false;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            }
-        }
-        m_impl = new Impl;
+        Reference<uno::XComponentContext> remote = reachOffice(m_options, error);
+        if (!remote.is()) return false;
+        m_impl = std::make_unique<Impl>();
         m_impl->remote = remote;
         m_impl->desktop = frame::Desktop::create(remote);
         return true;
@@ -231,80 +252,92 @@ bool CalcSession::connect(std::string& error) {
     }
 }
 
+namespace {
+
+// Dates count from the document's own null date: a 1904-based file keeps its own.
+double dateSerial(const Reference<sheet::XSpreadsheetDocument>& doc, const std::string& isoDate) {
+    util::Date nullDate(30, 12, 1899);
+    Reference<beans::XPropertySet>(doc, UNO_QUERY_THROW)->getPropertyValue("NullDate") >>= nullDate;
+    const int y = std::atoi(isoDate.substr(0, 4).c_str());
+    const unsigned m = unsigned(std::atoi(isoDate.substr(5, 2).c_str()));
+    const unsigned d = unsigned(std::atoi(isoDate.substr(8, 2).c_str()));
+    return double(daysFromCivil(y, m, d) - daysFromCivil(nullDate.Year, nullDate.Month, nullDate.Day));
+}
+
+// The names over the values in one range; a rate the day lacks leaves its cell empty.
+void writeRows(const Reference<sheet::XSpreadsheetDocument>& doc, const Reference<sheet::XSpreadsheet>& sheet,
+               const ExportRows& rows) {
+    const sal_Int32 n = sal_Int32(rows.names.size());
+    Sequence<Sequence<Any>> data(2);
+    Sequence<Any>* r = data.getArray();
+    r[0].realloc(n);
+    r[1].realloc(n);
+    std::vector<sal_Int32> empty;
+    for (sal_Int32 i = 0; i < n; ++i) {
+        r[0].getArray()[i] <<= u(rows.names[size_t(i)]);
+        const std::string& v = rows.values[size_t(i)];
+        Any& cell = r[1].getArray()[i];
+        if (i == 0) {
+            cell <<= dateSerial(doc, v);
+        } else if (v.empty()) {
+            cell <<= OUString();
+            empty.push_back(i);
+        } else {
+            cell <<= std::strtod(v.c_str(), nullptr);
+        }
+    }
+    Reference<table::XCellRange> range = sheet->getCellRangeByPosition(0, 0, n - 1, 1);
+    Reference<sheet::XCellRangeData>(range, UNO_QUERY_THROW)->setDataArray(data);
+    for (sal_Int32 i : empty)
+        Reference<sheet::XSheetOperation>(sheet->getCellRangeByPosition(i, 1, i, 1), UNO_QUERY_THROW)
+            ->clearContents(sheet::CellFlags::STRING | sheet::CellFlags::VALUE);
+}
+
+void formatDateCell(const Reference<sheet::XSpreadsheetDocument>& doc, const Reference<sheet::XSpreadsheet>& sheet) {
+    Reference<util::XNumberFormatsSupplier> formats(doc, UNO_QUERY_THROW);
+    Reference<util::XNumberFormatTypes> types(formats->getNumberFormats(), UNO_QUERY_THROW);
+    const sal_Int32 dateFormat =
+        types->getFormatIndex(i18n::NumberFormatIndex::DATE_SYS_DDMMYYYY, lang::Locale("ro", "RO", ""));
+    Reference<beans::XPropertySet>(sheet->getCellByPosition(0, 1), UNO_QUERY_THROW)
+        ->setPropertyValue("NumberFormat", Any(dateFormat));
+}
+
+void bringToFront(const Reference<sheet::XSpreadsheetDocument>& doc, const Reference<sheet::XSpreadsheet>& sheet) {
+    Reference<frame::XController> controller = Reference<frame::XModel>(doc, UNO_QUERY_THROW)->getCurrentController();
+    if (!controller.is()) return;
+    if (Reference<sheet::XSpreadsheetView> view{controller, UNO_QUERY}; view.is()) view->setActiveSheet(sheet);
+    if (Reference<frame::XFrame> frame = controller->getFrame(); frame.is()) {
+        Reference<awt::XWindow> window = frame->getContainerWindow();
+        window->setVisible(true);
+        if (Reference<awt::XTopWindow> top{window, UNO_QUERY}; top.is()) top->toFront();
+    }
+}
+
+} // namespace
+
 CalcResult CalcSession::exportDay(const std::string& workbookPath, const ExportRows& rows) {
     std::string error;
-    if (!connect(error)) return {CalcStatus::CannotStart, error};
+    if (!connect(error)) return {ExportStatus::CannotStart, error};
     try {
-        Reference<sheet::XSpreadsheetDocument> doc = m_impl->firstWorkbook();
-        if (doc.is()) {
-            Reference<container::XNamed> name(Impl::firstSheet(doc), UNO_QUERY_THROW);
-            if (name->getName() != "Zorvel") return {CalcStatus::Refused, "alt registru deschis"};
-        } else {
-            doc = m_impl->load(workbookPath, true);
-            if (!doc.is()) doc = m_impl->emptyWorkbook();
-        }
+        Reference<sheet::XSpreadsheetDocument> doc = m_impl->workbookFor(workbookPath);
+        if (!doc.is()) return {ExportStatus::Refused, "alt registru deschis"};
         Reference<sheet::XSpreadsheet> sheet = Impl::firstSheet(doc);
         Reference<container::XNamed>(sheet, UNO_QUERY_THROW)->setName("Zorvel");
-
-        // Dates count from the document's own null date: a 1904-based file keeps its own.
-        util::Date nullDate(30, 12, 1899);
-        Reference<beans::XPropertySet>(doc, UNO_QUERY_THROW)->getPropertyValue("NullDate") >>= nullDate;
-        const sal_Int32 n = sal_Int32(rows.names.size());
-        Sequence<Sequence<Any>> data(2);
-        Sequence<Any>* r = data.getArray();
-        r[0].realloc(n);
-        r[1].realloc(n);
-        std::vector<sal_Int32> empty;
-        for (sal_Int32 i = 0; i < n; ++i) {
-            r[0].getArray()[i] <<= u(rows.names[size_t(i)]);
-            const std::string& v = rows.values[size_t(i)];
-            if (i == 0) {
-                const int y = std::atoi(v.substr(0, 4).c_str());
-                const unsigned m = unsigned(std::atoi(v.substr(5, 2).c_str()));
-                const unsigned d = unsigned(std::atoi(v.substr(8, 2).c_str()));
-                const long serial = daysFromCivil(y, m, d) - daysFromCivil(nullDate.Year, nullDate.Month, nullDate.Day);
-                r[1].getArray()[i] <<= double(serial);
-            } else if (v.empty()) {
-                r[1].getArray()[i] <<= OUString();
-                empty.push_back(i);
-            } else {
-                r[1].getArray()[i] <<= std::strtod(v.c_str(), nullptr);
-            }
-        }
-        Reference<table::XCellRange> range = sheet->getCellRangeByPosition(0, 0, n - 1, 1);
-        Reference<sheet::XCellRangeData>(range, UNO_QUERY_THROW)->setDataArray(data);
-        for (sal_Int32 i : empty)
-            Reference<sheet::XSheetOperation>(sheet->getCellRangeByPosition(i, 1, i, 1), UNO_QUERY_THROW)
-                ->clearContents(sheet::CellFlags::STRING | sheet::CellFlags::VALUE);
-        Reference<util::XNumberFormatsSupplier> formats(doc, UNO_QUERY_THROW);
-        Reference<util::XNumberFormatTypes> types(formats->getNumberFormats(), UNO_QUERY_THROW);
-        const sal_Int32 dateFormat =
-            types->getFormatIndex(i18n::NumberFormatIndex::DATE_SYS_DDMMYYYY, lang::Locale("ro", "RO", ""));
-        Reference<beans::XPropertySet>(sheet->getCellByPosition(0, 1), UNO_QUERY_THROW)
-            ->setPropertyValue("NumberFormat", Any(dateFormat));
-
-        Reference<frame::XController> controller =
-            Reference<frame::XModel>(doc, UNO_QUERY_THROW)->getCurrentController();
-        if (controller.is()) {
-            if (Reference<sheet::XSpreadsheetView> view{controller, UNO_QUERY}; view.is()) view->setActiveSheet(sheet);
-            if (Reference<frame::XFrame> frame = controller->getFrame(); frame.is()) {
-                Reference<awt::XWindow> window = frame->getContainerWindow();
-                window->setVisible(true);
-                if (Reference<awt::XTopWindow> top{window, UNO_QUERY}; top.is()) top->toFront();
-            }
-        }
-        return {CalcStatus::Written, "gata"};
+        writeRows(doc, sheet, rows);
+        formatDateCell(doc, sheet);
+        bringToFront(doc, sheet);
+        return {ExportStatus::Written, "gata"};
     } catch (const uno::Exception& e) {
-        return {CalcStatus::Failed, s(e.Message)};
+        return {ExportStatus::Failed, s(e.Message)};
     }
 }
 
 CalcResult CalcSession::readBack() {
     std::string error;
-    if (!connect(error)) return {CalcStatus::CannotStart, error};
+    if (!connect(error)) return {ExportStatus::CannotStart, error};
     try {
         Reference<sheet::XSpreadsheetDocument> doc = m_impl->firstWorkbook();
-        if (!doc.is()) return {CalcStatus::Failed, "niciun registru deschis"};
+        if (!doc.is()) return {ExportStatus::Failed, "niciun registru deschis"};
         int workbooks = 0;
         Reference<container::XEnumeration> e = m_impl->desktop->getComponents()->createEnumeration();
         while (e->hasMoreElements())
@@ -325,22 +358,22 @@ CalcResult CalcSession::readBack() {
                 out += (col ? "\t" : "") + s(text);
             }
         }
-        return {CalcStatus::Written, out};
+        return {ExportStatus::Written, out};
     } catch (const uno::Exception& e) {
-        return {CalcStatus::Failed, s(e.Message)};
+        return {ExportStatus::Failed, s(e.Message)};
     }
 }
 
 CalcResult CalcSession::open(const std::string& path) {
     std::string error;
-    if (!connect(error)) return {CalcStatus::CannotStart, error};
-    return m_impl->load(path, false).is() ? CalcResult{CalcStatus::Written, "deschis"}
-                                          : CalcResult{CalcStatus::Failed, "nu se poate deschide"};
+    if (!connect(error)) return {ExportStatus::CannotStart, error};
+    return m_impl->load(path, false).is() ? CalcResult{ExportStatus::Written, "deschis"}
+                                          : CalcResult{ExportStatus::Failed, "nu se poate deschide"};
 }
 
 CalcResult CalcSession::quit() {
     std::string error;
-    if (!connect(error)) return {CalcStatus::CannotStart, error};
+    if (!connect(error)) return {ExportStatus::CannotStart, error};
     try {
         // Close every document unsaved, then the office itself.
         Reference<container::XEnumeration> e = m_impl->desktop->getComponents()->createEnumeration();
@@ -352,5 +385,5 @@ CalcResult CalcSession::quit() {
     } catch (const uno::Exception&) {
         // The bridge goes away with the office; that is the expected end.
     }
-    return {CalcStatus::Written, "inchis"};
+    return {ExportStatus::Written, "inchis"};
 }

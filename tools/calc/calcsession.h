@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/exportstatus.h"
+
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,11 +22,9 @@ struct OfficeOptions {
     std::string soffice = "soffice";
 };
 
-// The outcome of one request, as the window reads it back.
-enum class CalcStatus { Written = 0, Failed = 1, Refused = 2, CannotStart = 3 };
-
+// The outcome of one request; its status is the helper's exit status.
 struct CalcResult {
-    CalcStatus status = CalcStatus::Failed;
+    ExportStatus status = ExportStatus::Failed;
     std::string text; // for CannotStart: code, blank, description
 };
 
@@ -32,6 +33,9 @@ struct CalcResult {
 class CalcSession {
 public:
     explicit CalcSession(OfficeOptions options);
+    ~CalcSession();
+    CalcSession(const CalcSession&) = delete;
+    CalcSession& operator=(const CalcSession&) = delete;
     // Writes the two rows into the first sheet of workbook 1, which is opened from
     // the template when there is none; refuses a first workbook not made by us.
     CalcResult exportDay(const std::string& workbookPath, const ExportRows& rows);
@@ -43,8 +47,8 @@ public:
     CalcResult quit();
 
 private:
-    bool connect(std::string& error);
     struct Impl;
+    bool connect(std::string& error);
     OfficeOptions m_options;
-    Impl* m_impl = nullptr;
+    std::unique_ptr<Impl> m_impl;
 };

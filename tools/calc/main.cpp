@@ -53,12 +53,12 @@ int main(int argc, char* argv[]) {
         if (std::getline(std::cin, line)) rows.names = splitTabs(line);
         if (std::getline(std::cin, line)) rows.values = splitTabs(line);
         if (rows.names.empty() || rows.names.size() != rows.values.size())
-            finish({CalcStatus::Failed, "date de intrare invalide"});
+            finish({ExportStatus::Failed, "date de intrare invalide"});
         finish(session.exportDay(argv[2], rows));
     }
     if (mode == "--read") finish(session.readBack());
     if (mode == "--open" && argc > 2) finish(session.open(argv[2]));
     if (mode == "--quit") finish(session.quit());
     std::cerr << "usage: zorvel-calc --workbook <file> | --read | --open <file> | --quit\n";
-    return int(CalcStatus::Failed);
+    return int(ExportStatus::Failed);
 }
