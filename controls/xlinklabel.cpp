@@ -106,13 +106,6 @@ void XLinkLabel::setHoverUnderline(bool u) {
     emit propertyChanged(QStringLiteral("HoverUnderline"));
 }
 
-void XLinkLabel::setFont(const QFont& f) {
-    m_Font = f;
-    QWidget::setFont(f);
-    redraw();
-    emit propertyChanged(QStringLiteral("Font"));
-}
-
 void XLinkLabel::setCaption(const QString& c) {
     m_Caption = c;
     setAccessibleName(c);
@@ -125,11 +118,17 @@ void XLinkLabel::setURL(const QString& url) {
     emit propertyChanged(QStringLiteral("URL"));
 }
 
-void XLinkLabel::setEnabled(bool e) {
-    m_Enabled = e;
-    QWidget::setEnabled(e);
-    if (!e) MouseMove(-1, -1); // a label disabled under the pointer drops its hover look
-    emit propertyChanged(QStringLiteral("Enabled"));
+void XLinkLabel::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        redraw();
+        emit propertyChanged(QStringLiteral("Font"));
+    } else if (event->type() == QEvent::EnabledChange) {
+        if (!isEnabled()) MouseMove(-1, -1); // a label disabled under the pointer drops its hover look
+        if (Enabled() == m_ownEnabled) return;
+        m_ownEnabled = Enabled();
+        emit propertyChanged(QStringLiteral("Enabled"));
+    }
 }
 
 void XLinkLabel::InitProperties() {
@@ -177,12 +176,12 @@ void XLinkLabel::ReadProperties(const PropertyBag& bag) {
 }
 
 void XLinkLabel::WriteProperties(PropertyBag& bag) const {
-    bag.write(QStringLiteral("Font"), QVariant::fromValue(m_Font));
+    bag.write(QStringLiteral("Font"), QVariant::fromValue(font()));
     bag.write(QStringLiteral("BackColor"), qlonglong(m_BackColor), qlonglong(ambientBack()));
     bag.write(QStringLiteral("NormTextColor"), qlonglong(m_NormTextColor), qlonglong(ambientFore()));
     bag.write(QStringLiteral("HoverTextColor"), qlonglong(m_HoverTextColor), qlonglong(ambientFore()));
     bag.write(QStringLiteral("URL"), m_URL, defaultUrl());
-    bag.write(QStringLiteral("Enabled"), m_Enabled, true);
+    bag.write(QStringLiteral("Enabled"), Enabled(), true);
     bag.write(QStringLiteral("Caption"), m_Caption, QStringLiteral("URL Label"));
     bag.write(QStringLiteral("NormUnderline"), m_NormUnderline, false);
     bag.write(QStringLiteral("HoverUnderline"), m_HoverUnderline, true);
@@ -198,14 +197,14 @@ void XLinkLabel::MouseMove(int x, int y) {
 }
 
 void XLinkLabel::Click() {
-    if (!m_Enabled || m_URL.isEmpty() || !m_opener) return;
+    if (!Enabled() || m_URL.isEmpty() || !m_opener) return;
     m_opener(QUrl::fromUserInput(m_URL));
 }
 
 void XLinkLabel::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), toColor(m_surfaceBack, palette()));
-    QFont f = m_Font;
+    QFont f = font();
     f.setUnderline(m_surfaceUnderline);
     p.setFont(f);
     p.setPen(toColor(m_surfaceText, palette()));

@@ -21,20 +21,20 @@ public:
     quint32 HoverTextColor() const { return m_HoverTextColor; }
     bool NormUnderline() const { return m_NormUnderline; }
     bool HoverUnderline() const { return m_HoverUnderline; }
-    QFont Font() const { return m_Font; }
+    // Font and Enabled are the widget's own; set them with QWidget::setFont and
+    // QWidget::setEnabled, which notify through changeEvent() whatever the caller holds.
+    QFont Font() const { return font(); }
     QString Caption() const { return m_Caption; }
     QString URL() const { return m_URL; }
-    bool Enabled() const { return m_Enabled; }
+    bool Enabled() const { return !testAttribute(Qt::WA_ForceDisabled); }
 
     void setBackColor(quint32 c);
     void setNormTextColor(quint32 c);
     void setHoverTextColor(quint32 c);
     void setNormUnderline(bool u);
     void setHoverUnderline(bool u);
-    void setFont(const QFont& f);
     void setCaption(const QString& c);
     void setURL(const QString& url);
-    void setEnabled(bool e);
 
     // A new instance placed on its host takes the host's look and its own name as caption.
     void InitProperties();
@@ -63,6 +63,7 @@ signals:
     void propertyChanged(const QString& name);
 
 protected:
+    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -84,10 +85,9 @@ private:
     quint32 m_HoverTextColor = 0;
     bool m_NormUnderline = false;
     bool m_HoverUnderline = false;
-    QFont m_Font;
     QString m_Caption;
     QString m_URL;
-    bool m_Enabled = true;
+    bool m_ownEnabled = true; // last told; a parent's change leaves the property as it was
 
     quint32 m_surfaceBack = 0;
     quint32 m_surfaceText = 0;

@@ -82,6 +82,13 @@ TEST(XLinkLabel, ADisabledLabelTakesNoPointerInput) {
     ASSERT_TRUE(l.isHover());
     l.setEnabled(false);
     EXPECT_FALSE(l.isHover());
+    // A disabled host greys the label without changing its own Enabled property.
+    l.setEnabled(true);
+    h.changed.clear();
+    h.window.setEnabled(false);
+    EXPECT_FALSE(l.isEnabled());
+    EXPECT_TRUE(l.Enabled());
+    EXPECT_TRUE(h.changed.isEmpty()) << h.changed.join(u',').toStdString();
 }
 
 TEST(XLinkLabel, SettersRedrawAndNotifyAsTheyShould) {
@@ -100,7 +107,10 @@ TEST(XLinkLabel, SettersRedrawAndNotifyAsTheyShould) {
         {"Font", [&] { l.setFont(QFont(QStringLiteral("Sans"), 9)); }, 1},
         {"Caption", [&] { l.setCaption(QStringLiteral("Cursul BNR")); }, 1},
         {"URL", [&] { l.setURL(QStringLiteral("https://curs.bnr.ro/")); }, 0},
-        {"Enabled", [&] { l.setEnabled(true); }, 0},
+        {"Enabled", [&] { l.setEnabled(false); }, 1}, // the hover look dropped
+        // A caller holding only a QWidget reaches the same notices.
+        {"Font", [&] { static_cast<QWidget&>(l).setFont(QFont(QStringLiteral("Serif"), 11)); }, 1},
+        {"Enabled", [&] { static_cast<QWidget&>(l).setEnabled(true); }, 0},
     };
     for (const Case& c : cases) {
         h.changed.clear();
