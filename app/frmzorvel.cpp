@@ -1,4 +1,5 @@
 #include "app/frmzorvel.h"
+#include "app/designfont.h"
 
 #include "core/appsettings.h"
 #include "core/config.h"
@@ -78,21 +79,6 @@ ZorvelEnvironment ZorvelEnvironment::forApplication() {
     return env;
 }
 
-QFont frmZorvel::designFont() {
-    // The design was measured in the 8-point MS Sans Serif. Where that face is
-    // missing, an Arial-metric face at 10 pixels sets the same widths: at its
-    // nominal 8 points (11 pixels) it would cut the longer captions.
-    QFont f;
-    if (QFontDatabase::hasFamily(QStringLiteral("MS Sans Serif"))) {
-        f.setFamilies({QStringLiteral("MS Sans Serif")});
-        f.setPointSizeF(8.0);
-    } else {
-        f.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
-        f.setPixelSize(10);
-    }
-    return f;
-}
-
 frmZorvel::frmZorvel(ZorvelEnvironment env, MessageSink* messages, QWidget* parent)
     : QWidget(parent), m_env(std::move(env)), m_messages(messages), m_vat(*this) {
     if (!m_messages) {
@@ -141,18 +127,7 @@ void frmZorvel::createRatePanel() {
     Combo2 = place(new QComboBox, f, QStringLiteral("Combo2"), 7560, 180, 1455, 315);
     Combo2->setAccessibleName(QStringLiteral("An"));
     Label1[0]->setBuddy(Combo2);
-    ListView1 = place(new QTreeWidget, f, QStringLiteral("ListView1"), 120, 540, 8895, 2235);
-    ListView1->setAccessibleName(QStringLiteral("Curs licitat"));
-    ListView1->setRootIsDecorated(false);
-    ListView1->setUniformRowHeights(true);
-    ListView1->setAllColumnsShowFocus(true);
-    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setColumnCount(0);
-    ListView1->header()->setSectionsClickable(true);
-    ListView1->header()->setSectionsMovable(false);
-    ListView1->header()->setStretchLastSection(false);
-    ListView1->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    createRateTable(f);
     Label6 = label(f, QStringLiteral("Label6"),
                    QStringLiteral("     Daca utilizati aplicatia si pe un calculator fara aces la internet, puteti "
                                   "transfera baza de date cu cursul valutar pe calculatorul respectiv."),
@@ -167,6 +142,21 @@ void frmZorvel::createRatePanel() {
         place(new QPushButton(QStringLiteral("Salveaza curs")), f, QStringLiteral("Command4"), 6600, 2880, 1215, 315);
     Command3 =
         place(new QPushButton(QStringLiteral("Incarca curs")), f, QStringLiteral("Command3"), 7860, 2880, 1095, 315);
+}
+
+void frmZorvel::createRateTable(QGroupBox* f) {
+    ListView1 = place(new QTreeWidget, f, QStringLiteral("ListView1"), 120, 540, 8895, 2235);
+    ListView1->setAccessibleName(QStringLiteral("Curs licitat"));
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setColumnCount(0);
+    ListView1->header()->setSectionsClickable(true);
+    ListView1->header()->setSectionsMovable(false);
+    ListView1->header()->setStretchLastSection(false);
+    ListView1->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 void frmZorvel::createConverterPanel() {
@@ -237,6 +227,11 @@ void frmZorvel::createRowAndLinks() {
                      6960, 5640, 2175, 315);
     Frame2 =
         place(new QGroupBox(QStringLiteral("Link-uri utile")), this, QStringLiteral("Frame2"), 60, 6000, 9075, 555);
+    styleFramesAndChecks();
+    createLinks();
+}
+
+void frmZorvel::styleFramesAndChecks() {
     for (QPushButton* b : {cmdExcel, cmdEvolutie, Command4, Command3, Command1, Command2})
         b->setAccessibleName(plainCaption(b->text()));
     for (QGroupBox* g : {Frame1[0], Frame1[1], Frame1[2], Frame2}) {
@@ -252,7 +247,6 @@ void frmZorvel::createRowAndLinks() {
     classic->setParent(this);
     for (QCheckBox* c : {Check1[0], Check1[1], Check1[2], chkPrinc})
         c->setStyle(classic);
-    createLinks();
 }
 
 void frmZorvel::applyTabOrder() {
@@ -383,14 +377,11 @@ void frmZorvel::selectWholeText(QLineEdit* edit) {
 }
 
 void frmZorvel::connectHandlers() {
+    connectRatePanel();
     for (int i = 0; i < 3; ++i)
         connect(Check1[i], &QCheckBox::toggled, this, asAction([this, i] { Check1_Click(i); }));
     connect(chkPrinc, &QCheckBox::toggled, this, asAction([this] { chkPrinc_Click(); }));
     connect(Command2, &QPushButton::clicked, this, asAction([this] { Command2_Click(); }));
-    connect(Combo2, &QComboBox::activated, this, asAction([this] { Combo2_Click(); }));
-    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, asAction([this] { ListView1_DblClick(); }));
-    connect(ListView1->header(), &QHeaderView::sectionClicked, this,
-            [this](int column) { ListView1_ColumnClick(column); });
     connect(Text1, &QLineEdit::textChanged, this, asAction([this] { Text1_Change(); }));
     connect(Text2, &QLineEdit::textChanged, this, asAction([this] { Text2_Change(); }));
     for (int i = 0; i < 2; ++i)
@@ -403,6 +394,13 @@ void frmZorvel::connectHandlers() {
     }
     Text1->installEventFilter(this);
     Text2->installEventFilter(this);
+}
+
+void frmZorvel::connectRatePanel() {
+    connect(Combo2, &QComboBox::activated, this, asAction([this] { Combo2_Click(); }));
+    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, asAction([this] { ListView1_DblClick(); }));
+    connect(ListView1->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { ListView1_ColumnClick(column); });
     connect(cmdExcel, &QPushButton::clicked, this, asAction([this] { cmdExcel_Click(); }));
     connect(cmdEvolutie, &QPushButton::clicked, this, asAction([this] { cmdEvolutie_Click(); }));
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);

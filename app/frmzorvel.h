@@ -1,5 +1,26 @@
 #pragma once
 
+// frmZorvel, the program's one window, is built of three panels stacked one under
+// the other (the rate table, the currency converter and the VAT calculator), a row
+// of check boxes that shows or hides them, and a panel of links. Each panel's
+// handlers live in a file of their own (frmzorvel_ratetable.cpp, _converter, _vat,
+// _update, _export, _history, _transfer); frmzorvel.cpp builds the controls and
+// starts the window. A handler reads the boxes, calls core (where every rule lives:
+// conversion, VAT arithmetic, the rate store, the update, the export) and writes
+// what it returned into the boxes or a message.
+//
+// The controls keep the names the design gave them; each is also its objectName.
+//   Frame1(0) "Curs valutar"       Label2(2) the newest stored day   Combo2 the year
+//   ListView1 the year's rates     cmdExcel "Excel"   cmdEvolutie "Evolutie"
+//   Command4 "Salveaza curs"       Command3 "Incarca curs"   Label6 the offline-copy hint
+//   Frame1(1) "Convertor valutar"  DTPicker1 the date   Text1 "Transforma"
+//   Combo1(0) "Din", Combo1(1) "In"                     Text2 "Rezultat"   Command1 "Copie"
+//   Frame1(2) "TVA calculator"     Text3(0) "Cantitatea"   Text3(1) "PU Fara TVA"
+//   Text3(2) "Valoare fara TVA"    Text3(3) "TVA"   Text3(4) "Valoare totala"   Text3(5) "Cota TVA %"
+//   Check1(0..2) the panels shown  chkPrinc "Toate Valutele"   Command2 "Actualizeaza curs valutar"
+//   Frame2 "Link-uri utile"        XLinkLabel1(0) "Cursul BNR"   XLinkLabel1(1) "Zorvel - Actualizari"
+//   Label1(i), Label4(i), Label5, Label3: the captions over the boxes.
+
 #include "app/messagesink.h"
 #include "core/rateupdater.h"
 #include "core/vatcalculator.h"
@@ -20,12 +41,13 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QProgressDialog;
-class UpdateSession;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class DatePicker;
+class UpdateSession;
 class XLinkLabel;
+class frmEvolutie;
 
 // What the window needs from its surroundings; tests hand in their own.
 struct ZorvelEnvironment {
@@ -38,8 +60,6 @@ struct ZorvelEnvironment {
     static ZorvelEnvironment forApplication();
 };
 
-// The program's one window: rate table, converter and VAT calculator panels,
-// the row that shows or hides them, and the links panel.
 class frmZorvel : public QWidget, private VatBoxes {
     Q_OBJECT
 public:
@@ -51,28 +71,27 @@ public:
     // Stacks the visible panels and sizes the window.
     void Form_Activate();
 
-    // Window state shared by the panels.
-    QString TableYear;
-    QString LocalCurrencyName;
-    QString TableSuffix;
-    QDate LastRateDate; // null until an update succeeds
+    QString tableYear() const { return TableYear; }
+    QString localCurrencyName() const { return LocalCurrencyName; }
+    QDate lastRateDate() const { return LastRateDate; } // null until an update succeeds
+    int sortKey() const { return SortKey; }
+    int sortOrder() const { return SortOrder; }
+    int vatFocusIndex() const { return m_vat.VatFocusIndex; }
+    bool vatBusy() const { return m_vat.VatBusy; }
 
-    int VatFocusIndex() const { return m_vat.VatFocusIndex; }
-    bool VatBusy() const { return m_vat.VatBusy; }
-    QString dbPath() const;
-    QString workbookPath() const;
-    void setExportHelper(const QString& path) { m_env.exportHelper = path; }
-    // The face and size the design's captions were measured in, or one with its widths.
-    static QFont designFont();
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
+private slots:
     // Handlers, named after their control and event.
     void Check1_Click(int index);
     void Command2_Click();
-    void LoadRateTable();
     void chkPrinc_Click();
     void Combo2_Click();
     void ListView1_DblClick();
     void ListView1_ColumnClick(int logicalIndex);
+    void ListView1_ContextMenu(const QPoint& at);
     void Text1_Change();
     void Text1_GotFocus();
     void Text2_Change();
@@ -80,39 +99,34 @@ public:
     void Combo1_Click(int index);
     void Command1_Click();
     void DTPicker1_Change();
-    bool ClampPickerDate();
-    void ConvertAmount();
-    void SetLocalCurrency();
     void Text3_Change(int index);
     void Text3_GotFocus(int index);
     void Text3_LostFocus(int index);
     void cmdExcel_Click();
     // Opens "Evolutie curs" on a currency: the column asked for, else the converter's.
     void cmdEvolutie_Click(const QString& currency = {});
-    void ListView1_ContextMenu(const QPoint& at);
     void Command3_Click();
     void Command4_Click();
-
-    // The rate table's current sort, for tests and the header clicks.
-    int SortKey = 0;
-    int SortOrder = 1;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
+    void LoadRateTable();
 
 private:
     void createControls();
     void createRatePanel();
+    void createRateTable(QGroupBox* panel);
     void createConverterPanel();
     void createVatPanel();
     void createRowAndLinks();
+    void styleFramesAndChecks();
     void createLinks();
     void applyTabOrder();
     void connectHandlers();
-    void message(const QString& text, MessageSink::Icon icon);
-    void message(const QString& text, MessageSink::Icon icon, const QString& title);
-    void message(const UserMessage& said);
+    void connectRatePanel();
+
+    QString dbPath() const;
+    QString workbookPath() const;
+    bool ClampPickerDate();
+    void ConvertAmount();
+    void SetLocalCurrency();
     void applySort();
     // LoadRateTable's parts: the converter's lists, the year's columns, its days.
     void startCurrencyLists();
@@ -125,6 +139,11 @@ private:
     // Shows an update's progress while it runs, with a stop button.
     void followUpdate(UpdateSession& session, QProgressDialog& progress);
     void showUpdateResult(const RateUpdater::Report& report, const UserMessage& said);
+    void transferMessage(const QString& text);
+
+    void message(const QString& text, MessageSink::Icon icon);
+    void message(const QString& text, MessageSink::Icon icon, const QString& title);
+    void message(const UserMessage& said);
     static QString unknownRateText();
     static QString noTableNoticePrefix();
 
@@ -148,14 +167,12 @@ private:
             f();
         };
     }
-    void transferMessage(const QString& text);
 
     // VatBoxes
     QString text(int index) const override;
     void setText(int index, const QString& text) override;
 
-public:
-    // Controls, by their names.
+    // Controls, by their given names.
     std::array<QGroupBox*, 3> Frame1{};
     std::array<QLabel*, 3> Label2{};
     std::array<QLabel*, 8> Label1{};
@@ -181,7 +198,14 @@ public:
     QGroupBox* Frame2 = nullptr;
     std::array<XLinkLabel*, 2> XLinkLabel1{};
 
-private:
+    // Window state shared by the panels.
+    QString TableYear;
+    QString LocalCurrencyName;
+    QString TableSuffix;
+    QDate LastRateDate;
+    int SortKey = 0;   // the rate table's sort column
+    int SortOrder = 1; // 0 ascending, 1 descending
+
     ZorvelEnvironment m_env;
     std::unique_ptr<MessageSink> m_ownSink;
     MessageSink* m_messages;
@@ -192,7 +216,7 @@ private:
     bool m_updating = false;
     bool m_exporting = false;
     QString m_noticeYear; // year whose "no rates" notice was last shown
-    QPointer<class frmEvolutie> m_evolutie;
+    QPointer<frmEvolutie> m_evolutie;
     int m_outerHeight = 0; // twips, title bar and border included
     int m_linksBottom = 0; // twips
     int m_actionDepth = 0;

@@ -1,6 +1,7 @@
 // Copying valuta.mdb to a computer without internet: the program shows where the
 // file lives and opens that folder; the user copies the file by hand.
 #include "app/frmzorvel.h"
+#include "app/designfont.h"
 #include "core/panellayout.h"
 
 #include "controls/propertybag.h"

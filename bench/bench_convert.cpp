@@ -5,6 +5,7 @@
 #include "bench/guimain.h"
 #include "core/ratedb.h"
 #include "tests/support/windowrig.h"
+#include "tests/support/windowcontrols.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -66,12 +67,13 @@ void LoadRateTableFullYear(benchmark::State& state) {
     env.appDir = app->path();
     env.feedBase = QUrl(QStringLiteral("http://127.0.0.1:9"));
     frmZorvel w(env, &sink);
+    const WindowControls ui(w);
     w.Form_Load();
     w.show();
-    w.Combo2->setCurrentIndex(w.Combo2->findText(QStringLiteral("2022")));
-    w.chkPrinc->setChecked(true);
+    ui.Combo2->setCurrentIndex(ui.Combo2->findText(QStringLiteral("2022")));
+    ui.chkPrinc->setChecked(true);
     for (auto _ : state) {
-        w.LoadRateTable();
+        QMetaObject::invokeMethod(&w, "LoadRateTable");
         QApplication::processEvents();
     }
 }

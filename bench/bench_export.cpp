@@ -3,6 +3,7 @@
 #include "bench/guimain.h"
 #include "core/ratedb.h"
 #include "tests/support/windowrig.h"
+#include "tests/support/windowcontrols.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -24,16 +25,17 @@ struct OfficeRig {
         RateDb db(rig.app.db());
         db.storeDay(DayRates{QDate(2022, 1, 3), {{"EUR", "4.9474"}, {"USD", "4.3701"}, {"100HUF", "1.3455"}}});
         QFile::copy(QStringLiteral(ZORVEL_WORKBOOK), rig.app.path() + QStringLiteral("/zv.xls"));
+        rig.exportHelper = QStringLiteral(ZORVEL_CALC_HELPER);
         frmZorvel& w = rig.start();
-        w.setExportHelper(QStringLiteral(ZORVEL_CALC_HELPER));
-        w.DTPicker1->setDate(QDate(2022, 1, 5));
+        const WindowControls ui(w);
+        ui.DTPicker1->setDate(QDate(2022, 1, 5));
         rig.sink.shown.clear(); // start-up's own messages (no bank here)
     }
     ~OfficeRig() { QProcess::execute(QStringLiteral(ZORVEL_CALC_HELPER), {QStringLiteral("--quit")}); }
     double click() {
         QElapsedTimer t;
         t.start();
-        QTest::mouseClick(rig.window->cmdExcel, Qt::LeftButton);
+        QTest::mouseClick(WindowControls(*rig.window).cmdExcel, Qt::LeftButton);
         return double(t.nsecsElapsed()) / 1e9;
     }
     QTemporaryDir profile;

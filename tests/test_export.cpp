@@ -1,6 +1,7 @@
 // One day's rates handed to a real LibreOffice Calc, headless, in a profile of its own.
 #include "core/ratedb.h"
 #include "tests/support/windowrig.h"
+#include "tests/support/windowcontrols.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -78,16 +79,16 @@ protected:
         QFile::copy(QStringLiteral(ZORVEL_WORKBOOK), rig.app.path() + QStringLiteral("/zv.xls"));
     }
     frmZorvel& start() {
+        rig.exportHelper = kHelper;
         frmZorvel& w = rig.start();
-        env.exportHelper = kHelper;
-        w.setExportHelper(kHelper);
         rig.sink.shown.clear();
         return w;
     }
     void exportOn(frmZorvel& w, QDate d) {
-        w.DTPicker1->setDate(d);
+        const WindowControls ui(w);
+        ui.DTPicker1->setDate(d);
         rig.sink.shown.clear();
-        QTest::mouseClick(w.cmdExcel, Qt::LeftButton);
+        QTest::mouseClick(ui.cmdExcel, Qt::LeftButton);
     }
     // A spreadsheet of the user's, opened as the user would.
     void openAnotherWorkbook() {
@@ -103,13 +104,13 @@ protected:
     QTemporaryDir scratch;
     Office office;
     WindowRig rig;
-    ZorvelEnvironment env;
 };
 
 TEST_F(ExportTest, OfficeNotRunningOpensTheWorkbookAndWritesTheDayBefore) {
     frmZorvel& w = start();
-    ASSERT_TRUE(w.chkPrinc->isChecked());
-    QTest::mouseClick(w.chkPrinc, Qt::LeftButton); // main currencies shown; the export still takes them all
+    const WindowControls ui(w);
+    ASSERT_TRUE(ui.chkPrinc->isChecked());
+    QTest::mouseClick(ui.chkPrinc, Qt::LeftButton); // main currencies shown; the export still takes them all
     exportOn(w, QDate(2022, 1, 5));
     EXPECT_TRUE(rig.sink.shown.isEmpty()) << rig.sink.texts().join(u'|').toStdString();
     const QStringList r = Office::read();
@@ -197,8 +198,9 @@ TEST_F(ExportTest, AWorkbookCountingFrom1904GetsTheRightDate) {
 TEST_F(ExportTest, NoStoredDayOrNoOfficeIsSaid) {
     rig.app.sql(QStringLiteral("create table valuta2020ron (data datetime unique primary key)"));
     frmZorvel& w = start();
+    const WindowControls ui(w);
     // Nothing stored before the date: said, and the office is not asked.
-    w.Combo2->setCurrentIndex(w.Combo2->findText(QStringLiteral("2021")));
+    ui.Combo2->setCurrentIndex(ui.Combo2->findText(QStringLiteral("2021")));
     exportOn(w, QDate(2021, 6, 1));
     ASSERT_EQ(rig.sink.shown.size(), 1);
     EXPECT_TRUE(rig.sink.shown[0].text.startsWith(QStringLiteral("Nu exista curs memorat inainte de")));
@@ -222,9 +224,10 @@ TEST(ExportWithoutHelper, AMissingHelperIsAFailedStart) {
         ASSERT_TRUE(db.storeDay(DayRates{QDate(2022, 1, 3), {{"EUR", "4.9474"}}}));
     }
     frmZorvel& w = rig.start();
-    w.DTPicker1->setDate(QDate(2022, 1, 5));
+    const WindowControls ui(w);
+    ui.DTPicker1->setDate(QDate(2022, 1, 5));
     rig.sink.shown.clear();
-    QTest::mouseClick(w.cmdExcel, Qt::LeftButton);
+    QTest::mouseClick(ui.cmdExcel, Qt::LeftButton);
     ASSERT_EQ(rig.sink.shown.size(), 1);
     EXPECT_TRUE(rig.sink.shown[0].text.startsWith(QStringLiteral("Err: 429 ")));
     EXPECT_EQ(rig.sink.shown[0].title, QStringLiteral("Excel Application"));

@@ -1,6 +1,7 @@
 // The history window: opened from the rate panel, showing a currency's averages
 // and chart, and handing them on.
 #include "tests/support/bnrdata.h"
+#include "tests/support/windowcontrols.h"
 #include "app/frmevolutie.h"
 #include "core/ratedb.h"
 #include "tests/support/windowrig.h"
@@ -50,8 +51,9 @@ protected:
         store(QDate(2022, 2, 15), {{"EUR", "4.95"}, {"100HUF", "1.4"}, {"USD", "4.4"}});
     }
     frmEvolutie* open(frmZorvel& w) {
+        const WindowControls ui(w);
         rig.sink.shown.clear();
-        QTest::mouseClick(w.cmdEvolutie, Qt::LeftButton);
+        QTest::mouseClick(ui.cmdEvolutie, Qt::LeftButton);
         return w.findChild<frmEvolutie*>();
     }
     LocaleScope ro{QStringLiteral("ro_RO")};
@@ -60,9 +62,10 @@ protected:
 
 TEST_F(HistoryTest, OpensOnTheConvertersCurrencyAndTheTablesYear) {
     frmZorvel& w = rig.start();
-    const int i = w.Combo2->findText(QStringLiteral("2022"));
-    w.Combo2->setCurrentIndex(i);
-    emit w.Combo2->activated(i);
+    const WindowControls ui(w);
+    const int i = ui.Combo2->findText(QStringLiteral("2022"));
+    ui.Combo2->setCurrentIndex(i);
+    emit ui.Combo2->activated(i);
     rig.sink.shown.clear();
     frmEvolutie* h = open(w);
     ASSERT_NE(h, nullptr);
@@ -139,12 +142,13 @@ TEST_F(HistoryTest, CopiesTheTableAndSavesThePictureAndTheData) {
 
 TEST_F(HistoryTest, TheTablesContextMenuOpensTheColumnsCurrency) {
     frmZorvel& w = rig.start();
-    const int i = w.Combo2->findText(QStringLiteral("2022"));
-    w.Combo2->setCurrentIndex(i);
-    emit w.Combo2->activated(i);
+    const WindowControls ui(w);
+    const int i = ui.Combo2->findText(QStringLiteral("2022"));
+    ui.Combo2->setCurrentIndex(i);
+    emit ui.Combo2->activated(i);
     int usd = -1;
-    for (int c = 0; c < w.ListView1->columnCount(); ++c)
-        if (w.ListView1->headerItem()->text(c) == u"USD") usd = c;
+    for (int c = 0; c < ui.ListView1->columnCount(); ++c)
+        if (ui.ListView1->headerItem()->text(c) == u"USD") usd = c;
     ASSERT_GT(usd, 0);
     QTimer pick;
     QObject::connect(&pick, &QTimer::timeout, [&] {
@@ -156,8 +160,8 @@ TEST_F(HistoryTest, TheTablesContextMenuOpensTheColumnsCurrency) {
             }
     });
     pick.start(20);
-    const int x = w.ListView1->header()->sectionViewportPosition(usd) + 5;
-    w.ListView1_ContextMenu(QPoint(x, 5));
+    const int x = ui.ListView1->header()->sectionViewportPosition(usd) + 5;
+    ASSERT_TRUE(QMetaObject::invokeMethod(&w, "ListView1_ContextMenu", Q_ARG(QPoint, QPoint(x, 5))));
     frmEvolutie* h = w.findChild<frmEvolutie*>();
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(h->history().currency, QStringLiteral("USD"));
@@ -172,7 +176,7 @@ TEST(HistoryRealYear, EuroIn2022) {
     WindowRig rig;
     ASSERT_TRUE(rig.app.fillFromYears({2022}));
     frmZorvel& w = rig.start();
-    w.cmdEvolutie_Click(QStringLiteral("EUR"));
+    ASSERT_TRUE(QMetaObject::invokeMethod(&w, "cmdEvolutie_Click", Q_ARG(QString, QStringLiteral("EUR"))));
     frmEvolutie* h = w.findChild<frmEvolutie*>();
     ASSERT_NE(h, nullptr);
     h->showCurrency(QStringLiteral("EUR"), 2022, 2022);

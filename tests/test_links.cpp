@@ -1,7 +1,9 @@
 // The link labels and the help for carrying valuta.mdb to another computer.
 #include "controls/propertybag.h"
+#include "app/designfont.h"
 #include "core/panellayout.h"
 #include "tests/support/windowrig.h"
+#include "tests/support/windowcontrols.h"
 #include "controls/xlinklabel.h"
 
 #include <QFontMetrics>
@@ -214,12 +216,13 @@ TEST(Transfer, TellsTheFolderFirstThenOpensIt) {
     clearSettings();
     WindowRig rig;
     frmZorvel& w = rig.start();
+    const WindowControls ui(w);
     struct Case {
         QPushButton* button;
         const char* text;
     } const cases[] = {
-        {w.Command3, "Copiati fisierul valuta.mdb in directorul :"},
-        {w.Command4, "Copiati fisierul valuta.mdb din directorul :"},
+        {ui.Command3, "Copiati fisierul valuta.mdb in directorul :"},
+        {ui.Command4, "Copiati fisierul valuta.mdb din directorul :"},
     };
     for (const Case& c : cases) {
         rig.sink.shown.clear();
@@ -235,7 +238,7 @@ TEST(Transfer, TellsTheFolderFirstThenOpensIt) {
     // A folder that cannot be opened is said, not passed over.
     rig.sink.shown.clear();
     rig.openSucceeds = false;
-    QTest::mouseClick(w.Command3, Qt::LeftButton);
+    QTest::mouseClick(ui.Command3, Qt::LeftButton);
     ASSERT_EQ(rig.sink.shown.size(), 2);
     EXPECT_TRUE(rig.sink.shown[1].text.startsWith(QStringLiteral("Directorul nu poate fi deschis")));
 }
@@ -248,8 +251,9 @@ TEST(Transfer, NamesAndOpensTheFolderThatReallyHoldsTheHistory) {
     ASSERT_TRUE(QFile::rename(rig.app.db(), data + QStringLiteral("/valuta.mdb")));
     rig.database = data + QStringLiteral("/valuta.mdb");
     frmZorvel& w = rig.start();
+    const WindowControls ui(w);
     rig.sink.shown.clear();
-    QTest::mouseClick(w.Command4, Qt::LeftButton);
+    QTest::mouseClick(ui.Command4, Qt::LeftButton);
     ASSERT_EQ(rig.sink.shown.size(), 1);
     EXPECT_TRUE(rig.sink.shown[0].text.endsWith(u'\r' + QDir::toNativeSeparators(data)));
     EXPECT_EQ(rig.opened, QList<QUrl>{QUrl::fromLocalFile(data)});
@@ -268,7 +272,7 @@ TEST(Transfer, MessageComesBeforeTheFolder) {
         return true;
     };
     frmZorvel w(env, &sink);
-    w.Command4_Click();
+    ASSERT_TRUE(QMetaObject::invokeMethod(&w, "Command4_Click"));
     EXPECT_EQ(sink.openedBefore, QList<int>{0});
     EXPECT_EQ(rig.opened.size(), 1);
 }
@@ -277,18 +281,19 @@ TEST(Links, TheWindowsTwoLabelsAsDesigned) {
     clearSettings();
     WindowRig rig;
     frmZorvel& w = rig.start();
+    const WindowControls ui(w);
     const char* captions[2] = {"Cursul BNR", "Zorvel - Actualizari"};
     for (int i = 0; i < 2; ++i) {
-        XLinkLabel* l = w.XLinkLabel1[i];
+        XLinkLabel* l = ui.XLinkLabel1[i];
         ASSERT_NE(l, nullptr);
         EXPECT_EQ(l->objectName(), QStringLiteral("XLinkLabel1(%1)").arg(i));
-        EXPECT_EQ(l->parentWidget(), w.Frame2);
+        EXPECT_EQ(l->parentWidget(), ui.Frame2);
         EXPECT_EQ(l->Caption(), QString::fromLatin1(captions[i]));
         EXPECT_EQ(l->toolTip(), QStringLiteral("ALTE APLICATII UTILE"));
         EXPECT_TRUE(l->Font().bold());
         // The window's face, bold; its caption fits the design width.
-        EXPECT_EQ(l->Font().pixelSize(), frmZorvel::designFont().pixelSize());
-        EXPECT_EQ(l->Font().pointSizeF(), frmZorvel::designFont().pointSizeF());
+        EXPECT_EQ(l->Font().pixelSize(), designFont().pixelSize());
+        EXPECT_EQ(l->Font().pointSizeF(), designFont().pointSizeF());
         EXPECT_LE(QFontMetrics(l->Font()).horizontalAdvance(l->Caption()), l->width());
         EXPECT_EQ(XLinkLabel::toColor(l->NormTextColor(), l->palette()), QColor(0, 0, 192));
         EXPECT_EQ(XLinkLabel::toColor(l->HoverTextColor(), l->palette()), QColor(0, 0, 255));
@@ -296,9 +301,9 @@ TEST(Links, TheWindowsTwoLabelsAsDesigned) {
         EXPECT_TRUE(l->HoverUnderline());
         EXPECT_EQ(l->accessibleName(), QString::fromLatin1(captions[i]));
     }
-    EXPECT_EQ(w.XLinkLabel1[0]->geometry(),
+    EXPECT_EQ(ui.XLinkLabel1[0]->geometry(),
               QRect(PanelLayout::px(180), PanelLayout::px(240), PanelLayout::px(2415), PanelLayout::px(195)));
-    QTest::mouseClick(w.XLinkLabel1[1], Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseClick(ui.XLinkLabel1[1], Qt::LeftButton, {}, QPoint(3, 3));
     ASSERT_EQ(rig.opened.size(), 1);
     EXPECT_TRUE(rig.opened[0].toString().endsWith(QStringLiteral("/zorvel.asp")));
 }

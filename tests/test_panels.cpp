@@ -2,6 +2,7 @@
 #include "core/appsettings.h"
 #include "core/panellayout.h"
 #include "tests/support/bnrdata.h"
+#include "tests/support/windowcontrols.h"
 #include "app/datepicker.h"
 #include "core/ratedb.h"
 #include "tests/support/windowrig.h"
@@ -29,7 +30,8 @@ void choose(QComboBox* combo, const QString& text) {
 }
 
 void pick(frmZorvel& w, QDate d) {
-    w.DTPicker1->setDate(d);
+    const WindowControls ui(w);
+    ui.DTPicker1->setDate(d);
 } // as the user's edit does
 
 void typeInto(QLineEdit* edit, const QString& text) {
@@ -72,12 +74,14 @@ protected:
     }
     frmZorvel& startOn2022() {
         frmZorvel& w = rig.start();
-        choose(w.Combo2, QStringLiteral("2022"));
+        const WindowControls ui(w);
+        choose(ui.Combo2, QStringLiteral("2022"));
         rig.sink.shown.clear(); // the picker still stood in a year without rates
         return w;
     }
     QTreeWidgetItem* row(frmZorvel& w, const char* key) {
-        const auto found = w.ListView1->findItems(QString::fromLatin1(key), Qt::MatchExactly, 0);
+        const WindowControls ui(w);
+        const auto found = ui.ListView1->findItems(QString::fromLatin1(key), Qt::MatchExactly, 0);
         return found.isEmpty() ? nullptr : found.front();
     }
     LocaleScope ro{QStringLiteral("ro_RO")};
@@ -86,75 +90,79 @@ protected:
 
 TEST_F(PanelsTest, AYearsRatesNewestFirstWithTheMainCurrenciesInFront) {
     frmZorvel& w = startOn2022();
-    EXPECT_EQ(w.TableYear, QStringLiteral("2022"));
-    EXPECT_EQ(visualHeaders(w.ListView1), (QStringList{"DATA", "EUR", "USD", "XDR", "XAU", "AUD", "GBP"}));
-    EXPECT_EQ(w.ListView1->columnWidth(0), PanelLayout::px(1000));
-    EXPECT_EQ(w.ListView1->columnWidth(5), PanelLayout::px(800)); // XAU
-    EXPECT_EQ(w.ListView1->columnWidth(1), PanelLayout::px(700));
-    ASSERT_EQ(w.ListView1->topLevelItemCount(), 3);
-    QTreeWidgetItem* newest = w.ListView1->topLevelItem(0);
+    const WindowControls ui(w);
+    EXPECT_EQ(w.tableYear(), QStringLiteral("2022"));
+    EXPECT_EQ(visualHeaders(ui.ListView1), (QStringList{"DATA", "EUR", "USD", "XDR", "XAU", "AUD", "GBP"}));
+    EXPECT_EQ(ui.ListView1->columnWidth(0), PanelLayout::px(1000));
+    EXPECT_EQ(ui.ListView1->columnWidth(5), PanelLayout::px(800)); // XAU
+    EXPECT_EQ(ui.ListView1->columnWidth(1), PanelLayout::px(700));
+    ASSERT_EQ(ui.ListView1->topLevelItemCount(), 3);
+    QTreeWidgetItem* newest = ui.ListView1->topLevelItem(0);
     EXPECT_EQ(newest->text(0), QStringLiteral("2022/02/15"));
     QTreeWidgetItem* jan4 = row(w, "2022/01/04");
     ASSERT_NE(jan4, nullptr);
     EXPECT_EQ(jan4->text(2), QStringLiteral("4,321"));
     EXPECT_EQ(jan4->text(6), QString()); // no XDR that day
-    EXPECT_EQ(items(w.Combo1[0]), (QStringList{"LEI NOI", "AUD", "EUR", "GBP", "USD", "XAU", "XDR"}));
-    EXPECT_EQ(items(w.Combo1[1]), items(w.Combo1[0]));
-    EXPECT_EQ(w.Combo1[0]->currentIndex(), 0);
-    EXPECT_EQ(w.Combo1[1]->currentIndex(), 0);
+    EXPECT_EQ(items(ui.Combo1[0]), (QStringList{"LEI NOI", "AUD", "EUR", "GBP", "USD", "XAU", "XDR"}));
+    EXPECT_EQ(items(ui.Combo1[1]), items(ui.Combo1[0]));
+    EXPECT_EQ(ui.Combo1[0]->currentIndex(), 0);
+    EXPECT_EQ(ui.Combo1[1]->currentIndex(), 0);
 
     // Main currencies only: the choice is saved at once and the table reloads.
-    QTest::mouseClick(w.chkPrinc, Qt::LeftButton);
+    QTest::mouseClick(ui.chkPrinc, Qt::LeftButton);
     EXPECT_EQ(storedSetting(QStringLiteral("principale")), QStringLiteral("0"));
-    EXPECT_EQ(visualHeaders(w.ListView1), (QStringList{"DATA", "EUR", "USD", "XDR", "XAU", "GBP"}));
-    EXPECT_EQ(items(w.Combo1[0]), (QStringList{"LEI NOI", "EUR", "USD", "GBP", "XAU", "XDR"}));
+    EXPECT_EQ(visualHeaders(ui.ListView1), (QStringList{"DATA", "EUR", "USD", "XDR", "XAU", "GBP"}));
+    EXPECT_EQ(items(ui.Combo1[0]), (QStringList{"LEI NOI", "EUR", "USD", "GBP", "XAU", "XDR"}));
 }
 
 TEST_F(PanelsTest, HeaderClicksFlipTheDirectionAndSortByText) {
     frmZorvel& w = startOn2022();
-    QHeaderView* h = w.ListView1->header();
+    const WindowControls ui(w);
+    QHeaderView* h = ui.ListView1->header();
     auto click = [&](int logical) {
         QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, QPoint(h->sectionViewportPosition(logical) + 5, 5));
     };
     click(0);
-    EXPECT_EQ(w.SortOrder, 0);
-    EXPECT_EQ(w.ListView1->topLevelItem(0)->text(0), QStringLiteral("2022/01/03"));
+    EXPECT_EQ(w.sortOrder(), 0);
+    EXPECT_EQ(ui.ListView1->topLevelItem(0)->text(0), QStringLiteral("2022/01/03"));
     click(5); // XAU: descending again, by text
-    EXPECT_EQ(w.SortKey, 5);
-    EXPECT_EQ(w.SortOrder, 1);
-    EXPECT_EQ(w.ListView1->topLevelItem(0)->text(5), QStringLiteral("9,5"));
-    EXPECT_EQ(w.ListView1->topLevelItem(1)->text(5), QStringLiteral("250"));
-    EXPECT_EQ(w.ListView1->topLevelItem(2)->text(5), QStringLiteral("10,1"));
+    EXPECT_EQ(w.sortKey(), 5);
+    EXPECT_EQ(w.sortOrder(), 1);
+    EXPECT_EQ(ui.ListView1->topLevelItem(0)->text(5), QStringLiteral("9,5"));
+    EXPECT_EQ(ui.ListView1->topLevelItem(1)->text(5), QStringLiteral("250"));
+    EXPECT_EQ(ui.ListView1->topLevelItem(2)->text(5), QStringLiteral("10,1"));
 }
 
 TEST_F(PanelsTest, ConvertingHighlightsTheDayUsedAndFeedsTheUnitPrice) {
     frmZorvel& w = startOn2022();
+    const WindowControls ui(w);
     pick(w, QDate(2022, 1, 5));
-    choose(w.Combo1[0], QStringLiteral("EUR"));
-    typeInto(w.Text1, QStringLiteral("100"));
-    EXPECT_EQ(w.Text2->text(), QStringLiteral("432,1"));
-    EXPECT_EQ(w.Text3[1]->text(), QStringLiteral("432,1"));
-    EXPECT_EQ(w.Text3[2]->text(), QStringLiteral("432,1"));
-    EXPECT_EQ(w.Text3[3]->text(), QStringLiteral("103,7"));
-    ASSERT_EQ(w.ListView1->selectedItems().size(), 1);
-    EXPECT_EQ(w.ListView1->selectedItems().front()->text(0), QStringLiteral("2022/01/04"));
-    QTest::mouseClick(w.Command1, Qt::LeftButton);
+    choose(ui.Combo1[0], QStringLiteral("EUR"));
+    typeInto(ui.Text1, QStringLiteral("100"));
+    EXPECT_EQ(ui.Text2->text(), QStringLiteral("432,1"));
+    EXPECT_EQ(ui.Text3[1]->text(), QStringLiteral("432,1"));
+    EXPECT_EQ(ui.Text3[2]->text(), QStringLiteral("432,1"));
+    EXPECT_EQ(ui.Text3[3]->text(), QStringLiteral("103,7"));
+    ASSERT_EQ(ui.ListView1->selectedItems().size(), 1);
+    EXPECT_EQ(ui.ListView1->selectedItems().front()->text(0), QStringLiteral("2022/01/04"));
+    QTest::mouseClick(ui.Command1, Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("432,1"));
 
     // Foreign to foreign and local to foreign, at the same day's rates.
-    choose(w.Combo1[1], QStringLiteral("USD"));
-    EXPECT_EQ(w.Text2->text(), QStringLiteral("108,02")); // 10802,5 goes to the even neighbour
-    choose(w.Combo1[0], QStringLiteral("LEI NOI"));
-    EXPECT_EQ(w.Text2->text(), QStringLiteral("25"));
+    choose(ui.Combo1[1], QStringLiteral("USD"));
+    EXPECT_EQ(ui.Text2->text(), QStringLiteral("108,02")); // 10802,5 goes to the even neighbour
+    choose(ui.Combo1[0], QStringLiteral("LEI NOI"));
+    EXPECT_EQ(ui.Text2->text(), QStringLiteral("25"));
     EXPECT_TRUE(rig.sink.texts().filter(kUnknownRate).isEmpty());
 }
 
 TEST_F(PanelsTest, AmountAndResultBoxesSelectTheirWholeTextOnEntry) {
     frmZorvel& w = startOn2022();
-    for (QLineEdit* edit : {w.Text1, w.Text2, w.Text3[4]}) {
+    const WindowControls ui(w);
+    for (QLineEdit* edit : {ui.Text1, ui.Text2, ui.Text3[4]}) {
         edit->setText(QStringLiteral("123,45"));
         edit->setCursorPosition(2);
-        w.Command1->setFocus();
+        ui.Command1->setFocus();
         QApplication::processEvents();
         QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(5, 5));
         QApplication::processEvents();
@@ -164,78 +172,83 @@ TEST_F(PanelsTest, AmountAndResultBoxesSelectTheirWholeTextOnEntry) {
 
 TEST_F(PanelsTest, TheFirstDaysOfAYearUseTheYearBefore) {
     frmZorvel& w = startOn2022();
+    const WindowControls ui(w);
     pick(w, QDate(2022, 1, 4));
-    EXPECT_EQ(w.ListView1->selectedItems().front()->text(0), QStringLiteral("2022/01/03"));
-    choose(w.Combo1[0], QStringLiteral("EUR"));
-    typeInto(w.Text1, QStringLiteral("10"));
+    EXPECT_EQ(ui.ListView1->selectedItems().front()->text(0), QStringLiteral("2022/01/03"));
+    choose(ui.Combo1[0], QStringLiteral("EUR"));
+    typeInto(ui.Text1, QStringLiteral("10"));
     pick(w, QDate(2022, 1, 3));
-    EXPECT_EQ(w.Text2->text(), QStringLiteral("49,48")); // 31 December's rate
+    EXPECT_EQ(ui.Text2->text(), QStringLiteral("49,48")); // 31 December's rate
     // The selection stays on the row it had: the day used is not in this table.
-    EXPECT_EQ(w.ListView1->selectedItems().front()->text(0), QStringLiteral("2022/01/03"));
+    EXPECT_EQ(ui.ListView1->selectedItems().front()->text(0), QStringLiteral("2022/01/03"));
 }
 
 TEST_F(PanelsTest, UnknownRatesAreToldAndTheResultStays) {
     frmZorvel& w = startOn2022();
+    const WindowControls ui(w);
     pick(w, QDate(2022, 1, 5));
-    choose(w.Combo1[0], QStringLiteral("EUR"));
-    typeInto(w.Text1, QStringLiteral("2"));
-    ASSERT_EQ(w.Text2->text(), QStringLiteral("8,64"));
+    choose(ui.Combo1[0], QStringLiteral("EUR"));
+    typeInto(ui.Text1, QStringLiteral("2"));
+    ASSERT_EQ(ui.Text2->text(), QStringLiteral("8,64"));
     rig.sink.shown.clear();
-    choose(w.Combo1[1], QStringLiteral("XDR")); // no XDR on 4 January
+    choose(ui.Combo1[1], QStringLiteral("XDR")); // no XDR on 4 January
     EXPECT_EQ(rig.sink.texts(), QStringList{kUnknownRate});
     EXPECT_EQ(rig.sink.shown.front().icon, MessageSink::Icon::Exclamation);
-    EXPECT_EQ(w.Text2->text(), QStringLiteral("8,64"));
+    EXPECT_EQ(ui.Text2->text(), QStringLiteral("8,64"));
     // A list without a selection runs no conversion at all.
     rig.sink.shown.clear();
-    w.Combo1[1]->setCurrentIndex(-1);
-    choose(w.Combo1[0], QStringLiteral("USD"));
+    ui.Combo1[1]->setCurrentIndex(-1);
+    choose(ui.Combo1[0], QStringLiteral("USD"));
     EXPECT_TRUE(rig.sink.shown.isEmpty());
-    EXPECT_EQ(w.Text2->text(), QStringLiteral("8,64"));
+    EXPECT_EQ(ui.Text2->text(), QStringLiteral("8,64"));
 }
 
 TEST_F(PanelsTest, AYearWithoutRatesIsSaidOnceAndItsListsHoldOnlyLei) {
     frmZorvel& w = rig.start();
+    const WindowControls ui(w);
     rig.sink.shown.clear();
-    choose(w.Combo2, QStringLiteral("2019"));
-    EXPECT_EQ(w.ListView1->topLevelItemCount(), 0);
-    EXPECT_EQ(items(w.Combo1[0]), QStringList{"LEI NOI"});
+    choose(ui.Combo2, QStringLiteral("2019"));
+    EXPECT_EQ(ui.ListView1->topLevelItemCount(), 0);
+    EXPECT_EQ(items(ui.Combo1[0]), QStringList{"LEI NOI"});
     EXPECT_EQ(rig.sink.texts().filter(QStringLiteral("anul 2019")).size(), 1);
-    QTest::mouseClick(w.chkPrinc, Qt::LeftButton); // reloads the same empty year
+    QTest::mouseClick(ui.chkPrinc, Qt::LeftButton); // reloads the same empty year
     EXPECT_EQ(rig.sink.texts().filter(QStringLiteral("anul 2019")).size(), 1);
-    const QDate before = w.DTPicker1->date();
-    w.ListView1_DblClick(); // nothing to pick
-    EXPECT_EQ(w.DTPicker1->date(), before);
+    const QDate before = ui.DTPicker1->date();
+    ASSERT_TRUE(QMetaObject::invokeMethod(&w, "ListView1_DblClick")); // nothing to pick
+    EXPECT_EQ(ui.DTPicker1->date(), before);
     // The earliest day has no table of its year: the notice says so, and the conversion
     // message that would follow it says nothing more.
     rig.sink.shown.clear();
     pick(w, QDate(1998, 1, 1));
     EXPECT_EQ(rig.sink.texts(), QStringList{"Nu exista cursuri memorate pentru anul 1998."});
-    EXPECT_EQ(w.LocalCurrencyName, QStringLiteral("LEI"));
-    EXPECT_EQ(items(w.Combo1[0]), QStringList{"LEI"});
+    EXPECT_EQ(w.localCurrencyName(), QStringLiteral("LEI"));
+    EXPECT_EQ(items(ui.Combo1[0]), QStringList{"LEI"});
 }
 
 TEST_F(PanelsTest, DoubleClickMovesTheConverterToThatDay) {
     frmZorvel& w = startOn2022();
+    const WindowControls ui(w);
     pick(w, QDate(2022, 1, 31));
     QTreeWidgetItem* item = row(w, "2022/02/15");
     ASSERT_NE(item, nullptr);
-    const QRect r = w.ListView1->visualItemRect(item);
-    QTest::mouseClick(w.ListView1->viewport(), Qt::LeftButton, {}, r.center());
-    QTest::mouseDClick(w.ListView1->viewport(), Qt::LeftButton, {}, r.center());
-    EXPECT_EQ(w.DTPicker1->date(), QDate(2022, 2, 15));
-    EXPECT_EQ(w.ListView1->selectedItems().front()->text(0), QStringLiteral("2022/01/04"));
+    const QRect r = ui.ListView1->visualItemRect(item);
+    QTest::mouseClick(ui.ListView1->viewport(), Qt::LeftButton, {}, r.center());
+    QTest::mouseDClick(ui.ListView1->viewport(), Qt::LeftButton, {}, r.center());
+    EXPECT_EQ(ui.DTPicker1->date(), QDate(2022, 2, 15));
+    EXPECT_EQ(ui.ListView1->selectedItems().front()->text(0), QStringLiteral("2022/01/04"));
 }
 
 TEST_F(PanelsTest, ChoosingTheShownYearMovesOnlyThePicker) {
     frmZorvel& w = startOn2022();
+    const WindowControls ui(w);
     pick(w, QDate(2022, 3, 1));
-    w.ListView1->topLevelItem(0)->setText(1, QStringLiteral("marked"));
-    choose(w.Combo2, QStringLiteral("2022"));
-    EXPECT_EQ(w.ListView1->topLevelItem(0)->text(1), QStringLiteral("marked")); // not reloaded
+    ui.ListView1->topLevelItem(0)->setText(1, QStringLiteral("marked"));
+    choose(ui.Combo2, QStringLiteral("2022"));
+    EXPECT_EQ(ui.ListView1->topLevelItem(0)->text(1), QStringLiteral("marked")); // not reloaded
     // 29 February has no 2021: the picker falls back to today's day and month.
     pick(w, QDate(2024, 2, 29));
-    choose(w.Combo2, QStringLiteral("2021"));
-    EXPECT_EQ(w.DTPicker1->date(),
+    choose(ui.Combo2, QStringLiteral("2021"));
+    EXPECT_EQ(ui.DTPicker1->date(),
               QDate(QDate::currentDate().year(), QDate::currentDate().month(), QDate::currentDate().day()));
 }
 
@@ -246,66 +259,70 @@ TEST_F(PanelsTest, VatLineFollowsTypingInBothCurrencyPeriods) {
         const QChar sep = QLocale().decimalPoint().front();
         auto num = [&](const char* t) { return QString::fromLatin1(t).replace(u',', sep); };
         frmZorvel& w = rig.restart();
-        typeInto(w.Text3[1], QStringLiteral("10"));
-        typeInto(w.Text3[0], QStringLiteral("3"));
-        EXPECT_EQ(w.Text3[2]->text(), num("30")) << localeName;
-        EXPECT_EQ(w.Text3[3]->text(), num("7,2"));
-        EXPECT_EQ(w.Text3[4]->text(), num("37,2"));
-        typeInto(w.Text3[2], QStringLiteral("100"));
-        EXPECT_EQ(w.Text3[1]->text(), num("33,33"));
-        EXPECT_EQ(w.Text3[2]->text(), QStringLiteral("100"));
-        EXPECT_EQ(w.Text3[3]->text(), num("24"));
-        EXPECT_EQ(w.Text3[4]->text(), num("124"));
-        EXPECT_EQ(w.VatFocusIndex(), 2);
+        const WindowControls ui(w);
+        typeInto(ui.Text3[1], QStringLiteral("10"));
+        typeInto(ui.Text3[0], QStringLiteral("3"));
+        EXPECT_EQ(ui.Text3[2]->text(), num("30")) << localeName;
+        EXPECT_EQ(ui.Text3[3]->text(), num("7,2"));
+        EXPECT_EQ(ui.Text3[4]->text(), num("37,2"));
+        typeInto(ui.Text3[2], QStringLiteral("100"));
+        EXPECT_EQ(ui.Text3[1]->text(), num("33,33"));
+        EXPECT_EQ(ui.Text3[2]->text(), QStringLiteral("100"));
+        EXPECT_EQ(ui.Text3[3]->text(), num("24"));
+        EXPECT_EQ(ui.Text3[4]->text(), num("124"));
+        EXPECT_EQ(w.vatFocusIndex(), 2);
 
         // Before 1 July 2005 the old leu counts in whole lei.
         pick(w, QDate(2005, 6, 30));
-        ASSERT_EQ(w.LocalCurrencyName, QStringLiteral("LEI"));
-        typeInto(w.Text3[0], QStringLiteral("1"));
-        typeInto(w.Text3[5], QStringLiteral("19"));
-        typeInto(w.Text3[4], QStringLiteral("1190"));
-        EXPECT_EQ(w.Text3[1]->text(), QStringLiteral("1000"));
-        EXPECT_EQ(w.Text3[2]->text(), QStringLiteral("1000"));
-        EXPECT_EQ(w.Text3[3]->text(), QStringLiteral("190"));
-        EXPECT_EQ(w.Text3[4]->text(), QStringLiteral("1190"));
-        EXPECT_FALSE(w.VatBusy());
+        ASSERT_EQ(w.localCurrencyName(), QStringLiteral("LEI"));
+        typeInto(ui.Text3[0], QStringLiteral("1"));
+        typeInto(ui.Text3[5], QStringLiteral("19"));
+        typeInto(ui.Text3[4], QStringLiteral("1190"));
+        EXPECT_EQ(ui.Text3[1]->text(), QStringLiteral("1000"));
+        EXPECT_EQ(ui.Text3[2]->text(), QStringLiteral("1000"));
+        EXPECT_EQ(ui.Text3[3]->text(), QStringLiteral("190"));
+        EXPECT_EQ(ui.Text3[4]->text(), QStringLiteral("1190"));
+        EXPECT_FALSE(w.vatBusy());
     }
 }
 
 TEST_F(PanelsTest, LeavingTheQuantityAndRateBoxes) {
     frmZorvel& w = rig.start();
-    typeInto(w.Text3[0], QStringLiteral("0,5"));
-    w.Text3[1]->setFocus();
+    const WindowControls ui(w);
+    typeInto(ui.Text3[0], QStringLiteral("0,5"));
+    ui.Text3[1]->setFocus();
     QApplication::processEvents();
-    EXPECT_EQ(w.Text3[0]->text(), QStringLiteral("1"));
-    typeInto(w.Text3[5], QStringLiteral("19"));
-    w.Text3[0]->setFocus();
+    EXPECT_EQ(ui.Text3[0]->text(), QStringLiteral("1"));
+    typeInto(ui.Text3[5], QStringLiteral("19"));
+    ui.Text3[0]->setFocus();
     QApplication::processEvents();
     EXPECT_EQ(storedSetting(QStringLiteral("TVA")), QStringLiteral("19"));
-    typeInto(w.Text3[5], QString());
-    w.Text3[0]->setFocus();
+    typeInto(ui.Text3[5], QString());
+    ui.Text3[0]->setFocus();
     QApplication::processEvents();
-    EXPECT_EQ(w.Text3[5]->text(), QStringLiteral("19"));
+    EXPECT_EQ(ui.Text3[5]->text(), QStringLiteral("19"));
     frmZorvel& again = rig.restart();
-    EXPECT_EQ(again.Text3[5]->text(), QStringLiteral("19"));
+    const WindowControls againUi(again);
+    EXPECT_EQ(againUi.Text3[5]->text(), QStringLiteral("19"));
 }
 
 TEST_F(PanelsTest, SwitchingToAnotherWindowRunsNoFocusHandlers) {
     frmZorvel& w = rig.start();
+    const WindowControls ui(w);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    typeInto(w.Text3[0], QStringLiteral("0"));
+    typeInto(ui.Text3[0], QStringLiteral("0"));
     // Another window takes the focus and gives it back: the quantity is not left.
     QWidget other;
     other.show();
     other.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-    EXPECT_EQ(w.Text3[0]->text(), QStringLiteral("0"));
+    EXPECT_EQ(ui.Text3[0]->text(), QStringLiteral("0"));
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    EXPECT_EQ(w.Text3[0]->text(), QStringLiteral("0"));
+    EXPECT_EQ(ui.Text3[0]->text(), QStringLiteral("0"));
     // A move to the next box is a leaving: 0 becomes 1.
-    QTest::keyClick(w.Text3[0], Qt::Key_Tab);
-    EXPECT_EQ(w.Text3[0]->text(), QStringLiteral("1"));
+    QTest::keyClick(ui.Text3[0], Qt::Key_Tab);
+    EXPECT_EQ(ui.Text3[0]->text(), QStringLiteral("1"));
 }
 
 TEST_F(PanelsTest, AMainCurrencyWithAnUnderscoreIsShown) {
@@ -313,49 +330,52 @@ TEST_F(PanelsTest, AMainCurrencyWithAnUnderscoreIsShown) {
                                "update valuta2022ron set X_Y=2.5;\n"
                                "insert into principale values (1, 'X_Y')"));
     frmZorvel& w = startOn2022();
-    QTest::mouseClick(w.chkPrinc, Qt::LeftButton); // main currencies only
-    ASSERT_FALSE(w.chkPrinc->isChecked());
-    EXPECT_TRUE(visualHeaders(w.ListView1).contains(QStringLiteral("X Y")));
-    EXPECT_TRUE(items(w.Combo1[0]).contains(QStringLiteral("X_Y")));
-    EXPECT_TRUE(items(w.Combo1[1]).contains(QStringLiteral("X_Y")));
-    EXPECT_FALSE(items(w.Combo1[0]).contains(QStringLiteral("AUD"))); // still the main ones only
+    const WindowControls ui(w);
+    QTest::mouseClick(ui.chkPrinc, Qt::LeftButton); // main currencies only
+    ASSERT_FALSE(ui.chkPrinc->isChecked());
+    EXPECT_TRUE(visualHeaders(ui.ListView1).contains(QStringLiteral("X Y")));
+    EXPECT_TRUE(items(ui.Combo1[0]).contains(QStringLiteral("X_Y")));
+    EXPECT_TRUE(items(ui.Combo1[1]).contains(QStringLiteral("X_Y")));
+    EXPECT_FALSE(items(ui.Combo1[0]).contains(QStringLiteral("AUD"))); // still the main ones only
 }
 
 TEST_F(PanelsTest, OneActionShowsEachMessageOnce) {
     // A year without rates: the notice explains it, the conversion adds no box of its own.
     frmZorvel& w = rig.start();
+    const WindowControls ui(w);
     const int year = QDate::currentDate().year();
     EXPECT_EQ(rig.sink.texts(),
               (QStringList{"Sunt erori la actualizare!\rServerul bancii a raspuns cu eroarea HTTP 503.",
                            QStringLiteral("Nu exista cursuri memorate pentru anul %1.").arg(year)}));
     // Stepping the picker's year by keyboard through years without rates: one notice a keystroke.
-    w.DTPicker1->setFocus();
-    w.DTPicker1->setCurrentSection(QDateTimeEdit::YearSection);
+    ui.DTPicker1->setFocus();
+    ui.DTPicker1->setCurrentSection(QDateTimeEdit::YearSection);
     for (int step = 1; step <= 3; ++step) {
         rig.sink.shown.clear();
-        QTest::keyClick(w.DTPicker1, Qt::Key_Down);
+        QTest::keyClick(ui.DTPicker1, Qt::Key_Down);
         EXPECT_EQ(rig.sink.texts(),
                   QStringList{QStringLiteral("Nu exista cursuri memorate pentru anul %1.").arg(year - step)})
             << step;
     }
     // The same year again says nothing new; converting in it says its own message once.
     rig.sink.shown.clear();
-    typeInto(w.Text1, QStringLiteral("5"));
+    typeInto(ui.Text1, QStringLiteral("5"));
     EXPECT_EQ(rig.sink.texts(), QStringList{kUnknownRate});
 }
 
 TEST_F(PanelsTest, ConverterResultRecomputesTheWholeVatLine) {
     frmZorvel& w = startOn2022();
-    typeInto(w.Text3[0], QStringLiteral("2"));
-    typeInto(w.Text3[3], QStringLiteral("5")); // the user last typed in the VAT box
+    const WindowControls ui(w);
+    typeInto(ui.Text3[0], QStringLiteral("2"));
+    typeInto(ui.Text3[3], QStringLiteral("5")); // the user last typed in the VAT box
     pick(w, QDate(2022, 1, 5));
-    choose(w.Combo1[0], QStringLiteral("EUR"));
-    typeInto(w.Text1, QStringLiteral("10"));
-    EXPECT_EQ(w.VatFocusIndex(), 0);
-    EXPECT_EQ(w.Text3[1]->text(), QStringLiteral("43,21"));
-    EXPECT_EQ(w.Text3[2]->text(), QStringLiteral("86,42"));
-    EXPECT_EQ(w.Text3[3]->text(), QStringLiteral("20,74"));
-    EXPECT_EQ(w.Text3[4]->text(), QStringLiteral("107,16"));
+    choose(ui.Combo1[0], QStringLiteral("EUR"));
+    typeInto(ui.Text1, QStringLiteral("10"));
+    EXPECT_EQ(w.vatFocusIndex(), 0);
+    EXPECT_EQ(ui.Text3[1]->text(), QStringLiteral("43,21"));
+    EXPECT_EQ(ui.Text3[2]->text(), QStringLiteral("86,42"));
+    EXPECT_EQ(ui.Text3[3]->text(), QStringLiteral("20,74"));
+    EXPECT_EQ(ui.Text3[4]->text(), QStringLiteral("107,16"));
 }
 
 TEST(RealHistory, TwentyTwentyTwoFromTheBanksFiles) {
@@ -365,18 +385,19 @@ TEST(RealHistory, TwentyTwentyTwoFromTheBanksFiles) {
     WindowRig rig;
     ASSERT_TRUE(rig.app.fillFromYears({2021, 2022, 2023, 2026}));
     frmZorvel& w = rig.start();
-    choose(w.Combo2, QStringLiteral("2022"));
-    EXPECT_EQ(w.ListView1->topLevelItemCount(), 251);
-    EXPECT_EQ(w.ListView1->topLevelItem(0)->text(0), QStringLiteral("2022/12/30"));
-    QTest::mouseClick(w.chkPrinc, Qt::LeftButton);
-    EXPECT_EQ(visualHeaders(w.ListView1).mid(0, 3), (QStringList{"DATA", "EUR", "USD"}));
+    const WindowControls ui(w);
+    choose(ui.Combo2, QStringLiteral("2022"));
+    EXPECT_EQ(ui.ListView1->topLevelItemCount(), 251);
+    EXPECT_EQ(ui.ListView1->topLevelItem(0)->text(0), QStringLiteral("2022/12/30"));
+    QTest::mouseClick(ui.chkPrinc, Qt::LeftButton);
+    EXPECT_EQ(visualHeaders(ui.ListView1).mid(0, 3), (QStringList{"DATA", "EUR", "USD"}));
     // Converting on 1 March uses 28 February's rate, 4.9480 lei for a euro.
     pick(w, QDate(2022, 3, 1));
-    choose(w.Combo1[0], QStringLiteral("EUR"));
-    typeInto(w.Text1, QStringLiteral("100"));
-    EXPECT_EQ(w.ListView1->selectedItems().front()->text(0), QStringLiteral("2022/02/28"));
-    EXPECT_EQ(w.Text2->text(), QStringLiteral("494,8"));
-    EXPECT_EQ(w.Text3[1]->text(), QStringLiteral("494,8"));
+    choose(ui.Combo1[0], QStringLiteral("EUR"));
+    typeInto(ui.Text1, QStringLiteral("100"));
+    EXPECT_EQ(ui.ListView1->selectedItems().front()->text(0), QStringLiteral("2022/02/28"));
+    EXPECT_EQ(ui.Text2->text(), QStringLiteral("494,8"));
+    EXPECT_EQ(ui.Text3[1]->text(), QStringLiteral("494,8"));
 }
 
 } // namespace

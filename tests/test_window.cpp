@@ -1,6 +1,7 @@
 // The window as a user meets it: its controls, start-up, panel layout and saved choices.
 #include "core/appsettings.h"
 #include "tests/support/bnrdata.h"
+#include "tests/support/windowcontrols.h"
 #include "app/datepicker.h"
 #include "tests/support/designlayout.h"
 #include "tests/support/windowrig.h"
@@ -35,6 +36,7 @@ protected:
 
 TEST_F(WindowTest, EveryControlHasItsNameCaptionAndPlace) {
     frmZorvel& w = rig.start(false);
+    const WindowControls ui(w);
     struct Case {
         const char* name;
         const char* kind;
@@ -113,36 +115,37 @@ TEST_F(WindowTest, EveryControlHasItsNameCaptionAndPlace) {
             caption = e->text();
         EXPECT_EQ(caption, QString::fromLatin1(c.caption)) << c.name;
     }
-    EXPECT_TRUE(w.Label2[1]->font().bold());
-    EXPECT_TRUE(w.Label2[2]->font().bold());
-    EXPECT_FALSE(w.Label2[0]->font().bold());
-    EXPECT_EQ(w.Text1->accessibleName(), QStringLiteral("Transforma"));
-    EXPECT_EQ(w.Text3[2]->accessibleName(), QStringLiteral("Valoare fara TVA"));
-    EXPECT_TRUE(w.Label3->text().contains(QStringLiteral("conversia valutara!   Este")));
+    EXPECT_TRUE(ui.Label2[1]->font().bold());
+    EXPECT_TRUE(ui.Label2[2]->font().bold());
+    EXPECT_FALSE(ui.Label2[0]->font().bold());
+    EXPECT_EQ(ui.Text1->accessibleName(), QStringLiteral("Transforma"));
+    EXPECT_EQ(ui.Text3[2]->accessibleName(), QStringLiteral("Valoare fara TVA"));
+    EXPECT_TRUE(ui.Label3->text().contains(QStringLiteral("conversia valutara!   Este")));
     // Every one-line caption fits whole in its design width.
     for (QLabel* l : w.findChildren<QLabel*>()) {
         if (l->wordWrap() || l->text().isEmpty()) continue;
         EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width()) << l->objectName().toStdString();
     }
     // Each check box's caption fits whole beside its box at the design width.
-    for (QCheckBox* c : {w.Check1[0], w.Check1[1], w.Check1[2], w.chkPrinc}) {
+    for (QCheckBox* c : {ui.Check1[0], ui.Check1[1], ui.Check1[2], ui.chkPrinc}) {
         QStyleOptionButton option;
         option.initFrom(c);
         option.text = c->text();
         const QRect text = c->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, c);
         EXPECT_GE(text.width(), c->fontMetrics().horizontalAdvance(c->text())) << c->text().toStdString();
     }
-    EXPECT_TRUE(w.Label6->text().startsWith(QStringLiteral("     Daca")));
+    EXPECT_TRUE(ui.Label6->text().startsWith(QStringLiteral("     Daca")));
 }
 
 TEST_F(WindowTest, TabGoesThroughTheControlsInTheirOrder) {
     frmZorvel& w = rig.start();
-    const QList<QWidget*> expected = {w.Combo2,    w.ListView1, w.Command4, w.Command3, w.DTPicker1, w.Text1,
-                                      w.Combo1[0], w.Combo1[1], w.Text2,    w.Command1, w.Text3[0],  w.Text3[1],
-                                      w.Text3[2],  w.Text3[3],  w.Text3[4], w.Text3[5], w.Check1[0], w.Check1[1],
-                                      w.Check1[2], w.Command2,  w.chkPrinc, w.cmdExcel};
+    const WindowControls ui(w);
+    const QList<QWidget*> expected = {ui.Combo2,    ui.ListView1, ui.Command4, ui.Command3, ui.DTPicker1, ui.Text1,
+                                      ui.Combo1[0], ui.Combo1[1], ui.Text2,    ui.Command1, ui.Text3[0],  ui.Text3[1],
+                                      ui.Text3[2],  ui.Text3[3],  ui.Text3[4], ui.Text3[5], ui.Check1[0], ui.Check1[1],
+                                      ui.Check1[2], ui.Command2,  ui.chkPrinc, ui.cmdExcel};
     QList<QWidget*> seen;
-    QWidget* at = w.Combo2;
+    QWidget* at = ui.Combo2;
     for (int i = 0; i < 200 && seen.size() < expected.size(); ++i) {
         if (expected.contains(at) && !seen.contains(at)) seen << at;
         at = at->nextInFocusChain();
@@ -152,28 +155,29 @@ TEST_F(WindowTest, TabGoesThroughTheControlsInTheirOrder) {
 
 TEST_F(WindowTest, FirstStartShowsEverythingAndReportsAFailedUpdate) {
     frmZorvel& w = rig.start();
+    const WindowControls ui(w);
     const int year = QDate::currentDate().year();
-    EXPECT_EQ(w.Combo2->count(), year - 1998 + 1);
-    EXPECT_EQ(w.Combo2->itemText(0), QStringLiteral("1998"));
-    EXPECT_EQ(w.Combo2->currentText(), QString::number(year));
-    EXPECT_EQ(w.TableYear, QString::number(year));
-    EXPECT_EQ(w.Text3[5]->text(), QStringLiteral("24"));
-    EXPECT_TRUE(w.chkPrinc->isChecked());
-    for (QCheckBox* c : w.Check1)
+    EXPECT_EQ(ui.Combo2->count(), year - 1998 + 1);
+    EXPECT_EQ(ui.Combo2->itemText(0), QStringLiteral("1998"));
+    EXPECT_EQ(ui.Combo2->currentText(), QString::number(year));
+    EXPECT_EQ(w.tableYear(), QString::number(year));
+    EXPECT_EQ(ui.Text3[5]->text(), QStringLiteral("24"));
+    EXPECT_TRUE(ui.chkPrinc->isChecked());
+    for (QCheckBox* c : ui.Check1)
         EXPECT_TRUE(c->isChecked());
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Zorvel v" ZORVEL_TEST_VERSION));
-    EXPECT_EQ(w.DTPicker1->MaxDate().date(), QDate::currentDate());
-    EXPECT_EQ(w.DTPicker1->MinDate().date(), QDate(1998, 1, 1));
-    EXPECT_EQ(w.DTPicker1->displayFormat(), QStringLiteral("yyyy/MM/dd"));
-    EXPECT_EQ(w.LocalCurrencyName, QStringLiteral("LEI NOI"));
+    EXPECT_EQ(ui.DTPicker1->MaxDate().date(), QDate::currentDate());
+    EXPECT_EQ(ui.DTPicker1->MinDate().date(), QDate(1998, 1, 1));
+    EXPECT_EQ(ui.DTPicker1->displayFormat(), QStringLiteral("yyyy/MM/dd"));
+    EXPECT_EQ(w.localCurrencyName(), QStringLiteral("LEI NOI"));
     // The bank did not answer: the error, titled with the caption of that moment, and no date shown.
     ASSERT_FALSE(rig.sink.shown.isEmpty());
     const auto& first = rig.sink.shown.front();
     EXPECT_EQ(first.text, QStringLiteral("Sunt erori la actualizare!\rServerul bancii a raspuns cu eroarea HTTP 503."));
     EXPECT_EQ(first.icon, MessageSink::Icon::Critical);
     EXPECT_EQ(first.title, QStringLiteral("Zorvel"));
-    EXPECT_TRUE(w.LastRateDate.isNull());
-    EXPECT_EQ(w.Label2[2]->text(), QString());
+    EXPECT_TRUE(w.lastRateDate().isNull());
+    EXPECT_EQ(ui.Label2[2]->text(), QString());
 }
 
 // Stop pressed while the bank holds a request open ends the update at once, as stopped.
@@ -209,57 +213,60 @@ TEST(WindowUpdate, StopEndsAHangingRequestAtOnce) {
 // What a screen reader reads of the converter's date is what the screen shows.
 TEST_F(WindowTest, ThePickersAccessibleTextIsItsShownDate) {
     frmZorvel& w = rig.start();
+    const WindowControls ui(w);
     const auto spoken = [&] {
-        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w.DTPicker1);
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(ui.DTPicker1);
         return a ? a->text(QAccessible::Value) : QString();
     };
     const auto expectShown = [&](const char* how) {
-        EXPECT_EQ(spoken(), w.DTPicker1->text()) << how;
-        EXPECT_EQ(spoken(), w.DTPicker1->date().toString(QStringLiteral("yyyy/MM/dd"))) << how;
+        EXPECT_EQ(spoken(), ui.DTPicker1->text()) << how;
+        EXPECT_EQ(spoken(), ui.DTPicker1->date().toString(QStringLiteral("yyyy/MM/dd"))) << how;
     };
     expectShown("start-up");
-    const int i = w.Combo2->findText(QStringLiteral("2022"));
-    w.Combo2->setCurrentIndex(i);
-    emit w.Combo2->activated(i);
+    const int i = ui.Combo2->findText(QStringLiteral("2022"));
+    ui.Combo2->setCurrentIndex(i);
+    emit ui.Combo2->activated(i);
     expectShown("year list");
-    w.DTPicker1->setFocus();
-    w.DTPicker1->setCurrentSection(QDateTimeEdit::MonthSection);
-    QTest::keyClick(w.DTPicker1, Qt::Key_Down);
+    ui.DTPicker1->setFocus();
+    ui.DTPicker1->setCurrentSection(QDateTimeEdit::MonthSection);
+    QTest::keyClick(ui.DTPicker1, Qt::Key_Down);
     expectShown("keyboard");
-    w.DTPicker1->setDate(QDate(2022, 3, 8));
+    ui.DTPicker1->setDate(QDate(2022, 3, 8));
     expectShown("typed day");
-    w.DTPicker1->setMinDate(QDateTime(QDate(2022, 3, 10), QTime(0, 0)));
-    w.DTPicker1_Change();
+    ui.DTPicker1->setMinDate(QDateTime(QDate(2022, 3, 10), QTime(0, 0)));
+    ASSERT_TRUE(QMetaObject::invokeMethod(&w, "DTPicker1_Change"));
     expectShown("clamp");
 }
 
 TEST_F(WindowTest, PanelsStackAsChosenAndTheChoiceIsSaved) {
     frmZorvel& w = rig.start();
+    const WindowControls ui(w);
     for (const DesignStacking& c : kDesignStackings) {
         for (int i = 0; i < 3; ++i)
-            if (w.Check1[i]->isChecked() != c.shown[i]) QTest::mouseClick(w.Check1[i], Qt::LeftButton);
+            if (ui.Check1[i]->isChecked() != c.shown[i]) QTest::mouseClick(ui.Check1[i], Qt::LeftButton);
         for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(w.Frame1[i]->isVisible(), c.shown[i]) << i;
+            EXPECT_EQ(ui.Frame1[i]->isVisible(), c.shown[i]) << i;
             if (c.shown[i]) {
-                EXPECT_EQ(w.Frame1[i]->y(), PanelLayout::px(c.tops[i])) << i;
+                EXPECT_EQ(ui.Frame1[i]->y(), PanelLayout::px(c.tops[i])) << i;
             }
             EXPECT_EQ(storedSetting(QStringLiteral("chk%1").arg(i), QStringLiteral("1")),
                       c.shown[i] ? QStringLiteral("1") : QStringLiteral("0"));
         }
-        for (QWidget* rowWidget : {static_cast<QWidget*>(w.Label5), static_cast<QWidget*>(w.Check1[2]),
-                                   static_cast<QWidget*>(w.chkPrinc), static_cast<QWidget*>(w.Command2)})
+        for (QWidget* rowWidget : {static_cast<QWidget*>(ui.Label5), static_cast<QWidget*>(ui.Check1[2]),
+                                   static_cast<QWidget*>(ui.chkPrinc), static_cast<QWidget*>(ui.Command2)})
             EXPECT_EQ(rowWidget->y(), PanelLayout::px(c.row)) << rowWidget->objectName().toStdString();
-        EXPECT_EQ(w.Frame2->y(), PanelLayout::px(c.links));
-        EXPECT_EQ(w.Command2->isVisible(), c.update);
-        EXPECT_TRUE(w.chkPrinc->isVisible());
+        EXPECT_EQ(ui.Frame2->y(), PanelLayout::px(c.links));
+        EXPECT_EQ(ui.Command2->isVisible(), c.update);
+        EXPECT_TRUE(ui.chkPrinc->isVisible());
         // Offscreen there is no frame: the whole outer height is the window's own.
         EXPECT_EQ(w.frameGeometry().height(), PanelLayout::px(c.outer));
     }
     // After a restart the same panels are shown.
     frmZorvel& again = rig.restart();
-    EXPECT_FALSE(again.Frame1[0]->isVisible());
-    EXPECT_TRUE(again.Frame1[1]->isVisible());
-    EXPECT_EQ(again.Frame1[1]->y(), 0);
+    const WindowControls againUi(again);
+    EXPECT_FALSE(againUi.Frame1[0]->isVisible());
+    EXPECT_TRUE(againUi.Frame1[1]->isVisible());
+    EXPECT_EQ(againUi.Frame1[1]->y(), 0);
 }
 
 TEST_F(WindowTest, SavedValuesAreReadByTheirLeadingNumber) {
@@ -272,10 +279,11 @@ TEST_F(WindowTest, SavedValuesAreReadByTheirLeadingNumber) {
         storeSetting(QStringLiteral("principale"), QString::fromLatin1(c.saved));
         storeSetting(QStringLiteral("TVA"), QStringLiteral("19"));
         frmZorvel& w = rig.restart();
-        EXPECT_EQ(w.Check1[0]->isChecked(), c.shown) << c.saved;
-        EXPECT_EQ(w.Frame1[0]->isVisible(), c.shown) << c.saved;
-        EXPECT_EQ(w.chkPrinc->isChecked(), c.shown) << c.saved;
-        EXPECT_EQ(w.Text3[5]->text(), QStringLiteral("19"));
+        const WindowControls ui(w);
+        EXPECT_EQ(ui.Check1[0]->isChecked(), c.shown) << c.saved;
+        EXPECT_EQ(ui.Frame1[0]->isVisible(), c.shown) << c.saved;
+        EXPECT_EQ(ui.chkPrinc->isChecked(), c.shown) << c.saved;
+        EXPECT_EQ(ui.Text3[5]->text(), QStringLiteral("19"));
     }
 }
 

@@ -14,7 +14,7 @@ frmZorvel& WindowRig::start(bool show) {
         opened << url;
         return openSucceeds;
     };
-    env.exportHelper = app.path() + QStringLiteral("/no-helper");
+    env.exportHelper = exportHelper.isEmpty() ? app.path() + QStringLiteral("/no-helper") : exportHelper;
     window = std::make_unique<frmZorvel>(env, &sink);
     window->Form_Load();
     if (show) {

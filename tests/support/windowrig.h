@@ -20,5 +20,6 @@ struct WindowRig {
     QList<QUrl> opened;
     bool openSucceeds = true;
     QString database; // valuta.mdb elsewhere than the program's folder, when set
+    QString exportHelper; // the spreadsheet helper; one that does not exist unless set
     std::unique_ptr<frmZorvel> window;
 };
