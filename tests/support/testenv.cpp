@@ -84,13 +84,6 @@ bool TempAppDir::fillFromYears(const QList<int>& years) const {
     return true;
 }
 
-QStringList RecordingSink::texts() const {
-    QStringList t;
-    for (const auto& s : shown)
-        t << s.text;
-    return t;
-}
-
 LocaleScope::LocaleScope(const QString& name) : m_old(QLocale()) {
     QLocale::setDefault(QLocale(name));
 }

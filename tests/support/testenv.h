@@ -1,8 +1,7 @@
 #pragma once
 
-#include "app/messagesink.h"
-
 #include <QList>
+#include <QLocale>
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariantList>
@@ -27,19 +26,6 @@ private:
 // Runs every statement of a text (separated by ";" at line ends) on a SQLite file.
 void runSqlScript(const QString& dbPath, const QString& script);
 QString shippedSql();
-
-// What the window would have shown, in order.
-class RecordingSink : public MessageSink {
-public:
-    struct Shown {
-        QString text;
-        Icon icon;
-        QString title;
-    };
-    void show(const QString& text, Icon icon, const QString& title) override { shown.push_back({text, icon, title}); }
-    QStringList texts() const;
-    QList<Shown> shown;
-};
 
 // Forgets every saved choice, as on a first start.
 void clearSettings();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tests/support/feedserver.h"
+#include "tests/support/recordingsink.h"
 #include "app/frmzorvel.h"
 #include "tests/support/testenv.h"
 

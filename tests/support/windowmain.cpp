@@ -1,4 +1,4 @@
-// Every test program starts here: a headless application with its own settings
+// Window test programs start here: a headless application with its own settings
 // folder, so no test reads or writes the user's settings.
 #include <QApplication>
 #include <QDir>
