@@ -19,9 +19,11 @@
 #include <QSettings>
 #include <QStyle>
 #include "core/panellayout.h"
+#include "core/ratedb.h"
 
 #include <QStyleOptionButton>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -208,6 +210,53 @@ TEST(WindowUpdate, StopEndsAHangingRequestAtOnce) {
     ASSERT_FALSE(rig.sink.shown.isEmpty());
     EXPECT_EQ(rig.sink.shown.front().text,
               QStringLiteral("Actualizarea a fost oprita. Zilele importate pana acum au fost pastrate."));
+}
+
+// An update that finds new days: its progress shows while the bank is slow, the
+// days it stored are the bank's, and the window names the newest of them.
+TEST(WindowUpdate, ASuccessfulUpdateShowsItsProgressAndTheNewestDay) {
+    clearSettings();
+    LocaleScope ro(QStringLiteral("ro_RO"));
+    QDate feed = QDate::currentDate();
+    while (feed.dayOfWeek() > 5)
+        feed = feed.addDays(-1);
+    const QDate stored = feed.addDays(-7);
+    WindowRig rig([feed](const QString& target) {
+        if (target == u"/nbrfxrates.xml") return FeedServer::Reply::ok(BnrData::dayXml(feed, {{"EUR", "4.97"}}));
+        const QStringList p = target.section(u'=', 1).split(u'.');
+        const QDate d = p.size() == 3 ? QDate(p[2].toInt(), p[1].toInt(), p[0].toInt()) : QDate();
+        if (!d.isValid() || d.dayOfWeek() > 5) return FeedServer::Reply::ok(BnrData::noRatesPage());
+        QThread::msleep(300); // slow enough for the progress to be due
+        return FeedServer::Reply::ok(BnrData::dayXml(d, {{"EUR", "4.97"}}));
+    });
+    {
+        RateDb db(rig.app.db());
+        ASSERT_TRUE(db.storeDay(DayRates{stored, {{"EUR", "4.95"}}}));
+    }
+    QStringList progressSeen;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QProgressDialog*>(top); dialog && dialog->isVisible())
+                progressSeen << dialog->labelText();
+    });
+    watch.start(50);
+    frmZorvel& w = rig.start(false);
+    watch.stop();
+    ASSERT_FALSE(progressSeen.isEmpty());
+    EXPECT_TRUE(progressSeen.last().startsWith(QStringLiteral("Se importa "))) << progressSeen.last().toStdString();
+    ASSERT_FALSE(rig.sink.shown.isEmpty());
+    EXPECT_EQ(rig.sink.shown.front().text, QStringLiteral("Cursul este la zi!"));
+    EXPECT_EQ(rig.sink.shown.front().icon, MessageSink::Icon::Information);
+    EXPECT_EQ(w.lastRateDate(), feed);
+    EXPECT_EQ(WindowControls(w).Label2[2]->text(), QLocale().toString(feed, QLocale::ShortFormat));
+    QVariantList bankDays;
+    for (QDate d = stored; d <= feed; d = d.addDays(1))
+        if (d.dayOfWeek() <= 5) bankDays << d.toString(Qt::ISODate);
+    QVariantList storedDays;
+    for (int y = stored.year(); y <= feed.year(); ++y)
+        storedDays += rig.app.column(QStringLiteral("select substr(data, 1, 10) from valuta%1ron order by data").arg(y));
+    EXPECT_EQ(storedDays, bankDays);
 }
 
 // What a screen reader reads of the converter's date is what the screen shows.
