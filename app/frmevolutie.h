@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/currencyhistory.h"
 #include "app/messagesink.h"
+#include "core/currencyhistory.h"
 
 #include <QDialog>
 #include <functional>

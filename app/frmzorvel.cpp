@@ -1,14 +1,14 @@
 #include "app/frmzorvel.h"
-#include "app/designfont.h"
 
+#include "app/datepicker.h"
+#include "app/designfont.h"
+#include "controls/xlinklabel.h"
 #include "core/appsettings.h"
 #include "core/config.h"
 #include "core/datalocation.h"
-#include "app/datepicker.h"
 #include "core/feedclient.h"
 #include "core/inputtext.h"
 #include "core/panellayout.h"
-#include "controls/xlinklabel.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,8 +1,7 @@
 // The converter: an amount at the rates of the last stored day before the chosen date.
-#include "app/frmzorvel.h"
-
-#include "core/converter.h"
 #include "app/datepicker.h"
+#include "app/frmzorvel.h"
+#include "core/converter.h"
 #include "core/inputtext.h"
 #include "core/localcurrency.h"
 #include "core/numbertext.h"

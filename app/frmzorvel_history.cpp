@@ -1,7 +1,6 @@
 // The history window, opened from the rate panel or the table's context menu.
-#include "app/frmzorvel.h"
-
 #include "app/frmevolutie.h"
+#include "app/frmzorvel.h"
 
 #include <QComboBox>
 #include <QHeaderView>

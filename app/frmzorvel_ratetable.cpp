@@ -1,11 +1,10 @@
 // The rate table: one row per stored day of the year in view, newest first.
-#include "app/frmzorvel.h"
-#include "core/panellayout.h"
-
-#include "core/appsettings.h"
 #include "app/datepicker.h"
+#include "app/frmzorvel.h"
+#include "core/appsettings.h"
 #include "core/inputtext.h"
 #include "core/numbertext.h"
+#include "core/panellayout.h"
 #include "core/ratedb.h"
 #include "core/ratetext.h"
 

@@ -1,12 +1,11 @@
 // Copying valuta.mdb to a computer without internet: the program shows where the
 // file lives and opens that folder; the user copies the file by hand.
-#include "app/frmzorvel.h"
 #include "app/designfont.h"
-#include "core/panellayout.h"
-
+#include "app/frmzorvel.h"
 #include "controls/propertybag.h"
-#include "core/config.h"
 #include "controls/xlinklabel.h"
+#include "core/config.h"
+#include "core/panellayout.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
+#include "app/frmzorvel.h"
 #include "core/commandline.h"
 #include "core/config.h"
 #include "core/datalocation.h"
 #include "core/feedclient.h"
-#include "app/frmzorvel.h"
 
 #include <QApplication>
 #include <QTextStream>

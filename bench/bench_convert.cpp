@@ -1,11 +1,11 @@
 // One conversion as a keystroke runs it, beside the same queries through SQLite's C API,
 // and a full year's rate table loaded into the widgets.
 #include "bench/benchdata.h"
-#include "core/converter.h"
 #include "bench/guimain.h"
+#include "core/converter.h"
 #include "core/ratedb.h"
-#include "tests/support/windowrig.h"
 #include "tests/support/windowcontrols.h"
+#include "tests/support/windowrig.h"
 
 #include <QApplication>
 #include <QCheckBox>

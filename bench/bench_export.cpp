@@ -1,9 +1,10 @@
 // The spreadsheet export from the click to the cells written: warm (the workbook
 // already open in a running office) and, reported beside it, cold (no office yet).
+#include "app/datepicker.h"
 #include "bench/guimain.h"
 #include "core/ratedb.h"
-#include "tests/support/windowrig.h"
 #include "tests/support/windowcontrols.h"
+#include "tests/support/windowrig.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -12,8 +13,6 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <benchmark/benchmark.h>
-
-#include "app/datepicker.h"
 
 namespace {
 

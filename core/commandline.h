@@ -1,12 +1,12 @@
 #pragma once
 
+#include "core/outcome.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 #include <functional>
-
-#include "core/outcome.h"
 
 class QTextStream;
 

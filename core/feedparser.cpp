@@ -3,10 +3,8 @@
 #include "core/xmlscanner.h"
 
 #include <QVarLengthArray>
-
-#include <deque>
-
 #include <cmath>
+#include <deque>
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Average rates over the stored days of one currency.
-#include "tests/support/bnrdata.h"
 #include "core/rateaverages.h"
 #include "core/ratedb.h"
+#include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Conversion arithmetic and the VAT line, without widgets.
 #include "core/converter.h"
-#include "tests/support/testenv.h"
 #include "core/vatcalculator.h"
+#include "tests/support/testenv.h"
 
 #include <QMap>
 #include <cmath>

@@ -1,8 +1,8 @@
 // The program without its window: options, exit status and what it prints.
-#include "tests/support/bnrdata.h"
 #include "core/commandline.h"
 #include "core/datalocation.h"
 #include "core/ratedb.h"
+#include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 
 #include <QDir>

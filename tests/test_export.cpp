@@ -1,7 +1,8 @@
 // One day's rates handed to a real LibreOffice Calc, headless, in a profile of its own.
+#include "app/datepicker.h"
 #include "core/ratedb.h"
-#include "tests/support/windowrig.h"
 #include "tests/support/windowcontrols.h"
+#include "tests/support/windowrig.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,8 +14,6 @@
 #include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
-
-#include "app/datepicker.h"
 
 #ifndef ZORVEL_CALC_HELPER
 #define ZORVEL_CALC_HELPER ""

@@ -1,9 +1,9 @@
 // Reading the bank's files and bringing the database up to date from a loopback server.
-#include "tests/support/bnrdata.h"
 #include "core/feedclient.h"
 #include "core/feedparser.h"
 #include "core/ratedb.h"
 #include "core/rateupdater.h"
+#include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 
 #include <QUrlQuery>

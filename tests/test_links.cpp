@@ -1,10 +1,10 @@
 // The link labels and the help for carrying valuta.mdb to another computer.
-#include "controls/propertybag.h"
 #include "app/designfont.h"
-#include "core/panellayout.h"
-#include "tests/support/windowrig.h"
-#include "tests/support/windowcontrols.h"
+#include "controls/propertybag.h"
 #include "controls/xlinklabel.h"
+#include "core/panellayout.h"
+#include "tests/support/windowcontrols.h"
+#include "tests/support/windowrig.h"
 
 #include <QFontMetrics>
 #include <QGroupBox>

@@ -1,10 +1,10 @@
 // The rate table, the converter and the VAT line, driven through the real widgets.
+#include "app/datepicker.h"
 #include "core/appsettings.h"
 #include "core/panellayout.h"
+#include "core/ratedb.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/windowcontrols.h"
-#include "app/datepicker.h"
-#include "core/ratedb.h"
 #include "tests/support/windowrig.h"
 
 #include <QApplication>

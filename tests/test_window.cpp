@@ -1,9 +1,11 @@
 // The window as a user meets it: its controls, start-up, panel layout and saved choices.
-#include "core/appsettings.h"
-#include "tests/support/bnrdata.h"
-#include "tests/support/windowcontrols.h"
 #include "app/datepicker.h"
+#include "core/appsettings.h"
+#include "core/panellayout.h"
+#include "core/ratedb.h"
+#include "tests/support/bnrdata.h"
 #include "tests/support/designlayout.h"
+#include "tests/support/windowcontrols.h"
 #include "tests/support/windowrig.h"
 
 #include <QAccessible>
@@ -18,9 +20,6 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStyle>
-#include "core/panellayout.h"
-#include "core/ratedb.h"
-
 #include <QStyleOptionButton>
 #include <QTest>
 #include <QThread>

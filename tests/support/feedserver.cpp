@@ -1,12 +1,11 @@
 #include "tests/support/feedserver.h"
 
 #include <arpa/inet.h>
+#include <chrono>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <chrono>
 
 FeedServer::FeedServer(Handler handler, int dripMs) : m_dripMs(dripMs), m_handler(std::move(handler)) {
     m_listen = ::socket(AF_INET, SOCK_STREAM, 0);

@@ -1,8 +1,8 @@
 #include "tests/support/testenv.h"
 
-#include "tests/support/bnrdata.h"
 #include "core/feedparser.h"
 #include "core/ratedb.h"
+#include "tests/support/bnrdata.h"
 
 #include <QFile>
 #include <QSettings>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "app/frmzorvel.h"
 #include "tests/support/feedserver.h"
 #include "tests/support/recordingsink.h"
-#include "app/frmzorvel.h"
 #include "tests/support/testenv.h"
 
 #include <QUrl>

@@ -1,5 +1,6 @@
 #include "tools/calc/calcsession.h"
 
+#include <chrono>
 #include <com/sun/star/awt/XTopWindow.hpp>
 #include <com/sun/star/awt/XWindow.hpp>
 #include <com/sun/star/beans/PropertyValue.hpp>
@@ -41,12 +42,10 @@
 #include <com/sun/star/util/XNumberFormatTypes.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 #include <cppuhelper/bootstrap.hxx>
-#include <osl/file.hxx>
-#include <rtl/ustring.hxx>
-
-#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
+#include <osl/file.hxx>
+#include <rtl/ustring.hxx>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
