@@ -21,7 +21,7 @@ TEST(RateAverages, MeansOfTheStoredDaysRoundedAsTheBankQuotes) {
         {"gold's large rates", {293.9846, 291.8087, 295.2131}, 293.6688},
         {"three thirds", {1.0, 1.0, 1.0001}, 1.0},
     };
-    for (const Case& c : cases) {
+    forEachRow(cases, [&](const Case& c) {
         std::vector<DayRate> days;
         for (size_t i = 0; i < c.rates.size(); ++i)
             days.push_back({QDate(2022, 1, 3).addDays(qint64(i)), c.rates[i]});
@@ -31,7 +31,7 @@ TEST(RateAverages, MeansOfTheStoredDaysRoundedAsTheBankQuotes) {
         EXPECT_EQ(years[0].months[0].days, int(c.rates.size())) << c.why;
         EXPECT_DOUBLE_EQ(years[0].annual.value, c.mean) << c.why;
         EXPECT_EQ(years[0].months[1].days, 0) << c.why;
-    }
+    });
     // Order does not matter; years and months are kept apart.
     const auto split =
         RateAverages::compute({{QDate(2023, 2, 1), 5.0}, {QDate(2022, 12, 30), 4.0}, {QDate(2023, 1, 2), 6.0}});
@@ -71,14 +71,14 @@ TEST(RateAverages, ReadFromTheStoreSkippingEmptyDaysInEitherLeu) {
         {"EUR", 2004, true, 2, 40600}, // old lei, in a table without suffix
         {"EUR", 2019, false, 0, 0},    // no table: the window says so
     };
-    for (const Case& c : cases) {
+    forEachRow(cases, [&](const Case& c) {
         const auto y = db.currencyYear(QString::fromLatin1(c.currency), c.year);
         ASSERT_TRUE(y.ok()) << c.currency << c.year << y.error().toStdString();
         EXPECT_EQ(y->tableFound, c.table) << c.currency << c.year;
         EXPECT_EQ(int(y->days.size()), c.days) << c.currency << c.year;
         const auto a = RateAverages::compute(y->days);
         EXPECT_DOUBLE_EQ(a.empty() ? 0 : a[0].annual.value, c.annual) << c.currency << c.year;
-    }
+    });
 }
 
 // The bank's own published annual averages of 2021-2023, from its real files.
@@ -95,7 +95,7 @@ TEST(RateAverages, TheBanksRealYearsGiveItsPublishedAverages) {
         {"EUR", 2021, 254, 4.9204}, {"EUR", 2022, 251, 4.9315}, {"EUR", 2023, 248, 4.9465},
         {"USD", 2021, 254, 4.1604}, {"USD", 2022, 251, 4.6885}, {"USD", 2023, 248, 4.5743},
     };
-    for (const Case& c : cases) {
+    forEachRow(cases, [&](const Case& c) {
         const auto y = db.currencyYear(QString::fromLatin1(c.currency), c.year);
         ASSERT_TRUE(y.ok());
         const auto a = RateAverages::compute(y->days);
@@ -106,7 +106,7 @@ TEST(RateAverages, TheBanksRealYearsGiveItsPublishedAverages) {
         for (const auto& m : a[0].months)
             monthDays += m.days;
         EXPECT_EQ(monthDays, c.days);
-    }
+    });
 }
 
 } // namespace

@@ -35,13 +35,13 @@ TEST(Converter, FourDirectionsWithSingleArithmeticAndHalvesToEven) {
         {"-100", "EUR", "LEI NOI", 0, -432.1},
         {"10", "ZER", "LEI NOI", 0, 0.0}, // a zero source rate is still a rate
     };
-    for (const Case& c : cases) {
+    forEachRow(cases, [&](const Case& c) {
         const Converter::Request r{QString::fromLatin1(c.amount), QString::fromLatin1(c.source),
                                    QString::fromLatin1(c.target), c.targetIndex, kLeiNoi};
         const auto v = Converter::convert(r, rates());
         ASSERT_TRUE(v.ok()) << c.amount << " " << c.source << " " << v.error().toStdString();
         EXPECT_DOUBLE_EQ(*v, c.expected) << c.amount << " " << c.source << "->" << c.target;
-    }
+    });
 }
 
 TEST(Converter, UnknownRatesFailInsteadOfShowingNonsense) {

@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QUrlQuery>
 #include <gtest/gtest.h>
+#include <cctype>
 #include <unistd.h>
 
 namespace {
@@ -94,18 +95,23 @@ struct BankFault {
     bool stopAfterMs = false; // press stop while the request hangs
 };
 
+void PrintTo(const BankFault& f, std::ostream* os) {
+    *os << f.why;
+}
+
 const QDate kFri(2024, 9, 13), kMon(2024, 9, 16), kTue(2024, 9, 17), kWed(2024, 9, 18);
 const QVariantList kUpToMonday = {"2024-09-13", "2024-09-16"};
 
-TEST(UpdateFaults, ABadAnswerLeavesTheHistoryRightAndSaysWhy) {
-    const MadeUpBank plain{kWed, {}, {}, {}};
-    auto with = [&](auto fault) {
-        MadeUpBank b = plain;
+const MadeUpBank kPlainBank{kWed, {}, {}, {}};
+
+QList<BankFault> bankFaults() {
+    auto with = [](auto fault) {
+        MadeUpBank b = kPlainBank;
         b.fault = fault;
         return b;
     };
     const QByteArray deep = QByteArray("<a>").repeated(300000) + QByteArray("</a>").repeated(300000);
-    const QList<BankFault> cases = {
+    return {
         {"bank unreachable",
          with(onFeed(FeedServer::Reply::error(503))),
          RateUpdater::Result::Failed,
@@ -148,33 +154,47 @@ TEST(UpdateFaults, ABadAnswerLeavesTheHistoryRightAndSaysWhy) {
         {"a byte every 200 ms", with(onDay(kTue, FeedServer::Reply::drip(BnrData::dayXml(kTue, kRates)))),
          RateUpdater::Result::Failed, "nu raspunde", kUpToMonday},
     };
-    for (const BankFault& c : cases) {
-        TempAppDir app;
-        ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{kFri, {{"EUR", "4.9"}}}));
-        FeedServer server(c.bank.handler());
-        // A short timeout keeps the drip's test short; the hang is ended by stop, long before it.
-        FeedClient client(server.base(), c.stopAfterMs ? 30000 : 1000);
-        RateUpdater updater(app.db(), client);
-        updater.setToday(kWed);
-        if (c.stopAfterMs) QTimer::singleShot(300, [&] { updater.stop(); });
-        QElapsedTimer clock;
-        clock.start();
-        const auto report = updater.run();
-        EXPECT_LT(clock.elapsed(), 15000) << c.why;
-        EXPECT_EQ(report.result, c.result) << c.why << " " << report.detail.toStdString();
-        const QString told = RateUpdater::message(report);
-        EXPECT_TRUE(told.contains(QString::fromUtf8(c.told))) << c.why << ": " << told.toStdString();
-        EXPECT_EQ(told.startsWith(QStringLiteral("Cursul este la zi!")),
-                  report.unreadable.isEmpty() && c.result == RateUpdater::Result::UpToDate)
-            << c.why;
-        EXPECT_EQ(storedDays(app, 2024), c.storedAfter) << c.why;
-        // A healthy bank asked again brings the history level with the bank's days.
-        server.setHandler(plain.handler());
-        const auto again = updater.run();
-        EXPECT_EQ(again.result, RateUpdater::Result::UpToDate) << c.why << " " << again.detail.toStdString();
-        EXPECT_EQ(storedDays(app, 2024), plain.days(kFri)) << c.why;
-    }
 }
+
+// One row a test, named after its fault, so each bad answer is reported on its own.
+class BankFaults : public ::testing::TestWithParam<BankFault> {};
+
+TEST_P(BankFaults, ABadAnswerLeavesTheHistoryRightAndSaysWhy) {
+    const BankFault& c = GetParam();
+    const MadeUpBank& plain = kPlainBank;
+    TempAppDir app;
+    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{kFri, {{"EUR", "4.9"}}}));
+    FeedServer server(c.bank.handler());
+    // A short timeout keeps the drip's test short; the hang is ended by stop, long before it.
+    FeedClient client(server.base(), c.stopAfterMs ? 30000 : 1000);
+    RateUpdater updater(app.db(), client);
+    updater.setToday(kWed);
+    if (c.stopAfterMs) QTimer::singleShot(300, [&] { updater.stop(); });
+    QElapsedTimer clock;
+    clock.start();
+    const auto report = updater.run();
+    EXPECT_LT(clock.elapsed(), 15000) << c.why;
+    EXPECT_EQ(report.result, c.result) << c.why << " " << report.detail.toStdString();
+    const QString told = RateUpdater::message(report);
+    EXPECT_TRUE(told.contains(QString::fromUtf8(c.told))) << c.why << ": " << told.toStdString();
+    EXPECT_EQ(told.startsWith(QStringLiteral("Cursul este la zi!")),
+              report.unreadable.isEmpty() && c.result == RateUpdater::Result::UpToDate)
+        << c.why;
+    EXPECT_EQ(storedDays(app, 2024), c.storedAfter) << c.why;
+    // A healthy bank asked again brings the history level with the bank's days.
+    server.setHandler(plain.handler());
+    const auto again = updater.run();
+    EXPECT_EQ(again.result, RateUpdater::Result::UpToDate) << c.why << " " << again.detail.toStdString();
+    EXPECT_EQ(storedDays(app, 2024), plain.days(kFri)) << c.why;
+}
+
+INSTANTIATE_TEST_SUITE_P(UpdateFaults, BankFaults, ::testing::ValuesIn(bankFaults()),
+                         [](const ::testing::TestParamInfo<BankFault>& info) {
+                             std::string name;
+                             for (const char ch : std::string(info.param.why))
+                                 if (std::isalnum(static_cast<unsigned char>(ch))) name += ch;
+                             return name;
+                         });
 
 TEST(UpdateFaults, YearlyFilesAreAShortcutNotTheListOfDays) {
     const QDate feed(2025, 1, 3);
@@ -195,7 +215,7 @@ TEST(UpdateFaults, YearlyFilesAreAShortcutNotTheListOfDays) {
              return std::nullopt;
          }},
     };
-    for (const Case& c : cases) {
+    forEachRow(cases, [&](const Case& c) {
         TempAppDir app;
         ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{QDate(2023, 12, 29), {{"EUR", "4.9"}}}));
         const MadeUpBank bank{feed, holidays, c.yearHas, c.fault};
@@ -206,7 +226,7 @@ TEST(UpdateFaults, YearlyFilesAreAShortcutNotTheListOfDays) {
         const auto report = updater.run();
         ASSERT_EQ(report.result, RateUpdater::Result::UpToDate) << c.why << " " << report.detail.toStdString();
         EXPECT_EQ(storedDays(app, 2024) + storedDays(app, 2025), bank.days(QDate(2024, 1, 1))) << c.why;
-    }
+    });
 }
 
 TEST(UpdateFaults, AMissingDayInAYearStoresNothingOfThatYear) {
@@ -261,7 +281,7 @@ TEST(UpdateFaults, ADatabaseInABadStateIsNamedAndNeverOverwritten) {
          },
          Cause::DbUnreadable, "nu poate fi citita"},
     };
-    for (const Case& c : cases) {
+    forEachRow(cases, [&](const Case& c) {
         TempAppDir app;
         ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{kFri, {{"EUR", "4.9"}}}));
         c.spoil(app);
@@ -280,7 +300,7 @@ TEST(UpdateFaults, ADatabaseInABadStateIsNamedAndNeverOverwritten) {
         EXPECT_FALSE(told.contains(QStringLiteral("versiune noua"))) << c.why;
         QFile after(app.db());
         EXPECT_EQ(after.open(QIODevice::ReadOnly) ? after.readAll() : QByteArray(), bytes) << c.why;
-    }
+    });
     RateDb::setBusyTimeoutMs(5000);
 }
 

@@ -50,7 +50,7 @@ TEST(FeedParser, ReadsTheBanksRealFilesByPosition) {
         {"samples/daily-2026-07-31-https-ns/nbrfxrates.xml", QDate(2026, 7, 31), 0},
         {"samples/daily-2026-07-31-http-ns/nbrfxrates.xml", QDate(2026, 7, 31), 0},
     };
-    for (const Case& c : cases) {
+    forEachRow(cases, [&](const Case& c) {
         const QByteArray xml = data.file(QString::fromLatin1(c.file));
         ASSERT_FALSE(xml.isEmpty()) << c.file;
         const auto feed = FeedParser::feedDate(xml);
@@ -66,7 +66,7 @@ TEST(FeedParser, ReadsTheBanksRealFilesByPosition) {
             huf = huf || e.column == u"100HUF";
         }
         EXPECT_TRUE(huf) << c.file;
-    }
+    });
     const auto year = FeedParser::yearFile(data.file(QStringLiteral("nbrfxrates2022.xml")));
     ASSERT_TRUE(year.ok());
     EXPECT_EQ(year->size(), 251u);
@@ -115,16 +115,16 @@ TEST(FeedParser, RefusesBrokenFilesAndLeavesUnreadableRatesOut) {
          {},
          {}},
     };
-    for (const Case& c : cases) {
+    forEachRow(cases, [&](const Case& c) {
         const auto r = FeedParser::dayFile(c.xml);
         ASSERT_EQ(r.ok(), c.ok) << c.why << " " << r.error().toStdString();
-        if (!c.ok) continue;
+        if (!c.ok) return;
         QStringList columns;
         for (const RateEntry& e : r->rates)
             columns << e.column;
         EXPECT_EQ(columns, c.stored) << c.why;
         EXPECT_EQ(r->unreadable, c.unreadable) << c.why;
-    }
+    });
     const auto comma = FeedParser::dayFile(BnrData::dayXml(d, {{"EUR", "4,97"}}));
     EXPECT_EQ(comma->rates.front().text, QStringLiteral("4.97"));
     // The feed's date must come from an attribute named exactly "date".
@@ -225,7 +225,7 @@ TEST_F(UpdateTest, FailuresEndTheUpdateAndKeepTheDaysStoredBefore) {
          }},
         {"silent server", [](QDate) { return FeedServer::Reply::hang(); }},
     };
-    for (const Case& c : cases) {
+    forEachRow(cases, [&](const Case& c) {
         TempAppDir fresh;
         {
             RateDb db(fresh.db());
@@ -246,7 +246,7 @@ TEST_F(UpdateTest, FailuresEndTheUpdateAndKeepTheDaysStoredBefore) {
         const auto again = updater.run();
         EXPECT_EQ(again.result, RateUpdater::Result::UpToDate) << c.why;
         EXPECT_EQ(fresh.column(QStringLiteral("select count(*) from valuta2024ron")).value(0).toInt(), 4) << c.why;
-    }
+    });
 }
 
 TEST_F(UpdateTest, FeedProblemsAndAMissingHistoryEndWithAnError) {

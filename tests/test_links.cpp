@@ -224,7 +224,7 @@ TEST(Transfer, TellsTheFolderFirstThenOpensIt) {
         {ui.Command3, "Copiati fisierul valuta.mdb in directorul :"},
         {ui.Command4, "Copiati fisierul valuta.mdb din directorul :"},
     };
-    for (const Case& c : cases) {
+    forEachRow(cases, [&](const Case& c) {
         rig.sink.shown.clear();
         rig.opened.clear();
         QTest::mouseClick(c.button, Qt::LeftButton);
@@ -234,7 +234,7 @@ TEST(Transfer, TellsTheFolderFirstThenOpensIt) {
         EXPECT_EQ(rig.sink.shown[0].icon, MessageSink::Icon::Information);
         EXPECT_EQ(rig.sink.shown[0].title, w.windowTitle());
         EXPECT_EQ(rig.opened, QList<QUrl>{QUrl::fromLocalFile(rig.app.path())});
-    }
+    });
     // A folder that cannot be opened is said, not passed over.
     rig.sink.shown.clear();
     rig.openSucceeds = false;

@@ -113,7 +113,7 @@ TEST_F(StoreTest, RowBeforeTakesTheDayBeforeAndFallsBackToTheYearBefore) {
         {QDate(2021, 12, 31), QDate()}, // the year before has a table, but no row
     };
     app.sql(QStringLiteral("create table valuta2020ron (data datetime unique primary key, eur real)"));
-    for (const Case& c : cases) {
+    forEachRow(cases, [&](const Case& c) {
         const auto row = db.rowBefore(c.picked, QStringLiteral("RON"));
         ASSERT_TRUE(row.ok()) << c.picked.toString().toStdString();
         if (c.used.isNull()) {
@@ -122,7 +122,7 @@ TEST_F(StoreTest, RowBeforeTakesTheDayBeforeAndFallsBackToTheYearBefore) {
             ASSERT_TRUE(row->has_value());
             EXPECT_EQ(row->value().values.value(0).toString(), c.used.toString(Qt::ISODate));
         }
-    }
+    });
     // No table of the chosen year, or of the year before when it is needed: an error.
     EXPECT_FALSE(db.rowBefore(QDate(2023, 5, 5), QStringLiteral("RON")).ok());
     EXPECT_FALSE(db.rowBefore(QDate(2020, 5, 5), QStringLiteral("RON")).ok());

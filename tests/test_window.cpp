@@ -98,13 +98,13 @@ TEST_F(WindowTest, EveryControlHasItsNameCaptionAndPlace) {
         {"XLinkLabel1(0)", "XLinkLabel", nullptr, 180, 240, 2415, 195},
         {"XLinkLabel1(1)", "XLinkLabel", nullptr, 6240, 240, 2715, 195},
     };
-    for (const Case& c : cases) {
+    forEachRow(cases, [&](const Case& c) {
         QWidget* widget = w.findChild<QWidget*>(QString::fromLatin1(c.name));
         ASSERT_NE(widget, nullptr) << c.name;
         EXPECT_TRUE(widget->inherits(c.kind)) << c.name;
         EXPECT_EQ(widget->geometry(), QRect(PanelLayout::px(c.left), PanelLayout::px(c.top), PanelLayout::px(c.width), PanelLayout::px(c.height))) << c.name;
         EXPECT_FALSE(widget->accessibleName().isEmpty()) << c.name;
-        if (!c.caption) continue;
+        if (!c.caption) return;
         QString caption;
         if (auto* g = qobject_cast<QGroupBox*>(widget))
             caption = g->title();
@@ -115,7 +115,7 @@ TEST_F(WindowTest, EveryControlHasItsNameCaptionAndPlace) {
         else if (auto* e = qobject_cast<QLineEdit*>(widget))
             caption = e->text();
         EXPECT_EQ(caption, QString::fromLatin1(c.caption)) << c.name;
-    }
+    });
     EXPECT_TRUE(ui.Label2[1]->font().bold());
     EXPECT_TRUE(ui.Label2[2]->font().bold());
     EXPECT_FALSE(ui.Label2[0]->font().bold());

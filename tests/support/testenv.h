@@ -42,3 +42,10 @@ public:
 private:
     QLocale m_old;
 };
+
+// Runs a check on each row of a table of cases. A fatal failure ends only its own
+// row, so one bad row does not hide what the rows after it would show.
+template <typename Rows, typename Check> void forEachRow(const Rows& rows, Check&& check) {
+    for (const auto& row : rows)
+        check(row);
+}
