@@ -98,6 +98,10 @@ void frmEvolutie::createControls() {
     cmdInchide = new QPushButton(QStringLiteral("I&nchide"));
     named(cmdInchide, "cmdInchide", QStringLiteral("Inchide"));
     layOut();
+    connectHandlers();
+}
+
+void frmEvolutie::connectHandlers() {
     connect(cboValuta, &QComboBox::activated, this, [this] { cboValuta_Click(); });
     connect(cboAnDe, &QComboBox::activated, this, [this] { cboAn_Click(true); });
     connect(cboAnPana, &QComboBox::activated, this, [this] { cboAn_Click(false); });
@@ -241,26 +245,30 @@ void frmEvolutie::showChart() {
         m_series->append(when(d.day), d.rate / unit);
     chart->addSeries(m_series);
     const bool any = !m_history.days.empty();
-    if (any) {
-        auto* marks = new QScatterSeries;
-        marks->setMarkerSize(9);
-        marks->setPointLabelsVisible(true);
-        marks->setPointLabelsClipping(false);
-        marks->setPointLabelsFormat(QStringLiteral("@yPoint"));
-        marks->append(when(low->day), low->rate / unit);
-        marks->append(when(high->day), high->rate / unit);
-        chart->addSeries(marks);
-        chart->setTitle(QStringLiteral("%1: minim %2 (%3), maxim %4 (%5)")
-                            .arg(m_history.unitLabel(), rateText(low->rate / unit),
-                                 low->day.toString(QStringLiteral("dd.MM.yyyy")), rateText(high->rate / unit),
-                                 high->day.toString(QStringLiteral("dd.MM.yyyy"))));
-    }
+    if (any) markExtremes(chart, *low, *high);
     addAxes(chart, m_history, any ? low->rate / unit : 1, any ? high->rate / unit : 0);
     connect(m_series, &QLineSeries::hovered, this, &frmEvolutie::pointHovered);
     QChart* old = chtCurs->chart();
     chtCurs->setChart(chart);
     delete old;
     chtCurs->setAccessibleDescription(chart->title());
+}
+
+// The lowest and the highest rate, marked on the line and named in the title.
+void frmEvolutie::markExtremes(QChart* chart, const DayRate& low, const DayRate& high) {
+    const double unit = m_history.unit;
+    auto* marks = new QScatterSeries;
+    marks->setMarkerSize(9);
+    marks->setPointLabelsVisible(true);
+    marks->setPointLabelsClipping(false);
+    marks->setPointLabelsFormat(QStringLiteral("@yPoint"));
+    marks->append(when(low.day), low.rate / unit);
+    marks->append(when(high.day), high.rate / unit);
+    chart->addSeries(marks);
+    chart->setTitle(QStringLiteral("%1: minim %2 (%3), maxim %4 (%5)")
+                        .arg(m_history.unitLabel(), rateText(low.rate / unit),
+                             low.day.toString(QStringLiteral("dd.MM.yyyy")), rateText(high.rate / unit),
+                             high.day.toString(QStringLiteral("dd.MM.yyyy"))));
 }
 
 void frmEvolutie::pointHovered(const QPointF& point, bool state) {

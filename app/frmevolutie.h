@@ -44,9 +44,11 @@ public:
 private:
     void createControls();
     void layOut();
+    void connectHandlers();
     void fillCurrencies();
     void reload();
     void showChart();
+    void markExtremes(QChart* chart, const DayRate& low, const DayRate& high);
     void showAverages();
     void pointHovered(const QPointF& point, bool state);
     QString suggestedName(const QString& extension) const;

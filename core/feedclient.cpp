@@ -126,15 +126,23 @@ Outcome<QByteArray> FeedClient::get(const QString& pathAndQuery) {
     return std::move(getMany({pathAndQuery}, 1).front());
 }
 
+namespace {
+
+QString withoutTrailingSlashes(QString base) {
+    while (base.endsWith(u'/'))
+        base.chop(1);
+    return base;
+}
+
+} // namespace
+
 std::vector<Outcome<QByteArray>> FeedClient::getMany(const QStringList& paths, int atOnce) {
     using R = Outcome<QByteArray>;
     std::vector<R> results(size_t(paths.size()), R::failure(QStringLiteral("Oprit"), Cause::Stopped));
-    QString base = m_base.toString();
-    while (base.endsWith(u'/'))
-        base.chop(1);
+    const QString base = withoutTrailingSlashes(m_base.toString());
     std::vector<Transfer> transfers(size_t(paths.size()));
     QEventLoop loop;
-    qsizetype next = 0, running = 0, done = 0;
+    qsizetype next = 0, running = 0;
     // Starts the next request; an address that cannot be made is answered at once.
     std::function<void()> launch = [&] {
         while (next < paths.size() && running < atOnce && !m_stopped) {
@@ -143,15 +151,12 @@ std::vector<Outcome<QByteArray>> FeedClient::getMany(const QStringList& paths, i
             if (!url.isValid()) {
                 results[size_t(i)] =
                     R::failure(QStringLiteral("Adresa bancii este invalida: ") + url.toString(), Cause::Network);
-                ++done;
                 continue;
             }
             ++running;
-            QNetworkReply* reply = start(url, transfers[size_t(i)]);
-            QObject::connect(reply, &QNetworkReply::finished, &loop, [&, i] {
+            QObject::connect(start(url, transfers[size_t(i)]), &QNetworkReply::finished, &loop, [&, i] {
                 results[size_t(i)] = finish(transfers[size_t(i)]);
                 --running;
-                ++done;
                 launch();
                 if (running == 0) loop.quit();
             });

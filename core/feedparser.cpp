@@ -63,29 +63,33 @@ Status addText(Leaf& leaf, const XmlScanner& reader, Body& body) {
     return succeeded();
 }
 
+// A cube at depth 3, a rate at depth 4; a second body (depth 2) starts afresh.
+Status startElement(XmlScanner& reader, Body& body) {
+    const qsizetype depth = reader.depth();
+    if (depth > FeedParser::MaxDepth) return Status::failure(QStringLiteral("fisier imbricat prea adanc"), Cause::BadAnswer);
+    if (depth == 2) {
+        body.present = true;
+        body.cubes.clear();
+    }
+    if (depth != 3 && depth != 4) return succeeded();
+    auto attrs = attributesOf(reader, body);
+    if (!attrs) return Status::failure(attrs);
+    if (depth == 3)
+        body.cubes.push_back(Cube{std::move(*attrs), {}});
+    else
+        body.cubes.back().children.push_back(Leaf{std::move(*attrs), {}});
+    return succeeded();
+}
+
 Outcome<Body> readBody(const QByteArray& xml) {
     using R = Outcome<Body>;
     XmlScanner reader(xml);
     Body body;
     for (;;) {
         switch (reader.next()) {
-        case XmlScanner::Token::StartElement: {
-            const qsizetype depth = reader.depth();
-            if (depth > FeedParser::MaxDepth)
-                return R::failure(QStringLiteral("fisier imbricat prea adanc"), Cause::BadAnswer);
-            if (depth == 2) {
-                body.present = true;
-                body.cubes.clear();
-            }
-            if (depth != 3 && depth != 4) break;
-            auto attrs = attributesOf(reader, body);
-            if (!attrs) return R::failure(attrs);
-            if (depth == 3)
-                body.cubes.push_back(Cube{std::move(*attrs), {}});
-            else
-                body.cubes.back().children.push_back(Leaf{std::move(*attrs), {}});
+        case XmlScanner::Token::StartElement:
+            if (Status s = startElement(reader, body); !s) return R::failure(s);
             break;
-        }
         case XmlScanner::Token::Characters:
             if (reader.depth() == 4)
                 if (Status s = addText(body.cubes.back().children.back(), reader, body); !s) return R::failure(s);

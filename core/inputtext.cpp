@@ -15,65 +15,43 @@ bool isBlank(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\n';
 }
 
-// The leading number of the text, blanks skipped wherever they stand.
-double leadingNumber(const QString& text) {
-    const qsizetype n = text.size();
+// Reads a number's characters, skipping blanks wherever they stand.
+struct BlankSkipper {
+    const QString& text;
     qsizetype i = 0;
-    auto skip = [&] {
-        while (i < n && isBlank(text[i]))
+
+    // The next character that is not a blank; a null character at the end.
+    QChar next() {
+        while (i < text.size() && isBlank(text[i]))
             ++i;
-    };
-    std::string digits;
-    skip();
-    bool negative = false;
-    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
+        return i < text.size() ? text[i] : QChar();
     }
-    bool anyDigit = false, point = false;
-    for (;;) {
-        skip();
-        if (i >= n) break;
-        const QChar c = text[i];
-        if (c >= u'0' && c <= u'9') {
-            digits += char(c.unicode());
-            anyDigit = true;
-        } else if (c == u'.' && !point) {
-            digits += '.';
-            point = true;
-        } else {
-            break;
-        }
+    // The sign standing next, taken; 0 when there is none.
+    char sign() {
+        const QChar c = next();
+        if (c != u'+' && c != u'-') return 0;
         ++i;
+        return char(c.unicode());
     }
-    if (!anyDigit) return 0.0;
-    // An exponent counts only when digits follow the letter.
-    qsizetype save = i;
-    skip();
-    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
-        ++i;
-        std::string exponent = "e";
-        skip();
-        if (i < n && (text[i] == u'+' || text[i] == u'-')) {
-            exponent += char(text[i].unicode());
-            ++i;
-        }
-        bool expDigit = false;
-        for (;;) {
-            skip();
-            if (i < n && text[i] >= u'0' && text[i] <= u'9') {
-                exponent += char(text[i].unicode());
-                expDigit = true;
-                ++i;
+    // Appends the digits standing next (and one point, where allowed); how many digits came.
+    int digitsInto(std::string& out, bool pointAllowed) {
+        int count = 0;
+        for (QChar c = next();; c = next()) {
+            if (c >= u'0' && c <= u'9') {
+                out += char(c.unicode());
+                ++count;
+            } else if (c == u'.' && pointAllowed) {
+                out += '.';
+                pointAllowed = false;
             } else {
-                break;
+                return count;
             }
+            ++i;
         }
-        if (expDigit)
-            digits += exponent;
-        else
-            i = save;
     }
+};
+
+double fromDigits(const std::string& digits) {
     double value = 0.0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     (void)end;
@@ -82,6 +60,23 @@ double leadingNumber(const QString& text) {
         const bool tiny = digits.find("e-") != std::string::npos;
         value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
     }
+    return value;
+}
+
+// The leading number of the text, blanks skipped wherever they stand.
+double leadingNumber(const QString& text) {
+    BlankSkipper in{text};
+    const bool negative = in.sign() == '-';
+    std::string digits;
+    if (in.digitsInto(digits, true) == 0) return 0.0;
+    // An exponent counts only when digits follow the letter.
+    if (const QChar e = in.next(); e == u'e' || e == u'E') {
+        ++in.i;
+        std::string exponent = "e";
+        if (const char sign = in.sign()) exponent += sign;
+        if (in.digitsInto(exponent, false) > 0) digits += exponent;
+    }
+    const double value = fromDigits(digits);
     return negative ? -value : value;
 }
 

@@ -18,25 +18,32 @@ double RateAverages::roundedMean(long long sumMillionths, int count) {
     return double(tenThousandths) / 10000.0;
 }
 
-std::vector<RateAverages::Year> RateAverages::compute(const std::vector<DayRate>& days) {
-    struct Sums {
-        std::array<long long, 12> month{};
-        std::array<int, 12> monthDays{};
-        long long year = 0;
-        int yearDays = 0;
-    };
+namespace {
+
+// A year's rates summed in millionths, so that means come out exact.
+struct Sums {
+    std::array<long long, 12> month{};
+    std::array<int, 12> monthDays{};
+    int yearDays = 0;
+};
+
+std::map<int, Sums> sumsByYear(const std::vector<DayRate>& days) {
     std::map<int, Sums> byYear;
     for (const DayRate& d : days) {
         if (!d.day.isValid() || !std::isfinite(d.rate)) continue;
-        const long long millionths = std::llround(d.rate * 1e6);
         Sums& s = byYear[d.day.year()];
-        s.month[size_t(d.day.month() - 1)] += millionths;
+        s.month[size_t(d.day.month() - 1)] += std::llround(d.rate * 1e6);
         ++s.monthDays[size_t(d.day.month() - 1)];
-        s.year += millionths;
         ++s.yearDays;
     }
+    return byYear;
+}
+
+} // namespace
+
+std::vector<RateAverages::Year> RateAverages::compute(const std::vector<DayRate>& days) {
     std::vector<Year> out;
-    for (const auto& [year, s] : byYear) {
+    for (const auto& [year, s] : sumsByYear(days)) {
         Year y;
         y.year = year;
         long double monthlySum = 0; // of exact monthly means, in millionths

@@ -358,16 +358,20 @@ Status RateDb::storeAll(const std::vector<DayRates>& days, int* stored) {
             previousYear = year;
             previousColumns = columns;
         }
-        const QByteArray date = SqliteDialect::dateText(day.date).toLatin1();
-        sqlite3_reset(insert);
-        sqlite3_bind_text(insert, 1, date.constData(), int(date.size()), SQLITE_TRANSIENT);
-        for (size_t i = 0; i < values.size(); ++i)
-            sqlite3_bind_double(insert, int(i) + 2, values[i]);
-        if (sqlite3_step(insert) != SQLITE_DONE)
+        if (!insertRow(insert, day.date, values))
             return failed(sqlite3_errcode(engine), QString::fromUtf8(sqlite3_errmsg(engine)));
         if (sqlite3_changes(engine) > 0) ++*stored;
     }
     return succeeded();
+}
+
+bool RateDb::insertRow(sqlite3_stmt* insert, QDate day, const std::vector<double>& values) {
+    const QByteArray date = SqliteDialect::dateText(day).toLatin1();
+    sqlite3_reset(insert);
+    sqlite3_bind_text(insert, 1, date.constData(), int(date.size()), SQLITE_TRANSIENT);
+    for (size_t i = 0; i < values.size(); ++i)
+        sqlite3_bind_double(insert, int(i) + 2, values[i]);
+    return sqlite3_step(insert) == SQLITE_DONE;
 }
 
 Status RateDb::checkedRow(const DayRates& day, QStringList& columns, std::vector<double>& values) {

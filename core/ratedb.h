@@ -105,6 +105,8 @@ private:
     Status storeAll(const std::vector<DayRates>& days, int* stored);
     // A day's columns and values, each checked again before it reaches the engine.
     static Status checkedRow(const DayRates& day, QStringList& columns, std::vector<double>& values);
+    // Binds and runs the year's insert for one day; false when the engine refused it.
+    static bool insertRow(sqlite3_stmt* insert, QDate day, const std::vector<double>& values);
     class Inserts;
     // The insert for a year and a set of columns, making the table and any missing column first.
     Outcome<sqlite3_stmt*> prepareInsert(int year, const QStringList& columns, QHash<int, QStringList>& columnsByYear,

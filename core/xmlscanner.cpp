@@ -145,6 +145,21 @@ XmlScanner::Token XmlScanner::endTag() {
     return Token::EndElement;
 }
 
+namespace {
+
+// The character an entity or character reference names; 0 for none we know.
+char32_t referenced(QByteArrayView ref) {
+    static constexpr std::pair<const char*, char32_t> named[] = {
+        {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+    for (const auto& [name, code] : named)
+        if (ref == name) return code;
+    if (ref.startsWith("#x")) return char32_t(ref.sliced(2).toByteArray().toUInt(nullptr, 16));
+    if (ref.startsWith("#")) return char32_t(ref.sliced(1).toByteArray().toUInt(nullptr, 10));
+    return 0;
+}
+
+} // namespace
+
 QString XmlScanner::decode(QByteArrayView raw, bool* ok) {
     if (ok) *ok = true;
     if (!raw.contains('&')) return QString::fromUtf8(raw);
@@ -156,22 +171,7 @@ QString XmlScanner::decode(QByteArrayView raw, bool* ok) {
             continue;
         }
         const qsizetype end = raw.indexOf(';', i);
-        const QByteArrayView ref = end < 0 ? QByteArrayView() : raw.sliced(i + 1, end - i - 1);
-        char32_t code = 0;
-        if (ref == "amp")
-            code = '&';
-        else if (ref == "lt")
-            code = '<';
-        else if (ref == "gt")
-            code = '>';
-        else if (ref == "quot")
-            code = '"';
-        else if (ref == "apos")
-            code = '\'';
-        else if (ref.startsWith("#x"))
-            code = char32_t(ref.sliced(2).toByteArray().toUInt(nullptr, 16));
-        else if (ref.startsWith("#"))
-            code = char32_t(ref.sliced(1).toByteArray().toUInt(nullptr, 10));
+        const char32_t code = end < 0 ? 0 : referenced(raw.sliced(i + 1, end - i - 1));
         if (code == 0 || code > 0x10FFFF) {
             if (ok) *ok = false;
             return QString();
