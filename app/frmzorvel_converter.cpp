@@ -31,12 +31,7 @@ void frmZorvel::SetLocalCurrency() {
 void frmZorvel::ConvertAmount() {
     // Before the first load the lists are empty and there is nothing to convert.
     if (Combo1[0]->currentIndex() < 0 || Combo1[1]->currentIndex() < 0) return;
-    const QDate day(DTPicker1->Year(), DTPicker1->Month(), DTPicker1->Day());
-    Outcome<std::optional<RateRow>> row = Outcome<std::optional<RateRow>>::failure(QString());
-    {
-        RateDb db(dbPath());
-        row = db.isOpen() ? db.rowBefore(day, TableSuffix) : Outcome<std::optional<RateRow>>::failure(db.openError());
-    }
+    const Outcome<std::optional<RateRow>> row = RateDb::readRowBefore(dbPath(), DTPicker1->date(), TableSuffix);
     if (!row) {
         message(unknownRateText(), MessageSink::Icon::Exclamation);
         return;

@@ -36,12 +36,7 @@ void frmZorvel::LoadRateTable() {
     m_rowsByKey.clear();
     ListView1->setColumnCount(0);
     ListView1->header()->reset();
-    Outcome<RateTable> table = Outcome<RateTable>::failure(QString());
-    {
-        RateDb db(dbPath());
-        table = db.isOpen() ? db.yearTable(TableYear, TableSuffix, chkPrinc->isChecked())
-                            : Outcome<RateTable>::failure(db.openError());
-    }
+    const Outcome<RateTable> table = RateDb::readYearTable(dbPath(), TableYear, TableSuffix, chkPrinc->isChecked());
     // The notice explains what the conversions below cannot find, so it comes first.
     if (!table) showNoTableNotice();
     startCurrencyLists();

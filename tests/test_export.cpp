@@ -15,13 +15,6 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
-#ifndef ZORVEL_CALC_HELPER
-#define ZORVEL_CALC_HELPER ""
-#endif
-#ifndef ZORVEL_WORKBOOK
-#define ZORVEL_WORKBOOK ""
-#endif
-
 namespace {
 
 const QString kHelper = QStringLiteral(ZORVEL_CALC_HELPER);

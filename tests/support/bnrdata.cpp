@@ -6,10 +6,6 @@
 #include <QRegularExpression>
 #include <QUrlQuery>
 
-#ifndef ZORVEL_BNR_DATA
-#define ZORVEL_BNR_DATA ""
-#endif
-
 std::optional<QString> BnrData::folder() {
     const QString env = qEnvironmentVariable("ZORVEL_BNR_DATA");
     const QString path = env.isEmpty() ? QStringLiteral(ZORVEL_BNR_DATA) : env;

@@ -11,10 +11,6 @@
 #include <QSqlQuery>
 #include <stdexcept>
 
-#ifndef ZORVEL_SOURCE_DIR
-#define ZORVEL_SOURCE_DIR "."
-#endif
-
 QString shippedSql() {
     QFile f(QStringLiteral(ZORVEL_SOURCE_DIR "/data/valuta.sql"));
     if (!f.open(QIODevice::ReadOnly)) throw std::runtime_error("data/valuta.sql missing");
