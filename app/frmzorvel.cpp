@@ -356,7 +356,8 @@ void frmZorvel::fitOuterHeight() {
     // its own, whose height is known once the window is shown (none offscreen). A
     // frame taller than the design's never cuts the links panel.
     const int frame = isVisible() ? std::max(0, frameGeometry().height() - geometry().height()) : 0;
-    const int client = std::max(PanelLayout::px(m_outerHeight) - frame, PanelLayout::px(m_linksBottom + PanelLayout::Gap));
+    const int client =
+        std::max(PanelLayout::px(m_outerHeight) - frame, PanelLayout::px(m_linksBottom + PanelLayout::Gap));
     setFixedSize(PanelLayout::px(9150), client);
 }
 

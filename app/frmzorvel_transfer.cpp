@@ -42,7 +42,8 @@ void frmZorvel::createLinks() {
     for (int i = 0; i < 2; ++i) {
         auto* link = new XLinkLabel(Frame2);
         link->setObjectName(QStringLiteral("XLinkLabel1(%1)").arg(i));
-        link->setGeometry(PanelLayout::px(designs[i].left), PanelLayout::px(240), PanelLayout::px(designs[i].width), PanelLayout::px(195));
+        link->setGeometry(PanelLayout::px(designs[i].left), PanelLayout::px(240), PanelLayout::px(designs[i].width),
+                          PanelLayout::px(195));
         link->setToolTip(QStringLiteral("ALTE APLICATII UTILE"));
         // Saved design data, as a host restores it: keys in lower case, colours as 0x00BBGGRR.
         QFont font = designFont();

@@ -66,7 +66,8 @@ Status addText(Leaf& leaf, const XmlScanner& reader, Body& body) {
 // A cube at depth 3, a rate at depth 4; a second body (depth 2) starts afresh.
 Status startElement(XmlScanner& reader, Body& body) {
     const qsizetype depth = reader.depth();
-    if (depth > FeedParser::MaxDepth) return Status::failure(QStringLiteral("fisier imbricat prea adanc"), Cause::BadAnswer);
+    if (depth > FeedParser::MaxDepth)
+        return Status::failure(QStringLiteral("fisier imbricat prea adanc"), Cause::BadAnswer);
     if (depth == 2) {
         body.present = true;
         body.cubes.clear();

@@ -17,8 +17,8 @@ public:
     struct Run {
         ExportStatus status = ExportStatus::Failed;
         QString said;
-        bool ranToEnd = false;   // false: it could not start, or it crashed
-        QString processError; // when it did not run to the end
+        bool ranToEnd = false; // false: it could not start, or it crashed
+        QString processError;  // when it did not run to the end
     };
 
     SpreadsheetExport(QString helperPath, QString workbookPath);

@@ -18,8 +18,8 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrlQuery>
-#include <gtest/gtest.h>
 #include <cctype>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace {

@@ -102,7 +102,9 @@ TEST_F(WindowTest, EveryControlHasItsNameCaptionAndPlace) {
         QWidget* widget = w.findChild<QWidget*>(QString::fromLatin1(c.name));
         ASSERT_NE(widget, nullptr) << c.name;
         EXPECT_TRUE(widget->inherits(c.kind)) << c.name;
-        EXPECT_EQ(widget->geometry(), QRect(PanelLayout::px(c.left), PanelLayout::px(c.top), PanelLayout::px(c.width), PanelLayout::px(c.height))) << c.name;
+        EXPECT_EQ(widget->geometry(), QRect(PanelLayout::px(c.left), PanelLayout::px(c.top), PanelLayout::px(c.width),
+                                            PanelLayout::px(c.height)))
+            << c.name;
         EXPECT_FALSE(widget->accessibleName().isEmpty()) << c.name;
         if (!c.caption) return;
         QString caption;
@@ -254,7 +256,8 @@ TEST(WindowUpdate, ASuccessfulUpdateShowsItsProgressAndTheNewestDay) {
         if (d.dayOfWeek() <= 5) bankDays << d.toString(Qt::ISODate);
     QVariantList storedDays;
     for (int y = stored.year(); y <= feed.year(); ++y)
-        storedDays += rig.app.column(QStringLiteral("select substr(data, 1, 10) from valuta%1ron order by data").arg(y));
+        storedDays +=
+            rig.app.column(QStringLiteral("select substr(data, 1, 10) from valuta%1ron order by data").arg(y));
     EXPECT_EQ(storedDays, bankDays);
 }
 

@@ -20,8 +20,7 @@ template <typename T> void find(const QWidget& window, const QString& name, T*& 
 }
 
 // A control array's elements are named "Name(i)".
-template <typename T, size_t N>
-void find(const QWidget& window, const QString& name, std::array<T*, N>& into) {
+template <typename T, size_t N> void find(const QWidget& window, const QString& name, std::array<T*, N>& into) {
     for (size_t i = 0; i < N; ++i)
         find(window, QStringLiteral("%1(%2)").arg(name).arg(i), into[i]);
 }

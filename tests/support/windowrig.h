@@ -20,7 +20,7 @@ struct WindowRig {
     FeedServer server;
     QList<QUrl> opened;
     bool openSucceeds = true;
-    QString database; // valuta.mdb elsewhere than the program's folder, when set
+    QString database;     // valuta.mdb elsewhere than the program's folder, when set
     QString exportHelper; // the spreadsheet helper; one that does not exist unless set
     std::unique_ptr<frmZorvel> window;
 };
