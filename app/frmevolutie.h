@@ -35,6 +35,7 @@ public:
     void setAskPath(AskPath ask) { m_askPath = std::move(ask); }
     const CurrencyHistory& history() const { return m_history; }
 
+private slots:
     void cboValuta_Click();
     void cboAn_Click(bool fromChanged);
     void cmdCopiaza_Click();
