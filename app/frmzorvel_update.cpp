@@ -35,7 +35,9 @@ void frmZorvel::followUpdate(UpdateSession& session, QProgressDialog& progress) 
         progress.setValue(std::min(done, std::max(total, 1) - 1));
         progress.setLabelText(text);
     });
+    // The result is said while this window still exists: its own timer must not show it again.
     connect(&session, &UpdateSession::finished, &progress, [&progress] {
+        progress.reset();
         progress.hide();
         QApplication::restoreOverrideCursor();
     });

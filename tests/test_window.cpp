@@ -3,6 +3,7 @@
 #include "core/appsettings.h"
 #include "core/panellayout.h"
 #include "core/ratedb.h"
+#include "core/updatesession.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/designlayout.h"
 #include "tests/support/windowcontrols.h"
@@ -259,6 +260,40 @@ TEST(WindowUpdate, ASuccessfulUpdateShowsItsProgressAndTheNewestDay) {
         storedDays +=
             rig.app.column(QStringLiteral("select substr(data, 1, 10) from valuta%1ron order by data").arg(y));
     EXPECT_EQ(storedDays, bankDays);
+}
+
+// A box the user takes a while to read: the progress window must not come back over it.
+class SlowReader : public RecordingSink {
+public:
+    void show(const QString& text, Icon icon, const QString& title) override {
+        QTest::qWait(UpdateSession::ShowProgressAfterMs + 300);
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (qobject_cast<QProgressDialog*>(top) && top->isVisible()) progressOverBox = true;
+        RecordingSink::show(text, icon, title);
+    }
+    bool progressOverBox = false;
+};
+
+TEST(WindowUpdate, AQuickUpdateLeavesNoProgressOverItsMessage) {
+    clearSettings();
+    QDate feed = QDate::currentDate();
+    while (feed.dayOfWeek() > 5)
+        feed = feed.addDays(-1);
+    FeedServer bank([feed](const QString& target) {
+        if (target == u"/nbrfxrates.xml") return FeedServer::Reply::ok(BnrData::dayXml(feed, {{"EUR", "4.97"}}));
+        return FeedServer::Reply::ok(BnrData::dayXml(feed, {{"EUR", "4.97"}})); // every other day a holiday
+    });
+    TempAppDir app;
+    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{feed.addDays(-3), {{"EUR", "4.95"}}}));
+    ZorvelEnvironment env;
+    env.appDir = app.path();
+    env.feedBase = bank.base();
+    SlowReader sink;
+    frmZorvel w(env, &sink);
+    ASSERT_TRUE(QMetaObject::invokeMethod(&w, "Command2_Click"));
+    ASSERT_EQ(sink.shown.size(), 1);
+    EXPECT_EQ(sink.shown.front().text, QStringLiteral("Cursul este la zi!"));
+    EXPECT_FALSE(sink.progressOverBox);
 }
 
 // What a screen reader reads of the converter's date is what the screen shows.
