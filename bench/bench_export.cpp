@@ -28,17 +28,19 @@ struct OfficeRig {
         frmZorvel& w = rig.start();
         const WindowControls ui(w);
         ui.DTPicker1->setDate(QDate(2022, 1, 5));
+        button = ui.cmdExcel;
         rig.sink.shown.clear(); // start-up's own messages (no bank here)
     }
     ~OfficeRig() { QProcess::execute(QStringLiteral(ZORVEL_CALC_HELPER), {QStringLiteral("--quit")}); }
     double click() {
         QElapsedTimer t;
         t.start();
-        QTest::mouseClick(WindowControls(*rig.window).cmdExcel, Qt::LeftButton);
+        QTest::mouseClick(button, Qt::LeftButton);
         return double(t.nsecsElapsed()) / 1e9;
     }
     QTemporaryDir profile;
     WindowRig rig;
+    QPushButton* button = nullptr;
 };
 
 void Export(benchmark::State& state) {

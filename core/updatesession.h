@@ -22,9 +22,6 @@ public:
 
     // Runs to the end, handling events meanwhile; the report `finished` also carried.
     RateUpdater::Report run();
-    bool isRunning() const { return m_running; }
-    // For tests: the day the clock says it is.
-    void setToday(QDate today) { m_updater.setToday(today); }
 
     static UserMessage messageFor(const RateUpdater::Report& report);
     static QString progressText(const RateUpdater::Progress& progress);

@@ -50,6 +50,15 @@ protected:
         store(QDate(2022, 1, 4), {{"EUR", "4.9451"}, {"100HUF", "1.35"}});
         store(QDate(2022, 2, 15), {{"EUR", "4.95"}, {"100HUF", "1.4"}, {"USD", "4.4"}});
     }
+    // The window started, with 2022 chosen in the year list as a user would.
+    frmZorvel& startOn2022() {
+        frmZorvel& w = rig.start();
+        const WindowControls ui(w);
+        const int i = ui.Combo2->findText(QStringLiteral("2022"));
+        ui.Combo2->setCurrentIndex(i);
+        emit ui.Combo2->activated(i);
+        return w;
+    }
     frmEvolutie* open(frmZorvel& w) {
         const WindowControls ui(w);
         rig.sink.shown.clear();
@@ -61,11 +70,7 @@ protected:
 };
 
 TEST_F(HistoryTest, OpensOnTheConvertersCurrencyAndTheTablesYear) {
-    frmZorvel& w = rig.start();
-    const WindowControls ui(w);
-    const int i = ui.Combo2->findText(QStringLiteral("2022"));
-    ui.Combo2->setCurrentIndex(i);
-    emit ui.Combo2->activated(i);
+    frmZorvel& w = startOn2022();
     rig.sink.shown.clear();
     frmEvolutie* h = open(w);
     ASSERT_NE(h, nullptr);
@@ -141,11 +146,8 @@ TEST_F(HistoryTest, CopiesTheTableAndSavesThePictureAndTheData) {
 }
 
 TEST_F(HistoryTest, TheTablesContextMenuOpensTheColumnsCurrency) {
-    frmZorvel& w = rig.start();
+    frmZorvel& w = startOn2022();
     const WindowControls ui(w);
-    const int i = ui.Combo2->findText(QStringLiteral("2022"));
-    ui.Combo2->setCurrentIndex(i);
-    emit ui.Combo2->activated(i);
     int usd = -1;
     for (int c = 0; c < ui.ListView1->columnCount(); ++c)
         if (ui.ListView1->headerItem()->text(c) == u"USD") usd = c;

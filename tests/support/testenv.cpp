@@ -88,6 +88,12 @@ LocaleScope::~LocaleScope() {
     QLocale::setDefault(m_old);
 }
 
+void useTemporaryHome(const QString& home) {
+    qputenv("XDG_CONFIG_HOME", (home + QStringLiteral("/config")).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (home + QStringLiteral("/data")).toLocal8Bit());
+    qunsetenv("ZORVEL_FEED_URL");
+}
+
 void clearSettings() {
     QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("prjZorvel"));
     s.clear();

@@ -27,6 +27,10 @@ private:
 void runSqlScript(const QString& dbPath, const QString& script);
 QString shippedSql();
 
+// Points the user's config and data folders into a folder of the test's own, so no
+// test reads or writes the user's settings or history; the bank's address is the default.
+void useTemporaryHome(const QString& home);
+
 // Forgets every saved choice, as on a first start.
 void clearSettings();
 // The text saved under a settings key, or stored there as another version might have.

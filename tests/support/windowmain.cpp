@@ -1,9 +1,9 @@
 // Window test programs start here: a headless application with its own settings
 // folder, so no test reads or writes the user's settings.
+#include "tests/support/testenv.h"
+
 #include <QApplication>
 #include <QDir>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -14,8 +14,7 @@ int main(int argc, char** argv) {
     QFile::setPermissions(home.path() + QStringLiteral("/runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", (home.path() + QStringLiteral("/runtime")).toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toLocal8Bit());
-    qunsetenv("ZORVEL_FEED_URL");
+    useTemporaryHome(home.path());
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
