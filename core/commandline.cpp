@@ -80,7 +80,10 @@ int update(const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
     });
     QString summary = RateUpdater::message(report);
     summary.replace(u'\r', u'\n');
-    (report.result == RateUpdater::Result::UpToDate ? out : err) << summary << Qt::endl;
+    // Days the bank has not sent are the update's summary, not a failure of the program; cron still sees exit 1.
+    const bool answered =
+        report.result == RateUpdater::Result::UpToDate || report.result == RateUpdater::Result::Incomplete;
+    (answered ? out : err) << summary << Qt::endl;
     return report.result == RateUpdater::Result::UpToDate ? CommandLine::Done : CommandLine::Failed;
 }
 

@@ -1,6 +1,8 @@
 #include "core/feedclient.h"
 
 #include "core/appsettings.h"
+#include "core/config.h"
+#include "core/proxyfactory.h"
 
 #include <QEventLoop>
 #include <QNetworkReply>
@@ -21,6 +23,14 @@ QString networkText(QNetworkReply::NetworkError error) {
         return QStringLiteral("Serverul bancii nu poate fi contactat. Verificati legatura la internet.");
     case QNetworkReply::TimeoutError:
         return QStringLiteral("Serverul bancii nu raspunde.");
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+        return QStringLiteral("Serverul proxy nu poate fi contactat. Verificati setarile proxy ale sistemului "
+                              "(http_proxy, https_proxy).");
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+        return QStringLiteral("Serverul proxy cere o parola. Treceti-o in setarile proxy ale sistemului.");
     case QNetworkReply::SslHandshakeFailedError:
         return QStringLiteral("Legatura sigura cu serverul bancii nu a putut fi stabilita.");
     default:
@@ -28,9 +38,27 @@ QString networkText(QNetworkReply::NetworkError error) {
     }
 }
 
+// The bank's servers, or a proxy before them, answer a moved address with a web
+// page. The old server's own answer for a day without rates is a page too, and
+// says so; an XML body is judged by what it is, whatever its content type claims.
+bool looksLikeWebPage(const QByteArray& body, const QString& contentType) {
+    QByteArray head = body.left(512);
+    if (head.startsWith("\xEF\xBB\xBF")) head.remove(0, 3);
+    head = head.trimmed().left(64).toLower();
+    if (body.contains("Nu exist") || head.startsWith("<?xml")) return false;
+    return head.startsWith("<!doctype html") || head.startsWith("<html") ||
+           contentType.contains(QStringLiteral("html"), Qt::CaseInsensitive);
+}
+
 } // namespace
 
-FeedClient::FeedClient(QUrl base, int timeoutMs) : m_base(std::move(base)), m_timeoutMs(timeoutMs) {}
+FeedClient::FeedClient(QUrl base, int timeoutMs) : m_base(std::move(base)), m_timeoutMs(timeoutMs) {
+    m_network.setProxyFactory(new ProxyFactory);
+}
+
+QString FeedClient::tenDaysPath() {
+    return QStringLiteral("/nbrfxrates10days.xml");
+}
 
 QString FeedClient::feedPath() {
     return QStringLiteral("/nbrfxrates.xml");
@@ -69,6 +97,8 @@ struct FeedClient::Transfer {
 
 QNetworkReply* FeedClient::start(const QUrl& url, Transfer& t) {
     QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::UserAgentHeader,
+                      QStringLiteral("Zorvel/%1").arg(QLatin1String(ZorvelConfig::Version)));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     t.reply = m_network.get(request);
     m_active << t.reply;
@@ -103,6 +133,9 @@ Outcome<QByteArray> FeedClient::finish(Transfer& t) {
     if (t.ending == Ending::Finished && reply->error() == QNetworkReply::NoError) t.body += reply->readAll();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const auto error = reply->error();
+    const QString contentType = reply->header(QNetworkRequest::ContentTypeHeader).toString();
+    const QUrl asked = reply->request().url();
+    const QUrl came = reply->url();
     m_active.removeAll(reply);
     reply->deleteLater();
     switch (t.ending) {
@@ -115,7 +148,22 @@ Outcome<QByteArray> FeedClient::finish(Transfer& t) {
     case Ending::Finished:
         break;
     }
-    if (error != QNetworkReply::NoError && status == 0) return R::failure(networkText(error), Cause::Network);
+    if (error != QNetworkReply::NoError && status == 0) {
+        QString text = networkText(error);
+        // Through a proxy, the proxy is as likely the cause as the bank.
+        const QNetworkProxy proxy = ProxyFactory::fromEnvironment(QProcessEnvironment::systemEnvironment(), asked);
+        if (proxy.type() != QNetworkProxy::NoProxy)
+            text += QStringLiteral(" Cererea trece prin serverul proxy %1:%2.").arg(proxy.hostName()).arg(proxy.port());
+        return R::failure(text, Cause::Network);
+    }
+    if (status == 404 || status == 410)
+        return R::failure(QStringLiteral("Serverul bancii a raspuns cu eroarea HTTP %1.").arg(status),
+                          Cause::NotServed);
+    if (status == 200 && looksLikeWebPage(t.body, contentType)) {
+        QString where = asked.toString();
+        if (came != asked) where += QStringLiteral(" (redirectionata la %1)").arg(came.toString());
+        return R::failure(where, Cause::WebPage);
+    }
     if (status != 200)
         return R::failure(QStringLiteral("Serverul bancii a raspuns cu eroarea HTTP %1.").arg(status), Cause::Network);
     if (error != QNetworkReply::NoError) return R::failure(networkText(error), Cause::Network);

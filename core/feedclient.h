@@ -15,7 +15,10 @@ class QNetworkReply;
 // Fetches the bank's files one at a time and waits for each, while the caller's
 // event loop keeps running (the window repaints, a progress dialog can stop it).
 // A request fails when it stalls, when its answer grows past a size no rate file
-// has, or at once when the caller stops it.
+// has, or at once when the caller stops it. A missing address (404, 410) and a
+// web page where a rate file was expected are failures of their own kind, so the
+// update can tell "the bank does not serve this" from "the bank is down". The
+// system's proxy is honoured.
 class FeedClient {
 public:
     static constexpr int DefaultTimeoutMs = 20000;
@@ -35,6 +38,8 @@ public:
     bool stopped() const { return m_stopped; }
 
     static QString feedPath();
+    // The last ten banking days, newest first.
+    static QString tenDaysPath();
     static QString dayPath(QDate day);
     static QString yearPath(int year);
     // Where the files come from: ZORVEL_FEED_URL, then the "FeedUrl" setting, then the bank.

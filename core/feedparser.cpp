@@ -105,12 +105,6 @@ Outcome<Body> readBody(const QByteArray& xml) {
     }
 }
 
-Outcome<const Cube*> lastCube(const Body& body) {
-    if (!body.present || body.cubes.empty())
-        return Outcome<const Cube*>::failure(QStringLiteral("structura necunoscuta"), Cause::BadAnswer);
-    return &body.cubes.back();
-}
-
 // Column names are ASCII letters and digits; comparing them needs no locale or Unicode tables.
 bool sameName(const QString& a, const QString& b) {
     if (a.size() != b.size()) return false;
@@ -119,7 +113,26 @@ bool sameName(const QString& a, const QString& b) {
     return true;
 }
 
-Outcome<DayRates> readCube(const Cube& cube) {
+// A file names the same few columns on every day: each is made once and shared.
+class ColumnNames {
+public:
+    const QString& of(QByteArrayView code, QByteArrayView multiplier) {
+        for (const Known& k : m_known)
+            if (k.code == code && k.multiplier == multiplier) return k.name;
+        m_known.push_back({code, multiplier, QString::fromUtf8(multiplier) + QString::fromUtf8(code)});
+        return m_known.back().name;
+    }
+
+private:
+    struct Known {
+        QByteArrayView code;
+        QByteArrayView multiplier;
+        QString name;
+    };
+    std::deque<Known> m_known;
+};
+
+Outcome<DayRates> readCube(const Cube& cube, ColumnNames& names) {
     using R = Outcome<DayRates>;
     if (cube.attributes.empty()) return R::failure(QStringLiteral("zi fara data"), Cause::BadAnswer);
     DayRates day;
@@ -132,19 +145,19 @@ Outcome<DayRates> readCube(const Cube& cube) {
         if (child.attributes.empty()) return R::failure(QStringLiteral("curs fara valuta"), Cause::BadAnswer);
         const QByteArrayView code = child.attributes[0].second;
         if (code == "RON") continue;
-        const QString column = child.attributes.size() == 1
-                                   ? QString::fromUtf8(code)
-                                   : QString::fromUtf8(child.attributes[1].second) + QString::fromUtf8(code);
+        const QString& column =
+            names.of(code, child.attributes.size() == 1 ? QByteArrayView() : child.attributes[1].second);
         const QString text = QString::fromUtf8(child.text.trimmed());
+        const auto value = SqlDialect::rateValue(text);
         // One currency we cannot read must not keep every later day out of the history.
-        if (!SqlDialect::isColumnName(column) || !FeedParser::isRate(text)) {
+        if (!SqlDialect::isColumnName(column) || !value || !(*value > 0) || !std::isfinite(*value)) {
             day.unreadable << column.left(20);
             continue;
         }
         for (const RateEntry& e : day.rates)
             if (sameName(e.column, column))
                 return R::failure(QStringLiteral("valuta repetata: ") + column, Cause::BadAnswer);
-        day.rates.push_back({column, text.contains(u',') ? QString(text).replace(u',', u'.') : text});
+        day.rates.push_back({column, text.contains(u',') ? QString(text).replace(u',', u'.') : text, *value});
     }
     if (day.rates.empty()) return R::failure(QStringLiteral("zi fara niciun curs"), Cause::BadAnswer);
     return day;
@@ -171,44 +184,74 @@ bool FeedParser::saysNoRates(const QByteArray& answer) {
     return answer.contains("Nu exist");
 }
 
+namespace {
+
+bool hasDate(const Cube& cube) {
+    return !cube.attributes.empty() && cube.attributes.front().first == "date";
+}
+
+} // namespace
+
 Outcome<QDate> FeedParser::feedDate(const QByteArray& xml) {
     auto body = readBody(xml);
     if (!body) return Outcome<QDate>::failure(body);
-    auto cube = lastCube(*body);
-    if (!cube) return Outcome<QDate>::failure(cube);
-    const Cube* c = *cube;
-    if (c->attributes.empty() || c->attributes.front().first != "date")
-        return Outcome<QDate>::failure(QStringLiteral("fluxul nu are data"), Cause::BadAnswer);
-    const QDate d = cubeDate(QString::fromUtf8(c->attributes.front().second));
-    if (!d.isValid()) return Outcome<QDate>::failure(QStringLiteral("data fluxului ilizibila"), Cause::BadAnswer);
-    return d;
+    if (!body->present || body->cubes.empty())
+        return Outcome<QDate>::failure(QStringLiteral("structura necunoscuta"), Cause::BadAnswer);
+    QDate newest;
+    for (const Cube& c : body->cubes) {
+        if (!hasDate(c)) continue;
+        const QDate d = cubeDate(QString::fromUtf8(c.attributes.front().second));
+        if (!d.isValid()) return Outcome<QDate>::failure(QStringLiteral("data fluxului ilizibila"), Cause::BadAnswer);
+        newest = std::max(newest, d);
+    }
+    if (!newest.isValid()) return Outcome<QDate>::failure(QStringLiteral("fluxul nu are data"), Cause::BadAnswer);
+    return newest;
 }
 
-Outcome<DayRates> FeedParser::dayFile(const QByteArray& xml) {
+Outcome<std::optional<DayRates>> FeedParser::dayFile(const QByteArray& xml, QDate day) {
+    using R = Outcome<std::optional<DayRates>>;
     auto body = readBody(xml);
-    if (!body) return Outcome<DayRates>::failure(body);
-    auto cube = lastCube(*body);
-    if (!cube) return Outcome<DayRates>::failure(cube);
-    return readCube(**cube);
+    if (!body) return R::failure(body);
+    if (!body->present || body->cubes.empty())
+        return R::failure(QStringLiteral("structura necunoscuta"), Cause::BadAnswer);
+    for (const Cube& c : body->cubes) {
+        if (c.attributes.empty()) continue;
+        if (cubeDate(QString::fromUtf8(c.attributes.front().second)) != day) continue;
+        ColumnNames names;
+        auto read = readCube(c, names);
+        if (!read) return R::failure(read);
+        return std::optional<DayRates>(std::move(read.value()));
+    }
+    // A file whose only cube carries no readable date is no rate file at all.
+    if (body->cubes.size() == 1) {
+        ColumnNames names;
+        auto only = readCube(body->cubes.front(), names);
+        if (!only) return R::failure(only);
+    }
+    return std::optional<DayRates>();
 }
 
-Outcome<std::vector<DayRates>> FeedParser::yearFile(const QByteArray& xml, std::vector<QDate>* brokenDays) {
+Outcome<std::vector<DayRates>> FeedParser::days(const QByteArray& xml, std::vector<QDate>* brokenDays) {
     using R = Outcome<std::vector<DayRates>>;
     auto body = readBody(xml);
     if (!body) return R::failure(body);
     if (!body->present) return R::failure(QStringLiteral("structura necunoscuta"), Cause::BadAnswer);
     std::vector<DayRates> days;
     days.reserve(body->cubes.size());
+    QString firstError;
+    ColumnNames names;
     for (const Cube& cube : body->cubes) {
         // Subject and currency lines stand before the cubes; a cube is known by its date.
-        if (cube.attributes.empty() || cube.attributes.front().first != "date") continue;
-        auto day = readCube(cube);
+        if (!hasDate(cube)) continue;
+        auto day = readCube(cube, names);
         if (day) {
             days.push_back(std::move(day.value()));
-        } else if (brokenDays) {
-            brokenDays->push_back(cubeDate(QString::fromUtf8(cube.attributes.front().second)));
+            continue;
         }
+        if (firstError.isEmpty()) firstError = day.error();
+        if (brokenDays) brokenDays->push_back(cubeDate(QString::fromUtf8(cube.attributes.front().second)));
     }
-    if (days.empty()) return R::failure(QStringLiteral("fisier anual gol"), Cause::BadAnswer);
+    if (days.empty())
+        return R::failure(firstError.isEmpty() ? QStringLiteral("fisier fara nicio zi") : firstError, Cause::BadAnswer);
     return days;
 }

@@ -10,6 +10,8 @@ enum class Cause {
     Other,
     Network,      // the bank's server cannot be reached or answers with an error
     BadAnswer,    // the bank's answer is not a rate file we can read
+    NotServed,    // the address is not there (404, 410): the bank does not serve that file
+    WebPage,      // a web page came where a rate file was expected, directly or after a redirect
     Stopped,      // the user stopped it
     DbMissing,    // no rate database where it should be
     DbUnreadable, // the file is there but cannot be opened or read

@@ -7,10 +7,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QMap>
+#include <QSet>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace {
@@ -232,6 +235,94 @@ Outcome<RateDb::Newest> RateDb::newestDay(int year) {
     return Newest{true, d};
 }
 
+Outcome<RateDb::History> RateDb::history(int fromYear) {
+    using R = Outcome<History>;
+    if (!m_open) return R::failure(m_error, m_cause);
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    // LIKE ignores case for ASCII: every spelling of the table names is found.
+    if (!q.exec(QStringLiteral("select name from sqlite_master where type='table' and name like 'valuta____ron'")))
+        return R::failure(failed(q.lastError()));
+    QMap<int, QString> tables;
+    while (q.next()) {
+        const QString name = q.value(0).toString();
+        bool ok = false;
+        const int year = name.mid(6, 4).toInt(&ok);
+        if (ok && year >= fromYear) tables.insert(year, name);
+    }
+    if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
+    q.finish();
+    History out;
+    for (auto it = tables.cbegin(); it != tables.cend(); ++it) {
+        if (!q.exec(QStringLiteral("select DATA from %1 order by DATA").arg(SqliteDialect::quoted(it.value()))))
+            return R::failure(failed(q.lastError()));
+        const size_t before = out.days.size();
+        while (q.next()) {
+            const QDate d = QDate::fromString(q.value(0).toString().left(10), Qt::ISODate);
+            if (d.isValid()) out.days.push_back(d);
+        }
+        if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
+        if (out.days.size() == before) out.emptyYears << it.key();
+    }
+    std::sort(out.days.begin(), out.days.end());
+    return out;
+}
+
+Outcome<QHash<QDate, RateDb::NoRatesDay>> RateDb::daysWithoutRates() {
+    using R = Outcome<QHash<QDate, NoRatesDay>>;
+    auto has = hasTable(QLatin1String(NoRatesTable));
+    if (!has) return R::failure(has);
+    QHash<QDate, NoRatesDay> out;
+    if (!*has) return out;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("select DATA, VAZUT, CONFIRMAT from %1").arg(QLatin1String(NoRatesTable))))
+        return R::failure(failed(q.lastError()));
+    while (q.next()) {
+        const QDate d = QDate::fromString(q.value(0).toString().left(10), Qt::ISODate);
+        if (d.isValid())
+            out.insert(d, {QDate::fromString(q.value(1).toString().left(10), Qt::ISODate), q.value(2).toInt() != 0});
+    }
+    if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
+    return out;
+}
+
+Status RateDb::noteDaysWithoutRates(const QList<QDate>& lacking, const QList<QDate>& saidNone, QDate today) {
+    if (!m_open) return Status::failure(m_error, m_cause);
+    if (lacking.isEmpty() && saidNone.isEmpty()) return succeeded();
+    if (!m_db.transaction()) return failed(m_db.lastError());
+    const auto run = [this](const QString& sql, QDate day, QDate seen) {
+        QSqlQuery q(m_db);
+        q.prepare(sql);
+        q.addBindValue(SqliteDialect::dateText(day));
+        q.addBindValue(SqliteDialect::dateText(seen));
+        return q.exec() ? succeeded() : failed(q.lastError());
+    };
+    const QString table = QLatin1String(NoRatesTable);
+    Status s = exec({QStringLiteral("create table if not exists %1 (DATA TEXT PRIMARY KEY, VAZUT TEXT NOT NULL, "
+                                    "CONFIRMAT INTEGER NOT NULL DEFAULT 0)")
+                         .arg(table),
+                     {}});
+    for (QDate d : lacking) {
+        if (!s) break;
+        s = run(QStringLiteral("insert into %1 (DATA, VAZUT) values (?, ?) "
+                               "on conflict(DATA) do update set CONFIRMAT = 1 where VAZUT < excluded.VAZUT")
+                    .arg(table),
+                d, today);
+    }
+    for (QDate d : saidNone) {
+        if (!s) break;
+        s = run(QStringLiteral("insert into %1 (DATA, VAZUT, CONFIRMAT) values (?, ?, 1) "
+                               "on conflict(DATA) do update set CONFIRMAT = 1")
+                    .arg(table),
+                d, today);
+    }
+    if (s && m_db.commit()) return s;
+    const Status why = s ? failed(m_db.lastError()) : s;
+    m_db.rollback();
+    return why;
+}
+
 Outcome<QStringList> RateDb::columnsOf(int year) {
     return columnsOfTable(QStringLiteral("valuta%1ron").arg(year));
 }
@@ -360,6 +451,22 @@ Status RateDb::storeAll(const std::vector<DayRates>& days, int* stored) {
     int previousYear = 0;
     sqlite3_stmt* insert = nullptr;
     std::vector<double> values;
+    // Each year's table gets every column of the batch at once: adding columns one
+    // at a time as days bring them rewrites the table's schema each time.
+    QMap<int, QStringList> allByYear;
+    QHash<int, QSet<QString>> seen;
+    for (const DayRates& day : days) {
+        const int year = day.date.year();
+        QSet<QString>& known = seen[year];
+        for (const RateEntry& e : day.rates)
+            if (!known.contains(e.column) && SqlDialect::isColumnName(e.column)) {
+                known.insert(e.column);
+                allByYear[year] << e.column;
+            }
+    }
+    for (auto it = allByYear.cbegin(); it != allByYear.cend(); ++it)
+        if (!it.value().isEmpty())
+            if (auto q = prepareInsert(it.key(), it.value(), columnsByYear, inserts); !q) return Status::failure(q);
     for (const DayRates& day : days) {
         if (Status s = checkedRow(day, columns, values); !s) return s;
         const int year = day.date.year();
@@ -393,7 +500,7 @@ Status RateDb::checkedRow(const DayRates& day, QStringList& columns, std::vector
     for (const RateEntry& e : day.rates) {
         if (!SqlDialect::isColumnName(e.column))
             return Status::failure(QStringLiteral("Coloana invalida: ") + e.column);
-        const auto v = SqlDialect::rateValue(e.text);
+        const auto v = e.value > 0 ? std::optional<double>(e.value) : SqlDialect::rateValue(e.text);
         if (!v) return Status::failure(QStringLiteral("Curs invalid: ") + e.text.left(20));
         columns << e.column;
         values.push_back(*v);

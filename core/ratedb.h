@@ -20,6 +20,8 @@ struct sqlite3_stmt;
 struct RateEntry {
     QString column;
     QString text;
+    // The text's value when the reader has already checked it; 0 where it has not.
+    double value = 0;
 };
 
 struct DayRates {
@@ -72,6 +74,29 @@ public:
     };
     // Newest stored day of a new-leu year table.
     Outcome<Newest> newestDay(int year);
+    // Every stored day of the new-leu tables from a year on, oldest first, and the
+    // years whose table is there but holds no row.
+    struct History {
+        std::vector<QDate> days;
+        QList<int> emptyYears;
+    };
+    Outcome<History> history(int fromYear);
+
+    // Weekdays the bank published no rates for though the calendar expected them:
+    // first seen lacking on one day, and confirmed when still lacking on a later
+    // one. An update no longer asks for a confirmed day.
+    struct NoRatesDay {
+        QDate seen;
+        bool confirmed = false;
+    };
+    static constexpr char NoRatesTable[] = "ZILEFARACURS";
+    // Empty where the record was never written (a database of an earlier version).
+    Outcome<QHash<QDate, NoRatesDay>> daysWithoutRates();
+    // In one transaction: days found lacking today (first sightings; a day first seen
+    // on an earlier day becomes confirmed), and days the bank itself said it has no
+    // rates for (confirmed at once).
+    Status noteDaysWithoutRates(const QList<QDate>& lacking, const QList<QDate>& saidNone, QDate today);
+
     // Stores one day in one transaction; see storeDays.
     Status storeDay(const DayRates& day);
     // Stores days in one transaction: all of them or, on failure, none. A day

@@ -5,77 +5,103 @@
 #include "core/ratedb.h"
 
 #include <QDate>
+#include <QHash>
+#include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <map>
 
-// Brings valuta.mdb up to date: learns the newest published day from the daily
-// feed, finds the newest stored day, and stores every day in between, oldest
-// first. Long gaps come from the yearly files (one request a year); the days a
-// yearly file lacks, short gaps and years without a yearly file come day by day.
+// Brings valuta.mdb up to date. The banking days it wants are those of the
+// calendar from the first stored day to the newest day the bank publishes, less
+// the days stored and the days on record as having no rates. They come from the
+// bank's files as it serves them: the daily feed (the newest day), the ten-day
+// feed, the yearly files, and one day's file only for a day none of these holds
+// and while the bank still serves such files.
 //
-// The history is what users cannot rebuild, so an update only ever adds days:
-// it never writes a stored day again, stores a year only once every weekday of
-// it has been accounted for, and stops at the first thing it cannot trust.
+// The history is what users cannot rebuild, so an update only ever adds days the
+// bank sent: it never writes a stored day again, and a wanted day no file holds
+// is missing, named to the user, and asked for again next time; it is never
+// passed over as if it were there.
 class RateUpdater {
 public:
-    // Oldest year whose table the search for the newest stored day looks at.
+    // Oldest year whose table the history is read from.
     static constexpr int FirstYear = 2005;
-    // Gaps longer than this many days in a year are read from its yearly file.
-    static constexpr int YearlyThresholdDays = 10;
+    // Banking days the ten-day feed holds.
+    static constexpr int TenDays = 10;
+    // One day's files asked together.
+    static constexpr int DaysAtOnce = 8;
 
     struct Progress {
-        QString what; // text for the user: the day or year being read
+        QString what; // text for the user: the file being read
         int done = 0;
         int total = 0;
     };
     // Called before each request; returning false stops the update.
     using ProgressFn = std::function<bool(const Progress&)>;
 
-    enum class Result { UpToDate, Failed, Cancelled };
+    // Incomplete: the bank answered, but some banking days are in none of its files.
+    enum class Result { UpToDate, Incomplete, Failed, Cancelled };
     struct Report {
         Result result = Result::Failed;
         Cause cause = Cause::Other;
-        QDate feedDate;         // newest day the bank publishes, valid once the update succeeded
+        QDate feedDate;         // newest day the bank publishes, valid unless the update failed
         QString detail;         // what went wrong, in words for the user
         QStringList unreadable; // "dd.MM.yyyy CODE" of each rate left empty because it could not be read
+        QList<QDate> missing;   // banking days wanted and not had, oldest first
+        QList<int> noYearFile;  // years of missing days the bank has no yearly file for
         int daysStored = 0;
         int requests = 0;
+        int dayRequests = 0; // of them, for one day's file
     };
 
     RateUpdater(QString dbPath, FeedClient& client);
     Report run(const ProgressFn& progress = {});
-    // Aborts the request under way; the update ends as stopped.
+    // Aborts the request under way; the update ends as stopped, keeping what came.
     void stop();
     // The day the computer's clock says it is; a feed dated after the next day is not believed.
     void setToday(QDate today) { m_today = today; }
 
-    // Newest stored day searching from the year down to FirstYear; an empty
-    // newest table counts as holding everything before its 1 January.
-    Outcome<QDate> lastStoredDate(QDate feedDate);
-
     // The whole message for the user, first line first.
     static QString message(const Report& report);
+    // Days as the user reads them, runs of banking days joined: "01.12.2022 - 30.12.2022 (20 zile)".
+    static QString spans(const QList<QDate>& days);
 
 private:
+    // What one run knows: the span wanted, what is stored, what came, what was said.
+    struct Pass {
+        QDate first;
+        QDate feed;
+        QSet<QDate> stored;
+        QHash<QDate, RateDb::NoRatesDay> record;
+        QList<QDate> wanted;
+        std::map<QDate, DayRates> came; // days the bank sent, within the span
+        QSet<QDate> saidNone;           // days the bank said it has no rates for
+        QSet<QDate> settled;            // wanted days lacking from a file that went past them
+        QList<Status> troubles;         // sources that failed, in the order met
+        bool singleDaysServed = true;
+        QList<int> noYearFile;
+        QList<QDate> remaining() const;
+    };
+
     Status prepareDatabase();
-    // The day of the newest rates in the bank's daily feed, checked against the clock.
-    Outcome<QDate> newestPublished();
-    Status importRange(QDate first, QDate last, Report& report, const ProgressFn& progress);
-    // Ok(false) when the year's file cannot be had and the year must come day by day.
-    Outcome<bool> importYear(Outcome<QByteArray> file, QDate from, QDate to, Report& report);
-    // Asks for the days a yearly file lacks and adds those the bank has rates for.
-    Status fetchLacking(const QList<QDate>& missing, std::vector<DayRates>& into, Report& report);
-    Status importDays(QDate from, QDate to, Report& report, const ProgressFn& progress);
-    // One day's answer: a day to store, or nothing for a day without rates.
-    Outcome<std::optional<DayRates>> fetchDay(QDate day, Report& report);
-    Outcome<std::optional<DayRates>> readDay(QDate day, const Outcome<QByteArray>& answer);
-    void noteUnreadable(const DayRates& day, Report& report);
-    Status tick(const ProgressFn& progress, const QString& what);
+    // The newest day the bank publishes, and every day its feed holds.
+    Outcome<QDate> readFeed(Pass& pass, Report& report);
+    Status plan(Pass& pass);
+    Status gather(Pass& pass, Report& report, const ProgressFn& progress);
+    Status fetchTenDays(Pass& pass, Report& report, const ProgressFn& progress);
+    Status fetchYears(Pass& pass, Report& report, const ProgressFn& progress);
+    Status fetchSingleDays(Pass& pass, Report& report, const ProgressFn& progress);
+    Status readSingleDay(Pass& pass, QDate day, const Outcome<QByteArray>& answer);
+    // Adds a file's days within the span; settles the wanted days between from and to it lacks.
+    void take(Pass& pass, std::vector<DayRates> days, QDate from, QDate to);
+    Status store(Pass& pass, Report& report);
+    Status record(Pass& pass, Report& report);
+    Status tick(const Pass& pass, const ProgressFn& progress, const QString& what);
+    static Status trouble(const QString& what, const Status& failure);
 
     QString m_dbPath;
     FeedClient& m_client;
     QDate m_today;
-    int m_done = 0;
-    int m_total = 0;
 };

@@ -30,6 +30,7 @@ void UpdateSession::stop() {
 UserMessage UpdateSession::messageFor(const RateUpdater::Report& report) {
     UserMessage said{RateUpdater::message(report), UserMessage::Icon::Critical, {}};
     if (report.result == RateUpdater::Result::Cancelled) said.icon = UserMessage::Icon::Information;
+    if (report.result == RateUpdater::Result::Incomplete) said.icon = UserMessage::Icon::Exclamation;
     if (report.result == RateUpdater::Result::UpToDate)
         said.icon = report.unreadable.isEmpty() ? UserMessage::Icon::Information : UserMessage::Icon::Exclamation;
     return said;

@@ -119,6 +119,45 @@ TEST_F(CliTest, UpdateReportsProgressAndItsOutcome) {
         << bad.err.toStdString();
 }
 
+// The bank as it serves today, no single days: a whole file completes the history
+// with exit 0; a file cut short leaves its days named, exit 1, until it is whole.
+TEST_F(CliTest, UpdateFromTheYearlyFilesSaysWhichDaysAreMissing) {
+    if (!BnrData::folder()) GTEST_SKIP() << BnrData::missingReason().toStdString();
+    BnrData data;
+    ASSERT_TRUE(data.load());
+    app.sql(QStringLiteral("drop table VALUTA2005RON;\ndrop table VALUTA2022RON"));
+    ASSERT_TRUE(app.fillFromYears({2021}));
+    BnrData::Serving how;
+    how.feed = QDate(2023, 12, 29);
+    how.singleDays = BnrData::Serving::SingleDays::ToWebPage;
+    how.yearCut = {{2022, QDate(2022, 11, 30)}};
+    FeedServer server(data.serve(how));
+    const auto update = [&] {
+        CommandLine::Context c;
+        c.database = app.db();
+        c.feedBase = server.base();
+        c.today = how.feed;
+        c.version = QStringLiteral("1.0.0");
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        const int exit = CommandLine::run({QStringLiteral("--update")}, c, o, e);
+        o.flush();
+        return Ran{exit, out, err};
+    };
+    const Ran cut = update();
+    EXPECT_EQ(cut.exit, 1);
+    EXPECT_TRUE(cut.out.contains(QStringLiteral("Lipsesc cursurile pentru 02.12.2022 - 30.12.2022 (20 zile)")))
+        << cut.out.toStdString();
+    how.yearCut.clear();
+    server.setHandler(data.serve(how));
+    const Ran whole = update();
+    EXPECT_EQ(whole.exit, 0) << whole.out.toStdString() << whole.err.toStdString();
+    EXPECT_EQ(whole.out, QStringLiteral("Cursul este la zi!\n"));
+    EXPECT_FALSE(server.requests().join(u' ').contains(QStringLiteral("MakeXmlFile.aspx?date=3.12.2022")));
+    EXPECT_EQ(app.column(QStringLiteral("select count(*) from valuta2022ron")).value(0).toInt(), 251);
+    EXPECT_EQ(app.column(QStringLiteral("select count(*) from valuta2023ron")).value(0).toInt(), 248);
+}
+
 } // namespace
 
 namespace {

@@ -1,6 +1,7 @@
 // What the update does with a bank that answers badly and a database in a bad
 // state: what the user is told, and what the history holds afterwards compared
 // with the bank's days once a healthy bank has been asked again.
+#include "core/bankcalendar.h"
 #include "core/feedclient.h"
 #include "core/feedparser.h"
 #include "core/ratedb.h"
@@ -33,20 +34,22 @@ QDate dayOf(const QString& target) {
     return p.size() == 3 ? QDate(p[2].toInt(), p[1].toInt(), p[0].toInt()) : QDate();
 }
 
-// A bank whose banking days are the weekdays but the listed holidays. Its yearly
-// files hold the days yearHas() lets in; one request can be made to answer badly.
+// A bank whose banking days are the calendar's but the listed holidays. Its yearly
+// files hold the days yearHas() lets in; it serves no ten-day feed, so recent days
+// come one by one; one request can be made to answer badly.
 struct MadeUpBank {
     QDate feed;
     QList<QDate> holidays;
     std::function<bool(QDate)> yearHas; // empty: no yearly files
     std::function<std::optional<FeedServer::Reply>(const QString&)> fault;
 
-    bool isBankingDay(QDate d) const { return d.dayOfWeek() <= 5 && !holidays.contains(d); }
+    bool isBankingDay(QDate d) const { return BankCalendar::isBankingDay(d) && !holidays.contains(d); }
     FeedServer::Handler handler() const {
         return [bank = *this](const QString& target) {
             if (bank.fault)
                 if (auto r = bank.fault(target)) return *r;
             if (target == u"/nbrfxrates.xml") return FeedServer::Reply::ok(BnrData::dayXml(bank.feed, kRates));
+            if (target == u"/nbrfxrates10days.xml") return FeedServer::Reply::error(404);
             if (target.startsWith(QStringLiteral("/files/"))) {
                 const int year = target.mid(27, 4).toInt();
                 if (!bank.yearHas) return FeedServer::Reply::error(404);
@@ -100,7 +103,8 @@ void PrintTo(const BankFault& f, std::ostream* os) {
 }
 
 const QDate kFri(2024, 9, 13), kMon(2024, 9, 16), kTue(2024, 9, 17), kWed(2024, 9, 18);
-const QVariantList kUpToMonday = {"2024-09-13", "2024-09-16"};
+// Monday came before Tuesday's bad answer, Wednesday with the feed.
+const QVariantList kUpToMonday = {"2024-09-13", "2024-09-16", "2024-09-18"};
 
 const MadeUpBank kPlainBank{kWed, {}, {}, {}};
 
@@ -121,8 +125,9 @@ QList<BankFault> bankFaults() {
          RateUpdater::Result::Failed, "s-a intrerupt", kUpToMonday},
         {"day with its date and no rates", with(onDay(kTue, FeedServer::Reply::ok(BnrData::dayXml(kTue, {})))),
          RateUpdater::Result::Failed, "17.09.2024 nu este un fisier de curs", kUpToMonday},
+        // A web page for one day means the bank serves no single days: the day is missing, not a failure.
         {"html page", with(onDay(kTue, FeedServer::Reply::ok("<html><body>Service Unavailable</body></html>"))),
-         RateUpdater::Result::Failed, "versiune noua", kUpToMonday},
+         RateUpdater::Result::Incomplete, "Lipsesc cursurile pentru 17.09.2024", kUpToMonday},
         {"oversized answer", with(onDay(kTue, FeedServer::Reply::ok(QByteArray(5 << 20, ' ')))),
          RateUpdater::Result::Failed, "prea mare", kUpToMonday},
         {"oversized, no length told", with(onDay(kTue, FeedServer::Reply::unsized(QByteArray(5 << 20, ' ')))),
@@ -180,6 +185,10 @@ TEST_P(BankFaults, ABadAnswerLeavesTheHistoryRightAndSaysWhy) {
     EXPECT_EQ(told.startsWith(QStringLiteral("Cursul este la zi!")),
               report.unreadable.isEmpty() && c.result == RateUpdater::Result::UpToDate)
         << c.why;
+    // Whatever went wrong, a day that did not come is named, never passed over.
+    if (c.result != RateUpdater::Result::UpToDate && c.result != RateUpdater::Result::Cancelled &&
+        c.storedAfter == kUpToMonday)
+        EXPECT_EQ(report.missing, QList<QDate>{kTue}) << c.why;
     EXPECT_EQ(storedDays(app, 2024), c.storedAfter) << c.why;
     // A healthy bank asked again brings the history level with the bank's days.
     server.setHandler(plain.handler());
@@ -229,22 +238,23 @@ TEST(UpdateFaults, YearlyFilesAreAShortcutNotTheListOfDays) {
     });
 }
 
-TEST(UpdateFaults, AMissingDayInAYearStoresNothingOfThatYear) {
-    // The newest stored day must never pass a day that could not be had, or that day is lost for good.
-    const QDate feed(2024, 6, 28);
-    MadeUpBank bank{feed,
-                    {},
-                    [](QDate d) { return d != QDate(2024, 3, 12); },
-                    onDay(QDate(2024, 3, 12), FeedServer::Reply::error(500))};
+TEST(UpdateFaults, ADayThatCannotBeHadIsNamedAndTheRestOfItsYearStored) {
+    const QDate feed(2024, 6, 28), lost(2024, 3, 12);
+    MadeUpBank bank{feed, {}, [lost](QDate d) { return d != lost; }, onDay(lost, FeedServer::Reply::error(500))};
     TempAppDir app;
     ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{QDate(2023, 12, 29), {{"EUR", "4.9"}}}));
     FeedServer server(bank.handler());
     FeedClient client(server.base(), 5000);
     RateUpdater updater(app.db(), client);
     updater.setToday(feed);
-    EXPECT_EQ(updater.run().result, RateUpdater::Result::Failed);
-    EXPECT_EQ(app.column(QStringLiteral("select count(*) from sqlite_master where name like 'valuta2024ron'")),
-              QVariantList{0});
+    const auto report = updater.run();
+    EXPECT_EQ(report.result, RateUpdater::Result::Failed);
+    EXPECT_EQ(report.missing, QList<QDate>{lost});
+    EXPECT_TRUE(RateUpdater::message(report).contains(QStringLiteral("HTTP 500")));
+    EXPECT_TRUE(RateUpdater::message(report).contains(QStringLiteral("Lipsesc cursurile pentru 12.03.2024")));
+    QVariantList allBut = bank.days(QDate(2024, 1, 1));
+    allBut.removeAll(QStringLiteral("2024-03-12"));
+    EXPECT_EQ(storedDays(app, 2024), allBut);
     bank.fault = {};
     server.setHandler(bank.handler());
     EXPECT_EQ(updater.run().result, RateUpdater::Result::UpToDate);

@@ -14,29 +14,6 @@ namespace {
 using Rates = QList<QPair<QString, QString>>;
 const Rates kRates = {{"EUR", "4.9765"}, {"USD", "4,5123"}, {"100HUF", "1.2655"}, {"RON", "1"}};
 
-QDate dayOf(const QString& target) {
-    const QStringList p =
-        QUrlQuery(QUrl(QStringLiteral("http://x") + target)).queryItemValue(QStringLiteral("date")).split(u'.');
-    return p.size() == 3 ? QDate(p[2].toInt(), p[1].toInt(), p[0].toInt()) : QDate();
-}
-
-// A bank with made-up rates: every weekday has a file, weekends answer "Nu exista".
-FeedServer::Handler madeUpBank(QDate feed, std::function<FeedServer::Reply(QDate)> special = {}) {
-    return [feed, special](const QString& target) {
-        if (target == u"/nbrfxrates.xml") return FeedServer::Reply::ok(BnrData::dayXml(feed, kRates));
-        if (target.startsWith(QStringLiteral("/files/"))) return FeedServer::Reply::error(404);
-        const QDate d = dayOf(target);
-        if (special) {
-            FeedServer::Reply r = special(d);
-            if (r.status != 0) return r;
-        }
-        if (d.dayOfWeek() > 5) return FeedServer::Reply::ok(BnrData::noRatesPage());
-        return FeedServer::Reply::ok(BnrData::dayXml(d, kRates));
-    };
-}
-
-const FeedServer::Reply kNoSpecial{0, {}, FeedServer::Reply::Normal, {}};
-
 TEST(FeedParser, ReadsTheBanksRealFilesByPosition) {
     if (!BnrData::folder()) GTEST_SKIP() << BnrData::missingReason().toStdString();
     BnrData data;
@@ -56,25 +33,29 @@ TEST(FeedParser, ReadsTheBanksRealFilesByPosition) {
         const auto feed = FeedParser::feedDate(xml);
         ASSERT_TRUE(feed.ok()) << c.file << " " << feed.error().toStdString();
         EXPECT_EQ(*feed, c.date);
-        const auto day = FeedParser::dayFile(xml);
-        ASSERT_TRUE(day.ok()) << c.file << " " << day.error().toStdString();
-        EXPECT_EQ(day->date, c.date);
-        EXPECT_GT(day->rates.size(), 20u);
+        const auto day = FeedParser::dayFile(xml, c.date);
+        ASSERT_TRUE(day.ok() && day->has_value()) << c.file << " " << day.error().toStdString();
+        EXPECT_EQ((*day)->date, c.date);
+        EXPECT_GT((*day)->rates.size(), 20u);
         bool huf = false;
-        for (const RateEntry& e : day->rates) {
+        for (const RateEntry& e : (*day)->rates) {
             EXPECT_NE(e.column, QStringLiteral("RON"));
             huf = huf || e.column == u"100HUF";
         }
         EXPECT_TRUE(huf) << c.file;
     });
-    const auto year = FeedParser::yearFile(data.file(QStringLiteral("nbrfxrates2022.xml")));
+    const auto year = FeedParser::days(data.file(QStringLiteral("nbrfxrates2022.xml")));
     ASSERT_TRUE(year.ok());
     EXPECT_EQ(year->size(), 251u);
     EXPECT_EQ(year->front().date, QDate(2022, 1, 3));
+    // The ten-day feed stands newest first: its date is its newest day, and each of its days is there.
+    const QByteArray ten = data.file(QStringLiteral("samples/10days-2020-05-01/nbrfxrates10days.xml"));
+    EXPECT_EQ(*FeedParser::feedDate(ten), QDate(2020, 4, 30));
+    EXPECT_EQ(FeedParser::days(ten)->size(), 10u);
+    EXPECT_TRUE(FeedParser::dayFile(ten, QDate(2020, 4, 22))->has_value());
     // Another of the bank's formats is no rate file of ours.
     EXPECT_FALSE(
-        FeedParser::dayFile(data.file(QStringLiteral("samples/statistics-export-2023-01/old-daily-rates-2023.xml")))
-            .ok());
+        FeedParser::days(data.file(QStringLiteral("samples/statistics-export-2023-01/old-daily-rates-2023.xml"))).ok());
 }
 
 TEST(FeedParser, RefusesBrokenFilesAndLeavesUnreadableRatesOut) {
@@ -116,17 +97,28 @@ TEST(FeedParser, RefusesBrokenFilesAndLeavesUnreadableRatesOut) {
          {}},
     };
     forEachRow(cases, [&](const Case& c) {
-        const auto r = FeedParser::dayFile(c.xml);
+        const auto r = FeedParser::dayFile(c.xml, d);
         ASSERT_EQ(r.ok(), c.ok) << c.why << " " << r.error().toStdString();
         if (!c.ok) return;
+        ASSERT_TRUE(r->has_value()) << c.why;
         QStringList columns;
-        for (const RateEntry& e : r->rates)
+        for (const RateEntry& e : (*r)->rates)
             columns << e.column;
         EXPECT_EQ(columns, c.stored) << c.why;
-        EXPECT_EQ(r->unreadable, c.unreadable) << c.why;
+        EXPECT_EQ((*r)->unreadable, c.unreadable) << c.why;
     });
-    const auto comma = FeedParser::dayFile(BnrData::dayXml(d, {{"EUR", "4,97"}}));
-    EXPECT_EQ(comma->rates.front().text, QStringLiteral("4.97"));
+    const auto comma = FeedParser::dayFile(BnrData::dayXml(d, {{"EUR", "4,97"}}), d);
+    EXPECT_EQ((*comma)->rates.front().text, QStringLiteral("4.97"));
+    // A file of several days is read cube by cube, in either order; the feed's date is its newest.
+    const QDate before(2024, 2, 29);
+    for (const QByteArray& two : {BnrData::yearXml({{d, kRates}, {before, {{"EUR", "4.9"}}}}),
+                                  BnrData::yearXml({{before, {{"EUR", "4.9"}}}, {d, kRates}})}) {
+        EXPECT_EQ(*FeedParser::feedDate(two), d);
+        ASSERT_TRUE(FeedParser::dayFile(two, d)->has_value());
+        EXPECT_EQ((*FeedParser::dayFile(two, d))->rates.size(), 3u);
+        EXPECT_EQ((*FeedParser::dayFile(two, before))->rates.size(), 1u);
+        EXPECT_FALSE(FeedParser::dayFile(two, QDate(2024, 3, 4))->has_value());
+    }
     // The feed's date must come from an attribute named exactly "date".
     EXPECT_FALSE(FeedParser::feedDate("<a><b><c Date=\"2024-03-01\"/></b></a>").ok());
     // Positions, not a pattern: a month written with one digit is no date.
@@ -135,7 +127,7 @@ TEST(FeedParser, RefusesBrokenFilesAndLeavesUnreadableRatesOut) {
     EXPECT_EQ(FeedParser::cubeDate(QStringLiteral("2024-03-01")), QDate(2024, 3, 1));
     // A broken day inside a yearly file is left out, not the whole year.
     std::vector<QDate> broken;
-    const auto year = FeedParser::yearFile(
+    const auto year = FeedParser::days(
         BnrData::yearXml(
             {{QDate(2024, 3, 1), {{"EUR", "4.9"}}}, {QDate(2024, 3, 4), {}}, {QDate(2024, 3, 5), {{"EUR", "5"}}}}),
         &broken);
@@ -144,109 +136,231 @@ TEST(FeedParser, RefusesBrokenFilesAndLeavesUnreadableRatesOut) {
     EXPECT_EQ(broken, std::vector<QDate>{QDate(2024, 3, 4)});
 }
 
+// How the bank serves and what the history holds: each row starts from its own
+// database, updates against a loopback bank and compares the stored days with the
+// bank's, counting the requests.
+struct ServedCase {
+    const char* why;
+    QList<int> storedYears; // the bank's yearly files stored first
+    std::function<void(TempAppDir&)> spoil;
+    BnrData::Serving how;
+    RateUpdater::Result result;
+    int requests;       // -1: not counted
+    const char* told;   // a piece of the message, when not "Cursul este la zi!"
+    QDate firstMissing; // the oldest day reported missing, when any
+};
+
 class UpdateTest : public ::testing::Test {
 protected:
-    RateUpdater::Report update(FeedServer& server, int timeoutMs = 5000, RateUpdater::ProgressFn progress = {}) {
-        FeedClient client(server.base(), timeoutMs);
-        RateUpdater updater(app.db(), client);
+    RateUpdater::Report update(FeedServer& server, QDate today, RateUpdater::ProgressFn progress = {},
+                               const TempAppDir* in = nullptr) {
+        FeedClient client(server.base(), 5000);
+        RateUpdater updater((in ? in : &app)->db(), client);
+        updater.setToday(today);
         return updater.run(progress);
     }
-    QStringList dayRequests(const FeedServer& server) {
-        QStringList out;
-        for (const QString& r : server.requests())
-            if (r.startsWith(QStringLiteral("/MakeXmlFile"))) out << r.mid(23);
+    QVariantList stored(int from, int to, const TempAppDir* in = nullptr) const {
+        const TempAppDir& app = in ? *in : this->app;
+        QVariantList out;
+        for (int y = from; y <= to; ++y)
+            if (!app.column(QStringLiteral("select 1 from sqlite_master where name like 'valuta%1ron'").arg(y))
+                     .isEmpty())
+                out += app.column(QStringLiteral("select substr(data, 1, 10) from valuta%1ron order by data").arg(y));
         return out;
     }
-    void storeDay(QDate d) {
-        RateDb db(app.db());
-        ASSERT_TRUE(db.storeDay(DayRates{d, {{"EUR", "4.9"}}}));
+    void runRows(const BnrData& data, const std::vector<ServedCase>& rows) {
+        forEachRow(rows, [&](const ServedCase& c) {
+            TempAppDir app;
+            app.sql(QStringLiteral("drop table VALUTA2005RON"));
+            for (int y : c.storedYears) {
+                auto days = FeedParser::days(data.years().value(y));
+                ASSERT_TRUE(days.ok()) << c.why;
+                int n = 0;
+                ASSERT_TRUE(RateDb(app.db()).storeDays(*days, &n)) << c.why;
+            }
+            if (c.spoil) c.spoil(app);
+            FeedServer server(data.serve(c.how));
+            const QDate from =
+                QDate::fromString(stored(2005, c.how.feed.year(), &app).value(0).toString(), Qt::ISODate);
+            const auto report = update(server, c.how.feed, {}, &app);
+            EXPECT_EQ(report.result, c.result) << c.why << ": " << RateUpdater::message(report).toStdString();
+            if (c.requests >= 0)
+                EXPECT_EQ(report.requests, c.requests) << c.why << " " << server.requests().join(u' ').toStdString();
+            EXPECT_EQ(report.requests, server.requests().size()) << c.why;
+            const QString told = RateUpdater::message(report);
+            if (c.told) EXPECT_TRUE(told.contains(QString::fromUtf8(c.told))) << c.why << ": " << told.toStdString();
+            EXPECT_EQ(report.missing.value(0), c.firstMissing) << c.why;
+            // Nothing invented: every stored day is one the bank sent, with the bank's days all there but the missing.
+            QVariantList expected = data.bankDays(from, c.how.feed);
+            for (QDate m : report.missing)
+                expected.removeAll(m.toString(Qt::ISODate));
+            EXPECT_EQ(stored(from.year(), c.how.feed.year(), &app), expected) << c.why;
+            if (c.result == RateUpdater::Result::UpToDate) return;
+            // Once the bank serves whole files again, the next update completes the history.
+            BnrData::Serving whole = c.how;
+            whole.yearCut.clear();
+            server.setHandler(data.serve(whole));
+            const auto again = update(server, c.how.feed, {}, &app);
+            EXPECT_EQ(again.result, RateUpdater::Result::UpToDate)
+                << c.why << ": " << RateUpdater::message(again).toStdString();
+            EXPECT_EQ(stored(from.year(), c.how.feed.year(), &app), data.bankDays(from, c.how.feed)) << c.why;
+        });
     }
     TempAppDir app;
 };
 
-TEST_F(UpdateTest, AlreadyCurrentAsksOnlyForTheFeed) {
-    storeDay(QDate(2024, 9, 13));
-    FeedServer server(madeUpBank(QDate(2024, 9, 13)));
-    const auto report = update(server);
-    EXPECT_EQ(report.result, RateUpdater::Result::UpToDate);
-    EXPECT_EQ(report.feedDate, QDate(2024, 9, 13));
+using Single = BnrData::Serving::SingleDays;
+
+BnrData::Serving serving(QDate feed, Single single = Single::NotFound) {
+    BnrData::Serving s;
+    s.feed = feed;
+    s.singleDays = single;
+    return s;
+}
+
+TEST_F(UpdateTest, TheBanksRealFilesFillTheHistoryWithoutAskingForSingleDays) {
+    if (!BnrData::folder()) GTEST_SKIP() << BnrData::missingReason().toStdString();
+    BnrData data;
+    ASSERT_TRUE(data.load());
+    const QDate dec29(2023, 12, 29), jun15(2023, 6, 15);
+    const auto deleteFrom = [](const char* table, const char* day) {
+        return [=](TempAppDir& app) { app.sql(QStringLiteral("delete from %1 where data >= '%2'").arg(table, day)); };
+    };
+    BnrData::Serving dayBefore = serving(jun15);
+    dayBefore.yearToFeedDay = false;
+    BnrData::Serving noTen = serving(dec29);
+    noTen.tenDays = false;
+    BnrData::Serving cutNov = serving(dec29);
+    cutNov.yearCut = {{2022, QDate(2022, 11, 30)}};
+    const auto R = RateUpdater::Result::UpToDate;
+    const std::vector<ServedCase> rows = {
+        {"through 2021, single days 404", {2021}, {}, serving(dec29), R, 3, nullptr, {}},
+        {"through 2021, single days sent to a web page",
+         {2021},
+         {},
+         serving(dec29, Single::ToWebPage),
+         R,
+         3,
+         nullptr,
+         {}},
+        {"through 2021, single days served", {2021}, {}, serving(dec29, Single::Served), R, 3, nullptr, {}},
+        {"through 2022 on 15 June, the year's file to the day before", {2022}, {}, dayBefore, R, 2, nullptr, {}},
+        {"through 2022 on 15 June, the year's file to the day", {2022}, {}, serving(jun15), R, 2, nullptr, {}},
+        {"ten days missed, the ten-day feed",
+         {2023},
+         deleteFrom("valuta2023ron", "2023-12-18"),
+         serving(dec29),
+         R,
+         2,
+         nullptr,
+         {}},
+        {"ten days missed, no ten-day feed",
+         {2023},
+         deleteFrom("valuta2023ron", "2023-12-18"),
+         noTen,
+         R,
+         3,
+         nullptr,
+         {}},
+        {"a hole inside a stored year",
+         {2021, 2022, 2023},
+         [](TempAppDir& app) { app.sql(QStringLiteral("delete from valuta2022ron where data like '2022-03%'")); },
+         serving(dec29),
+         R,
+         2,
+         nullptr,
+         {}},
+        {"an empty table of a later year",
+         {2022},
+         [](TempAppDir& app) {
+             app.sql(QStringLiteral("delete from valuta2022ron where data > '2022-12-16';\n"
+                                    "create table VALUTA2023RON (DATA DATETIME UNIQUE PRIMARY KEY)"));
+         },
+         serving(QDate(2023, 1, 3)),
+         R,
+         2,
+         nullptr,
+         {}},
+        // One single day is asked, the first December day, and the bank does not serve it.
+        {"the 2022 file ends on 30 November",
+         {2021},
+         {},
+         cutNov,
+         RateUpdater::Result::Incomplete,
+         4,
+         "02.12.2022 - 30.12.2022 (20 zile)",
+         QDate(2022, 12, 2)},
+    };
+    runRows(data, rows);
+}
+
+TEST_F(UpdateTest, AnswersWithSeveralDaysAreReadDayByDay) {
+    const BnrData data = BnrData::madeUp(QDate(2024, 9, 2), QDate(2024, 9, 18));
+    BnrData::Serving newestFirst = serving(QDate(2024, 9, 18), Single::Served);
+    newestFirst.tenDays = newestFirst.yearly = false;
+    newestFirst.twoCubes = true;
+    BnrData::Serving oldestFirst = newestFirst;
+    oldestFirst.oldestFirst = true;
+    const auto fromFriday = [](TempAppDir& app) {
+        RateDb(app.db()).storeDay(DayRates{QDate(2024, 9, 13), {{"EUR", "4.9"}}});
+        app.sql(QStringLiteral("delete from valuta2024ron where data < '2024-09-13'"));
+    };
+    const std::vector<ServedCase> rows = {
+        // The feed brings Wednesday and Tuesday; the ten-day feed and the year's file are not
+        // served; Monday comes alone, with Friday beside it.
+        {"the asked day first", {}, fromFriday, newestFirst, RateUpdater::Result::UpToDate, 4, nullptr, {}},
+        {"the asked day last", {}, fromFriday, oldestFirst, RateUpdater::Result::UpToDate, 4, nullptr, {}},
+    };
+    runRows(data, rows);
+}
+
+TEST_F(UpdateTest, AWeekdayTheBankKeepsClosingIsRecordedAndNoLongerAsked) {
+    // 12 March 2024 was no holiday of the calendar, but this bank published nothing that day.
+    const QDate closed(2024, 3, 12), feed(2025, 1, 3);
+    const BnrData data = BnrData::madeUp(QDate(2023, 12, 29), feed, {closed});
+    RateDb(app.db()).storeDay(DayRates{QDate(2023, 12, 29), {{"EUR", "4.9"}}});
+    FeedServer server(data.serve(serving(feed)));
+    // Seen lacking on one day: missing, named, asked again.
+    for (int run = 0; run < 2; ++run) {
+        const auto first = update(server, feed);
+        EXPECT_EQ(first.result, RateUpdater::Result::Incomplete);
+        EXPECT_EQ(first.missing, QList<QDate>{closed});
+        EXPECT_TRUE(RateUpdater::message(first).contains(QStringLiteral("12.03.2024")));
+    }
+    // Still lacking on a later day: a day without rates, no longer reported nor asked for.
+    server.clearRequests();
+    EXPECT_EQ(update(server, feed.addDays(1)).result, RateUpdater::Result::UpToDate);
+    EXPECT_EQ(server.requests().size(), 3); // the feed, the year's file, the day itself
+    server.clearRequests();
+    EXPECT_EQ(update(server, feed.addDays(2)).result, RateUpdater::Result::UpToDate);
     EXPECT_EQ(server.requests(), QStringList{QStringLiteral("/nbrfxrates.xml")});
+    EXPECT_EQ(stored(2024, 2025), data.bankDays(QDate(2024, 1, 1), feed));
 }
 
-TEST_F(UpdateTest, FridayToMondayAsksForEachDayInOrderAndSkipsTheWeekend) {
-    storeDay(QDate(2024, 9, 13));
-    // Saturday answers "no rates", Sunday carries Friday's file: both are skipped.
-    FeedServer server(madeUpBank(QDate(2024, 9, 16), [](QDate d) {
-        if (d == QDate(2024, 9, 15)) return FeedServer::Reply::ok(BnrData::dayXml(QDate(2024, 9, 13), kRates));
-        return kNoSpecial;
-    }));
-    const auto report = update(server);
+TEST_F(UpdateTest, AFirstStartSince2005MakesOneRequestAYear) {
+    const QDate feed(2026, 8, 19);
+    const BnrData data = BnrData::madeUp(QDate(2005, 1, 1), feed);
+    FeedServer server(data.serve(serving(feed)));
+    const auto report = update(server, feed);
+    ASSERT_EQ(report.result, RateUpdater::Result::UpToDate) << RateUpdater::message(report).toStdString();
+    EXPECT_EQ(report.requests, 1 + 22);
+    EXPECT_EQ(report.dayRequests, 0);
+    EXPECT_EQ(stored(2005, 2026), data.bankDays(QDate(2005, 1, 1), feed));
+    // The next day's start asks the feed alone.
+    BnrData::Serving next = serving(feed);
+    server.clearRequests();
+    EXPECT_EQ(update(server, feed).requests, 1);
+}
+
+TEST_F(UpdateTest, AlreadyCurrentAsksOnlyForTheFeed) {
+    const QDate feed(2024, 9, 13);
+    const BnrData data = BnrData::madeUp(feed, feed);
+    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{feed, {{"EUR", "4.9"}}}));
+    FeedServer server(data.serve(serving(feed)));
+    const auto report = update(server, feed);
     EXPECT_EQ(report.result, RateUpdater::Result::UpToDate);
-    EXPECT_EQ(dayRequests(server), (QStringList{"14.9.2024", "15.9.2024", "16.9.2024"}));
-    EXPECT_EQ(app.column(QStringLiteral("select data from valuta2024ron order by data")),
-              (QVariantList{"2024-09-13", "2024-09-16"}));
-    EXPECT_DOUBLE_EQ(
-        app.column(QStringLiteral("select usd from valuta2024ron where data='2024-09-16'")).value(0).toDouble(),
-        4.5123);
-    EXPECT_DOUBLE_EQ(
-        app.column(QStringLiteral("select [100HUF] from valuta2024ron where data='2024-09-16'")).value(0).toDouble(),
-        1.2655);
-}
-
-TEST_F(UpdateTest, FirstDaysOfANewYearMakeItsTable) {
-    storeDay(QDate(2024, 12, 31));
-    FeedServer server(madeUpBank(QDate(2025, 1, 3)));
-    const auto report = update(server);
-    EXPECT_EQ(report.result, RateUpdater::Result::UpToDate);
-    EXPECT_EQ(dayRequests(server), (QStringList{"1.1.2025", "2.1.2025", "3.1.2025"}));
-    EXPECT_EQ(app.column(QStringLiteral("select count(*) from VALUTA2025RON")).value(0).toInt(), 3);
-}
-
-TEST_F(UpdateTest, EmptyNewestTableImportsFromItsFirstOfJanuary) {
-    app.sql(QStringLiteral("create table valuta2026ron (data datetime unique primary key)"));
-    FeedServer server(madeUpBank(QDate(2026, 1, 5)));
-    EXPECT_EQ(update(server).result, RateUpdater::Result::UpToDate);
-    EXPECT_EQ(dayRequests(server), (QStringList{"1.1.2026", "2.1.2026", "3.1.2026", "4.1.2026", "5.1.2026"}));
-}
-
-TEST_F(UpdateTest, FailuresEndTheUpdateAndKeepTheDaysStoredBefore) {
-    struct Case {
-        const char* why;
-        std::function<FeedServer::Reply(QDate)> badTuesday;
-    };
-    const QDate tuesday(2024, 9, 17);
-    const Case cases[] = {
-        {"server error", [](QDate) { return FeedServer::Reply::error(500); }},
-        {"file cut short", [=](QDate) { return FeedServer::Reply::truncated(BnrData::dayXml(tuesday, kRates)); }},
-        {"html page", [](QDate) { return FeedServer::Reply::ok("<html><body>Service Unavailable</body></html>"); }},
-        {"bad rate",
-         [=](QDate) {
-             return FeedServer::Reply::ok(BnrData::dayXml(tuesday, {{"EUR", "4.9'); drop"}}));
-         }},
-        {"silent server", [](QDate) { return FeedServer::Reply::hang(); }},
-    };
-    forEachRow(cases, [&](const Case& c) {
-        TempAppDir fresh;
-        {
-            RateDb db(fresh.db());
-            ASSERT_TRUE(db.storeDay(DayRates{QDate(2024, 9, 13), {{"EUR", "4.9"}}}));
-        }
-        FeedServer server(
-            madeUpBank(QDate(2024, 9, 18), [&](QDate d) { return d == tuesday ? c.badTuesday(d) : kNoSpecial; }));
-        FeedClient client(server.base(), 300);
-        RateUpdater updater(fresh.db(), client);
-        const auto report = updater.run();
-        EXPECT_EQ(report.result, RateUpdater::Result::Failed) << c.why;
-        EXPECT_EQ(fresh.column(QStringLiteral("select data from valuta2024ron order by data")),
-                  (QVariantList{"2024-09-13", "2024-09-16"}))
-            << c.why;
-        // Once the bank answers again, the next update resumes after Monday.
-        server.setHandler(madeUpBank(QDate(2024, 9, 18)));
-        server.clearRequests();
-        const auto again = updater.run();
-        EXPECT_EQ(again.result, RateUpdater::Result::UpToDate) << c.why;
-        EXPECT_EQ(fresh.column(QStringLiteral("select count(*) from valuta2024ron")).value(0).toInt(), 4) << c.why;
-    });
+    EXPECT_EQ(report.feedDate, feed);
+    EXPECT_EQ(server.requests(), QStringList{QStringLiteral("/nbrfxrates.xml")});
 }
 
 TEST_F(UpdateTest, FeedProblemsAndAMissingHistoryEndWithAnError) {
@@ -254,17 +368,25 @@ TEST_F(UpdateTest, FeedProblemsAndAMissingHistoryEndWithAnError) {
         const char* why;
         FeedServer::Handler handler;
         bool dropTables;
+        const char* told;
     };
+    const BnrData data = BnrData::madeUp(QDate(2024, 9, 2), QDate(2024, 9, 16));
     const Case cases[] = {
-        {"feed unreachable", [](const QString&) { return FeedServer::Reply::error(404); }, false},
+        {"feed unreachable", [](const QString&) { return FeedServer::Reply::error(404); }, false, "HTTP 404"},
         {"feed without date",
          [](const QString&) {
              return FeedServer::Reply::ok("<a><b><Cube><Rate currency=\"EUR\">1</Rate></Cube></b></a>");
          },
-         false},
+         false, "nu poate fi citit"},
         {"feed date zero",
-         [](const QString&) { return FeedServer::Reply::ok("<a><b><c date=\"0000-00-00\"/></b></a>"); }, false},
-        {"no year table since 2005", madeUpBank(QDate(2024, 9, 16)), true},
+         [](const QString&) { return FeedServer::Reply::ok("<a><b><c date=\"0000-00-00\"/></b></a>"); }, false,
+         "nu poate fi citit"},
+        {"feed moved to a web page",
+         [](const QString& t) {
+             return t == u"/" ? FeedServer::Reply::ok(BnrData::webPage()) : FeedServer::Reply::redirect("/");
+         },
+         false, "a venit o pagina web"},
+        {"no year table since 2005", data.serve(serving(QDate(2024, 9, 16))), true, "niciun tabel"},
     };
     for (const Case& c : cases) {
         TempAppDir fresh;
@@ -274,74 +396,75 @@ TEST_F(UpdateTest, FeedProblemsAndAMissingHistoryEndWithAnError) {
         const auto report = RateUpdater(fresh.db(), client).run();
         EXPECT_EQ(report.result, RateUpdater::Result::Failed) << c.why;
         EXPECT_FALSE(report.feedDate.isValid()) << c.why;
+        EXPECT_TRUE(RateUpdater::message(report).contains(QString::fromUtf8(c.told)))
+            << c.why << ": " << RateUpdater::message(report).toStdString();
+        if (c.why == std::string("feed moved to a web page"))
+            EXPECT_TRUE(RateUpdater::message(report).contains(QStringLiteral("FeedUrl")));
     }
 }
 
 TEST_F(UpdateTest, RedirectsAreFollowed) {
-    storeDay(QDate(2024, 9, 13));
-    FeedServer target(madeUpBank(QDate(2024, 9, 16)));
+    const QDate feed(2024, 9, 16);
+    const BnrData data = BnrData::madeUp(QDate(2024, 9, 2), feed);
+    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{QDate(2024, 9, 13), {{"EUR", "4.9"}}}));
+    FeedServer target(data.serve(serving(feed)));
     const QByteArray to = target.base().toString().toLatin1();
     FeedServer server([to](const QString& path) { return FeedServer::Reply::redirect(to + path.toLatin1()); });
-    EXPECT_EQ(update(server).result, RateUpdater::Result::UpToDate);
-    EXPECT_EQ(app.column(QStringLiteral("select count(*) from valuta2024ron")).value(0).toInt(), 2);
+    EXPECT_EQ(update(server, feed).result, RateUpdater::Result::UpToDate);
+    EXPECT_EQ(stored(2024, 2024), (QVariantList{"2024-09-13", "2024-09-16"}));
 }
 
-TEST_F(UpdateTest, CancelStopsAfterTheCurrentDayAndKeepsIt) {
-    storeDay(QDate(2024, 9, 13));
-    FeedServer server(madeUpBank(QDate(2024, 9, 20)));
+TEST_F(UpdateTest, CancelKeepsWhatCame) {
+    const QDate feed(2024, 9, 20);
+    const BnrData data = BnrData::madeUp(QDate(2024, 9, 2), feed);
+    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{QDate(2024, 9, 13), {{"EUR", "4.9"}}}));
+    BnrData::Serving how = serving(feed, Single::Served);
+    how.tenDays = how.yearly = false;
+    FeedServer server(data.serve(how));
     int calls = 0;
-    const auto report = update(server, 5000, [&](const RateUpdater::Progress&) { return ++calls < 4; });
+    // Stopped once Monday has come, alone: the feed's Friday and Monday stay.
+    const auto report = update(server, feed, [&](const RateUpdater::Progress&) { return ++calls < 5; });
     EXPECT_EQ(report.result, RateUpdater::Result::Cancelled);
-    EXPECT_EQ(dayRequests(server), (QStringList{"14.9.2024", "15.9.2024", "16.9.2024"}));
-    EXPECT_EQ(app.column(QStringLiteral("select max(data) from valuta2024ron")).value(0).toString(),
-              QStringLiteral("2024-09-16"));
+    EXPECT_EQ(stored(2024, 2024), (QVariantList{"2024-09-13", "2024-09-16", "2024-09-20"}));
 }
 
-TEST_F(UpdateTest, YearlyFilesFillLongGapsAndMatchTheBanksFiles) {
-    if (!BnrData::folder()) GTEST_SKIP() << BnrData::missingReason().toStdString();
-    BnrData data;
-    ASSERT_TRUE(data.load());
-    app.sql(QStringLiteral("drop table VALUTA2005RON;\ncreate table VALUTA2021RON (DATA DATETIME UNIQUE PRIMARY KEY)"));
-    FeedServer server(data.bank(QDate(2023, 12, 29)));
-    const auto report = update(server);
-    ASSERT_EQ(report.result, RateUpdater::Result::UpToDate) << report.detail.toStdString();
-    EXPECT_EQ(report.daysStored, 254 + 251 + 248);
-    // Feed and three yearly files; then each weekday a file lacks is asked on its own (holidays, here).
-    EXPECT_EQ(server.requests().mid(0, 2), (QStringList{"/nbrfxrates.xml", "/files/xml/years/nbrfxrates2021.xml"}));
-    EXPECT_TRUE(dayRequests(server).contains(QStringLiteral("1.12.2022"))); // national day
-    for (const QString& r : dayRequests(server)) {
-        const QDate d = dayOf(QStringLiteral("/MakeXmlFile.aspx?date=") + r);
-        EXPECT_TRUE(d.dayOfWeek() <= 5 || (d.month() == 12 && d.day() == 31)) << r.toStdString();
+// An office that reaches the internet only through a proxy: every request passes through it.
+TEST_F(UpdateTest, TheSystemsProxyIsHonoured) {
+    const QDate feed(2024, 9, 16);
+    const BnrData data = BnrData::madeUp(QDate(2024, 9, 2), feed);
+    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{QDate(2024, 9, 12), {{"EUR", "4.9"}}}));
+    FeedServer bank(data.serve(serving(feed)));
+    // The proxy gets absolute addresses and forwards them to the bank's handler.
+    const FeedServer::Handler forward = data.serve(serving(feed));
+    FeedServer proxy([forward](const QString& target) {
+        const QUrl url(target);
+        return url.isRelative() ? FeedServer::Reply::error(400)
+                                : forward(url.path() + (url.hasQuery() ? u'?' + url.query() : QString()));
+    });
+    struct Case {
+        const char* why;
+        QString noProxy;
+        bool throughProxy;
+    } const cases[] = {{"proxy set", {}, true},
+                       {"bank's host excluded", QStringLiteral("example.org, 127.0.0.1"), false}};
+    for (const Case& c : cases) {
+        qputenv("http_proxy", proxy.base().toString().toLatin1());
+        qputenv("no_proxy", c.noProxy.toLatin1());
+        proxy.clearRequests();
+        bank.clearRequests();
+        TempAppDir fresh;
+        ASSERT_TRUE(RateDb(fresh.db()).storeDay(DayRates{QDate(2024, 9, 12), {{"EUR", "4.9"}}}));
+        FeedClient client(bank.base(), 5000);
+        RateUpdater updater(fresh.db(), client);
+        updater.setToday(feed);
+        EXPECT_EQ(updater.run().result, RateUpdater::Result::UpToDate) << c.why;
+        EXPECT_EQ(proxy.requests().isEmpty(), !c.throughProxy) << c.why;
+        EXPECT_EQ(bank.requests().isEmpty(), c.throughProxy) << c.why;
+        if (c.throughProxy)
+            EXPECT_EQ(proxy.requests().value(0), bank.base().toString() + QStringLiteral("/nbrfxrates.xml")) << c.why;
     }
-    EXPECT_LE(server.requests().size(), 4 + 40);
-    for (int year : {2021, 2022, 2023}) {
-        const auto days = FeedParser::yearFile(data.years().value(year));
-        ASSERT_TRUE(days.ok());
-        RateDb db(app.db());
-        for (const DayRates& d : days.value()) {
-            const auto row = db.rowBefore(d.date.addDays(1), QStringLiteral("RON"));
-            ASSERT_TRUE(row.ok() && row->has_value());
-            ASSERT_EQ(row->value().values.value(0).toString(), d.date.toString(Qt::ISODate));
-            for (const RateEntry& e : d.rates)
-                ASSERT_EQ(row->value().rate(e.column).value_or(-1), e.text.toDouble()) << e.column.toStdString();
-        }
-    }
-}
-
-TEST_F(UpdateTest, AYearWithoutItsYearlyFileComesDayByDay) {
-    if (!BnrData::folder()) GTEST_SKIP() << BnrData::missingReason().toStdString();
-    BnrData data;
-    ASSERT_TRUE(data.load());
-    // 2025 exists only as daily files; the current year's yearly file stops before the feed's day.
-    storeDay(QDate(2024, 12, 31));
-    FeedServer server(data.bank(QDate(2026, 1, 5), {}, true));
-    const auto report = update(server);
-    ASSERT_EQ(report.result, RateUpdater::Result::UpToDate) << report.detail.toStdString();
-    EXPECT_EQ(app.column(QStringLiteral("select count(*) from valuta2025ron")).value(0).toInt(), 244);
-    EXPECT_TRUE(server.requests().contains(QStringLiteral("/files/xml/years/nbrfxrates2025.xml")));
-    EXPECT_TRUE(server.requests().contains(QStringLiteral("/MakeXmlFile.aspx?date=2.1.2025")));
-    EXPECT_EQ(app.column(QStringLiteral("select max(data) from valuta2026ron")).value(0).toString(),
-              QStringLiteral("2026-01-05"));
+    qunsetenv("http_proxy");
+    qunsetenv("no_proxy");
 }
 
 } // namespace

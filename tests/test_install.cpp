@@ -67,14 +67,17 @@ TEST_F(InstallTest, FilesLandWhereTheDesktopLooksForThem) {
 TEST_F(InstallTest, TheInstalledProgramKeepsItsHistoryInTheUsersDataFolder) {
     // The shipped history starts empty in 2005: a bank that stops in July 2005 keeps the test short.
     const QDate feed(2005, 7, 15);
-    FeedServer bank([feed](const QString& target) {
-        if (target == u"/nbrfxrates.xml") return FeedServer::Reply::ok(BnrData::dayXml(feed, {{"EUR", "3.6"}}));
+    const auto dayFile = [](QDate d) {
+        return FeedServer::Reply::ok(
+            BnrData::dayXml(d, {{"EUR", QStringLiteral("3.%1").arg(d.day(), 2, 10, QChar(u'0'))}}));
+    };
+    FeedServer bank([feed, dayFile](const QString& target) {
+        if (target == u"/nbrfxrates.xml") return dayFile(feed);
         if (!target.startsWith(QStringLiteral("/MakeXmlFile"))) return FeedServer::Reply::error(404);
         const QStringList dmy = target.section(u'=', 1).split(u'.');
         const QDate d(dmy.value(2).toInt(), dmy.value(1).toInt(), dmy.value(0).toInt());
         if (d.dayOfWeek() > 5) return FeedServer::Reply::ok(BnrData::noRatesPage());
-        return FeedServer::Reply::ok(
-            BnrData::dayXml(d, {{"EUR", QStringLiteral("3.%1").arg(d.day(), 2, 10, QChar(u'0'))}}));
+        return dayFile(d);
     });
     // The program's folder cannot be written, as /usr/bin for a user.
     QFile::setPermissions(installed("bin"), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |

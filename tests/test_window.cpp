@@ -1,6 +1,7 @@
 // The window as a user meets it: its controls, start-up, panel layout and saved choices.
 #include "app/datepicker.h"
 #include "core/appsettings.h"
+#include "core/bankcalendar.h"
 #include "core/panellayout.h"
 #include "core/ratedb.h"
 #include "core/updatesession.h"
@@ -254,12 +255,31 @@ TEST(WindowUpdate, ASuccessfulUpdateShowsItsProgressAndTheNewestDay) {
     EXPECT_EQ(WindowControls(w).Label2[2]->text(), QLocale().toString(feed, QLocale::ShortFormat));
     QVariantList bankDays;
     for (QDate d = stored; d <= feed; d = d.addDays(1))
-        if (d.dayOfWeek() <= 5) bankDays << d.toString(Qt::ISODate);
+        if (d.dayOfWeek() <= 5 && (d == stored || d == feed || BankCalendar::isBankingDay(d)))
+            bankDays << d.toString(Qt::ISODate);
     QVariantList storedDays;
     for (int y = stored.year(); y <= feed.year(); ++y)
         storedDays +=
             rig.app.column(QStringLiteral("select substr(data, 1, 10) from valuta%1ron order by data").arg(y));
     EXPECT_EQ(storedDays, bankDays);
+}
+
+// Days the bank did not send are named in a warning, and the window does not claim the newest rates.
+TEST(WindowUpdate, MissingDaysAreNamedNotShownAsUpToDate) {
+    clearSettings();
+    const QDate feed(2024, 9, 18);
+    BnrData::Serving how;
+    how.feed = feed;
+    how.tenDays = how.yearly = false;
+    how.singleDays = BnrData::Serving::SingleDays::NotFound;
+    WindowRig rig(BnrData::madeUp(QDate(2024, 9, 2), feed).serve(how));
+    ASSERT_TRUE(RateDb(rig.app.db()).storeDay(DayRates{QDate(2024, 9, 13), {{"EUR", "4.95"}}}));
+    frmZorvel& w = rig.start(false);
+    ASSERT_FALSE(rig.sink.shown.isEmpty()); // the year's empty table is said after it
+    EXPECT_EQ(rig.sink.shown.front().icon, MessageSink::Icon::Exclamation);
+    EXPECT_TRUE(rig.sink.shown.front().text.contains(QStringLiteral("16.09.2024 - 17.09.2024 (2 zile)")))
+        << rig.sink.shown.front().text.toStdString();
+    EXPECT_TRUE(w.lastRateDate().isNull());
 }
 
 // A box the user takes a while to read: the progress window must not come back over it.
@@ -279,10 +299,7 @@ TEST(WindowUpdate, AQuickUpdateLeavesNoProgressOverItsMessage) {
     QDate feed = QDate::currentDate();
     while (feed.dayOfWeek() > 5)
         feed = feed.addDays(-1);
-    FeedServer bank([feed](const QString& target) {
-        if (target == u"/nbrfxrates.xml") return FeedServer::Reply::ok(BnrData::dayXml(feed, {{"EUR", "4.97"}}));
-        return FeedServer::Reply::ok(BnrData::dayXml(feed, {{"EUR", "4.97"}})); // every other day a holiday
-    });
+    FeedServer bank(BnrData::madeUp(feed.addDays(-10), feed).serve({feed}));
     TempAppDir app;
     ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{feed.addDays(-3), {{"EUR", "4.95"}}}));
     ZorvelEnvironment env;

@@ -1,10 +1,13 @@
 #include "tests/support/bnrdata.h"
 
+#include "core/bankcalendar.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
 #include <QUrlQuery>
+#include <algorithm>
 
 std::optional<QString> BnrData::folder() {
     const QString env = qEnvironmentVariable("ZORVEL_BNR_DATA");
@@ -36,8 +39,9 @@ bool BnrData::load() {
         const QString head = text.left(text.indexOf(QStringLiteral("<Cube")));
         for (auto it = cube.globalMatch(text); it.hasNext();) {
             const auto m = it.next();
-            m_days.insert(QDate::fromString(m.captured(1), Qt::ISODate),
-                          (head + m.captured(0) + QStringLiteral("</Body></DataSet>")).toUtf8());
+            const QDate d = QDate::fromString(m.captured(1), Qt::ISODate);
+            m_days.insert(d, (head + m.captured(0) + QStringLiteral("</Body></DataSet>")).toUtf8());
+            m_cubes.insert(d, m.captured(0).toUtf8());
         }
     }
     QDirIterator it(*dir + QStringLiteral("/daily"), {QStringLiteral("*.xml")}, QDir::Files,
@@ -45,7 +49,11 @@ bool BnrData::load() {
     while (it.hasNext()) {
         const QFileInfo fi(it.next());
         QFile f(fi.filePath());
-        if (f.open(QIODevice::ReadOnly)) m_days.insert(QDate::fromString(fi.dir().dirName(), Qt::ISODate), f.readAll());
+        if (!f.open(QIODevice::ReadOnly)) continue;
+        const QDate d = QDate::fromString(fi.dir().dirName(), Qt::ISODate);
+        m_days.insert(d, f.readAll());
+        if (const auto m = cube.match(QString::fromUtf8(m_days[d])); m.hasMatch() && !m_cubes.contains(d))
+            m_cubes.insert(d, m.captured(0).toUtf8());
     }
     return !m_days.isEmpty();
 }
@@ -74,6 +82,60 @@ FeedServer::Handler BnrData::bank(QDate feedDate, QList<int> yearlyYears, bool y
     };
 }
 
+QByteArray BnrData::webPage() {
+    return "<!DOCTYPE html><html><head><title>BNR</title></head><body><p>Bun venit</p></body></html>";
+}
+
+QVariantList BnrData::bankDays(QDate from, QDate to) const {
+    QVariantList out;
+    for (auto it = m_cubes.lowerBound(from); it != m_cubes.end() && it.key() <= to; ++it)
+        out << it.key().toString(Qt::ISODate);
+    return out;
+}
+
+FeedServer::Handler BnrData::serve(const Serving& how) const {
+    return [data = *this, how](const QString& target) {
+        using Reply = FeedServer::Reply;
+        const QUrl url(QStringLiteral("http://x") + target);
+        const QString path = url.path();
+        // The day asked for, with the day before it when the bank's answers carry two.
+        const auto around = [&](QDate day) {
+            QList<QDate> days{day};
+            auto it = data.m_cubes.lowerBound(day);
+            if (how.twoCubes && it != data.m_cubes.begin()) days << std::prev(it).key();
+            if (how.oldestFirst) std::reverse(days.begin(), days.end());
+            return data.document(days);
+        };
+        if (path == u"/") return Reply::ok(webPage());
+        if (path == u"/nbrfxrates.xml") return Reply::ok(around(how.feed));
+        if (path == u"/nbrfxrates10days.xml") {
+            if (!how.tenDays) return Reply::error(404);
+            QList<QDate> days;
+            for (auto it = data.m_cubes.upperBound(how.feed); it != data.m_cubes.begin() && days.size() < 10;)
+                days << (--it).key();
+            return Reply::ok(data.document(days));
+        }
+        if (path.startsWith(QStringLiteral("/files/xml/years/nbrfxrates"))) {
+            const int year = path.mid(27, 4).toInt();
+            if (!how.yearly || !data.m_years.contains(year) ||
+                (!how.yearlyYears.isEmpty() && !how.yearlyYears.contains(year)))
+                return Reply::error(404);
+            QDate last = how.yearCut.value(year, QDate(year, 12, 31));
+            if (year == how.feed.year()) last = std::min(last, how.yearToFeedDay ? how.feed : how.feed.addDays(-1));
+            return Reply::ok(data.yearFile(year, last));
+        }
+        if (path == u"/MakeXmlFile.aspx") {
+            if (how.singleDays == Serving::SingleDays::NotFound) return Reply::error(404);
+            if (how.singleDays == Serving::SingleDays::ToWebPage) return Reply::redirect("/");
+            const QStringList p = QUrlQuery(url).queryItemValue(QStringLiteral("date")).split(u'.');
+            const QDate d = p.size() == 3 ? QDate(p[2].toInt(), p[1].toInt(), p[0].toInt()) : QDate();
+            if (d > how.feed || !data.m_cubes.contains(d)) return Reply::ok(noRatesPage());
+            return Reply::ok(around(d));
+        }
+        return Reply::error(404);
+    };
+}
+
 namespace {
 
 QByteArray cubeXml(QDate day, const QList<QPair<QString, QString>>& rates) {
@@ -93,11 +155,48 @@ QByteArray cubeXml(QDate day, const QList<QPair<QString, QString>>& rates) {
     return out + "</Cube>";
 }
 
+using Rates = QList<QPair<QString, QString>>;
+
 const QByteArray kHead = "<?xml version=\"1.0\" encoding=\"utf-8\"?><DataSet xmlns=\"https://www.bnr.ro/xsd\">"
                          "<Header><Publisher>National Bank of Romania</Publisher></Header>"
                          "<Body><Subject>Reference rates</Subject><OrigCurrency>RON</OrigCurrency>";
 
 } // namespace
+
+QByteArray BnrData::document(const QList<QDate>& days) const {
+    QByteArray out = kHead;
+    for (QDate d : days)
+        out += m_cubes.value(d);
+    return out + "</Body></DataSet>";
+}
+
+// The real file where it is whole, else one made of the year's days up to the last.
+QByteArray BnrData::yearFile(int year, QDate last) const {
+    if (last >= QDate(year, 12, 31) || last >= m_cubes.lastKey()) {
+        const QByteArray real = m_years.value(year);
+        if (!real.isEmpty()) return real;
+    }
+    QList<QDate> days;
+    for (auto it = m_cubes.lowerBound(QDate(year, 1, 1)); it != m_cubes.end() && it.key() <= last; ++it)
+        days << it.key();
+    return document(days);
+}
+
+BnrData BnrData::madeUp(QDate from, QDate to, const QList<QDate>& alsoClosed) {
+    BnrData data;
+    for (QDate d = from; d <= to; d = d.addDays(1)) {
+        if (!BankCalendar::isBankingDay(d) || alsoClosed.contains(d)) continue;
+        const Rates rates = {{"EUR", QStringLiteral("4.%1").arg(d.dayOfYear(), 4, 10, QChar(u'0'))},
+                             {"USD", "4.5123"},
+                             {"100HUF", "1.2655"}};
+        data.m_cubes.insert(d, cubeXml(d, rates));
+        data.m_days.insert(d, dayXml(d, rates));
+        data.m_years.insert(d.year(), {});
+    }
+    for (auto it = data.m_years.begin(); it != data.m_years.end(); ++it)
+        it.value() = data.yearFile(it.key(), QDate(it.key(), 12, 31));
+    return data;
+}
 
 QByteArray BnrData::dayXml(QDate day, const QList<QPair<QString, QString>>& rates) {
     return kHead + cubeXml(day, rates) + "</Body></DataSet>";

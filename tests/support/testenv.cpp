@@ -72,7 +72,7 @@ bool TempAppDir::fillFromYears(const QList<int>& years) const {
     if (!data.load()) return false;
     RateDb db(this->db());
     for (int y : years) {
-        auto days = FeedParser::yearFile(data.years().value(y));
+        auto days = FeedParser::days(data.years().value(y));
         if (!days) return false;
         int stored = 0;
         if (!db.storeDays(days.value(), &stored)) return false;

@@ -5,6 +5,15 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariantList>
+#include <ostream>
+
+// Values read from the database, shown as text when a test fails.
+inline void PrintTo(const QVariant& v, std::ostream* os) {
+    *os << '"' << v.toString().toStdString() << '"';
+}
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 // A folder that stands in for the program's own: valuta.mdb made from the
 // shipped SQL text, and nothing else.

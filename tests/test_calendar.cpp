@@ -1,0 +1,86 @@
+// The banking calendar, proved against the bank's own files: every weekday a
+// file lacks is a holiday, and no holiday has a rate.
+#include "core/bankcalendar.h"
+#include "tests/support/bnrdata.h"
+#include "tests/support/testenv.h"
+
+#include <QDirIterator>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(BankCalendar, HolidaysFollowTheLawOfTheirYear) {
+    struct Case {
+        QDate day;
+        bool holiday;
+        const char* why;
+    } const cases[] = {
+        {QDate(2005, 5, 2), true, "Easter Monday 2005"},
+        {QDate(2011, 4, 25), true, "Easter Monday 2011"},
+        {QDate(2017, 4, 17), true, "Easter Monday 2017"},
+        {QDate(2008, 6, 16), false, "Pentecost Monday before the 2008 law"},
+        {QDate(2009, 6, 8), true, "Pentecost Monday from 2009"},
+        {QDate(2008, 8, 15), false, "15 August before the 2008 law"},
+        {QDate(2011, 8, 15), true, "15 August from 2009"},
+        {QDate(2011, 11, 30), false, "St Andrew before 2012"},
+        {QDate(2012, 11, 30), true, "St Andrew from 2012"},
+        {QDate(2014, 1, 24), false, "24 January before 2017"},
+        {QDate(2017, 1, 24), true, "24 January from 2017"},
+        {QDate(2016, 6, 1), false, "1 June before 2017"},
+        {QDate(2017, 6, 1), true, "1 June from 2017"},
+        {QDate(2017, 4, 14), false, "Good Friday before 2018"},
+        {QDate(2018, 4, 6), true, "Good Friday from 2018"},
+        {QDate(2023, 1, 6), false, "Epiphany before 2024"},
+        {QDate(2025, 1, 6), true, "Epiphany from 2024"},
+        {QDate(2025, 1, 7), true, "St John from 2024"},
+        {QDate(2040, 12, 25), true, "Christmas"},
+        {QDate(2040, 5, 4), true, "Good Friday 2040"},
+        {QDate(2026, 12, 31), false, "31 December is a working day"},
+    };
+    forEachRow(cases, [](const Case& c) { EXPECT_EQ(BankCalendar::isHoliday(c.day), c.holiday) << c.why; });
+    // Weekends are never banking days; a holiday on a weekend moves nowhere.
+    EXPECT_FALSE(BankCalendar::isBankingDay(QDate(2022, 1, 8)));
+    EXPECT_TRUE(BankCalendar::isBankingDay(QDate(2022, 1, 25)));
+    EXPECT_EQ(BankCalendar::bankingDaysBack(QDate(2022, 12, 31), 0), QDate(2022, 12, 30));
+    // Ten banking days back over Christmas and 1-2 January.
+    EXPECT_EQ(BankCalendar::bankingDaysBack(QDate(2023, 1, 3), 9), QDate(2022, 12, 19));
+}
+
+// Every day of the span is a banking day exactly when the bank published rates on it.
+void expectCalendarMatches(QDate from, QDate to, const QList<QDate>& published, const QList<QDate>& notCaptured,
+                           const char* what) {
+    int checked = 0;
+    for (QDate d = from; d <= to; d = d.addDays(1)) {
+        if (notCaptured.contains(d)) continue;
+        EXPECT_EQ(BankCalendar::isBankingDay(d), published.contains(d)) << what << " " << d.toString().toStdString();
+        ++checked;
+    }
+    EXPECT_GT(checked, 100) << what;
+}
+
+TEST(BankCalendar, AgreesWithTheBanksFiles) {
+    if (!BnrData::folder()) GTEST_SKIP() << BnrData::missingReason().toStdString();
+    BnrData data;
+    ASSERT_TRUE(data.load());
+    for (int year : {2021, 2022, 2023, 2026}) {
+        QList<QDate> published;
+        for (const QVariant& v : data.bankDays(QDate(year, 1, 1), QDate(year, 12, 31)))
+            published << QDate::fromString(v.toString(), Qt::ISODate);
+        ASSERT_FALSE(published.isEmpty()) << year;
+        expectCalendarMatches(QDate(year, 1, 1), published.back(), published, {}, "yearly file");
+    }
+    QList<QDate> daily;
+    QDirIterator it(*BnrData::folder() + QStringLiteral("/daily"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        const QDate d = QDate::fromString(QFileInfo(it.next()).fileName(), Qt::ISODate);
+        // The scattered older days are each a banking day of their year's rules.
+        EXPECT_TRUE(BankCalendar::isBankingDay(d)) << d.toString().toStdString();
+        if (d >= QDate(2024, 9, 5)) daily << d;
+    }
+    std::sort(daily.begin(), daily.end());
+    ASSERT_FALSE(daily.isEmpty());
+    expectCalendarMatches(daily.front(), daily.back(), daily,
+                          {QDate(2025, 5, 5), QDate(2025, 5, 6), QDate(2025, 5, 7), QDate(2025, 5, 8)}, "daily files");
+}
+
+} // namespace
