@@ -4,7 +4,7 @@
 // the other (the rate table, the currency converter and the VAT calculator), a row
 // of check boxes that shows or hides them, and a panel of links. Each panel's
 // handlers live in a file of their own (frmzorvel_ratetable.cpp, _converter, _vat,
-// _update, _export, _history, _transfer); frmzorvel.cpp builds the controls and
+// _update, _export, _history, _transfer, _verify); frmzorvel.cpp builds the controls and
 // starts the window. A handler reads the boxes, calls core (where every rule lives:
 // conversion, VAT arithmetic, the rate store, the update, the export) and writes
 // what it returned into the boxes or a message.
@@ -20,8 +20,10 @@
 //   Check1(0..2) the panels shown  chkPrinc "Toate Valutele"   Command2 "Actualizeaza curs valutar"
 //   Frame2 "Link-uri utile"        XLinkLabel1(0) "Cursul BNR"   XLinkLabel1(1) "Zorvel - Actualizari"
 //   Label1(i), Label4(i), Label5, Label3: the captions over the boxes.
+//   ListView1's context menu: "Evolutie curs" on a currency, and "Verifica istoricul" (mnuVerifica).
 
 #include "app/messagesink.h"
+#include "core/historycheck.h"
 #include "core/rateupdater.h"
 #include "core/vatcalculator.h"
 
@@ -48,6 +50,7 @@ class DatePicker;
 class UpdateSession;
 class XLinkLabel;
 class frmEvolutie;
+class frmVerificare;
 
 // What the window needs from its surroundings; tests hand in their own.
 struct ZorvelEnvironment {
@@ -105,6 +108,8 @@ private slots:
     void cmdExcel_Click();
     // Opens "Evolutie curs" on a currency: the column asked for, else the converter's.
     void cmdEvolutie_Click(const QString& currency = {});
+    // Proves the history against the bank's yearly files and shows the report.
+    void mnuVerifica_Click();
     void Command3_Click();
     void Command4_Click();
     void LoadRateTable();
@@ -138,6 +143,7 @@ private:
     void fitOuterHeight();
     // Shows an update's progress while it runs, with a stop button.
     void followUpdate(UpdateSession& session, QProgressDialog& progress);
+    Outcome<HistoryCheck::Report> runHistoryCheck();
     void showUpdateResult(const RateUpdater::Report& report, const UserMessage& said);
     void transferMessage(const QString& text);
 
@@ -217,6 +223,7 @@ private:
     bool m_exporting = false;
     QString m_noticeYear; // year whose "no rates" notice was last shown
     QPointer<frmEvolutie> m_evolutie;
+    QPointer<frmVerificare> m_verificare;
     int m_outerHeight = 0; // twips, title bar and border included
     int m_linksBottom = 0; // twips
     int m_actionDepth = 0;

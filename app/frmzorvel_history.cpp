@@ -27,9 +27,13 @@ void frmZorvel::cmdEvolutie_Click(const QString& currency) {
 
 void frmZorvel::ListView1_ContextMenu(const QPoint& at) {
     const int column = ListView1->header()->logicalIndexAt(at.x());
-    if (column <= 0) return; // the date column has no history
-    const QString code = ListView1->headerItem()->text(column).replace(u' ', u'_');
     QMenu menu(this);
-    QAction* open = menu.addAction(QStringLiteral("Evolutie curs %1").arg(code));
-    if (menu.exec(ListView1->viewport()->mapToGlobal(at)) == open) cmdEvolutie_Click(code);
+    QAction* open = nullptr;
+    // The date column has no history of its own.
+    const QString code = column > 0 ? ListView1->headerItem()->text(column).replace(u' ', u'_') : QString();
+    if (!code.isEmpty()) open = menu.addAction(QStringLiteral("Evolutie curs %1").arg(code));
+    QAction* check = menu.addAction(QStringLiteral("&Verifica istoricul..."));
+    QAction* chosen = menu.exec(ListView1->viewport()->mapToGlobal(at));
+    if (chosen && chosen == open) cmdEvolutie_Click(code);
+    if (chosen && chosen == check) mnuVerifica_Click();
 }

@@ -14,12 +14,15 @@ public:
     virtual ~MessageSink() = default;
     // A modal box with one OK button; returns when it is closed.
     virtual void show(const QString& text, Icon icon, const QString& title) = 0;
+    // A modal question with "Da" and "Nu"; true only for "Da". "Nu" is the default.
+    virtual bool ask(const QString& text, const QString& title) = 0;
 };
 
 class MessageBoxSink : public MessageSink {
 public:
     explicit MessageBoxSink(QWidget* parent) : m_parent(parent) {}
     void show(const QString& text, Icon icon, const QString& title) override;
+    bool ask(const QString& text, const QString& title) override;
 
 private:
     QWidget* m_parent;

@@ -3,11 +3,13 @@
 #include "core/converter.h"
 #include "core/currencyhistory.h"
 #include "core/feedclient.h"
+#include "core/historycheck.h"
 #include "core/localcurrency.h"
 #include "core/ratedb.h"
 #include "core/rateupdater.h"
 
 #include <QCommandLineParser>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
@@ -169,12 +171,122 @@ int average(const Request& r, const CommandLine::Context& c, QTextStream& out, Q
     return CommandLine::Done;
 }
 
+// A CSV field as RFC 4180 quotes it.
+QString csvField(const QString& text) {
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r')) return text;
+    return u'"' + QString(text).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+QString stateName(HistoryCheck::Year::State state) {
+    switch (state) {
+    case HistoryCheck::Year::State::Checked:
+        return QStringLiteral("verificat");
+    case HistoryCheck::Year::State::NotChecked:
+        return QStringLiteral("neverificat");
+    case HistoryCheck::Year::State::OldLeu:
+        return QStringLiteral("lei vechi");
+    }
+    return {};
+}
+
+QJsonObject findingJson(const HistoryCheck::Finding& f) {
+    QJsonObject o{{"kind", HistoryCheck::kindName(f.kind)}, {"text", HistoryCheck::findingText(f)}};
+    if (f.day.isValid()) o.insert(QStringLiteral("date"), f.day.toString(Qt::ISODate));
+    if (!f.currency.isEmpty()) o.insert(QStringLiteral("currency"), f.currency);
+    if (f.stored) o.insert(QStringLiteral("stored"), *f.stored);
+    if (!f.bank.isEmpty()) o.insert(QStringLiteral("bank"), f.bank.toDouble());
+    if (f.kind == HistoryCheck::Finding::Kind::NoColumn) o.insert(QStringLiteral("days"), int(f.values.size()));
+    return o;
+}
+
+void printVerify(const HistoryCheck::Report& report, Format format, QTextStream& out) {
+    if (format == Format::Text) {
+        out << report.text() << Qt::endl;
+        return;
+    }
+    if (format == Format::Csv) {
+        out << "an,stare,data,tip,valuta,memorat,banca,text\n";
+        for (const HistoryCheck::Year& y : report.years) {
+            if (y.findings.empty())
+                out << y.year << ',' << stateName(y.state) << ",,,,,," << csvField(y.summary()) << '\n';
+            for (const HistoryCheck::Finding& f : y.findings)
+                out << y.year << ',' << stateName(y.state) << ',' << f.day.toString(Qt::ISODate) << ','
+                    << csvField(HistoryCheck::kindName(f.kind)) << ',' << csvField(f.currency) << ','
+                    << (f.stored ? QString::number(*f.stored, 'f', 4) : QString()) << ',' << csvField(f.bank) << ','
+                    << csvField(HistoryCheck::findingText(f)) << '\n';
+        }
+        out.flush();
+        return;
+    }
+    QJsonArray years;
+    for (const HistoryCheck::Year& y : report.years) {
+        QJsonArray findings;
+        for (const HistoryCheck::Finding& f : y.findings)
+            findings << findingJson(f);
+        years << QJsonObject{{"year", y.year},
+                             {"state", stateName(y.state)},
+                             {"days", y.days},
+                             {"summary", y.summary()},
+                             {"findings", findings}};
+    }
+    out << json({{"equal", report.equal()}, {"stopped", report.stopped}, {"years", years}}) << Qt::endl;
+}
+
+// Years as asked: one, a span, or none for every stored year; a year out of range is wrong use.
+Outcome<QList<int>> verifyYears(const Request& r, const CommandLine::Context& c) {
+    using R = Outcome<QList<int>>;
+    const auto year = [&](const char* name, int fallback) -> std::optional<int> {
+        if (!r.parser.isSet(QLatin1String(name))) return fallback;
+        bool ok = false;
+        const int y = r.parser.value(QLatin1String(name)).toInt(&ok);
+        if (!ok || y < 1998 || y > c.today.year()) return std::nullopt;
+        return y;
+    };
+    const bool one = r.parser.isSet(QStringLiteral("year"));
+    const bool span = r.parser.isSet(QStringLiteral("from")) || r.parser.isSet(QStringLiteral("to"));
+    if (one && span) return R::failure(QStringLiteral("--year nu merge impreuna cu --from si --to."));
+    const auto from = year(one ? "year" : "from", HistoryCheck::FirstBankYear);
+    const auto to = year(one ? "year" : "to", c.today.year());
+    if (!from || !to || *from > *to)
+        return R::failure(QStringLiteral("an invalid (intre 1998 si %1, --from inainte de --to)").arg(c.today.year()));
+    QList<int> years;
+    if (one || span)
+        for (int y = *from; y <= *to; ++y)
+            years << y;
+    return years;
+}
+
+int verify(const Request& r, const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
+    const auto years = verifyYears(r, c);
+    if (!years) return fail(err, years.error(), CommandLine::WrongUse);
+    FeedClient client(c.feedBase, c.timeoutMs);
+    HistoryCheck checker(c.database, client);
+    checker.setToday(c.today);
+    const auto report = checker.run(*years, [&err](const HistoryCheck::Progress& p) {
+        err << QStringLiteral("anul %1 (%2 din %3)").arg(p.year).arg(p.done + 1).arg(p.total) << Qt::endl;
+        return true;
+    });
+    if (!report) return fail(err, report.error(), CommandLine::Failed);
+    printVerify(*report, r.format, out);
+    if (!r.parser.isSet(QStringLiteral("repair")) || report->changes() == 0)
+        return report->equal() ? CommandLine::Done : CommandLine::Failed;
+    const auto copy = checker.repair(*report);
+    if (!copy) return fail(err, copy.error(), CommandLine::Failed);
+    err << QStringLiteral("Corectat. Copia bazei de cursuri dinainte: %1").arg(*copy) << Qt::endl;
+    // Repaired: equal to the bank now, unless some year could not be checked.
+    for (const HistoryCheck::Year& y : report->years)
+        if (y.state != HistoryCheck::Year::State::Checked) return CommandLine::Failed;
+    return report->stopped ? CommandLine::Failed : CommandLine::Done;
+}
+
 void addOptions(QCommandLineParser& p) {
     using O = QCommandLineOption;
     const QString none;
     p.addOptions({O(QStringLiteral("update")), O(QStringLiteral("rate"), none, QStringLiteral("VALUTA")),
                   O(QStringLiteral("convert"), none, QStringLiteral("SUMA")),
-                  O(QStringLiteral("average"), none, QStringLiteral("VALUTA")),
+                  O(QStringLiteral("average"), none, QStringLiteral("VALUTA")), O(QStringLiteral("verify")),
+                  O(QStringLiteral("repair")), O(QStringLiteral("from"), none, QStringLiteral("AN")),
+                  O(QStringLiteral("to"), none, QStringLiteral("AN")),
                   O(QStringLiteral("year"), none, QStringLiteral("AN")),
                   O(QStringLiteral("month"), none, QStringLiteral("LUNA")),
                   O(QStringLiteral("date"), none, QStringLiteral("DATA")),
@@ -221,6 +333,10 @@ QString CommandLine::helpText() {
                           "  --average VALUTA --year AN [--month LUNA]\n"
                           "                                cursul mediu al lunii, sau al anului (media\n"
                           "                                mediilor lunare, ca media anuala publicata de BNR)\n"
+                          "  --verify [--year AN | --from AN --to AN] [--repair]\n"
+                          "                                compara istoricul cu fisierele anuale ale BNR (implicit\n"
+                          "                                fiecare an memorat din 2005); --repair il corecteaza,\n"
+                          "                                dupa o copie valuta.mdb.AAAALLZZ-HHMMSS.bak langa el\n"
                           "  --format text|csv|json        forma rezultatului (implicit text)\n"
                           "  -h, --help                    acest text\n"
                           "  -v, --version                 versiunea programului\n\n"
@@ -234,12 +350,15 @@ int CommandLine::run(const QStringList& arguments, const Context& context, QText
     if (r.parser.isSet(QStringLiteral("help"))) return out << helpText() << Qt::flush, Done;
     if (r.parser.isSet(QStringLiteral("version"))) return out << "zorvel " << context.version << Qt::endl, Done;
     const QStringList actions = {QStringLiteral("update"), QStringLiteral("rate"), QStringLiteral("convert"),
-                                 QStringLiteral("average")};
+                                 QStringLiteral("average"), QStringLiteral("verify")};
     QStringList chosen;
     for (const QString& a : actions)
         if (r.parser.isSet(a)) chosen << a;
     if (chosen.size() != 1)
-        return fail(err, QStringLiteral("alegeti una dintre --update, --rate, --convert, --average."), WrongUse);
+        return fail(err, QStringLiteral("alegeti una dintre --update, --rate, --convert, --average, --verify."),
+                    WrongUse);
+    if (r.parser.isSet(QStringLiteral("repair")) && chosen.front() != u"verify")
+        return fail(err, QStringLiteral("--repair merge doar cu --verify."), WrongUse);
     if (!r.parser.positionalArguments().isEmpty() && chosen.front() != u"convert")
         return fail(err, QStringLiteral("argument neasteptat: ") + r.parser.positionalArguments().front(), WrongUse);
     if (context.prepareDatabase)
@@ -247,5 +366,6 @@ int CommandLine::run(const QStringList& arguments, const Context& context, QText
     if (chosen.front() == u"update") return update(context, out, err);
     if (chosen.front() == u"rate") return rate(r, context, out, err);
     if (chosen.front() == u"convert") return convert(r, context, out, err);
+    if (chosen.front() == u"verify") return verify(r, context, out, err);
     return average(r, context, out, err);
 }

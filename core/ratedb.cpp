@@ -268,6 +268,73 @@ Outcome<RateDb::History> RateDb::history(int fromYear) {
     return out;
 }
 
+Outcome<QMap<int, bool>> RateDb::yearTables() {
+    using R = Outcome<QMap<int, bool>>;
+    if (!m_open) return R::failure(m_error, m_cause);
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("select name from sqlite_master where type='table' and "
+                               "(name like 'valuta____ron' or name like 'valuta____')")))
+        return R::failure(failed(q.lastError()));
+    QMap<int, bool> out;
+    while (q.next()) {
+        const QString name = q.value(0).toString();
+        bool ok = false;
+        const int year = name.mid(6, 4).toInt(&ok);
+        if (ok) out[year] = out.value(year) || name.size() == 13;
+    }
+    if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
+    return out;
+}
+
+Status RateDb::applyChanges(const std::vector<Change>& changes) {
+    if (!m_open) return Status::failure(m_error, m_cause);
+    if (!m_db.transaction()) return failed(m_db.lastError());
+    const auto apply = [&]() -> Status {
+        std::vector<DayRates> inserts;
+        for (const Change& c : changes)
+            if (c.kind == Change::Kind::Insert) inserts.push_back(c.day);
+        int stored = 0;
+        if (!inserts.empty())
+            if (Status s = storeAll(inserts, &stored); !s) return s;
+        QHash<int, QStringList> columnsByYear;
+        for (const Change& c : changes) {
+            const QString table = SqliteDialect::quoted(QStringLiteral("valuta%1ron").arg(c.date.year()));
+            if (c.kind == Change::Kind::Delete) {
+                if (Status s = exec({QStringLiteral("delete from %1 where DATA = ?").arg(table),
+                                     {SqliteDialect::dateText(c.date)}});
+                    !s)
+                    return s;
+                continue;
+            }
+            if (c.kind != Change::Kind::Set) continue;
+            if (!SqlDialect::isColumnName(c.column))
+                return Status::failure(QStringLiteral("Coloana invalida: ") + c.column);
+            auto known = columnsByYear.find(c.date.year());
+            if (known == columnsByYear.end()) {
+                auto have = columnsOf(c.date.year());
+                if (!have) return Status::failure(have);
+                known = columnsByYear.insert(c.date.year(), *have);
+            }
+            if (!known->contains(c.column, Qt::CaseInsensitive)) {
+                if (Status a = exec(dialect().addColumn(c.date.year(), c.column)); !a) return a;
+                known->append(c.column);
+            }
+            if (Status s = exec(
+                    {QStringLiteral("update %1 set %2 = ? where DATA = ?").arg(table, SqliteDialect::quoted(c.column)),
+                     {c.value, SqliteDialect::dateText(c.date)}});
+                !s)
+                return s;
+        }
+        return succeeded();
+    };
+    const Status s = apply();
+    if (s && m_db.commit()) return s;
+    const Status why = s ? failed(m_db.lastError()) : s;
+    m_db.rollback();
+    return why;
+}
+
 Outcome<QHash<QDate, RateDb::NoRatesDay>> RateDb::daysWithoutRates() {
     using R = Outcome<QHash<QDate, NoRatesDay>>;
     auto has = hasTable(QLatin1String(NoRatesTable));

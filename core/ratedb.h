@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QHash>
+#include <QMap>
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QVariant>
@@ -96,6 +97,21 @@ public:
     // on an earlier day becomes confirmed), and days the bank itself said it has no
     // rates for (confirmed at once).
     Status noteDaysWithoutRates(const QList<QDate>& lacking, const QList<QDate>& saidNone, QDate today);
+
+    // The years that have a rate table: true where it is a new-leu ("RON") table.
+    Outcome<QMap<int, bool>> yearTables();
+
+    // One change a repair makes to the history.
+    struct Change {
+        enum class Kind { Insert, Set, Delete };
+        Kind kind = Kind::Set;
+        DayRates day;   // Insert: the whole day
+        QDate date;     // Set, Delete
+        QString column; // Set: made when the table lacks it
+        double value = 0;
+    };
+    // All changes in one transaction, or none.
+    Status applyChanges(const std::vector<Change>& changes);
 
     // Stores one day in one transaction; see storeDays.
     Status storeDay(const DayRates& day);

@@ -1,12 +1,16 @@
 // The program without its window: options, exit status and what it prints.
 #include "core/commandline.h"
 #include "core/datalocation.h"
+#include "core/feedparser.h"
 #include "core/ratedb.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <gtest/gtest.h>
@@ -156,6 +160,65 @@ TEST_F(CliTest, UpdateFromTheYearlyFilesSaysWhichDaysAreMissing) {
     EXPECT_FALSE(server.requests().join(u' ').contains(QStringLiteral("MakeXmlFile.aspx?date=3.12.2022")));
     EXPECT_EQ(app.column(QStringLiteral("select count(*) from valuta2022ron")).value(0).toInt(), 251);
     EXPECT_EQ(app.column(QStringLiteral("select count(*) from valuta2023ron")).value(0).toInt(), 248);
+}
+
+// --verify over a loopback bank: one changed value and one missing day, in every format; --repair mends them.
+TEST_F(CliTest, VerifyNamesTheDifferencesAndRepairsThemWhenAsked) {
+    const BnrData data = BnrData::madeUp(QDate(2022, 1, 1), QDate(2022, 12, 30));
+    BnrData::Serving how;
+    how.feed = QDate(2022, 12, 30);
+    FeedServer server(data.serve(how));
+    app.sql(QStringLiteral("drop table VALUTA2005RON;\ndrop table VALUTA2022RON"));
+    auto days = FeedParser::days(data.years().value(2022));
+    int n = 0;
+    ASSERT_TRUE(RateDb(app.db()).storeDays(*days, &n));
+    app.sql(QStringLiteral("update valuta2022ron set eur = 5.5 where data = '2022-06-15';\n"
+                           "delete from valuta2022ron where data = '2022-03-08'"));
+    const auto verify = [&](QStringList args) {
+        CommandLine::Context c;
+        c.database = app.db();
+        c.feedBase = server.base();
+        c.today = QDate(2023, 1, 5);
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        const int exit = CommandLine::run(QStringList{QStringLiteral("--verify")} + args, c, o, e);
+        o.flush();
+        e.flush();
+        return Ran{exit, out, err};
+    };
+    struct Case {
+        QStringList args;
+        int exit;
+        const char* out; // a piece of standard output, or of standard error for wrong use
+    } const cases[] = {
+        {{}, 1, "2022: 1 zi lipsa, 1 valoare diferita\n    08.03.2022: zi lipsa"},
+        {{"--year", "2022"}, 1, "    15.06.2022 EUR: memorat 5,5000, banca 4,0166"},
+        {{"--from", "2022", "--to", "2022", "--format", "csv"},
+         1,
+         "an,stare,data,tip,valuta,memorat,banca,text\n2022,verificat,2022-03-08,zi lipsa,,,,08.03.2022: zi lipsa"},
+        {{"--format", "json"}, 1, "\"equal\":false"},
+        {{"--year", "1997"}, 2, "an invalid"},
+        {{"--year", "2022", "--from", "2021"}, 2, "--year nu merge"},
+        {{"--from", "2023", "--to", "2022"}, 2, "an invalid"},
+    };
+    forEachRow(cases, [&](const Case& c) {
+        const Ran ran = verify(c.args);
+        EXPECT_EQ(ran.exit, c.exit) << c.args.join(u' ').toStdString() << ran.err.toStdString();
+        EXPECT_TRUE((c.exit == 2 ? ran.err : ran.out).contains(QString::fromUtf8(c.out)))
+            << c.args.join(u' ').toStdString() << "\n"
+            << ran.out.toStdString() << ran.err.toStdString();
+    });
+    const Ran json = verify({QStringLiteral("--format"), QStringLiteral("json")});
+    const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    const QJsonArray findings =
+        o.value(QStringLiteral("years")).toArray().first().toObject().value(QStringLiteral("findings")).toArray();
+    ASSERT_EQ(findings.size(), 2);
+    EXPECT_EQ(findings[1].toObject().value(QStringLiteral("stored")).toDouble(), 5.5);
+    EXPECT_EQ(run({QStringLiteral("--repair"), QStringLiteral("--update")}).exit, 2);
+    const Ran repaired = verify({QStringLiteral("--repair")});
+    EXPECT_EQ(repaired.exit, 0) << repaired.err.toStdString();
+    EXPECT_TRUE(repaired.err.contains(app.db() + QStringLiteral(".20"))) << repaired.err.toStdString();
+    EXPECT_EQ(verify({}).exit, 0);
 }
 
 } // namespace

@@ -184,11 +184,14 @@ protected:
                 QDate::fromString(stored(2005, c.how.feed.year(), &app).value(0).toString(), Qt::ISODate);
             const auto report = update(server, c.how.feed, {}, &app);
             EXPECT_EQ(report.result, c.result) << c.why << ": " << RateUpdater::message(report).toStdString();
-            if (c.requests >= 0)
+            if (c.requests >= 0) {
                 EXPECT_EQ(report.requests, c.requests) << c.why << " " << server.requests().join(u' ').toStdString();
+            }
             EXPECT_EQ(report.requests, server.requests().size()) << c.why;
             const QString told = RateUpdater::message(report);
-            if (c.told) EXPECT_TRUE(told.contains(QString::fromUtf8(c.told))) << c.why << ": " << told.toStdString();
+            if (c.told) {
+                EXPECT_TRUE(told.contains(QString::fromUtf8(c.told))) << c.why << ": " << told.toStdString();
+            }
             EXPECT_EQ(report.missing.value(0), c.firstMissing) << c.why;
             // Nothing invented: every stored day is one the bank sent, with the bank's days all there but the missing.
             QVariantList expected = data.bankDays(from, c.how.feed);
@@ -302,7 +305,7 @@ TEST_F(UpdateTest, AnswersWithSeveralDaysAreReadDayByDay) {
     BnrData::Serving oldestFirst = newestFirst;
     oldestFirst.oldestFirst = true;
     const auto fromFriday = [](TempAppDir& app) {
-        RateDb(app.db()).storeDay(DayRates{QDate(2024, 9, 13), {{"EUR", "4.9"}}});
+        RateDb(app.db()).storeDay(DayRates{QDate(2024, 9, 13), {{"EUR", "4.9"}}, {}});
         app.sql(QStringLiteral("delete from valuta2024ron where data < '2024-09-13'"));
     };
     const std::vector<ServedCase> rows = {
@@ -318,7 +321,7 @@ TEST_F(UpdateTest, AWeekdayTheBankKeepsClosingIsRecordedAndNoLongerAsked) {
     // 12 March 2024 was no holiday of the calendar, but this bank published nothing that day.
     const QDate closed(2024, 3, 12), feed(2025, 1, 3);
     const BnrData data = BnrData::madeUp(QDate(2023, 12, 29), feed, {closed});
-    RateDb(app.db()).storeDay(DayRates{QDate(2023, 12, 29), {{"EUR", "4.9"}}});
+    RateDb(app.db()).storeDay(DayRates{QDate(2023, 12, 29), {{"EUR", "4.9"}}, {}});
     FeedServer server(data.serve(serving(feed)));
     // Seen lacking on one day: missing, named, asked again.
     for (int run = 0; run < 2; ++run) {
@@ -355,7 +358,7 @@ TEST_F(UpdateTest, AFirstStartSince2005MakesOneRequestAYear) {
 TEST_F(UpdateTest, AlreadyCurrentAsksOnlyForTheFeed) {
     const QDate feed(2024, 9, 13);
     const BnrData data = BnrData::madeUp(feed, feed);
-    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{feed, {{"EUR", "4.9"}}}));
+    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{feed, {{"EUR", "4.9"}}, {}}));
     FeedServer server(data.serve(serving(feed)));
     const auto report = update(server, feed);
     EXPECT_EQ(report.result, RateUpdater::Result::UpToDate);
@@ -398,15 +401,16 @@ TEST_F(UpdateTest, FeedProblemsAndAMissingHistoryEndWithAnError) {
         EXPECT_FALSE(report.feedDate.isValid()) << c.why;
         EXPECT_TRUE(RateUpdater::message(report).contains(QString::fromUtf8(c.told)))
             << c.why << ": " << RateUpdater::message(report).toStdString();
-        if (c.why == std::string("feed moved to a web page"))
+        if (c.why == std::string("feed moved to a web page")) {
             EXPECT_TRUE(RateUpdater::message(report).contains(QStringLiteral("FeedUrl")));
+        }
     }
 }
 
 TEST_F(UpdateTest, RedirectsAreFollowed) {
     const QDate feed(2024, 9, 16);
     const BnrData data = BnrData::madeUp(QDate(2024, 9, 2), feed);
-    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{QDate(2024, 9, 13), {{"EUR", "4.9"}}}));
+    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{QDate(2024, 9, 13), {{"EUR", "4.9"}}, {}}));
     FeedServer target(data.serve(serving(feed)));
     const QByteArray to = target.base().toString().toLatin1();
     FeedServer server([to](const QString& path) { return FeedServer::Reply::redirect(to + path.toLatin1()); });
@@ -417,7 +421,7 @@ TEST_F(UpdateTest, RedirectsAreFollowed) {
 TEST_F(UpdateTest, CancelKeepsWhatCame) {
     const QDate feed(2024, 9, 20);
     const BnrData data = BnrData::madeUp(QDate(2024, 9, 2), feed);
-    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{QDate(2024, 9, 13), {{"EUR", "4.9"}}}));
+    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{QDate(2024, 9, 13), {{"EUR", "4.9"}}, {}}));
     BnrData::Serving how = serving(feed, Single::Served);
     how.tenDays = how.yearly = false;
     FeedServer server(data.serve(how));
@@ -432,7 +436,7 @@ TEST_F(UpdateTest, CancelKeepsWhatCame) {
 TEST_F(UpdateTest, TheSystemsProxyIsHonoured) {
     const QDate feed(2024, 9, 16);
     const BnrData data = BnrData::madeUp(QDate(2024, 9, 2), feed);
-    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{QDate(2024, 9, 12), {{"EUR", "4.9"}}}));
+    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{QDate(2024, 9, 12), {{"EUR", "4.9"}}, {}}));
     FeedServer bank(data.serve(serving(feed)));
     // The proxy gets absolute addresses and forwards them to the bank's handler.
     const FeedServer::Handler forward = data.serve(serving(feed));
@@ -453,15 +457,16 @@ TEST_F(UpdateTest, TheSystemsProxyIsHonoured) {
         proxy.clearRequests();
         bank.clearRequests();
         TempAppDir fresh;
-        ASSERT_TRUE(RateDb(fresh.db()).storeDay(DayRates{QDate(2024, 9, 12), {{"EUR", "4.9"}}}));
+        ASSERT_TRUE(RateDb(fresh.db()).storeDay(DayRates{QDate(2024, 9, 12), {{"EUR", "4.9"}}, {}}));
         FeedClient client(bank.base(), 5000);
         RateUpdater updater(fresh.db(), client);
         updater.setToday(feed);
         EXPECT_EQ(updater.run().result, RateUpdater::Result::UpToDate) << c.why;
         EXPECT_EQ(proxy.requests().isEmpty(), !c.throughProxy) << c.why;
         EXPECT_EQ(bank.requests().isEmpty(), c.throughProxy) << c.why;
-        if (c.throughProxy)
+        if (c.throughProxy) {
             EXPECT_EQ(proxy.requests().value(0), bank.base().toString() + QStringLiteral("/nbrfxrates.xml")) << c.why;
+        }
     }
     qunsetenv("http_proxy");
     qunsetenv("no_proxy");

@@ -2,6 +2,8 @@
 #include "app/datepicker.h"
 #include "core/appsettings.h"
 #include "core/bankcalendar.h"
+#include "core/feedparser.h"
+#include "core/historycheck.h"
 #include "core/panellayout.h"
 #include "core/ratedb.h"
 #include "core/updatesession.h"
@@ -18,6 +20,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
@@ -280,6 +283,40 @@ TEST(WindowUpdate, MissingDaysAreNamedNotShownAsUpToDate) {
     EXPECT_TRUE(rig.sink.shown.front().text.contains(QStringLiteral("16.09.2024 - 17.09.2024 (2 zile)")))
         << rig.sink.shown.front().text.toStdString();
     EXPECT_TRUE(w.lastRateDate().isNull());
+}
+
+// "Verifica istoricul": the report names a changed value and a missing day with the bank's values, and
+// "Corecteaza", once confirmed, writes the copy and makes the history the bank's.
+TEST(WindowVerify, TheReportNamesTheDifferencesAndCorrectsThem) {
+    clearSettings();
+    const BnrData data = BnrData::madeUp(QDate(2022, 1, 1), QDate(2022, 12, 30));
+    BnrData::Serving how;
+    how.feed = QDate(2022, 12, 30);
+    WindowRig rig(data.serve(how));
+    rig.app.sql(QStringLiteral("drop table VALUTA2005RON"));
+    auto days = FeedParser::days(data.years().value(2022));
+    int n = 0;
+    ASSERT_TRUE(RateDb(rig.app.db()).storeDays(*days, &n));
+    frmZorvel& w = rig.start(false);
+    rig.app.sql(QStringLiteral("update valuta2022ron set eur = 5.5 where data = '2022-06-15';\n"
+                               "delete from valuta2022ron where data = '2022-03-08'"));
+    ASSERT_TRUE(QMetaObject::invokeMethod(&w, "mnuVerifica_Click"));
+    auto* report = w.findChild<QDialog*>(QStringLiteral("frmVerificare"));
+    ASSERT_TRUE(report);
+    const QString text = report->findChild<QPlainTextEdit*>(QStringLiteral("txtRaport"))->toPlainText();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("2022: 1 zi lipsa, 1 valoare diferita"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("15.06.2022 EUR: memorat 5,5000, banca 4,0166"))) << text.toStdString();
+    rig.sink.answer = true;
+    rig.sink.shown.clear();
+    QTest::mouseClick(report->findChild<QPushButton*>(QStringLiteral("cmdCorecteaza")), Qt::LeftButton);
+    ASSERT_EQ(rig.sink.asked.size(), 1);
+    EXPECT_TRUE(rig.sink.asked.front().startsWith(QStringLiteral("Se vor adauga 1 zile, se vor corecta 1 cursuri")));
+    ASSERT_EQ(rig.sink.shown.size(), 1);
+    const QString copy = rig.sink.shown.front().text.section(QStringLiteral("dinainte: "), 1);
+    EXPECT_TRUE(QFile::exists(copy)) << rig.sink.shown.front().text.toStdString();
+    FeedClient client(rig.server.base());
+    HistoryCheck again(rig.app.db(), client);
+    EXPECT_TRUE(again.run({2022})->equal());
 }
 
 // A box the user takes a while to read: the progress window must not come back over it.

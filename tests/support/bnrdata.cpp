@@ -182,13 +182,16 @@ QByteArray BnrData::yearFile(int year, QDate last) const {
     return document(days);
 }
 
-BnrData BnrData::madeUp(QDate from, QDate to, const QList<QDate>& alsoClosed) {
+BnrData BnrData::madeUp(QDate from, QDate to, const QList<QDate>& alsoClosed, int moreCurrencies) {
     BnrData data;
     for (QDate d = from; d <= to; d = d.addDays(1)) {
         if (!BankCalendar::isBankingDay(d) || alsoClosed.contains(d)) continue;
-        const Rates rates = {{"EUR", QStringLiteral("4.%1").arg(d.dayOfYear(), 4, 10, QChar(u'0'))},
-                             {"USD", "4.5123"},
-                             {"100HUF", "1.2655"}};
+        Rates rates = {{"EUR", QStringLiteral("4.%1").arg(d.dayOfYear(), 4, 10, QChar(u'0'))},
+                       {"USD", "4.5123"},
+                       {"100HUF", "1.2655"}};
+        for (int i = 0; i < moreCurrencies; ++i)
+            rates.append({QString(QChar(u'Q')) + QChar(u'A' + i / 26) + QChar(u'A' + i % 26),
+                          QStringLiteral("%1.%2").arg(i + 1).arg(d.dayOfYear(), 4, 10, QChar(u'0'))});
         data.m_cubes.insert(d, cubeXml(d, rates));
         data.m_days.insert(d, dayXml(d, rates));
         data.m_years.insert(d.year(), {});

@@ -22,8 +22,9 @@ public:
     const QMap<int, QByteArray>& years() const { return m_years; }
     QByteArray file(const QString& relative) const;
 
-    // Made-up rates for every banking day of the span, but the days the bank also kept closed.
-    static BnrData madeUp(QDate from, QDate to, const QList<QDate>& alsoClosed = {});
+    // Made-up rates for every banking day of the span, but the days the bank also kept closed:
+    // EUR, USD and 100HUF, and as many more currencies as asked (the bank quotes about 30).
+    static BnrData madeUp(QDate from, QDate to, const QList<QDate>& alsoClosed = {}, int moreCurrencies = 0);
 
     // How a loopback bank serves these days.
     struct Serving {

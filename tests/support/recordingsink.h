@@ -14,6 +14,13 @@ public:
         QString title;
     };
     void show(const QString& text, Icon icon, const QString& title) override { shown.push_back({text, icon, title}); }
+    // Records the question and gives the answer the test set.
+    bool ask(const QString& text, const QString&) override {
+        asked << text;
+        return answer;
+    }
+    QStringList asked;
+    bool answer = false;
     QStringList texts() const;
     QList<Shown> shown;
 };

@@ -1,0 +1,157 @@
+// The stored history proved against the bank's yearly files over a loopback bank:
+// what each kind of difference is reported as, what a repair changes, and that a
+// check alone changes nothing.
+#include "core/feedparser.h"
+#include "core/historycheck.h"
+#include "tests/support/bnrdata.h"
+#include "tests/support/testenv.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+using Kind = HistoryCheck::Finding::Kind;
+
+QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+struct CheckCase {
+    const char* why;
+    const char* spoil; // statements run on a history equal to the bank's 2022 and 2023
+    QList<int> years;
+    const char* summary; // the first line of the report
+    QList<Kind> kinds;   // the findings of the first year, in order
+    bool repairable;
+};
+
+class HistoryCheckTest : public ::testing::Test {
+protected:
+    // A history equal to the bank's 2022 and 2023, in a folder of its own.
+    void SetUp() override {
+        app = std::make_unique<TempAppDir>();
+        app->sql(QStringLiteral("drop table VALUTA2005RON"));
+        for (int y : {2022, 2023}) {
+            auto days = FeedParser::days(data.years().value(y));
+            ASSERT_TRUE(days.ok());
+            int n = 0;
+            ASSERT_TRUE(RateDb(app->db()).storeDays(*days, &n));
+        }
+    }
+    HistoryCheck::Report check(const QList<int>& years, HistoryCheck::ProgressFn progress = {}) {
+        FeedClient client(server.base(), 5000);
+        HistoryCheck checker(app->db(), client);
+        checker.setToday(QDate(2024, 1, 5));
+        auto report = checker.run(years, progress);
+        EXPECT_TRUE(report.ok()) << report.error().toStdString();
+        return report.ok() ? *report : HistoryCheck::Report{};
+    }
+    const BnrData data = BnrData::madeUp(QDate(2021, 1, 1), QDate(2023, 12, 29));
+    BnrData::Serving how = [] {
+        BnrData::Serving s;
+        s.feed = QDate(2023, 12, 29);
+        s.yearlyYears = {2022, 2023};
+        return s;
+    }();
+    FeedServer server{data.serve(how)};
+    std::unique_ptr<TempAppDir> app;
+};
+
+TEST_F(HistoryCheckTest, EachDifferenceIsNamedAndARepairMakesTheHistoryTheBanks) {
+    const CheckCase cases[] = {
+        {"equal", "", {}, "2022: 251 zile, toate egale", {}, false},
+        {"a missing day",
+         "delete from valuta2022ron where data = '2022-03-08'",
+         {2022},
+         "2022: 1 zi lipsa",
+         {Kind::MissingDay},
+         true},
+        {"a day the bank does not list",
+         "insert into valuta2022ron (data, eur) values ('2022-03-05', 4.9)",
+         {2022},
+         "2022: 1 zi in plus",
+         {Kind::ExtraDay},
+         true},
+        {"a changed value",
+         "update valuta2022ron set eur = 5.5 where data = '2022-06-15'",
+         {2022},
+         "2022: 1 valoare diferita",
+         {Kind::Differs},
+         true},
+        {"a currency without its column",
+         "alter table valuta2022ron drop column usd",
+         {2022},
+         "2022: 1 valuta fara coloana",
+         {Kind::NoColumn},
+         true},
+        {"an empty rate",
+         "update valuta2022ron set eur = null where data = '2022-06-16'",
+         {2022},
+         "2022: 1 curs gol",
+         {Kind::EmptyRate},
+         true},
+        {"a value and a day",
+         "update valuta2023ron set [100HUF] = 1.3 where data = '2023-02-01';\n"
+         "delete from valuta2023ron where data = '2023-05-02'",
+         {2023},
+         "2023: 1 zi lipsa, 1 valoare diferita",
+         {Kind::Differs, Kind::MissingDay},
+         true},
+        {"an old-leu year",
+         "create table VALUTA2004 (DATA DATETIME UNIQUE PRIMARY KEY)",
+         {2004},
+         "2004: nu poate fi verificat",
+         {},
+         false},
+        {"a year the bank cannot send",
+         "",
+         {2021, 2022},
+         "2021: neverificat (Serverul bancii a raspuns cu eroarea HTTP 404.)",
+         {},
+         false},
+    };
+    forEachRow(cases, [&](const CheckCase& c) {
+        SetUp();
+        if (*c.spoil) app->sql(QString::fromUtf8(c.spoil));
+        const QByteArray before = bytesOf(app->db());
+        const HistoryCheck::Report report = check(c.years);
+        ASSERT_FALSE(report.years.empty()) << c.why;
+        const HistoryCheck::Year& first = report.years.front();
+        EXPECT_TRUE(first.summary().startsWith(QString::fromUtf8(c.summary)))
+            << c.why << ": " << first.summary().toStdString();
+        QList<Kind> kinds;
+        for (const auto& f : first.findings)
+            kinds << f.kind;
+        EXPECT_EQ(kinds, c.kinds) << c.why << "\n" << report.text().toStdString();
+        EXPECT_EQ(report.equal(), std::string(c.why) == "equal") << c.why;
+        // Checking writes nothing.
+        EXPECT_EQ(bytesOf(app->db()), before) << c.why;
+        if (!c.repairable) return;
+        FeedClient client(server.base(), 5000);
+        HistoryCheck checker(app->db(), client);
+        const auto copy = checker.repair(report);
+        ASSERT_TRUE(copy.ok()) << c.why << " " << copy.error().toStdString();
+        EXPECT_TRUE(copy->startsWith(app->db() + QStringLiteral(".20"))) << copy->toStdString();
+        EXPECT_TRUE(copy->endsWith(QStringLiteral(".bak")));
+        EXPECT_EQ(bytesOf(*copy), before) << c.why;
+        EXPECT_TRUE(check(c.years).equal()) << c.why << "\n" << check(c.years).text().toStdString();
+        QFile::remove(*copy);
+    });
+}
+
+TEST_F(HistoryCheckTest, AStoppedCheckReportsWhatItReachedAndChangesNothing) {
+    app->sql(QStringLiteral("update valuta2022ron set eur = 5.5 where data = '2022-06-15'"));
+    const QByteArray before = bytesOf(app->db());
+    const auto report = check({}, [](const HistoryCheck::Progress& p) { return p.done < 1; });
+    EXPECT_TRUE(report.stopped);
+    EXPECT_EQ(report.years.size(), 1u);
+    EXPECT_FALSE(report.equal());
+    EXPECT_EQ(bytesOf(app->db()), before);
+    EXPECT_EQ(server.requests().size(), 1);
+}
+
+} // namespace
