@@ -1,8 +1,14 @@
 #include "app/datepicker.h"
 
+#include <QKeyEvent>
+#include <QLineEdit>
+
 DatePicker::DatePicker(QWidget* parent) : QDateEdit(parent), m_time(0, 0) {
     setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
     setCalendarPopup(true);
+    // A typed date counts once it is whole (Enter, Tab, leaving the box), as the arrows and the calendar do;
+    // every keystroke on the way ("2", "20", "202") is no date of its own.
+    setKeyboardTracking(false);
     // Ranges are whole days here; the bounds with their time are kept apart.
     m_min = QDateTime(QDate(1998, 1, 1), QTime(0, 0));
     m_max = QDateTime(QDate(9999, 12, 31), QTime(0, 0));
@@ -41,4 +47,21 @@ bool DatePicker::moveTo(QDate d) {
     setDate(d);
     m_fromCode = false;
     return true;
+}
+
+void DatePicker::keyPressEvent(QKeyEvent* event) {
+    const QString typed = event->text();
+    const bool digit = typed.size() == 1 && typed[0].isDigit();
+    // Typing over the whole text starts with the year; the editor would otherwise refuse every digit.
+    if (digit && lineEdit()->hasSelectedText() && lineEdit()->selectedText() == lineEdit()->text())
+        setSelectedSection(sectionAt(0));
+    // The part just filled already moved on: the separator the user types next is not a second move.
+    if (m_advanced && typed.size() == 1 && QStringLiteral("/.-").contains(typed[0])) {
+        m_advanced = false;
+        event->accept();
+        return;
+    }
+    const Section before = currentSection();
+    QDateEdit::keyPressEvent(event);
+    m_advanced = digit && currentSection() != before;
 }

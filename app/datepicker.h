@@ -3,6 +3,8 @@
 #include <QDateEdit>
 #include <QDateTime>
 
+class QKeyEvent;
+
 // The converter's date: a day with the time of day it was set with, bounded by
 // an earliest and a latest moment. Year, month and day can be set one at a time;
 // a step that would give a day that does not exist or lies outside the bounds
@@ -31,6 +33,10 @@ public:
 signals:
     void userChanged();
 
+protected:
+    // A whole date typed over the selected text: "2022/06/15", the year first.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     bool moveTo(QDate d);
     void applyRange();
@@ -39,4 +45,5 @@ private:
     QDateTime m_min;
     QDateTime m_max;
     bool m_fromCode = false;
+    bool m_advanced = false; // the last digit filled its part and moved on to the next
 };

@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
@@ -180,10 +181,11 @@ void frmZorvel::createConverterPanel() {
     Text2 = place(new QLineEdit(QStringLiteral("0")), f, QStringLiteral("Text2"), 6600, 480, 1395, 285);
     Text2->setAccessibleName(QStringLiteral("Rezultat"));
     Command1 = place(new QPushButton(QStringLiteral("&Copie")), f, QStringLiteral("Command1"), 8100, 480, 795, 315);
-    Label3 = label(f, QStringLiteral("Label3"),
-                   QStringLiteral("Selectati data pentru care doriti sa faceti conversia valutara!   Este utilizat "
-                                  "cursul BNR licitat in ziua anterioara."),
-                   480, 900, 7755, 195);
+    Label3 = label(f, QStringLiteral("Label3"), converterHint(), 480, 900, 7755, 195);
+    // Right click (or the menu key) on "Copie" or the result: a line for the document, a whole list.
+    Command1->setToolTip(QStringLiteral("Copiaza rezultatul. Clic dreapta: copiaza pentru document (Ctrl+Shift+C), "
+                                        "conversie lista (Ctrl+L)"));
+    Command1->setContextMenuPolicy(Qt::CustomContextMenu);
     Label1[6]->setBuddy(DTPicker1);
     Label1[2]->setBuddy(Text1);
     Label1[3]->setBuddy(Combo1[0]);
@@ -388,6 +390,11 @@ void frmZorvel::connectHandlers() {
     for (int i = 0; i < 2; ++i)
         connect(Combo1[i], &QComboBox::activated, this, asAction([this, i] { Combo1_Click(i); }));
     connect(Command1, &QPushButton::clicked, this, asAction([this] { Command1_Click(); }));
+    connect(Command1, &QWidget::customContextMenuRequested, this, &frmZorvel::Command1_ContextMenu);
+    connect(new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+C")), this), &QShortcut::activated, this,
+            &frmZorvel::cmdCopieDocument_Click);
+    connect(new QShortcut(QKeySequence(QStringLiteral("Ctrl+L")), this), &QShortcut::activated, this,
+            &frmZorvel::cmdConversieLista_Click);
     connect(DTPicker1, &DatePicker::userChanged, this, asAction([this] { DTPicker1_Change(); }));
     for (int i = 0; i < 6; ++i) {
         connect(Text3[i], &QLineEdit::textChanged, this, asAction([this, i] { Text3_Change(i); }));

@@ -51,6 +51,7 @@ class UpdateSession;
 class XLinkLabel;
 class frmEvolutie;
 class frmVerificare;
+class frmConversieLista;
 
 // What the window needs from its surroundings; tests hand in their own.
 struct ZorvelEnvironment {
@@ -101,6 +102,10 @@ private slots:
     void Text2_GotFocus();
     void Combo1_Click(int index);
     void Command1_Click();
+    // "Copie"'s menu: a line ready for a document, and the conversion of a whole list.
+    void Command1_ContextMenu(const QPoint& at);
+    void cmdCopieDocument_Click();
+    void cmdConversieLista_Click();
     void DTPicker1_Change();
     void Text3_Change(int index);
     void Text3_GotFocus(int index);
@@ -144,6 +149,9 @@ private:
     // Shows an update's progress while it runs, with a stop button.
     void followUpdate(UpdateSession& session, QProgressDialog& progress);
     Outcome<HistoryCheck::Report> runHistoryCheck();
+    void showRatesUsed(const QString& used);
+    void addCurrencies(const QStringList& columns);
+    static QString converterHint();
     void showUpdateResult(const RateUpdater::Report& report, const UserMessage& said);
     void transferMessage(const QString& text);
 
@@ -224,8 +232,10 @@ private:
     QString m_noticeYear; // year whose "no rates" notice was last shown
     QPointer<frmEvolutie> m_evolutie;
     QPointer<frmVerificare> m_verificare;
-    int m_outerHeight = 0; // twips, title bar and border included
-    int m_linksBottom = 0; // twips
+    QPointer<frmConversieLista> m_lista;
+    QString m_documentLine; // the last conversion, as a line for a document
+    int m_outerHeight = 0;  // twips, title bar and border included
+    int m_linksBottom = 0;  // twips
     int m_actionDepth = 0;
     bool m_startupSpan = false;
     QSet<QString> m_shownInAction;

@@ -1,5 +1,6 @@
 // The converter: an amount at the rates of the last stored day before the chosen date.
 #include "app/datepicker.h"
+#include "app/frmconversielista.h"
 #include "app/frmzorvel.h"
 #include "core/converter.h"
 #include "core/inputtext.h"
@@ -10,7 +11,9 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTreeWidget>
 
 QString frmZorvel::unknownRateText() {
@@ -47,11 +50,50 @@ void frmZorvel::ConvertAmount() {
     const Converter::Request request{Text1->text(), Combo1[0]->currentText(), Combo1[1]->currentText(),
                                      Combo1[1]->currentIndex(), LocalCurrencyName};
     const Outcome<double> v = Converter::convert(request, *row);
+    showRatesUsed(v && row->has_value() ? Converter::ratesUsed(request, row->value()) : QString());
+    m_documentLine = v && row->has_value() ? Converter::documentLine(request, row->value(), *v) : QString();
     if (!v) {
         message(unknownRateText(), MessageSink::Icon::Exclamation);
         return;
     }
     Text2->setText(NumberText::general(*v));
+}
+
+// Under the boxes, in place of the general hint, the day and rates the result used.
+void frmZorvel::showRatesUsed(const QString& used) {
+    const QString text = used.isEmpty() ? converterHint() : used;
+    Label3->setText(text);
+    Label3->setAccessibleName(text);
+}
+
+QString frmZorvel::converterHint() {
+    return QStringLiteral("Selectati data pentru care doriti sa faceti conversia valutara!   Este utilizat cursul BNR "
+                          "licitat in ziua anterioara.");
+}
+
+void frmZorvel::Command1_ContextMenu(const QPoint& at) {
+    QMenu menu(this);
+    QAction* line = menu.addAction(QStringLiteral("Copiaza pentru &document"));
+    line->setEnabled(!m_documentLine.isEmpty());
+    QAction* list = menu.addAction(QStringLiteral("Conversie &lista..."));
+    QAction* chosen = menu.exec(qobject_cast<QWidget*>(sender())->mapToGlobal(at));
+    if (chosen == line) cmdCopieDocument_Click();
+    if (chosen == list) cmdConversieLista_Click();
+}
+
+void frmZorvel::cmdConversieLista_Click() {
+    if (!m_lista) {
+        m_lista = new frmConversieLista(dbPath(), m_messages, this);
+        m_lista->setWindowFlag(Qt::Window);
+        m_lista->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_lista->show();
+    m_lista->raise();
+    m_lista->activateWindow();
+}
+
+void frmZorvel::cmdCopieDocument_Click() {
+    if (!m_documentLine.isEmpty()) QGuiApplication::clipboard()->setText(m_documentLine);
 }
 
 void frmZorvel::Text1_Change() {

@@ -5,6 +5,7 @@
 #include "core/inputtext.h"
 #include "core/numbertext.h"
 #include "core/panellayout.h"
+#include "core/ratebook.h"
 #include "core/ratedb.h"
 #include "core/ratetext.h"
 
@@ -43,16 +44,23 @@ void frmZorvel::LoadRateTable() {
     if (!table) {
         ListView1->setHeaderLabels({QStringLiteral("DATA")});
         ListView1->setColumnWidth(0, PanelLayout::px(1000));
+        // A year not yet published still converts: at the currencies of the day whose rates apply.
+        if (const auto day = RateBook::ratesFor(dbPath(), DTPicker1->date())) addCurrencies(day->row.names);
         return;
     }
     m_noticeYear.clear();
-    for (qsizetype i = 1; i < table->names.size(); ++i)
-        for (QComboBox* c : Combo1) {
-            const QSignalBlocker quiet(c);
-            c->addItem(table->names[i]);
-        }
+    addCurrencies(table->names);
     showColumns(table->names);
     showRows(table->rows);
+}
+
+// Every column but the date, into both lists.
+void frmZorvel::addCurrencies(const QStringList& columns) {
+    for (qsizetype i = 1; i < columns.size(); ++i)
+        for (QComboBox* c : Combo1) {
+            const QSignalBlocker quiet(c);
+            c->addItem(columns[i]);
+        }
 }
 
 void frmZorvel::startCurrencyLists() {

@@ -1,18 +1,24 @@
 #include "core/commandline.h"
 
-#include "core/converter.h"
 #include "core/currencyhistory.h"
 #include "core/feedclient.h"
 #include "core/historycheck.h"
+#include "core/inputtext.h"
+#include "core/listconversion.h"
 #include "core/localcurrency.h"
+#include "core/numbertext.h"
+#include "core/ratebook.h"
 #include "core/ratedb.h"
 #include "core/rateupdater.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QTextStream>
+#include <cmath>
 
 namespace {
 
@@ -33,33 +39,6 @@ QString decimal(double v, int decimals, Format f) {
 
 QString json(const QJsonObject& o) {
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
-}
-
-LocalCurrency localOn(QDate day) {
-    // Midday: on 1 July 2005 itself the new leu is already in force.
-    return LocalCurrency::forView(QString::number(day.year()), QDateTime(day, QTime(12, 0)));
-}
-
-QString columnFor(const RateRow& row, const QString& code) {
-    const QString column = SqlDialect::columnForCode(row.names, code);
-    return column.isEmpty() ? code.toUpper() : column;
-}
-
-// The last stored day before the request's day, as the converter takes it.
-Outcome<RateRow> dayBefore(const Request& r, const CommandLine::Context& c) {
-    RateDb db(c.database);
-    if (!db.isOpen()) return Outcome<RateRow>::failure(db.openError());
-    auto row = db.rowBefore(r.day, localOn(r.day).suffix);
-    // A database that cannot be read says so; a year without a table is just no stored day.
-    if (!row && row.cause() != Cause::Other) return Outcome<RateRow>::failure(row.error());
-    if (!row || !row->has_value() || row->value().values.isEmpty())
-        return Outcome<RateRow>::failure(
-            QStringLiteral("Nu exista curs memorat inainte de %1.").arg(r.day.toString(Qt::ISODate)));
-    return row->value();
-}
-
-QString dayOf(const RateRow& row) {
-    return row.values.front().toString().left(10);
 }
 
 int fail(QTextStream& err, const QString& text, int exit) {
@@ -89,58 +68,124 @@ int update(const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
     return report.result == RateUpdater::Result::UpToDate ? CommandLine::Done : CommandLine::Failed;
 }
 
-int rate(const Request& r, const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
-    const auto row = dayBefore(r, c);
-    if (!row) return fail(err, row.error(), CommandLine::Failed);
-    const QString column = columnFor(*row, r.parser.value(QStringLiteral("rate")));
-    const auto value = row->rate(column);
-    if (!value)
-        return fail(err, QStringLiteral("Nu este cunoscut cursul pentru %1 la %2.").arg(column, dayOf(*row)),
-                    CommandLine::Failed);
+// A rate as the bank quotes it, four decimals; a per-100 currency per unit needs more to keep its digits.
+QString rateFigure(const RateBook::Quote& q, Format f) {
+    const int decimals = q.column.size() > 3 && q.units < 100 ? 6 : 4;
     // A rate is kept to single precision: its seven digits, not the float's binary tail.
-    const double v = QString::number(float(*value), 'g', 7).toDouble();
+    return decimal(QString::number(q.value, 'g', 7).toDouble(), decimals, f);
+}
+
+QString dayText(QDate d) {
+    return d.toString(QStringLiteral("dd.MM.yyyy"));
+}
+
+int rate(const Request& r, const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
+    const QString code = r.parser.value(QStringLiteral("rate"));
+    if (!RateBook::isCode(code))
+        return fail(err, QStringLiteral("valuta invalida: \"%1\" (forma: EUR, HUF, 100HUF)").arg(code),
+                    CommandLine::WrongUse);
+    const auto day = RateBook::ratesFor(c.database, r.day);
+    if (!day) return fail(err, day.error(), CommandLine::Failed);
+    const auto q = RateBook::quote(day->row, code);
+    const QString date = day->date.toString(Qt::ISODate);
+    if (!q)
+        return fail(err, QStringLiteral("Nu este cunoscut cursul pentru %1 la %2.").arg(code.toUpper(), date),
+                    CommandLine::Failed);
+    const QString name = q->units == 1 ? q->code : QString::number(q->units) + q->code;
     if (r.format == Format::Json)
-        out << json({{"date", dayOf(*row)}, {"currency", column}, {"rate", v}}) << Qt::endl;
+        out << json({{"date", date},
+                     {"currency", name},
+                     {"units", q->units},
+                     {"rate", QString::number(q->value, 'g', 7).toDouble()}})
+            << Qt::endl;
     else if (r.format == Format::Csv)
-        out << "data,valuta,curs\n" << dayOf(*row) << ',' << column << ',' << decimal(v, 4, r.format) << Qt::endl;
+        out << "data,valuta,unitati,curs\n"
+            << date << ',' << name << ',' << q->units << ',' << rateFigure(*q, r.format) << Qt::endl;
     else
-        out << dayOf(*row) << ' ' << column << ' ' << decimal(v, 4, r.format) << Qt::endl;
+        out << date << ' ' << name << ' ' << rateFigure(*q, r.format)
+            << (q->column.size() > 3 ? QStringLiteral(" (pentru %1 %2)").arg(q->units).arg(q->code) : QString())
+            << Qt::endl;
     return CommandLine::Done;
 }
 
 // "LEI" or "RON" names the local currency of the day, whichever leu that was.
-QString currencyName(const QString& code, const LocalCurrency& local, const std::optional<RateRow>& row) {
-    if (code.compare(QStringLiteral("LEI"), Qt::CaseInsensitive) == 0 ||
-        code.compare(QStringLiteral("RON"), Qt::CaseInsensitive) == 0 ||
-        code.compare(local.name, Qt::CaseInsensitive) == 0)
-        return local.name;
-    return row ? columnFor(*row, code) : code.toUpper();
+bool isLocal(const QString& code, const LocalCurrency& local) {
+    return code.compare(QStringLiteral("LEI"), Qt::CaseInsensitive) == 0 ||
+           code.compare(QStringLiteral("RON"), Qt::CaseInsensitive) == 0 ||
+           code.compare(local.name, Qt::CaseInsensitive) == 0;
+}
+
+// One side of a conversion: the local currency (worth 1) or a currency's quote.
+struct Side {
+    QString name;
+    double value = 1; // lei for `units` units
+    int units = 1;
+    bool local = true;
+    int decimals = 4; // a per-100 currency per unit keeps its digits with more
+};
+
+Outcome<Side> sideOf(const QString& code, const std::optional<RateBook::Day>& day, const LocalCurrency& local,
+                     const Outcome<RateBook::Day>& read) {
+    if (isLocal(code, local)) return Side{local.name};
+    if (!day) return Outcome<Side>::failure(read);
+    const auto q = RateBook::quote(day->row, code);
+    if (!q)
+        return Outcome<Side>::failure(QStringLiteral("Nu este cunoscut cursul pentru %1 la %2.")
+                                          .arg(code.toUpper(), day->date.toString(Qt::ISODate)));
+    return Side{q->units == 1 ? q->code : QString::number(q->units) + q->code, q->value, q->units, false,
+                q->column.size() > 3 && q->units < 100 ? 6 : 4};
+}
+
+// "100 EUR x 4,9490", "100 LEI NOI / 4,9490", "100 USD x 4,5713 / 4,9490".
+QString howComputed(const QString& amount, const Side& from, const Side& to) {
+    QString text = amount + u' ' + from.name;
+    const auto figure = [](const Side& s) { return QString::number(s.value, 'f', s.decimals).replace(u'.', u','); };
+    if (!from.local) text += QStringLiteral(" x ") + figure(from);
+    if (!to.local) text += QStringLiteral(" / ") + figure(to);
+    return text;
 }
 
 int convert(const Request& r, const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
     const QStringList pair = r.parser.positionalArguments();
     if (pair.size() != 2) return fail(err, QStringLiteral("Folositi: --convert SUMA DIN IN"), CommandLine::WrongUse);
-    const LocalCurrency local = localOn(r.day);
-    auto row = dayBefore(r, c);
-    const std::optional<RateRow> day = row ? std::optional<RateRow>(*row) : std::nullopt;
-    Converter::Request q{r.parser.value(QStringLiteral("convert")), currencyName(pair[0], local, day),
-                         currencyName(pair[1], local, day), 1, local.name};
-    q.targetIndex = q.target == local.name ? 0 : 1;
-    if (!row && Converter::needsRates(q)) return fail(err, row.error(), CommandLine::Failed);
-    const auto v = Converter::convert(q, day);
-    if (!v)
-        return fail(err, QStringLiteral("Nu este cunoscut cursul, pentru valuta selectata, la aceasta data!"),
-                    CommandLine::Failed);
-    const QString used = day ? dayOf(*day) : r.day.toString(Qt::ISODate);
+    const QString amountText = r.parser.value(QStringLiteral("convert"));
+    const auto amount = InputText::Amount(amountText);
+    if (!amount)
+        return fail(err, QStringLiteral("suma invalida: \"%1\" (forma: 100, 1.234,56)").arg(amountText),
+                    CommandLine::WrongUse);
+    const LocalCurrency local = RateBook::localOn(r.day);
+    const auto read = RateBook::ratesFor(c.database, r.day);
+    const std::optional<RateBook::Day> day = read ? std::optional<RateBook::Day>(*read) : std::nullopt;
+    const auto from = sideOf(pair[0], day, local, read);
+    if (!from) return fail(err, from.error(), CommandLine::Failed);
+    const auto to = sideOf(pair[1], day, local, read);
+    if (!to) return fail(err, to.error(), CommandLine::Failed);
+    const double hundredfold =
+        NumberText::roundHalfEven(*amount * 100.0 * (from->value / from->units) / (to->value / to->units));
+    if (!std::isfinite(hundredfold) || std::fabs(hundredfold) > 1e17)
+        return fail(err, QStringLiteral("suma prea mare: %1").arg(amountText), CommandLine::WrongUse);
+    const double v = hundredfold / 100.0;
+    const QString used = day ? day->date.toString(Qt::ISODate) : r.day.toString(Qt::ISODate);
+    const QString how = howComputed(decimal(*amount, *amount == std::floor(*amount) ? 0 : 2, Format::Text), *from, *to);
     if (r.format == Format::Json)
-        out << json({{"date", used}, {"amount", q.amountText}, {"from", q.source}, {"to", q.target}, {"result", *v}})
+        out << json({{"date", used},
+                     {"amount", *amount},
+                     {"from", from->name},
+                     {"to", to->name},
+                     {"result", v},
+                     {"fromRate", from->value},
+                     {"toRate", to->value}})
             << Qt::endl;
     else if (r.format == Format::Csv)
-        out << "data,suma,din,in,rezultat\n"
-            << used << ',' << q.amountText << ',' << q.source << ',' << q.target << ',' << decimal(*v, 2, r.format)
-            << Qt::endl;
+        out << "data,suma,din,in,rezultat,curs_din,curs_in\n"
+            << used << ',' << QString::number(*amount, 'g', 15) << ',' << from->name << ',' << to->name << ','
+            << decimal(v, 2, r.format) << ',' << QString::number(from->value, 'g', 7) << ','
+            << QString::number(to->value, 'g', 7) << Qt::endl;
     else
-        out << decimal(*v, 2, r.format) << ' ' << q.target << Qt::endl;
+        out << decimal(v, 2, r.format) << ' ' << to->name
+            << (from->local && to->local ? QString()
+                                         : QStringLiteral(" (%1, curs BNR din %2)").arg(how, dayText(day->date)))
+            << Qt::endl;
     return CommandLine::Done;
 }
 
@@ -279,6 +324,47 @@ int verify(const Request& r, const CommandLine::Context& c, QTextStream& out, QT
     return report->stopped ? CommandLine::Failed : CommandLine::Done;
 }
 
+int convertFile(const Request& r, const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
+    const QString rule = r.parser.value(QStringLiteral("rule"));
+    if (rule != u"before" && rule != u"same")
+        return fail(err, QStringLiteral("regula necunoscuta: %1 (before, same)").arg(rule), CommandLine::WrongUse);
+    if (r.format == Format::Text)
+        return fail(err, QStringLiteral("--convert-file scrie csv sau json"), CommandLine::WrongUse);
+    QFile in(r.parser.value(QStringLiteral("convert-file")));
+    if (!in.open(QIODevice::ReadOnly))
+        return fail(err, QStringLiteral("Fisierul %1 nu poate fi citit.").arg(in.fileName()), CommandLine::Failed);
+    const auto result = ListConversion::convert(c.database, ListConversion::read(QString::fromUtf8(in.readAll())),
+                                                rule == u"same" ? RateBook::Rule::Same : RateBook::Rule::Before);
+    if (!result) return fail(err, result.error(), CommandLine::Failed);
+    QString text;
+    if (r.format == Format::Csv) {
+        text = ListConversion::csv(*result);
+    } else {
+        QJsonArray rows;
+        for (const ListConversion::Row& row : result->rows) {
+            QJsonObject o{{"line", row.line}};
+            const QStringList cells = ListConversion::cells(row, u'.');
+            for (int i = 1; i < cells.size(); ++i)
+                if (!cells[i].isEmpty()) o.insert(ListConversion::header()[i], cells[i]);
+            rows << o;
+        }
+        text = json({{"rows", rows}, {"failed", result->failed}}) + u'\n';
+    }
+    if (!r.parser.isSet(QStringLiteral("out"))) {
+        out << text << Qt::flush;
+    } else {
+        // Written whole or not at all: a failed save leaves an earlier file as it was.
+        QSaveFile file(r.parser.value(QStringLiteral("out")));
+        if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
+            return fail(err, QStringLiteral("Fisierul %1 nu poate fi scris.").arg(file.fileName()),
+                        CommandLine::Failed);
+    }
+    if (result->failed > 0)
+        err << QStringLiteral("%1 randuri nu au putut fi convertite (vezi coloana eroare).").arg(result->failed)
+            << Qt::endl;
+    return result->failed > 0 ? CommandLine::Failed : CommandLine::Done;
+}
+
 void addOptions(QCommandLineParser& p) {
     using O = QCommandLineOption;
     const QString none;
@@ -287,6 +373,9 @@ void addOptions(QCommandLineParser& p) {
                   O(QStringLiteral("average"), none, QStringLiteral("VALUTA")), O(QStringLiteral("verify")),
                   O(QStringLiteral("repair")), O(QStringLiteral("from"), none, QStringLiteral("AN")),
                   O(QStringLiteral("to"), none, QStringLiteral("AN")),
+                  O(QStringLiteral("convert-file"), none, QStringLiteral("FISIER")),
+                  O(QStringLiteral("rule"), none, QStringLiteral("REGULA"), QStringLiteral("before")),
+                  O(QStringLiteral("out"), none, QStringLiteral("FISIER")),
                   O(QStringLiteral("year"), none, QStringLiteral("AN")),
                   O(QStringLiteral("month"), none, QStringLiteral("LUNA")),
                   O(QStringLiteral("date"), none, QStringLiteral("DATA")),
@@ -329,7 +418,12 @@ QString CommandLine::helpText() {
                           "  --rate VALUTA [--date D]      cursul folosit de convertor pentru data D\n"
                           "                                (ultima zi memorata inainte de ea; implicit azi)\n"
                           "  --convert SUMA DIN IN [--date D]\n"
-                          "                                converteste suma; LEI sau RON inseamna moneda nationala\n"
+                          "                                converteste suma; LEI sau RON inseamna moneda nationala;\n"
+                          "                                HUF inseamna un forint, 100HUF o suta (si la --rate)\n"
+                          "  --convert-file FISIER [--rule before|same] [--out FISIER] [--format csv|json]\n"
+                          "                                converteste o lista: data, suma, valuta [, lei\n"
+                          "                                inregistrati] pe rand; before: ziua bancara dinainte\n"
+                          "                                (facturi), same: ziua insasi (reevaluare)\n"
                           "  --average VALUTA --year AN [--month LUNA]\n"
                           "                                cursul mediu al lunii, sau al anului (media\n"
                           "                                mediilor lunare, ca media anuala publicata de BNR)\n"
@@ -349,14 +443,15 @@ int CommandLine::run(const QStringList& arguments, const Context& context, QText
         return fail(err, wrong + QStringLiteral("\nVedeti zorvel --help."), WrongUse);
     if (r.parser.isSet(QStringLiteral("help"))) return out << helpText() << Qt::flush, Done;
     if (r.parser.isSet(QStringLiteral("version"))) return out << "zorvel " << context.version << Qt::endl, Done;
-    const QStringList actions = {QStringLiteral("update"), QStringLiteral("rate"), QStringLiteral("convert"),
-                                 QStringLiteral("average"), QStringLiteral("verify")};
+    const QStringList actions = {QStringLiteral("update"),  QStringLiteral("rate"),   QStringLiteral("convert"),
+                                 QStringLiteral("average"), QStringLiteral("verify"), QStringLiteral("convert-file")};
     QStringList chosen;
     for (const QString& a : actions)
         if (r.parser.isSet(a)) chosen << a;
     if (chosen.size() != 1)
-        return fail(err, QStringLiteral("alegeti una dintre --update, --rate, --convert, --average, --verify."),
-                    WrongUse);
+        return fail(
+            err, QStringLiteral("alegeti una dintre --update, --rate, --convert, --convert-file, --average, --verify."),
+            WrongUse);
     if (r.parser.isSet(QStringLiteral("repair")) && chosen.front() != u"verify")
         return fail(err, QStringLiteral("--repair merge doar cu --verify."), WrongUse);
     if (!r.parser.positionalArguments().isEmpty() && chosen.front() != u"convert")
@@ -367,5 +462,10 @@ int CommandLine::run(const QStringList& arguments, const Context& context, QText
     if (chosen.front() == u"rate") return rate(r, context, out, err);
     if (chosen.front() == u"convert") return convert(r, context, out, err);
     if (chosen.front() == u"verify") return verify(r, context, out, err);
+    if (chosen.front() == u"convert-file") {
+        // Its output is a table: csv unless json is asked for.
+        if (!r.parser.isSet(QStringLiteral("format"))) r.format = Format::Csv;
+        return convertFile(r, context, out, err);
+    }
     return average(r, context, out, err);
 }

@@ -3,6 +3,7 @@
 #include "core/inputtext.h"
 #include "core/numbertext.h"
 
+#include <QLocale>
 #include <cmath>
 
 namespace {
@@ -59,4 +60,50 @@ Outcome<double> Converter::convert(const Request& r, const std::optional<RateRow
     const auto target = rateOf(row, r.target, true);
     if (!target) return target;
     return finish(single(h / *target));
+}
+
+namespace {
+
+QString localeFixed(double v, int decimals) {
+    QLocale l;
+    l.setNumberOptions(QLocale::OmitGroupSeparator);
+    return l.toString(v, 'f', decimals);
+}
+
+QString dayOf(const RateRow& row) {
+    return QDate::fromString(row.values.value(0).toString().left(10), Qt::ISODate)
+        .toString(QStringLiteral("dd.MM.yyyy"));
+}
+
+// "100HUF" is quoted for 100 units: "100 HUF".
+QString unitsOf(const QString& column) {
+    qsizetype digits = 0;
+    while (digits < column.size() && column[digits].isDigit())
+        ++digits;
+    return digits == 0 ? QStringLiteral("1 ") + column : column.left(digits) + u' ' + column.mid(digits);
+}
+
+} // namespace
+
+QString Converter::ratesUsed(const Request& r, const RateRow& row) {
+    if (!needsRates(r)) return {};
+    QStringList parts;
+    for (const QString& c : {r.source, r.target})
+        if (c != r.localCurrency)
+            if (const auto v = row.rate(c))
+                parts
+                    << QStringLiteral("%1 = %2 %3").arg(unitsOf(c), localeFixed(double(float(*v)), 4), r.localCurrency);
+    if (parts.isEmpty()) return {};
+    return QStringLiteral("Curs BNR din %1: %2").arg(dayOf(row), parts.join(QStringLiteral(", ")));
+}
+
+QString Converter::documentLine(const Request& r, const RateRow& row, double result) {
+    const QString amount = NumberText::general(double(InputText::ParseNumber(r.amountText)));
+    if (!needsRates(r)) return localeFixed(result, 2) + u' ' + r.target;
+    QString how = amount + u' ' + r.source;
+    if (r.source != r.localCurrency)
+        how += QStringLiteral(" x ") + localeFixed(double(float(row.rate(r.source).value_or(0))), 4);
+    if (r.target != r.localCurrency)
+        how += QStringLiteral(" / ") + localeFixed(double(float(row.rate(r.target).value_or(0))), 4);
+    return QStringLiteral("%1 %2 (%3, curs BNR din %4)").arg(localeFixed(result, 2), r.target, how, dayOf(row));
 }

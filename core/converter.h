@@ -22,4 +22,10 @@ public:
     static bool needsRates(const Request& r);
     // row is the day's rates; empty when no stored day lies before the date.
     static Outcome<double> convert(const Request& r, const std::optional<RateRow>& row);
+
+    // The day and rates a conversion used, in the user's decimal separator:
+    // "Curs BNR din 07.03.2022: 1 EUR = 4,9490 LEI NOI"; empty when it used none.
+    static QString ratesUsed(const Request& r, const RateRow& row);
+    // One line ready for a document: "494,90 LEI NOI (100 EUR x 4,9490, curs BNR din 07.03.2022)".
+    static QString documentLine(const Request& r, const RateRow& row, double result);
 };

@@ -121,9 +121,31 @@ std::optional<QString> YMD(const QString& qdate) {
     return YMD(*d);
 }
 
+namespace {
+
+// "1.234,56" and "1,234.56": where a text holds both, the last of them is the
+// decimal separator and the other groups thousands. One of them alone is a decimal separator.
+QString withDecimalPoint(const QString& text) {
+    QString out = text;
+    const qsizetype dot = out.lastIndexOf(u'.'), comma = out.lastIndexOf(u',');
+    if (dot >= 0 && comma >= 0) out.remove(dot > comma ? u',' : u'.');
+    return out.replace(u',', u'.');
+}
+
+} // namespace
+
+std::optional<double> Amount(const QString& text) {
+    static const QRegularExpression number(QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)"));
+    QString plain = withDecimalPoint(text);
+    plain.remove(u' ').remove(u'\t');
+    if (!number.match(plain).hasMatch()) return std::nullopt;
+    const double value = leadingNumber(plain);
+    if (!std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
 float ParseNumber(const QString& text) {
-    QString replaced = text;
-    replaced.replace(u',', u'.');
+    QString replaced = withDecimalPoint(text);
     // What the program itself wrote under a locale whose separator is neither (Arabic "٫").
     const QString point = QLocale().decimalPoint();
     if (point != u"." && point != u",") replaced.replace(point, QStringLiteral("."));

@@ -12,10 +12,15 @@ namespace InputText {
 std::optional<QString> YMD(const QString& qdate);
 QString YMD(QDate date);
 
-// The number a user typed: "," (and the locale's own separator) reads as a decimal point, blanks are skipped,
-// reading stops where the number ends, no number reads as 0. Single precision;
-// a value beyond the single range comes back as an infinity.
+// The number a user typed: "," (and the locale's own separator) reads as a decimal point, except where the
+// text holds both "." and ",": then the last is the decimal separator and the other groups thousands. Blanks are
+// skipped, reading stops where the number ends, no number reads as 0. Single precision; a value beyond the single range
+// comes back as an infinity.
 float ParseNumber(const QString& text);
+
+// An amount given whole, as a file or the command line gives it: the text is one
+// number and nothing else ("1.234,56", "1,5", "2e3"); nothing otherwise.
+std::optional<double> Amount(const QString& text);
 
 // The same reading without the comma replacement, in double precision: "0,5" is 0.
 double plainNumber(const QString& text);

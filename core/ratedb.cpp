@@ -606,13 +606,14 @@ Outcome<sqlite3_stmt*> RateDb::prepareInsert(int year, const QStringList& column
 Outcome<std::optional<RateRow>> RateDb::rowBefore(QDate day, const QString& suffix) {
     using R = Outcome<std::optional<RateRow>>;
     if (!m_open) return R::failure(m_error, m_cause);
+    // A year without a table yet (early January, before the bank's first day) leads to the year before.
     for (int year : {day.year(), day.year() - 1}) {
+        auto has = hasTable(SqlDialect::tableName(QString::number(year), suffix));
+        if (!has) return R::failure(has);
+        if (!*has) continue;
         auto t = select(dialect().rowBefore(year, suffix, day));
         if (!t) return R::failure(t);
-        if (!t->rows.empty() || year != day.year()) {
-            if (t->rows.empty()) return std::optional<RateRow>();
-            return std::optional<RateRow>(RateRow{t->names, t->rows.front()});
-        }
+        if (!t->rows.empty()) return std::optional<RateRow>(RateRow{t->names, t->rows.front()});
     }
     return std::optional<RateRow>();
 }

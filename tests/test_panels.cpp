@@ -1,5 +1,6 @@
 // The rate table, the converter and the VAT line, driven through the real widgets.
 #include "app/datepicker.h"
+#include "app/frmconversielista.h"
 #include "core/appsettings.h"
 #include "core/panellayout.h"
 #include "core/ratedb.h"
@@ -11,9 +12,15 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFile>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -181,6 +188,67 @@ TEST_F(PanelsTest, TheFirstDaysOfAYearUseTheYearBefore) {
     EXPECT_EQ(ui.Text2->text(), QStringLiteral("49,48")); // 31 December's rate
     // The selection stays on the row it had: the day used is not in this table.
     EXPECT_EQ(ui.ListView1->selectedItems().front()->text(0), QStringLiteral("2022/01/03"));
+}
+
+// A document's conversion: the day and rate show under the boxes, a second copy gives the
+// line for the document, a typed date counts, and a year the bank has not yet published
+// converts at the last day before it.
+TEST_F(PanelsTest, TheResultSaysWhichDaysRateItUsed) {
+    frmZorvel& w = startOn2022();
+    const WindowControls ui(w);
+    pick(w, QDate(2022, 1, 5));
+    choose(ui.Combo1[0], QStringLiteral("EUR"));
+    typeInto(ui.Text1, QStringLiteral("1.000,5"));
+    EXPECT_EQ(ui.Text2->text(), QStringLiteral("4323,16"));
+    EXPECT_EQ(ui.Label3->text(), QStringLiteral("Curs BNR din 04.01.2022: 1 EUR = 4,3210 LEI NOI"));
+    EXPECT_EQ(ui.Label3->accessibleName(), ui.Label3->text());
+    QTest::keyClick(&w, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QStringLiteral("4323,16 LEI NOI (1000,5 EUR x 4,3210, curs BNR din 04.01.2022)"));
+    QTest::mouseClick(ui.Command1, Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("4323,16"));
+    // The whole date typed over the old one, then Tab.
+    ui.DTPicker1->setFocus();
+    ui.DTPicker1->selectAll();
+    pick(w, QDate(2021, 12, 20));
+    ui.DTPicker1->setFocus();
+    ui.DTPicker1->selectAll();
+    QTest::keyClicks(ui.DTPicker1, QStringLiteral("2022/02/16"));
+    QTest::keyClick(ui.DTPicker1, Qt::Key_Tab);
+    EXPECT_EQ(ui.DTPicker1->date(), QDate(2022, 2, 16));
+    choose(ui.Combo1[0], QStringLiteral("EUR"));
+    EXPECT_TRUE(ui.Label3->text().startsWith(QStringLiteral("Curs BNR din 15.02.2022")))
+        << ui.Label3->text().toStdString();
+    // 2023 has no table yet: 15 February 2022 is still the day that applies, with its currencies.
+    pick(w, QDate(2023, 1, 3));
+    EXPECT_EQ(items(ui.Combo1[0]).size(), 7);
+    choose(ui.Combo1[0], QStringLiteral("EUR"));
+    EXPECT_EQ(ui.Text2->text(), QStringLiteral("4952,47"));
+    EXPECT_TRUE(ui.Label3->text().startsWith(QStringLiteral("Curs BNR din 15.02.2022")))
+        << ui.Label3->text().toStdString();
+}
+
+// "Conversie lista" from the converter's keyboard shortcut: a paste converted, shown and saved.
+TEST_F(PanelsTest, AListPastedFromASpreadsheetIsConvertedAndSaved) {
+    frmZorvel& w = startOn2022();
+    w.activateWindow();
+    QTest::keyClick(&w, Qt::Key_L, Qt::ControlModifier);
+    auto* list = w.findChild<frmConversieLista*>(QStringLiteral("frmConversieLista"));
+    ASSERT_TRUE(list);
+    QTemporaryDir dir;
+    const QString saved = dir.filePath(QStringLiteral("lista.csv"));
+    list->setAskPath([&](bool, const QString&, const QString&, const QString&) { return saved; });
+    list->findChild<QPlainTextEdit*>(QStringLiteral("txtIntrare"))
+        ->setPlainText(QStringLiteral("Data\tSuma\tValuta\n05.01.2022\t2\tEUR\n05.01.2022\t2\tXDR\n"));
+    QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("cmdConverteste")), Qt::LeftButton);
+    auto* grid = list->findChild<QTableWidget*>(QStringLiteral("grdRezultat"));
+    ASSERT_EQ(grid->rowCount(), 3); // two rows and the euro's total
+    EXPECT_EQ(grid->item(0, 6)->text(), QStringLiteral("8,64"));
+    EXPECT_EQ(grid->item(1, 10)->text(), QStringLiteral("nu exista curs XDR la 04.01.2022"));
+    QTest::mouseClick(list->findChild<QPushButton*>(QStringLiteral("cmdSalveaza")), Qt::LeftButton);
+    QFile f(saved);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().contains("2;05.01.2022;2,00;EUR;04.01.2022;4,3210;8,64"));
 }
 
 TEST_F(PanelsTest, UnknownRatesAreToldAndTheResultStays) {
@@ -357,10 +425,10 @@ TEST_F(PanelsTest, OneActionShowsEachMessageOnce) {
                   QStringList{QStringLiteral("Nu exista cursuri memorate pentru anul %1.").arg(year - step)})
             << step;
     }
-    // The same year again says nothing new; converting in it says its own message once.
+    // The same year again says nothing new; lei to lei needs no rate and says nothing either.
     rig.sink.shown.clear();
     typeInto(ui.Text1, QStringLiteral("5"));
-    EXPECT_EQ(rig.sink.texts(), QStringList{kUnknownRate});
+    EXPECT_EQ(rig.sink.texts(), QStringList{});
 }
 
 TEST_F(PanelsTest, ConverterResultRecomputesTheWholeVatLine) {

@@ -74,10 +74,31 @@ TEST(ParseNumber, ReadsTheLeadingNumberWithCommaAsPoint) {
         const char* text;
         float expected;
     } const cases[] = {
-        {"7,5", 7.5f},  {"-3,5", -3.5f}, {"1.234,56", 1.234f}, {"12abc", 12.f}, {"1 000", 1000.f}, {"", 0.f},
-        {"abc", 0.f},   {"0,1", 0.1f},   {"+4", 4.f},          {".5", 0.5f},    {"1e3", 1000.f},   {"2E-2", 0.02f},
-        {"12e", 12.f},  {"12e+", 12.f},  {" \t\n8", 8.f},      {"- 3", -3.f},   {"1,2,3", 1.2f},   {"5.", 5.f},
-        {"1\t2", 12.f}, {"-", 0.f},      {"1e-400", 0.f},
+        // Both separators: the last is the decimal one, the other groups thousands; one alone is decimal.
+        {"1.234,56", 1234.56f},
+        {"1,234.56", 1234.56f},
+        {"1.234.567,8", 1234567.8f},
+        {"1.234", 1.234f},
+        {"7,5", 7.5f},
+        {"-3,5", -3.5f},
+        {"12abc", 12.f},
+        {"1 000", 1000.f},
+        {"", 0.f},
+        {"abc", 0.f},
+        {"0,1", 0.1f},
+        {"+4", 4.f},
+        {".5", 0.5f},
+        {"1e3", 1000.f},
+        {"2E-2", 0.02f},
+        {"12e", 12.f},
+        {"12e+", 12.f},
+        {" \t\n8", 8.f},
+        {"- 3", -3.f},
+        {"1,2,3", 1.2f},
+        {"5.", 5.f},
+        {"1\t2", 12.f},
+        {"-", 0.f},
+        {"1e-400", 0.f},
     };
     for (const Case& c : cases)
         EXPECT_EQ(InputText::ParseNumber(QString::fromLatin1(c.text)), c.expected) << c.text;

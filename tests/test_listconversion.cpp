@@ -1,0 +1,101 @@
+// A list converted at once: every kind of row, both rules, and what is written out.
+#include "core/feedparser.h"
+#include "core/listconversion.h"
+#include "tests/support/bnrdata.h"
+#include "tests/support/testenv.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ListConversionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // EUR is 4 lei and the day of the year in ten-thousandths: 3 January is 4,0003.
+        for (const auto& [from, to] :
+             {std::pair{QDate(2005, 6, 27), QDate(2005, 7, 5)}, std::pair{QDate(2023, 12, 20), QDate(2024, 1, 31)}}) {
+            const BnrData data = BnrData::madeUp(from, to);
+            for (auto it = data.years().cbegin(); it != data.years().cend(); ++it) {
+                int n = 0;
+                ASSERT_TRUE(RateDb(app.db()).storeDays(*FeedParser::days(it.value()), &n));
+            }
+        }
+        app.sql(QStringLiteral("create table VALUTA2004 (DATA DATETIME UNIQUE PRIMARY KEY, EUR real);\n"
+                               "insert into VALUTA2004 values ('2004-03-12', 40000)"));
+    }
+    ListConversion::Result convert(const QString& text, RateBook::Rule rule) {
+        const auto r = ListConversion::convert(app.db(), ListConversion::read(text), rule);
+        EXPECT_TRUE(r.ok()) << r.error().toStdString();
+        return r.ok() ? *r : ListConversion::Result{};
+    }
+    TempAppDir app;
+};
+
+TEST_F(ListConversionTest, EachRowGetsItsDaysRateOrItsReason) {
+    struct Case {
+        const char* line;
+        RateBook::Rule rule;
+        const char* rateDay; // empty when the row fails
+        double lei;
+        const char* error;
+    };
+    using R = RateBook::Rule;
+    const Case cases[] = {
+        {"08.01.2024;100;EUR", R::Before, "2024-01-05", 400.05, ""}, // Monday: Friday's rate
+        {"08.01.2024;100;EUR", R::Same, "2024-01-08", 400.08, ""},
+        {"06.01.2024;100;EUR", R::Same, "2024-01-05", 400.05, ""},   // Saturday: the last before
+        {"25.01.2024;100;EUR", R::Before, "2024-01-23", 400.23, ""}, // 24 January is a holiday
+        {"2024-01-01;100;EUR", R::Before, "2023-12-29", 403.63, ""}, // 1 January: the year before
+        {"01.07.2005;100;EUR", R::Before, "2005-06-30", 401.81, ""},
+        {"15.03.2004;1;EUR", R::Before, "2004-03-12", 40000, ""},   // old lei
+        {"08.01.2024;1000;HUF", R::Same, "2024-01-08", 12.65, ""},  // one forint each
+        {"08.01.2024;10;100HUF", R::Same, "2024-01-08", 12.65, ""}, // a hundred forint each
+        {"08.01.2024;1.234,56;eur", R::Same, "2024-01-08", 4939.23, ""},
+        {"08.01.2024;100;XYZ", R::Same, "", 0, "nu exista curs XYZ la 08.01.2024"},
+        {"08.01.2024;100;EURO", R::Same, "", 0, "valuta necunoscuta"},
+        {"32.01.2024;100;EUR", R::Same, "", 0, "data ilizibila"},
+        {"08.01.2024;abc;EUR", R::Same, "", 0, "suma ilizibila"},
+        {"08.01.2024;100;EUR;x", R::Same, "", 0, "suma in lei ilizibila"},
+        {"01.01.2001;100;EUR", R::Same, "", 0, "nu exista curs memorat pana la 01.01.2001"},
+    };
+    forEachRow(cases, [&](const Case& c) {
+        const auto r = convert(QString::fromLatin1(c.line), c.rule);
+        ASSERT_EQ(r.rows.size(), 1u) << c.line;
+        const ListConversion::Row& row = r.rows.front();
+        EXPECT_EQ(row.error, QString::fromLatin1(c.error)) << c.line;
+        EXPECT_EQ(r.failed, *c.error ? 1 : 0) << c.line;
+        if (*c.error) return;
+        EXPECT_EQ(row.rateDay.toString(Qt::ISODate), QString::fromLatin1(c.rateDay)) << c.line;
+        EXPECT_DOUBLE_EQ(row.lei, c.lei) << c.line;
+    });
+}
+
+TEST_F(ListConversionTest, APasteOrAFileGivesRowsTotalsAndASafeCsv) {
+    struct Case {
+        const char* why;
+        const char* text;
+    } const cases[] = {
+        {"semicolons and a header", "data;suma;valuta;lei\n08.01.2024;100;EUR;400\n09.01.2024;\"1.000,00\";EUR\n"},
+        {"commas, quoted", "08.01.2024,100,EUR,400\r\n09.01.2024,\"1.000,00\",EUR\r\n"},
+        {"a spreadsheet's paste", "Data\tSuma\tValuta\tLei\n08.01.2024\t100\tEUR\t400\n09.01.2024\t1.000,00\tEUR\t\n"},
+    };
+    forEachRow(cases, [&](const Case& c) {
+        const auto r = convert(QString::fromLatin1(c.text), RateBook::Rule::Before);
+        ASSERT_EQ(r.rows.size(), 2u) << c.why;
+        EXPECT_EQ(r.failed, 0) << c.why;
+        EXPECT_EQ(r.rows[0].difference().value_or(-1), 0.05) << c.why; // 400,05 against 400 booked
+        ASSERT_EQ(r.totals.size(), 1u) << c.why;
+        EXPECT_DOUBLE_EQ(r.totals.front().amount, 1100) << c.why;
+        EXPECT_DOUBLE_EQ(r.totals.front().lei, 400.05 + 4000.8) << c.why;
+    });
+    const auto r = convert(QStringLiteral("08.01.2024;100;EUR;400\n=HYPERLINK(\"x\");1;EUR\n"), RateBook::Rule::Before);
+    const QStringList lines = ListConversion::csv(r).split(u'\n');
+    EXPECT_EQ(lines[0], QStringLiteral("linie;data;suma;valuta;zi curs;curs;lei;lei inregistrat;diferenta;tip "
+                                       "diferenta;eroare"));
+    EXPECT_EQ(lines[1], QStringLiteral("1;08.01.2024;100,00;EUR;05.01.2024;4,0005;400,05;400,00;0,05;favorabila;"));
+    // A field that a spreadsheet would run as a formula stays text.
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("2;\"'=HYPERLINK(\"\"x\"\")\";1;EUR"))) << lines[2].toStdString();
+    EXPECT_EQ(lines[3], QStringLiteral("total;;100,00;EUR;;;400,05;;;;1 randuri"));
+}
+
+} // namespace
