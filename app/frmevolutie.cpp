@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScatterSeries>
 #include <QSignalBlocker>
 #include <QTableWidget>
@@ -318,7 +319,9 @@ void frmEvolutie::cmdImagine_Click() {
     const QString path = m_askPath(QStringLiteral("Salveaza imagine"), suggestedName(QStringLiteral("png")),
                                    QStringLiteral("Imagine PNG (*.png)"));
     if (path.isEmpty()) return;
-    if (!chtCurs->grab().save(path, "PNG") && m_messages)
+    // Through a temporary file renamed into place: a failed save leaves an earlier picture whole.
+    QSaveFile f(path);
+    if ((!f.open(QIODevice::WriteOnly) || !chtCurs->grab().save(&f, "PNG") || !f.commit()) && m_messages)
         m_messages->show(QStringLiteral("Imaginea nu poate fi scrisa:\r") + path, MessageSink::Icon::Exclamation,
                          windowTitle());
 }
@@ -327,10 +330,10 @@ void frmEvolutie::cmdCsv_Click() {
     const QString path = m_askPath(QStringLiteral("Salveaza CSV"), suggestedName(QStringLiteral("csv")),
                                    QStringLiteral("Fisier CSV (*.csv)"));
     if (path.isEmpty()) return;
-    QFile f(path);
+    // Through a temporary file renamed into place: a full disk leaves the user's earlier file whole.
+    QSaveFile f(path);
     const QByteArray bytes = m_history.csv().toUtf8();
-    if ((!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() || !f.flush()) &&
-        m_messages)
+    if ((!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) && m_messages)
         m_messages->show(QStringLiteral("Fisierul nu poate fi scris:\r") + path, MessageSink::Icon::Exclamation,
                          windowTitle());
 }

@@ -13,6 +13,7 @@
 
 #include <QCommandLineParser>
 #include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -194,7 +195,9 @@ int average(const Request& r, const CommandLine::Context& c, QTextStream& out, Q
     const int year = r.parser.value(QStringLiteral("year")).toInt(&okYear);
     const int month =
         r.parser.isSet(QStringLiteral("month")) ? r.parser.value(QStringLiteral("month")).toInt(&okMonth) : 0;
-    if (!okYear || year < 1900 || !okMonth || month < 0 || month > 12)
+    // Years the history can hold; a month, when given, is one of the twelve.
+    if (!okYear || year < 1998 || year > c.today.year() + 1 || !okMonth ||
+        (r.parser.isSet(QStringLiteral("month")) && (month < 1 || month > 12)))
         return fail(err, QStringLiteral("Folositi: --average VALUTA --year AN [--month 1-12]"), CommandLine::WrongUse);
     const auto h = CurrencyHistory::load(c.database, r.parser.value(QStringLiteral("average")), year, year);
     if (!h) return fail(err, h.error(), CommandLine::Failed);
@@ -409,6 +412,27 @@ QString parse(Request& r, const QStringList& arguments, const QDate& today) {
     return {};
 }
 
+// An option given twice, or one that does not go with the action, is wrong use, not silently dropped.
+QString misplaced(const QCommandLineParser& p, const QString& action) {
+    static const QHash<QString, QStringList> allowed = {
+        {QStringLiteral("update"), {}},
+        {QStringLiteral("rate"), {QStringLiteral("date"), QStringLiteral("format")}},
+        {QStringLiteral("convert"), {QStringLiteral("date"), QStringLiteral("format")}},
+        {QStringLiteral("convert-file"), {QStringLiteral("rule"), QStringLiteral("out"), QStringLiteral("format")}},
+        {QStringLiteral("average"), {QStringLiteral("year"), QStringLiteral("month"), QStringLiteral("format")}},
+        {QStringLiteral("verify"),
+         {QStringLiteral("year"), QStringLiteral("from"), QStringLiteral("to"), QStringLiteral("format"),
+          QStringLiteral("repair")}},
+    };
+    for (const QString& name : p.optionNames()) {
+        if (p.values(name).size() > 1 || p.optionNames().count(name) > 1)
+            return QStringLiteral("optiunea --%1 este data de doua ori.").arg(name);
+        if (name != action && !allowed.value(action).contains(name))
+            return QStringLiteral("optiunea --%1 nu merge cu --%2.").arg(name, action);
+    }
+    return {};
+}
+
 } // namespace
 
 QString CommandLine::helpText() {
@@ -454,6 +478,7 @@ int CommandLine::run(const QStringList& arguments, const Context& context, QText
             WrongUse);
     if (r.parser.isSet(QStringLiteral("repair")) && chosen.front() != u"verify")
         return fail(err, QStringLiteral("--repair merge doar cu --verify."), WrongUse);
+    if (const QString wrong = misplaced(r.parser, chosen.front()); !wrong.isEmpty()) return fail(err, wrong, WrongUse);
     if (!r.parser.positionalArguments().isEmpty() && chosen.front() != u"convert")
         return fail(err, QStringLiteral("argument neasteptat: ") + r.parser.positionalArguments().front(), WrongUse);
     if (context.prepareDatabase)

@@ -43,14 +43,18 @@ Status DataLocation::ensureDatabase() const {
                                Cause::DbMissing);
     const QString shipped = sharedDir() + u'/' + QLatin1String(DatabaseName);
     if (QFileInfo(shipped).isFile()) {
-        // Copied aside and renamed, so a half-copied file never stands under the real name.
-        const QString temp = target + QStringLiteral(".new");
-        QFile::remove(temp);
-        if (QFile::copy(shipped, temp)) {
+        // Copied aside under a name of this start's own, checked, and renamed into place only
+        // where no file is yet: two first starts never write one file, nor leave half of one.
+        const QString temp = RateDb::uniqueSibling(target);
+        bool sound = QFile::copy(shipped, temp);
+        if (sound) {
             QFile::setPermissions(temp, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-            if (QFile::rename(temp, target)) return succeeded();
+            // A damaged shipped copy would make the user's file look damaged for good: the built-in one serves then.
+            sound = bool(RateDb(temp).check());
         }
+        const bool placed = sound && QFile::rename(temp, target);
         QFile::remove(temp);
+        if (placed || QFileInfo::exists(target)) return succeeded();
     }
     return RateDb::createShipped(target);
 }

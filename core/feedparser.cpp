@@ -2,7 +2,10 @@
 
 #include "core/xmlscanner.h"
 
+#include <QHash>
+#include <QSet>
 #include <QVarLengthArray>
+#include <algorithm>
 #include <cmath>
 #include <deque>
 
@@ -132,6 +135,23 @@ private:
     std::deque<Known> m_known;
 };
 
+std::optional<QByteArrayView> attribute(const Attributes& attributes, QByteArrayView name) {
+    for (const auto& [n, v] : attributes)
+        if (n == name) return v;
+    return std::nullopt;
+}
+
+// A currency code is three capital letters; anything else is no column of ours.
+bool isCode(QByteArrayView code) {
+    return code.size() == 3 && std::all_of(code.begin(), code.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+}
+
+// The units a rate is for: a positive whole number of sane size.
+bool isMultiplier(QByteArrayView m) {
+    return !m.isEmpty() && m.size() <= 6 && m.front() != '0' &&
+           std::all_of(m.begin(), m.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 Outcome<DayRates> readCube(const Cube& cube, ColumnNames& names) {
     using R = Outcome<DayRates>;
     if (cube.attributes.empty()) return R::failure(QStringLiteral("zi fara data"), Cause::BadAnswer);
@@ -143,24 +163,44 @@ Outcome<DayRates> readCube(const Cube& cube, ColumnNames& names) {
     day.rates.reserve(cube.children.size());
     for (const Leaf& child : cube.children) {
         if (child.attributes.empty()) return R::failure(QStringLiteral("curs fara valuta"), Cause::BadAnswer);
-        const QByteArrayView code = child.attributes[0].second;
-        if (code == "RON") continue;
-        const QString& column =
-            names.of(code, child.attributes.size() == 1 ? QByteArrayView() : child.attributes[1].second);
+        // By name: the order of attributes is the writer's choice, and others may stand beside them.
+        const auto code = attribute(child.attributes, "currency");
+        const auto multiplier = attribute(child.attributes, "multiplier");
+        const QByteArrayView shown = code ? *code : child.attributes.front().second;
+        if (code && *code == "RON") continue;
         const QString text = QString::fromUtf8(child.text.trimmed());
         const auto value = SqlDialect::rateValue(text);
+        const bool perUnit = !multiplier || *multiplier == "1";
         // One currency we cannot read must not keep every later day out of the history.
-        if (!SqlDialect::isColumnName(column) || !value || !(*value > 0) || !std::isfinite(*value)) {
+        if (!code || !isCode(*code) || (multiplier && !isMultiplier(*multiplier)) || !value || !(*value > 0) ||
+            !(*value < FeedParser::MaxRate)) {
+            const QString name =
+                (multiplier && !perUnit ? QString::fromUtf8(*multiplier) : QString()) + QString::fromUtf8(shown);
+            day.unreadable << name.left(20);
+            continue;
+        }
+        const QString& column = names.of(*code, perUnit ? QByteArrayView() : *multiplier);
+        if (!SqlDialect::isColumnName(column)) {
             day.unreadable << column.left(20);
             continue;
         }
-        for (const RateEntry& e : day.rates)
-            if (sameName(e.column, column))
-                return R::failure(QStringLiteral("valuta repetata: ") + column, Cause::BadAnswer);
-        day.rates.push_back({column, text.contains(u',') ? QString(text).replace(u',', u'.') : text, *value});
+        const QString stored = text.contains(u',') ? QString(text).replace(u',', u'.') : text;
+        const auto same = std::find_if(day.rates.begin(), day.rates.end(),
+                                       [&](const RateEntry& e) { return sameName(e.column, column); });
+        // A currency given twice alike is harmless; twice with other values the day cannot be trusted.
+        if (same != day.rates.end() && same->value == *value) continue;
+        if (same != day.rates.end()) return R::failure(QStringLiteral("valuta repetata: ") + column, Cause::BadAnswer);
+        day.rates.push_back({column, stored, *value});
     }
     if (day.rates.empty()) return R::failure(QStringLiteral("zi fara niciun curs"), Cause::BadAnswer);
     return day;
+}
+
+bool sameRates(const DayRates& a, const DayRates& b) {
+    if (a.rates.size() != b.rates.size()) return false;
+    for (size_t i = 0; i < a.rates.size(); ++i)
+        if (a.rates[i].column != b.rates[i].column || a.rates[i].value != b.rates[i].value) return false;
+    return true;
 }
 
 } // namespace
@@ -214,17 +254,21 @@ Outcome<std::optional<DayRates>> FeedParser::dayFile(const QByteArray& xml, QDat
     if (!body) return R::failure(body);
     if (!body->present || body->cubes.empty())
         return R::failure(QStringLiteral("structura necunoscuta"), Cause::BadAnswer);
+    std::optional<DayRates> found;
+    ColumnNames names;
     for (const Cube& c : body->cubes) {
         if (c.attributes.empty()) continue;
         if (cubeDate(QString::fromUtf8(c.attributes.front().second)) != day) continue;
-        ColumnNames names;
         auto read = readCube(c, names);
         if (!read) return R::failure(read);
-        return std::optional<DayRates>(std::move(read.value()));
+        // The same day twice: alike is harmless, different values make the day untrustworthy.
+        if (found && !sameRates(*found, *read))
+            return R::failure(QStringLiteral("ziua apare de doua ori cu alte cursuri"), Cause::BadAnswer);
+        if (!found) found = std::move(read.value());
     }
+    if (found) return found;
     // A file whose only cube carries no readable date is no rate file at all.
     if (body->cubes.size() == 1) {
-        ColumnNames names;
         auto only = readCube(body->cubes.front(), names);
         if (!only) return R::failure(only);
     }
@@ -251,7 +295,29 @@ Outcome<std::vector<DayRates>> FeedParser::days(const QByteArray& xml, std::vect
         if (firstError.isEmpty()) firstError = day.error();
         if (brokenDays) brokenDays->push_back(cubeDate(QString::fromUtf8(cube.attributes.front().second)));
     }
-    if (days.empty())
+    // The same day twice: alike, the second copy goes; with other values, neither is trusted.
+    QHash<QDate, size_t> first;
+    QSet<QDate> conflicting;
+    std::vector<DayRates> kept;
+    kept.reserve(days.size());
+    for (DayRates& d : days) {
+        if (auto it = first.find(d.date); it != first.end()) {
+            if (!sameRates(kept[*it], d)) conflicting.insert(d.date);
+            continue;
+        }
+        first.insert(d.date, kept.size());
+        kept.push_back(std::move(d));
+    }
+    if (!conflicting.isEmpty()) {
+        kept.erase(
+            std::remove_if(kept.begin(), kept.end(), [&](const DayRates& d) { return conflicting.contains(d.date); }),
+            kept.end());
+        if (brokenDays)
+            for (QDate d : conflicting)
+                brokenDays->push_back(d);
+        if (firstError.isEmpty()) firstError = QStringLiteral("zi repetata cu alte cursuri");
+    }
+    if (kept.empty())
         return R::failure(firstError.isEmpty() ? QStringLiteral("fisier fara nicio zi") : firstError, Cause::BadAnswer);
-    return days;
+    return kept;
 }

@@ -22,6 +22,8 @@ class FeedParser {
 public:
     // The bank's files nest four elements deep; anything far deeper is not one of them.
     static constexpr int MaxDepth = 16;
+    // No rate of the new leu comes near: a gram of gold is a few hundred lei. Beyond it a rate is unreadable.
+    static constexpr double MaxRate = 1e6;
 
     // The newest day a file holds: the date of the daily feed.
     static Outcome<QDate> feedDate(const QByteArray& xml);

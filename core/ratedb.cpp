@@ -3,6 +3,7 @@
 #include "core/sqlitedialect.h"
 
 #include <QAtomicInt>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -133,14 +134,22 @@ Status RateDb::failed(int nativeCode, const QString& text) const {
     }
 }
 
+QString RateDb::uniqueSibling(const QString& path) {
+    return QStringLiteral("%1.new-%2-%3")
+        .arg(path)
+        .arg(QCoreApplication::applicationPid())
+        .arg(connectionCounter.fetchAndAddRelaxed(1));
+}
+
 Status RateDb::createShipped(const QString& path) {
-    if (QFileInfo::exists(path)) return Status::failure(QStringLiteral("exista deja"));
+    // Another start made it meanwhile: that file is the one to use.
+    if (QFileInfo::exists(path)) return succeeded();
     QFile source(QStringLiteral(":/zorvel/valuta.sql"));
     if (!source.open(QIODevice::ReadOnly))
         return Status::failure(QStringLiteral("Lipseste baza de cursuri %1.").arg(shown(path)), Cause::DbMissing);
     const QString script = QString::fromUtf8(source.readAll());
-    const QString temp = path + QStringLiteral(".new");
-    QFile::remove(temp);
+    // A name of this start's own: two first starts at once never write into one file.
+    const QString temp = uniqueSibling(path);
     Status made = succeeded();
     const QString name = QStringLiteral("zorvel-new-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
     {
@@ -151,12 +160,12 @@ Status RateDb::createShipped(const QString& path) {
     }
     QSqlDatabase::removeDatabase(name);
     // Made aside and renamed, so a crash never leaves half a database under the real name;
-    // rename also refuses to replace a file that appeared meanwhile.
-    if (!made || !QFile::rename(temp, path)) {
-        QFile::remove(temp);
+    // rename also refuses to replace a file that appeared meanwhile, which is then the one to use.
+    const bool placed = made && QFile::rename(temp, path);
+    QFile::remove(temp);
+    if (!placed && !(made && QFileInfo(path).size() > 0))
         return Status::failure(QStringLiteral("Lipseste baza de cursuri %1 si nu poate fi creata.").arg(shown(path)),
                                Cause::DbMissing);
-    }
     return succeeded();
 }
 

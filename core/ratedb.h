@@ -63,6 +63,8 @@ public:
     // Makes a new rate database from the one shipped inside the program. It
     // never writes over a file that is there: that file may be a user's history.
     static Status createShipped(const QString& path);
+    // A name beside the file, of this process and call alone, for making a file aside.
+    static QString uniqueSibling(const QString& path);
     // Whether the file reads as a sound rate database: the engine's own quick
     // check, and at least one table of ours.
     Status check();

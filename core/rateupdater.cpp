@@ -162,8 +162,9 @@ Status RateUpdater::gather(Pass& pass, Report& report, const ProgressFn& progres
     return fetchSingleDays(pass, report, progress);
 }
 
-void RateUpdater::take(Pass& pass, std::vector<DayRates> days, QDate from, QDate to) {
-    QSet<QDate> held;
+void RateUpdater::take(Pass& pass, std::vector<DayRates> days, QDate from, QDate to, const std::vector<QDate>& broken) {
+    // A day the file holds but could not be read is not one it lacks.
+    QSet<QDate> held(broken.begin(), broken.end());
     for (DayRates& d : days) {
         held.insert(d.date);
         if (d.date < pass.first || d.date > pass.feed || pass.stored.contains(d.date)) continue;
@@ -182,14 +183,15 @@ Status RateUpdater::fetchTenDays(Pass& pass, Report& report, const ProgressFn& p
     if (!answer && answer.cause() == Cause::Stopped) return Status::failure(answer);
     // Without the ten-day feed the yearly file and single days still serve.
     if (!answer) return succeeded();
-    auto days = FeedParser::days(*answer);
+    std::vector<QDate> broken;
+    auto days = FeedParser::days(*answer, &broken);
     if (!days) return succeeded();
     QDate oldest = pass.feed, newest;
     for (const DayRates& d : *days) {
         oldest = std::min(oldest, d.date);
         newest = std::max(newest, d.date);
     }
-    take(pass, std::move(*days), oldest, newest);
+    take(pass, std::move(*days), oldest, newest, broken);
     return succeeded();
 }
 
@@ -221,7 +223,8 @@ Status RateUpdater::fetchYears(Pass& pass, Report& report, const ProgressFn& pro
                                      Status::failure(file));
             continue;
         }
-        auto days = FeedParser::days(*file);
+        std::vector<QDate> broken;
+        auto days = FeedParser::days(*file, &broken);
         file = Outcome<QByteArray>::failure(QString()); // the text is read: let it go
         if (!days) {
             pass.troubles << Status::failure(
@@ -232,7 +235,16 @@ Status RateUpdater::fetchYears(Pass& pass, Report& report, const ProgressFn& pro
         QDate last;
         for (const DayRates& d : *days)
             if (d.date.year() == year) last = std::max(last, d.date);
-        take(pass, std::move(*days), QDate(year, 1, 1), last);
+        for (QDate d : broken)
+            if (pass.wanted.contains(d)) {
+                pass.troubles << Status::failure(
+                    QStringLiteral("Ziua %1 din fisierul anual %2 al bancii nu poate fi citita.")
+                        .arg(dayText(d))
+                        .arg(year),
+                    Cause::BadAnswer);
+                break;
+            }
+        take(pass, std::move(*days), QDate(year, 1, 1), last, broken);
     }
     return succeeded();
 }

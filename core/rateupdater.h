@@ -95,7 +95,7 @@ private:
     Status fetchSingleDays(Pass& pass, Report& report, const ProgressFn& progress);
     Status readSingleDay(Pass& pass, QDate day, const Outcome<QByteArray>& answer);
     // Adds a file's days within the span; settles the wanted days between from and to it lacks.
-    void take(Pass& pass, std::vector<DayRates> days, QDate from, QDate to);
+    void take(Pass& pass, std::vector<DayRates> days, QDate from, QDate to, const std::vector<QDate>& broken = {});
     Status store(Pass& pass, Report& report);
     Status record(Pass& pass, Report& report);
     Status tick(const Pass& pass, const ProgressFn& progress, const QString& what);

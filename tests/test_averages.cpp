@@ -20,6 +20,8 @@ TEST(RateAverages, MeansOfTheStoredDaysRoundedAsTheBankQuotes) {
         {"sums that floating point would blur", {0.1, 0.2, 0.3, 0.1, 0.2, 0.3}, 0.2},
         {"gold's large rates", {293.9846, 291.8087, 295.2131}, 293.6688},
         {"three thirds", {1.0, 1.0, 1.0001}, 1.0},
+        // Twelve digits, the most the store takes: a month of them does not overflow.
+        {"twelve-digit rates", std::vector<double>(23, 999999999999.0), 999999999999.0},
     };
     forEachRow(cases, [&](const Case& c) {
         std::vector<DayRate> days;
@@ -32,6 +34,10 @@ TEST(RateAverages, MeansOfTheStoredDaysRoundedAsTheBankQuotes) {
         EXPECT_DOUBLE_EQ(years[0].annual.value, c.mean) << c.why;
         EXPECT_EQ(years[0].months[1].days, 0) << c.why;
     });
+    // A stored value no rate can be (edited by hand) is left out, not averaged into nonsense.
+    const auto odd = RateAverages::compute({{QDate(2022, 1, 3), 1e300}, {QDate(2022, 1, 4), 4.9}});
+    EXPECT_DOUBLE_EQ(odd[0].months[0].value, 4.9);
+    EXPECT_EQ(odd[0].months[0].days, 1);
     // Order does not matter; years and months are kept apart.
     const auto split =
         RateAverages::compute({{QDate(2023, 2, 1), 5.0}, {QDate(2022, 12, 30), 4.0}, {QDate(2023, 1, 2), 6.0}});

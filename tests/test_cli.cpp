@@ -13,7 +13,9 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -83,6 +85,11 @@ TEST_F(CliTest, AnswersAsTheConverterWouldAndSaysWhatIsWrong) {
          "data,suma,din,in,rezultat,curs_din,curs_in\n2022-03-07,100,EUR,USD,108.26,4.949,4.5713\n"},
         {{"--convert", "abc", "EUR", "LEI"}, 2, "suma invalida: \"abc\""},
         {{"--rate", "0HUF"}, 2, "valuta invalida"},
+        {{"--average", "EUR", "--year", "2147483647"}, 2, "Folositi: --average"},
+        {{"--average", "EUR", "--year", "2022", "--month", "0"}, 2, "Folositi: --average"},
+        {{"--rate", "EUR", "--year", "2022"}, 2, "optiunea --year nu merge cu --rate"},
+        {{"--update", "--date", "2022-03-08"}, 2, "optiunea --date nu merge cu --update"},
+        {{"--rate", "EUR", "--date", "2022-03-08", "--date", "2022-03-09"}, 2, "optiunea --date este data de doua ori"},
         {{"--rate", ""}, 2, "valuta invalida"},
         {{"--rate", "GBP", "--date", "2022-03-08"}, 1, "Nu este cunoscut cursul pentru GBP"},
         {{"--rate", "EUR", "--date", "2022-03-07"}, 1, "Nu exista curs memorat inainte de 07.03.2022"},
@@ -269,6 +276,31 @@ TEST(DataLocation, TheHistoryStaysBesideAPortableProgramElseInTheDataFolder) {
     const DataLocation bare(root.path() + QStringLiteral("/elsewhere/bin"), root.path() + QStringLiteral("/d2"));
     ASSERT_TRUE(bare.ensureDatabase());
     EXPECT_TRUE(*RateDb(bare.database()).hasTable(QStringLiteral("principale")));
+    // A damaged shipped copy is not passed on: the built-in one serves.
+    const QString damaged = root.path() + QStringLiteral("/usr/share/zorvel/valuta.mdb");
+    QFile::remove(damaged);
+    QFile spoiled(damaged);
+    ASSERT_TRUE(spoiled.open(QIODevice::WriteOnly));
+    spoiled.write(QByteArray(8192, 'x'));
+    spoiled.close();
+    const DataLocation fresh(program, root.path() + QStringLiteral("/d3"));
+    QFile::remove(program + QStringLiteral("/valuta.mdb"));
+    ASSERT_TRUE(fresh.ensureDatabase());
+    EXPECT_TRUE(RateDb(fresh.database()).check());
+    // Eight first starts at once: one sound file, no empty one, nothing left aside.
+    const QString racing = root.path() + QStringLiteral("/race/valuta.mdb");
+    QDir().mkpath(QFileInfo(racing).absolutePath());
+    std::vector<std::thread> starts;
+    std::atomic<int> failed{0};
+    for (int i = 0; i < 8; ++i)
+        starts.emplace_back([&] {
+            if (!RateDb::createShipped(racing)) ++failed;
+        });
+    for (std::thread& t : starts)
+        t.join();
+    EXPECT_EQ(failed, 0);
+    EXPECT_TRUE(RateDb(racing).check());
+    EXPECT_EQ(QDir(QFileInfo(racing).absolutePath()).entryList(QDir::Files), QStringList{"valuta.mdb"});
 }
 
 } // namespace

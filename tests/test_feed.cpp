@@ -58,6 +58,12 @@ TEST(FeedParser, ReadsTheBanksRealFilesByPosition) {
         FeedParser::days(data.file(QStringLiteral("samples/statistics-export-2023-01/old-daily-rates-2023.xml"))).ok());
 }
 
+// One day with a rate written with the given attributes, and USD beside it.
+QByteArray rateXml(QDate d, const char* attributes) {
+    return BnrData::dayXml(d, {{"USD", "4.5"}})
+        .replace("<Rate currency=\"USD\"", "<Rate " + QByteArray(attributes) + ">5.1</Rate><Rate currency=\"USD\"");
+}
+
 TEST(FeedParser, RefusesBrokenFilesAndLeavesUnreadableRatesOut) {
     const QDate d(2024, 3, 1);
     struct Case {
@@ -79,7 +85,17 @@ TEST(FeedParser, RefusesBrokenFilesAndLeavesUnreadableRatesOut) {
         {"no rates at all", BnrData::dayXml(d, {}), false, {}, {}},
         {"only RON", BnrData::dayXml(d, {{"RON", "1"}}), false, {}, {}},
         {"no rate readable", BnrData::dayXml(d, {{"EUR", "abc"}}), false, {}, {}},
-        {"same code twice", BnrData::dayXml(d, {{"EUR", "4.9"}, {"eur", "4.8"}}), false, {}, {}},
+        {"same code twice, other values", BnrData::dayXml(d, {{"EUR", "4.9"}, {"EUR", "4.8"}}), false, {}, {}},
+        {"same code twice, alike", BnrData::dayXml(d, {{"EUR", "4.9"}, {"EUR", "4.9"}}), true, {"EUR"}, {}},
+        // Attributes by name, in any order, beside others; a code is three capitals, a multiplier a positive whole
+        // number.
+        {"multiplier first", rateXml(d, R"(multiplier="100" currency="HUF")"), true, {"100HUF", "USD"}, {}},
+        {"an extra attribute", rateXml(d, R"(status="final" currency="EUR")"), true, {"EUR", "USD"}, {}},
+        {"multiplier zero", rateXml(d, R"(currency="HUF" multiplier="0")"), true, {"USD"}, {"0HUF"}},
+        {"a code of four letters", rateXml(d, R"(currency="EURO")"), true, {"USD"}, {"EURO"}},
+        {"a column's name as code", rateXml(d, R"(currency="rowid")"), true, {"USD"}, {"rowid"}},
+        {"DATA as code", rateXml(d, R"(currency="DATA")"), true, {"USD"}, {"DATA"}},
+        {"lower case code", BnrData::dayXml(d, {{"EUR", "4.9"}, {"eur", "4.8"}}), true, {"EUR"}, {"eur"}},
         {"rate without attributes", "<a><b><c date=\"2024-03-01\"><Rate>4.9</Rate></c></b></a>", false, {}, {}},
         {"unreadable date",
          "<a><b><c date=\"20x4-03-01\"><Rate currency=\"EUR\">4.9</Rate></c></b></a>",
@@ -125,6 +141,13 @@ TEST(FeedParser, RefusesBrokenFilesAndLeavesUnreadableRatesOut) {
     EXPECT_FALSE(FeedParser::cubeDate(QStringLiteral("2024-3-01")).isValid());
     EXPECT_EQ(FeedParser::cubeDate(QStringLiteral("2024-03-01T00")), QDate());
     EXPECT_EQ(FeedParser::cubeDate(QStringLiteral("2024-03-01")), QDate(2024, 3, 1));
+    // The same day twice in one file: alike is one day, with other values it is broken.
+    const QList<QPair<QString, QString>> eur49 = {{"EUR", "4.9"}}, eur59 = {{"EUR", "5.9"}};
+    std::vector<QDate> twice;
+    EXPECT_EQ(FeedParser::days(BnrData::yearXml({{d, eur49}, {d, eur49}}))->size(), 1u);
+    EXPECT_FALSE(FeedParser::days(BnrData::yearXml({{d, eur49}, {d, eur59}}), &twice).ok());
+    EXPECT_EQ(twice, std::vector<QDate>{d});
+    EXPECT_FALSE(FeedParser::dayFile(BnrData::yearXml({{d, eur49}, {d, eur59}}), d).ok());
     // A broken day inside a yearly file is left out, not the whole year.
     std::vector<QDate> broken;
     const auto year = FeedParser::days(
