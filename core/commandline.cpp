@@ -66,7 +66,9 @@ int update(const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
     const bool answered =
         report.result == RateUpdater::Result::UpToDate || report.result == RateUpdater::Result::Incomplete;
     (answered ? out : err) << summary << Qt::endl;
-    return report.result == RateUpdater::Result::UpToDate ? CommandLine::Done : CommandLine::Failed;
+    if (report.result != RateUpdater::Result::UpToDate) return CommandLine::Failed;
+    // A cron job must tell a clean run from one that left rates empty.
+    return report.unreadable.isEmpty() ? CommandLine::Done : CommandLine::Partial;
 }
 
 // A rate as the bank quotes it, four decimals; a per-100 currency per unit needs more to keep its digits.
@@ -458,7 +460,8 @@ QString CommandLine::helpText() {
                           "  --format text|csv|json        forma rezultatului (implicit text)\n"
                           "  -h, --help                    acest text\n"
                           "  -v, --version                 versiunea programului\n\n"
-                          "Datele se scriu AAAA-LL-ZZ. Iesire: 0 reusit, 1 eroare, 2 folosire gresita.\n");
+                          "Datele se scriu AAAA-LL-ZZ. Iesire: 0 reusit, 1 eroare (sau zile lipsa), 2 folosire\n"
+                          "gresita, 3 actualizat, dar cu unele cursuri ilizibile lasate goale.\n");
 }
 
 int CommandLine::run(const QStringList& arguments, const Context& context, QTextStream& out, QTextStream& err) {

@@ -15,7 +15,8 @@ class QTextStream;
 // same core functions as the window, so the numbers are the window's.
 class CommandLine {
 public:
-    enum Exit { Done = 0, Failed = 1, WrongUse = 2 };
+    // Partial: the update stored what the bank sent, but left some of its rates empty (unreadable).
+    enum Exit { Done = 0, Failed = 1, WrongUse = 2, Partial = 3 };
     struct Context {
         QString database;
         QUrl feedBase;

@@ -31,6 +31,9 @@ QString networkText(QNetworkReply::NetworkError error) {
                               "(http_proxy, https_proxy).");
     case QNetworkReply::ProxyAuthenticationRequiredError:
         return QStringLiteral("Serverul proxy cere o parola. Treceti-o in setarile proxy ale sistemului.");
+    case QNetworkReply::ProtocolUnknownError:
+    case QNetworkReply::ProtocolInvalidOperationError:
+        return QStringLiteral("Adresa bancii nu este o adresa web (http:// sau https://). Verificati setarea FeedUrl.");
     case QNetworkReply::SslHandshakeFailedError:
         return QStringLiteral("Legatura sigura cu serverul bancii nu a putut fi stabilita.");
     default:
@@ -52,7 +55,8 @@ bool looksLikeWebPage(const QByteArray& body, const QString& contentType) {
 
 } // namespace
 
-FeedClient::FeedClient(QUrl base, int timeoutMs) : m_base(std::move(base)), m_timeoutMs(timeoutMs) {
+FeedClient::FeedClient(QUrl base, int timeoutMs, int deadlineMs)
+    : m_base(std::move(base)), m_timeoutMs(timeoutMs), m_deadlineMs(deadlineMs) {
     m_network.setProxyFactory(new ProxyFactory);
 }
 
@@ -92,6 +96,7 @@ struct FeedClient::Transfer {
     QByteArray body;
     Ending ending = Ending::Finished;
     std::unique_ptr<QTimer> watchdog = std::make_unique<QTimer>();
+    std::unique_ptr<QTimer> deadline = std::make_unique<QTimer>();
     qint64 atLastBeat = 0;
 };
 
@@ -109,6 +114,9 @@ QNetworkReply* FeedClient::start(const QUrl& url, Transfer& t) {
     };
     t.watchdog->setSingleShot(true);
     QObject::connect(t.watchdog.get(), &QTimer::timeout, reply, [end] { end(Ending::Stalled); });
+    t.deadline->setSingleShot(true);
+    QObject::connect(t.deadline.get(), &QTimer::timeout, reply, [end] { end(Ending::Stalled); });
+    t.deadline->start(m_deadlineMs);
     QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, end] {
         if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > MaxAnswerBytes) end(Ending::TooLarge);
     });
@@ -129,6 +137,7 @@ Outcome<QByteArray> FeedClient::finish(Transfer& t) {
     using R = Outcome<QByteArray>;
     QNetworkReply* reply = t.reply;
     t.watchdog->stop();
+    t.deadline->stop();
     if (m_stopped) t.ending = Ending::Stopped;
     if (t.ending == Ending::Finished && reply->error() == QNetworkReply::NoError) t.body += reply->readAll();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();

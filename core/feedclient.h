@@ -27,7 +27,10 @@ public:
     // Less than this much in a whole timeout counts as silence: a drip does not keep a request alive.
     static constexpr qint64 MinBytesPerTimeout = 1024;
 
-    explicit FeedClient(QUrl base, int timeoutMs = DefaultTimeoutMs);
+    // However it trickles, no request lives longer: the largest file (a year, 250 KB) takes seconds.
+    static constexpr int DefaultDeadlineMs = 120000;
+
+    explicit FeedClient(QUrl base, int timeoutMs = DefaultTimeoutMs, int deadlineMs = DefaultDeadlineMs);
 
     Outcome<QByteArray> get(const QString& pathAndQuery);
     // Several requests, up to atOnce of them under way together; the answers in the order asked.
@@ -55,6 +58,7 @@ private:
 
     QUrl m_base;
     int m_timeoutMs;
+    int m_deadlineMs;
     bool m_stopped = false;
     QList<QPointer<QNetworkReply>> m_active;
     QNetworkAccessManager m_network;

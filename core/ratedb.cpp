@@ -107,8 +107,23 @@ Status RateDb::failed(const QSqlError& e) const {
     return failed(e.nativeErrorCode().toInt(), e.text());
 }
 
+namespace {
+
+// A failed commit comes without the engine's code: its own words tell the cause.
+int codeFromText(const QString& text) {
+    static const std::pair<const char*, int> known[] = {
+        {"disk is full", 13},   {"database is locked", 5}, {"readonly database", 8}, {"disk I/O error", 10},
+        {"not a database", 26}, {"malformed", 11},         {"unable to open", 14},
+    };
+    for (const auto& [words, code] : known)
+        if (text.contains(QLatin1String(words), Qt::CaseInsensitive)) return code;
+    return 0;
+}
+
+} // namespace
+
 Status RateDb::failed(int nativeCode, const QString& text) const {
-    const int code = nativeCode & 0xff;
+    const int code = (nativeCode != 0 ? nativeCode : codeFromText(text)) & 0xff;
     const QString file = shown(m_path);
     switch (code) {
     case 5: // busy

@@ -126,9 +126,13 @@ Status RateUpdater::plan(Pass& pass) {
     if (!history->days.empty()) {
         pass.first = history->days.front();
         if (history->days.back() > pass.feed)
-            return Status::failure(QStringLiteral("Banca a trimis o data de curs (%1) mai veche decat ultima zi "
-                                                  "memorata (%2).")
-                                       .arg(dayText(pass.feed), dayText(history->days.back())));
+            // The bank's newest day is the bank's word; a stored day after it is the history's own fault.
+            return Status::failure(
+                QStringLiteral("Baza de cursuri are o zi memorata (%2) dupa cea mai noua zi publicata "
+                               "de banca (%1). Verificati randul din %2 al tabelului VALUTA%3RON.")
+                    .arg(dayText(pass.feed), dayText(history->days.back()))
+                    .arg(history->days.back().year()),
+                Cause::DbDamaged);
     } else if (!history->emptyYears.isEmpty()) {
         pass.first = QDate(history->emptyYears.front(), 1, 1);
     } else {

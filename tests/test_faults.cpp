@@ -139,10 +139,11 @@ QList<BankFault> bankFaults() {
          RateUpdater::Result::Failed,
          "din viitor",
          {"2024-09-13"}},
+        // The stored row after the bank's newest day is named, not the bank blamed.
         {"feed older than the history",
          with(onFeed(FeedServer::Reply::ok(BnrData::dayXml(QDate(2024, 9, 2), kRates)))),
          RateUpdater::Result::Failed,
-         "mai veche",
+         "Verificati randul din 13.09.2024 al tabelului VALUTA2024RON",
          {"2024-09-13"}},
         {"one unreadable rate",
          with(onDay(kTue, FeedServer::Reply::ok(BnrData::dayXml(kTue, {{"EUR", "abc"}, {"USD", "4.5"}})))),
@@ -204,6 +205,18 @@ INSTANTIATE_TEST_SUITE_P(UpdateFaults, BankFaults, ::testing::ValuesIn(bankFault
                                  if (std::isalnum(static_cast<unsigned char>(ch))) name += ch;
                              return name;
                          });
+
+// A drip just fast enough never stalls, yet the request ends at its deadline, not at the size cap.
+TEST(UpdateFaults, ARequestEndsAtItsDeadlineHoweverItTrickles) {
+    FeedServer server([](const QString&) { return FeedServer::Reply::drip(QByteArray(20000, ' ')); }, 1);
+    FeedClient client(server.base(), 2000, 600);
+    QElapsedTimer clock;
+    clock.start();
+    const auto answer = client.get(FeedClient::feedPath());
+    EXPECT_LT(clock.elapsed(), 5000);
+    ASSERT_FALSE(answer.ok());
+    EXPECT_EQ(answer.error(), QStringLiteral("Serverul bancii nu raspunde."));
+}
 
 TEST(UpdateFaults, YearlyFilesAreAShortcutNotTheListOfDays) {
     const QDate feed(2025, 1, 3);

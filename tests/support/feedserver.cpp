@@ -71,6 +71,11 @@ void FeedServer::answer(int fd) {
     }
     const QList<QByteArray> line = request.left(request.indexOf("\r\n")).split(' ');
     const QString target = line.size() > 1 ? QString::fromLatin1(line[1]) : QString();
+    // A connection the client opened and never used asked for nothing.
+    if (target.isEmpty()) {
+        ::close(fd);
+        return;
+    }
     Reply reply;
     {
         std::lock_guard lock(m_mutex);

@@ -1,0 +1,21 @@
+// The readers of numbers, dates and codes that users and files type.
+#include "core/feedparser.h"
+#include "core/inputtext.h"
+#include "core/ratebook.h"
+#include "core/sqldialect.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    (void)InputText::ParseNumber(text);
+    if (const auto a = InputText::Amount(text); a && !std::isfinite(*a)) __builtin_trap();
+    (void)InputText::YMD(text);
+    (void)InputText::settingNumber(text);
+    (void)SqlDialect::rateValue(text);
+    (void)FeedParser::cubeDate(text);
+    (void)RateBook::isCode(text);
+    return 0;
+}
