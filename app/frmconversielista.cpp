@@ -135,10 +135,11 @@ void frmConversieLista::showResult() {
         ++r;
     }
     grdRezultat->resizeColumnsToContents();
-    lblStare->setText(m_result.failed == 0 ? QStringLiteral("%1 randuri convertite.").arg(m_result.rows.size())
-                                           : QStringLiteral("%1 randuri convertite, %2 nu (vezi coloana eroare).")
-                                                 .arg(m_result.rows.size() - size_t(m_result.failed))
-                                                 .arg(m_result.failed));
+    lblStare->setText(m_result.failed == 0
+                          ? QStringLiteral("Randuri convertite: %1.").arg(m_result.rows.size())
+                          : QStringLiteral("Randuri convertite: %1; neconvertite: %2 (vezi coloana eroare).")
+                                .arg(m_result.rows.size() - size_t(m_result.failed))
+                                .arg(m_result.failed));
     cmdCopiaza->setEnabled(!m_result.rows.empty());
     cmdSalveaza->setEnabled(!m_result.rows.empty());
 }

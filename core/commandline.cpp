@@ -348,9 +348,19 @@ int convertFile(const Request& r, const CommandLine::Context& c, QTextStream& ou
         QJsonArray rows;
         for (const ListConversion::Row& row : result->rows) {
             QJsonObject o{{"line", row.line}};
-            const QStringList cells = ListConversion::cells(row, u'.');
-            for (int i = 1; i < cells.size(); ++i)
-                if (!cells[i].isEmpty()) o.insert(ListConversion::header()[i], cells[i]);
+            if (!row.error.isEmpty()) {
+                o.insert(QStringLiteral("given"), QJsonArray::fromStringList(row.given));
+                o.insert(QStringLiteral("error"), row.error);
+            } else {
+                o.insert(QStringLiteral("date"), row.date.toString(Qt::ISODate));
+                o.insert(QStringLiteral("amount"), row.amount);
+                o.insert(QStringLiteral("currency"), row.currency);
+                o.insert(QStringLiteral("rateDay"), row.rateDay.toString(Qt::ISODate));
+                o.insert(QStringLiteral("rate"), row.rate);
+                o.insert(QStringLiteral("lei"), row.lei);
+                if (row.booked) o.insert(QStringLiteral("booked"), *row.booked);
+                if (const auto d = row.difference()) o.insert(QStringLiteral("difference"), *d);
+            }
             rows << o;
         }
         text = json({{"rows", rows}, {"failed", result->failed}}) + u'\n';
@@ -365,7 +375,9 @@ int convertFile(const Request& r, const CommandLine::Context& c, QTextStream& ou
                         CommandLine::Failed);
     }
     if (result->failed > 0)
-        err << QStringLiteral("%1 randuri nu au putut fi convertite (vezi coloana eroare).").arg(result->failed)
+        err << (result->failed == 1
+                    ? QStringLiteral("Un rand nu a putut fi convertit (vezi coloana eroare).")
+                    : QStringLiteral("%1 randuri nu au putut fi convertite (vezi coloana eroare).").arg(result->failed))
             << Qt::endl;
     return result->failed > 0 ? CommandLine::Failed : CommandLine::Done;
 }

@@ -234,7 +234,7 @@ QString table(const ListConversion::Result& r, QChar separator, QChar point) {
                      {},
                      {},
                      {},
-                     QStringLiteral("%1 randuri").arg(t.rows)});
+                     t.rows == 1 ? QStringLiteral("1 rand") : QStringLiteral("%1 randuri").arg(t.rows)});
     return out;
 }
 

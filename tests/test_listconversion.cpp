@@ -95,7 +95,7 @@ TEST_F(ListConversionTest, APasteOrAFileGivesRowsTotalsAndASafeCsv) {
     EXPECT_EQ(lines[1], QStringLiteral("1;08.01.2024;100,00;EUR;05.01.2024;4,0005;400,05;400,00;0,05;favorabila;"));
     // A field that a spreadsheet would run as a formula stays text.
     EXPECT_TRUE(lines[2].startsWith(QStringLiteral("2;\"'=HYPERLINK(\"\"x\"\")\";1;EUR"))) << lines[2].toStdString();
-    EXPECT_EQ(lines[3], QStringLiteral("total;;100,00;EUR;;;400,05;;;;1 randuri"));
+    EXPECT_EQ(lines[3], QStringLiteral("total;;100,00;EUR;;;400,05;;;;1 rand"));
 }
 
 } // namespace
