@@ -163,11 +163,10 @@ int convert(const Request& r, const CommandLine::Context& c, QTextStream& out, Q
     if (!from) return fail(err, from.error(), CommandLine::Failed);
     const auto to = sideOf(pair[1], day, local, read);
     if (!to) return fail(err, to.error(), CommandLine::Failed);
-    const double hundredfold =
-        NumberText::roundHalfEven(*amount * 100.0 * (from->value / from->units) / (to->value / to->units));
-    if (!std::isfinite(hundredfold) || std::fabs(hundredfold) > 1e17)
+    const long double exact = (long double)*amount * (from->value / from->units) / ((long double)to->value / to->units);
+    if (!std::isfinite(double(exact)) || std::fabs(double(exact)) > 1e15)
         return fail(err, QStringLiteral("suma prea mare: %1").arg(amountText), CommandLine::WrongUse);
-    const double v = hundredfold / 100.0;
+    const double v = RateBook::inBani(exact);
     const QString used = day ? day->date.toString(Qt::ISODate) : r.day.toString(Qt::ISODate);
     const QString how = howComputed(decimal(*amount, *amount == std::floor(*amount) ? 0 : 2, Format::Text), *from, *to);
     if (r.format == Format::Json)

@@ -88,12 +88,12 @@ void convertRow(ListConversion::Row& row, const RateBook::Day& day) {
         row.currency = day.local.name;
     }
     row.rate = perUnit;
-    const double hundredfold = NumberText::roundHalfEven(row.amount * perUnit * 100.0);
-    if (!std::isfinite(hundredfold) || std::fabs(hundredfold) > 1e17) {
+    const long double exact = (long double)row.amount * perUnit;
+    if (!std::isfinite(double(exact)) || std::fabs(double(exact)) > 1e15) {
         row.error = QStringLiteral("suma prea mare");
         return;
     }
-    row.lei = hundredfold / 100.0;
+    row.lei = RateBook::inBani(exact);
 }
 
 } // namespace

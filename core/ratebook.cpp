@@ -3,6 +3,7 @@
 #include "core/sqldialect.h"
 
 #include <QRegularExpression>
+#include <cmath>
 
 LocalCurrency RateBook::localOn(QDate date) {
     // Midday: on 1 July 2005 itself the new leu is already in force.
@@ -56,7 +57,15 @@ std::optional<RateBook::Quote> RateBook::quote(const RateRow& row, const QString
     const int stored = column.size() > 3 ? column.left(column.size() - 3).toInt() : 1;
     const auto rate = row.rate(column);
     if (!rate || stored <= 0) return std::nullopt;
-    // Kept to single precision, as the converter reads every stored rate.
-    const double perUnit = double(float(*rate)) / stored;
+    // The stored rate itself: a document's lei are the bank's four decimals times the amount, to the ban.
+    const double perUnit = *rate / stored;
     return Quote{column, letters, asked, perUnit * asked};
+}
+
+double RateBook::inBani(long double exactLei) {
+    const long double h = exactLei * 100.0L;
+    const long double whole = std::floor(h);
+    // A decimal half (x,xx5) reaches here a hair off in binary: within a millionth of a ban it is a half.
+    if (std::fabs(h - whole - 0.5L) < 1e-6L) return double((std::fmod(whole, 2.0L) == 0 ? whole : whole + 1) / 100.0L);
+    return double(std::round(h) / 100.0L);
 }

@@ -35,6 +35,9 @@ public:
         double value = 0; // lei (or old lei) for that many units
         double perUnit() const { return value / units; }
     };
+    // Lei of an amount at a rate, as a bookkeeper rounds the decimal product: to the ban, halves to the even one.
+    // Computed from the stored rate itself, so a document's figure is the bank's rate times the amount.
+    static double inBani(long double exactLei);
     // A currency as a user names it: three letters, with the units before them ("100HUF"), never 0.
     static bool isCode(const QString& code);
     // A currency's rate on a day for the units its code names; nothing when the day has no

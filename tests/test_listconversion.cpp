@@ -48,8 +48,8 @@ TEST_F(ListConversionTest, EachRowGetsItsDaysRateOrItsReason) {
         {"2024-01-01;100;EUR", R::Before, "2023-12-29", 403.63, ""}, // 1 January: the year before
         {"01.07.2005;100;EUR", R::Before, "2005-06-30", 401.81, ""},
         {"15.03.2004;1;EUR", R::Before, "2004-03-12", 40000, ""},   // old lei
-        {"08.01.2024;1000;HUF", R::Same, "2024-01-08", 12.65, ""},  // one forint each
-        {"08.01.2024;10;100HUF", R::Same, "2024-01-08", 12.65, ""}, // a hundred forint each
+        {"08.01.2024;1000;HUF", R::Same, "2024-01-08", 12.66, ""},  // one forint each: 12,655 to the even ban
+        {"08.01.2024;10;100HUF", R::Same, "2024-01-08", 12.66, ""}, // a hundred forint each
         {"08.01.2024;1.234,56;eur", R::Same, "2024-01-08", 4939.23, ""},
         {"08.01.2024;100;XYZ", R::Same, "", 0, "nu exista curs XYZ la 08.01.2024"},
         {"08.01.2024;100;EURO", R::Same, "", 0, "valuta necunoscuta"},
