@@ -32,7 +32,7 @@ for t in "${targets[@]}"; do
     echo "== $t: the kept cases"
     "$root/build-fuzz/bin/$t" -runs=0 "$kept"
     echo "== $t: fuzzing for ${seconds}s"
-    "$root/build-fuzz/bin/$t" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+    "$root/build-fuzz/bin/$t" -max_total_time="$seconds" -max_len=65536 -timeout=30 -rss_limit_mb=2048 \
         -artifact_prefix="$work/found-$kind/" -print_final_stats=1 "$corpus" 2>&1 | tail -n 12
     if compgen -G "$work/found-$kind/*" >/dev/null; then
         mkdir -p "$root/build-fuzz/found"
