@@ -53,10 +53,6 @@ void frmConversieLista::createControls() {
     lblStare = new QLabel;
     named(lblStare, "lblStare", QStringLiteral("Stare"));
     lblStare->setWordWrap(true);
-    auto* caption = new QLabel(QStringLiteral("&Randuri:"));
-    caption->setBuddy(txtIntrare);
-    auto* ruleCaption = new QLabel(QStringLiteral("C&ursul:"));
-    ruleCaption->setBuddy(cboRegula);
     cmdDeschide = new QPushButton(QStringLiteral("&Deschide fisier..."));
     named(cmdDeschide, "cmdDeschide", QStringLiteral("Deschide fisier"));
     cmdConverteste = new QPushButton(QStringLiteral("Con&verteste"));
@@ -68,6 +64,22 @@ void frmConversieLista::createControls() {
     named(cmdSalveaza, "cmdSalveaza", QStringLiteral("Salveaza CSV"));
     cmdInchide = new QPushButton(QStringLiteral("I&nchide"));
     named(cmdInchide, "cmdInchide", QStringLiteral("Inchide"));
+    layOut();
+    connect(cmdDeschide, &QPushButton::clicked, this, &frmConversieLista::cmdDeschide_Click);
+    connect(cmdConverteste, &QPushButton::clicked, this, &frmConversieLista::cmdConverteste_Click);
+    connect(cmdCopiaza, &QPushButton::clicked, this, &frmConversieLista::cmdCopiaza_Click);
+    connect(cmdSalveaza, &QPushButton::clicked, this, &frmConversieLista::cmdSalveaza_Click);
+    connect(cmdInchide, &QPushButton::clicked, this, &QDialog::close);
+    cmdCopiaza->setEnabled(false);
+    cmdSalveaza->setEnabled(false);
+}
+
+// The rule and the buttons over the rows, the result under them, the outcome and the saves at the bottom.
+void frmConversieLista::layOut() {
+    auto* caption = new QLabel(QStringLiteral("&Randuri:"));
+    caption->setBuddy(txtIntrare);
+    auto* ruleCaption = new QLabel(QStringLiteral("C&ursul:"));
+    ruleCaption->setBuddy(cboRegula);
     auto* top = new QHBoxLayout;
     top->addWidget(caption);
     top->addStretch();
@@ -84,13 +96,6 @@ void frmConversieLista::createControls() {
     all->addWidget(txtIntrare, 1);
     all->addWidget(grdRezultat, 2);
     all->addLayout(bottom);
-    connect(cmdDeschide, &QPushButton::clicked, this, &frmConversieLista::cmdDeschide_Click);
-    connect(cmdConverteste, &QPushButton::clicked, this, &frmConversieLista::cmdConverteste_Click);
-    connect(cmdCopiaza, &QPushButton::clicked, this, &frmConversieLista::cmdCopiaza_Click);
-    connect(cmdSalveaza, &QPushButton::clicked, this, &frmConversieLista::cmdSalveaza_Click);
-    connect(cmdInchide, &QPushButton::clicked, this, &QDialog::close);
-    cmdCopiaza->setEnabled(false);
-    cmdSalveaza->setEnabled(false);
 }
 
 void frmConversieLista::cmdDeschide_Click() {

@@ -37,6 +37,7 @@ private slots:
 
 private:
     void createControls();
+    void layOut();
     void showResult();
 
     QString m_dbPath;

@@ -328,6 +328,29 @@ int verify(const Request& r, const CommandLine::Context& c, QTextStream& out, QT
     return report->stopped ? CommandLine::Failed : CommandLine::Done;
 }
 
+// A converted list for programs: numbers as numbers, a failed row with its fields and reason.
+QString listJson(const ListConversion::Result& result) {
+    QJsonArray rows;
+    for (const ListConversion::Row& row : result.rows) {
+        QJsonObject o{{"line", row.line}};
+        if (!row.error.isEmpty()) {
+            o.insert(QStringLiteral("given"), QJsonArray::fromStringList(row.given));
+            o.insert(QStringLiteral("error"), row.error);
+        } else {
+            o.insert(QStringLiteral("date"), row.date.toString(Qt::ISODate));
+            o.insert(QStringLiteral("amount"), row.amount);
+            o.insert(QStringLiteral("currency"), row.currency);
+            o.insert(QStringLiteral("rateDay"), row.rateDay.toString(Qt::ISODate));
+            o.insert(QStringLiteral("rate"), row.rate);
+            o.insert(QStringLiteral("lei"), row.lei);
+            if (row.booked) o.insert(QStringLiteral("booked"), *row.booked);
+            if (const auto d = row.difference()) o.insert(QStringLiteral("difference"), *d);
+        }
+        rows << o;
+    }
+    return json({{"rows", rows}, {"failed", result.failed}}) + u'\n';
+}
+
 int convertFile(const Request& r, const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
     const QString rule = r.parser.value(QStringLiteral("rule"));
     if (rule != u"before" && rule != u"same")
@@ -344,25 +367,7 @@ int convertFile(const Request& r, const CommandLine::Context& c, QTextStream& ou
     if (r.format == Format::Csv) {
         text = ListConversion::csv(*result);
     } else {
-        QJsonArray rows;
-        for (const ListConversion::Row& row : result->rows) {
-            QJsonObject o{{"line", row.line}};
-            if (!row.error.isEmpty()) {
-                o.insert(QStringLiteral("given"), QJsonArray::fromStringList(row.given));
-                o.insert(QStringLiteral("error"), row.error);
-            } else {
-                o.insert(QStringLiteral("date"), row.date.toString(Qt::ISODate));
-                o.insert(QStringLiteral("amount"), row.amount);
-                o.insert(QStringLiteral("currency"), row.currency);
-                o.insert(QStringLiteral("rateDay"), row.rateDay.toString(Qt::ISODate));
-                o.insert(QStringLiteral("rate"), row.rate);
-                o.insert(QStringLiteral("lei"), row.lei);
-                if (row.booked) o.insert(QStringLiteral("booked"), *row.booked);
-                if (const auto d = row.difference()) o.insert(QStringLiteral("difference"), *d);
-            }
-            rows << o;
-        }
-        text = json({{"rows", rows}, {"failed", result->failed}}) + u'\n';
+        text = listJson(*result);
     }
     if (!r.parser.isSet(QStringLiteral("out"))) {
         out << text << Qt::flush;

@@ -199,6 +199,64 @@ Outcome<HistoryCheck::Report> HistoryCheck::run(QList<int> years, const Progress
     return report;
 }
 
+namespace {
+
+using Finding = HistoryCheck::Finding;
+
+// One day the bank gave and the history holds: rate by rate.
+void compareDay(const DayRates& day, const QVariantList& row, const QHash<QString, int>& columnAt,
+                std::vector<Finding>& findings, QMap<QString, Finding>& noColumn) {
+    for (const RateEntry& e : day.rates) {
+        const int c = columnAt.value(e.column.toUpper(), -1);
+        if (c < 0) {
+            Finding& f = noColumn[e.column];
+            f.kind = Finding::Kind::NoColumn;
+            f.currency = e.column;
+            f.values.emplace_back(day.date, e.text.toDouble());
+            continue;
+        }
+        const QVariant v = row.value(c);
+        if (v.isNull()) {
+            findings.push_back({Finding::Kind::EmptyRate, day.date, e.column, {}, e.text, {}, {}});
+        } else if (!sameRate(v.toDouble(), e.text)) {
+            findings.push_back({Finding::Kind::Differs, day.date, e.column, v.toDouble(), e.text, {}, {}});
+        }
+    }
+}
+
+// The bank's year against the stored one; a closed year's file denies every stored day it lacks.
+void compareYear(HistoryCheck::Year& out, std::vector<DayRates>& bank, const RateTable& stored, bool closed) {
+    QHash<QString, int> columnAt;
+    for (int c = 0; c < stored.names.size(); ++c)
+        columnAt.insert(stored.names[c].toUpper(), c);
+    QHash<QDate, const QVariantList*> rowOf;
+    for (const QVariantList& row : stored.rows)
+        rowOf.insert(QDate::fromString(row.value(0).toString().left(10), Qt::ISODate), &row);
+    QSet<QDate> listed;
+    QDate last;
+    QMap<QString, Finding> noColumn;
+    for (DayRates& day : bank) {
+        if (day.date.year() != out.year || listed.contains(day.date)) continue;
+        listed.insert(day.date);
+        last = std::max(last, day.date);
+        ++out.days;
+        if (const QVariantList* row = rowOf.value(day.date))
+            compareDay(day, *row, columnAt, out.findings, noColumn);
+        else
+            out.findings.push_back({Finding::Kind::MissingDay, day.date, {}, {}, {}, std::move(day), {}});
+    }
+    // The current year's file runs to the day before: later stored days are not the bank's to deny.
+    for (auto it = rowOf.cbegin(); it != rowOf.cend(); ++it)
+        if (it.key().isValid() && !listed.contains(it.key()) && (closed || it.key() <= last))
+            out.findings.push_back({Finding::Kind::ExtraDay, it.key(), {}, {}, {}, {}, {}});
+    for (Finding& f : noColumn)
+        out.findings.push_back(std::move(f));
+    std::stable_sort(out.findings.begin(), out.findings.end(),
+                     [](const Finding& a, const Finding& b) { return a.day < b.day; });
+}
+
+} // namespace
+
 Outcome<HistoryCheck::Year> HistoryCheck::checkYear(int year, const Outcome<QByteArray>& file, RateDb& db) {
     Year out{year, Year::State::NotChecked, {}, 0, {}};
     if (!file) {
@@ -220,51 +278,7 @@ Outcome<HistoryCheck::Year> HistoryCheck::checkYear(int year, const Outcome<QByt
         stored = std::move(*table);
     }
     out.state = Year::State::Checked;
-    QHash<QString, int> columnAt;
-    for (int c = 0; c < stored.names.size(); ++c)
-        columnAt.insert(stored.names[c].toUpper(), c);
-    QHash<QDate, const QVariantList*> rowOf;
-    for (const QVariantList& row : stored.rows)
-        rowOf.insert(QDate::fromString(row.value(0).toString().left(10), Qt::ISODate), &row);
-    QSet<QDate> listed;
-    QDate last;
-    QMap<QString, Finding> noColumn;
-    for (DayRates& day : *bank) {
-        if (day.date.year() != year || listed.contains(day.date)) continue;
-        listed.insert(day.date);
-        last = std::max(last, day.date);
-        ++out.days;
-        const QVariantList* row = rowOf.value(day.date);
-        if (!row) {
-            out.findings.push_back({Finding::Kind::MissingDay, day.date, {}, {}, {}, std::move(day), {}});
-            continue;
-        }
-        for (const RateEntry& e : day.rates) {
-            const int c = columnAt.value(e.column.toUpper(), -1);
-            if (c < 0) {
-                Finding& f = noColumn[e.column];
-                f.kind = Finding::Kind::NoColumn;
-                f.currency = e.column;
-                f.values.emplace_back(day.date, e.text.toDouble());
-                continue;
-            }
-            const QVariant v = row->value(c);
-            if (v.isNull()) {
-                out.findings.push_back({Finding::Kind::EmptyRate, day.date, e.column, {}, e.text, {}, {}});
-            } else if (!sameRate(v.toDouble(), e.text)) {
-                out.findings.push_back({Finding::Kind::Differs, day.date, e.column, v.toDouble(), e.text, {}, {}});
-            }
-        }
-    }
-    // The current year's file runs to the day before: later stored days are not the bank's to deny.
-    const bool closed = year < m_today.year();
-    for (auto it = rowOf.cbegin(); it != rowOf.cend(); ++it)
-        if (it.key().isValid() && !listed.contains(it.key()) && (closed || it.key() <= last))
-            out.findings.push_back({Finding::Kind::ExtraDay, it.key(), {}, {}, {}, {}, {}});
-    for (Finding& f : noColumn)
-        out.findings.push_back(std::move(f));
-    std::stable_sort(out.findings.begin(), out.findings.end(),
-                     [](const Finding& a, const Finding& b) { return a.day < b.day; });
+    compareYear(out, *bank, stored, year < m_today.year());
     return out;
 }
 

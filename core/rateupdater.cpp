@@ -215,41 +215,44 @@ Status RateUpdater::fetchYears(Pass& pass, Report& report, const ProgressFn& pro
     for (qsizetype i = 0; i < years.size(); ++i) {
         const int year = years[i];
         if (Status s = tick(pass, progress, QStringLiteral("anul %1").arg(year)); !s) return s;
-        Outcome<QByteArray>& file = files[size_t(i)];
-        if (!file && file.cause() == Cause::Stopped) return Status::failure(file);
-        // A year the bank has no file for may still come day by day.
-        if (!file && file.cause() == Cause::NotServed) {
-            pass.noYearFile << year;
-            continue;
-        }
-        if (!file) {
-            pass.troubles << trouble(QStringLiteral("Fisierul anual %1 al bancii nu a putut fi adus: %2").arg(year),
-                                     Status::failure(file));
-            continue;
-        }
-        std::vector<QDate> broken;
-        auto days = FeedParser::days(*file, &broken);
-        file = Outcome<QByteArray>::failure(QString()); // the text is read: let it go
-        if (!days) {
-            pass.troubles << Status::failure(
-                QStringLiteral("Fisierul anual %1 al bancii nu poate fi citit (%2).").arg(year).arg(days.error()),
-                Cause::BadAnswer);
-            continue;
-        }
-        QDate last;
-        for (const DayRates& d : *days)
-            if (d.date.year() == year) last = std::max(last, d.date);
-        for (QDate d : broken)
-            if (pass.wanted.contains(d)) {
-                pass.troubles << Status::failure(
-                    QStringLiteral("Ziua %1 din fisierul anual %2 al bancii nu poate fi citita.")
-                        .arg(dayText(d))
-                        .arg(year),
-                    Cause::BadAnswer);
-                break;
-            }
-        take(pass, std::move(*days), QDate(year, 1, 1), last, broken);
+        if (Status s = readYear(pass, year, files[size_t(i)]); !s) return s;
     }
+    return succeeded();
+}
+
+// One year's file as it came: its days taken, or why it could not serve noted.
+Status RateUpdater::readYear(Pass& pass, int year, Outcome<QByteArray>& file) {
+    if (!file && file.cause() == Cause::Stopped) return Status::failure(file);
+    // A year the bank has no file for may still come day by day.
+    if (!file && file.cause() == Cause::NotServed) {
+        pass.noYearFile << year;
+        return succeeded();
+    }
+    if (!file) {
+        pass.troubles << trouble(QStringLiteral("Fisierul anual %1 al bancii nu a putut fi adus: %2").arg(year),
+                                 Status::failure(file));
+        return succeeded();
+    }
+    std::vector<QDate> broken;
+    auto days = FeedParser::days(*file, &broken);
+    file = Outcome<QByteArray>::failure(QString()); // the text is read: let it go
+    if (!days) {
+        pass.troubles << Status::failure(
+            QStringLiteral("Fisierul anual %1 al bancii nu poate fi citit (%2).").arg(year).arg(days.error()),
+            Cause::BadAnswer);
+        return succeeded();
+    }
+    QDate last;
+    for (const DayRates& d : *days)
+        if (d.date.year() == year) last = std::max(last, d.date);
+    for (QDate d : broken)
+        if (pass.wanted.contains(d)) {
+            pass.troubles << Status::failure(
+                QStringLiteral("Ziua %1 din fisierul anual %2 al bancii nu poate fi citita.").arg(dayText(d)).arg(year),
+                Cause::BadAnswer);
+            break;
+        }
+    take(pass, std::move(*days), QDate(year, 1, 1), last, broken);
     return succeeded();
 }
 

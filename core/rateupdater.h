@@ -92,6 +92,7 @@ private:
     Status gather(Pass& pass, Report& report, const ProgressFn& progress);
     Status fetchTenDays(Pass& pass, Report& report, const ProgressFn& progress);
     Status fetchYears(Pass& pass, Report& report, const ProgressFn& progress);
+    Status readYear(Pass& pass, int year, Outcome<QByteArray>& file);
     Status fetchSingleDays(Pass& pass, Report& report, const ProgressFn& progress);
     Status readSingleDay(Pass& pass, QDate day, const Outcome<QByteArray>& answer);
     // Adds a file's days within the span; settles the wanted days between from and to it lacks.
