@@ -303,6 +303,7 @@ void frmZorvel::Form_Load() {
         Combo2->setCurrentIndex(-1);
     }
     TableYear = QString::number(year);
+    if (!m_env.startupNotice.isEmpty()) message(m_env.startupNotice, MessageSink::Icon::Information);
     for (int i = 0; i < 3; ++i)
         Check1[i]->setChecked(AppSettings::panelShown(i));
     chkPrinc->setChecked(!AppSettings::mainCurrenciesOnly());

@@ -61,6 +61,7 @@ struct ZorvelEnvironment {
     QUrl feedBase;                            // where the bank's files come from
     std::function<bool(const QUrl&)> openUrl; // the desktop's handler for folders and links
     QString exportHelper;                     // the program that drives the spreadsheet
+    QString startupNotice;                    // told once, before the update at start-up
     static ZorvelEnvironment forApplication();
 };
 

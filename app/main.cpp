@@ -31,9 +31,9 @@ int main(int argc, char* argv[]) {
     if (argc > 1) return withoutWindow(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zorvel"));
-    const ZorvelEnvironment env = ZorvelEnvironment::forApplication();
+    ZorvelEnvironment env = ZorvelEnvironment::forApplication();
     // A failure here is told by the update at start-up, with its cause.
-    (void)DataLocation(env.appDir).ensureDatabase();
+    if (const Outcome<QString> made = DataLocation(env.appDir).ensureDatabase(); made) env.startupNotice = *made;
     frmZorvel window(env);
     window.Form_Load();
     window.show();

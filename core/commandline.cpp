@@ -500,8 +500,11 @@ int CommandLine::run(const QStringList& arguments, const Context& context, QText
     if (const QString wrong = misplaced(r.parser, chosen.front()); !wrong.isEmpty()) return fail(err, wrong, WrongUse);
     if (!r.parser.positionalArguments().isEmpty() && chosen.front() != u"convert")
         return fail(err, QStringLiteral("argument neasteptat: ") + r.parser.positionalArguments().front(), WrongUse);
-    if (context.prepareDatabase)
-        if (const Status ready = context.prepareDatabase(); !ready) return fail(err, ready.error(), Failed);
+    if (context.prepareDatabase) {
+        const Outcome<QString> ready = context.prepareDatabase();
+        if (!ready) return fail(err, ready.error(), Failed);
+        if (!ready->isEmpty()) err << *ready << Qt::endl;
+    }
     if (chosen.front() == u"update") return update(context, out, err);
     if (chosen.front() == u"rate") return rate(r, context, out, err);
     if (chosen.front() == u"convert") return convert(r, context, out, err);

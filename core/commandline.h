@@ -24,7 +24,8 @@ public:
         int timeoutMs = 20000;
         QString version;
         // Makes the database when it is missing; run before any action that reads it.
-        std::function<Status()> prepareDatabase;
+        // Its value, when not empty, is a notice for the user.
+        std::function<Outcome<QString>()> prepareDatabase;
     };
 
     // arguments without the program's name.

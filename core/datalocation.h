@@ -23,11 +23,16 @@ public:
     QString sharedDir() const;
 
     // Makes the database where database() says when it is missing: a copy of the
-    // shipped one, or one made from the copy built into the program. An existing
-    // file is never touched.
-    Status ensureDatabase() const;
+    // history beside the program when that folder cannot be written, else of the
+    // shipped one, else one made from the copy built into the program. An existing
+    // file is never touched. The value is what the user should be told (the history
+    // moved to the data folder), empty when nothing.
+    Outcome<QString> ensureDatabase() const;
 
 private:
+    QString besideProgram(const char* name) const;
+    static bool copyChecked(const QString& from, const QString& target);
+
     QString m_programDir;
     QString m_userDataDir;
 };

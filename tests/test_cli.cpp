@@ -11,6 +11,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <atomic>
@@ -301,6 +303,39 @@ TEST(DataLocation, TheHistoryStaysBesideAPortableProgramElseInTheDataFolder) {
     EXPECT_EQ(failed, 0);
     EXPECT_TRUE(RateDb(racing).check());
     EXPECT_EQ(QDir(QFileInfo(racing).absolutePath()).entryList(QDir::Files), QStringList{"valuta.mdb"});
+}
+
+// A portable copy unpacked where its user cannot write (a shared drive, /opt) holds years of history:
+// the copy in the data folder starts from it, and the user is told where the history is kept now.
+TEST(DataLocation, AHistoryInAFolderThatCannotBeWrittenIsCarriedToTheDataFolder) {
+    QTemporaryDir root;
+    const QString program = root.path() + QStringLiteral("/portable");
+    QDir().mkpath(program);
+    runSqlScript(program + QStringLiteral("/valuta.mdb"), shippedSql());
+    RateDb(program + QStringLiteral("/valuta.mdb")).storeDay(DayRates{QDate(2022, 3, 7), {{"EUR", "4.9490"}}});
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup);
+    // Whoever may write any folder (root) is kept out by the immutable flag, where the file system has one.
+    const bool locked = !QFileInfo(program).isWritable() ||
+                        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), program}) == 0;
+    const auto unlock = qScopeGuard([&] {
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), program});
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
+    if (!locked || QFileInfo(program).isWritable()) GTEST_SKIP() << "this user can write every folder here";
+    CommandLine::Context c;
+    const DataLocation where(program, root.path() + QStringLiteral("/data"));
+    c.database = where.database();
+    c.prepareDatabase = [where] { return where.ensureDatabase(); };
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    EXPECT_EQ(CommandLine::run({"--rate", "EUR", "--date", "2022-03-08"}, c, o, e), 0);
+    o.flush();
+    e.flush();
+    EXPECT_EQ(out, QStringLiteral("2022-03-07 EUR 4,9490\n"));
+    EXPECT_TRUE(err.contains(QStringLiteral("(%1) nu poate fi scris").arg(program))) << err.toStdString();
+    EXPECT_TRUE(err.contains(root.path() + QStringLiteral("/data/valuta.mdb"))) << err.toStdString();
+    // Told once: from now on the data folder's copy is the history.
+    EXPECT_EQ(*where.ensureDatabase(), QString());
 }
 
 } // namespace
