@@ -1,13 +1,13 @@
 #include "app/frmevolutie.h"
 
-#include "core/ratedb.h"
+#include "core/chartscale.h"
 
 #include <QApplication>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDateTimeAxis>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -61,6 +61,8 @@ QTableWidget* averagesGrid() {
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     grid->horizontalHeader()->setStretchLastSection(true);
+    // One Tab stop; the arrows move inside.
+    grid->setTabKeyNavigation(false);
     return grid;
 }
 
@@ -77,14 +79,13 @@ void frmEvolutie::createControls() {
     named(cboAnDe, "cboAnDe", QStringLiteral("De la anul"));
     cboAnPana = new QComboBox;
     named(cboAnPana, "cboAnPana", QStringLiteral("Pana la anul"));
-    for (int y = 1998; y <= QDate::currentDate().year(); ++y) {
-        cboAnDe->addItem(QString::number(y));
-        cboAnPana->addItem(QString::number(y));
-    }
     chtCurs = new QChartView;
     named(chtCurs, "chtCurs", QStringLiteral("Grafic curs"));
     chtCurs->setRenderHint(QPainter::Antialiasing);
     chtCurs->setFocusPolicy(Qt::StrongFocus);
+    // The chart takes a Tab stop (a screen reader reads its title there), so focus must show on it.
+    chtCurs->setStyleSheet(QStringLiteral("QChartView { border: 2px solid transparent; }"
+                                          "QChartView:focus { border: 2px solid palette(highlight); }"));
     grdMedii = averagesGrid();
     named(grdMedii, "grdMedii", QStringLiteral("Medii lunare si anuale"));
     lblStare = new QLabel;
@@ -98,8 +99,22 @@ void frmEvolutie::createControls() {
     named(cmdCsv, "cmdCsv", QStringLiteral("Salveaza CSV"));
     cmdInchide = new QPushButton(QStringLiteral("I&nchide"));
     named(cmdInchide, "cmdInchide", QStringLiteral("Inchide"));
+    fillYears();
     layOut();
     connectHandlers();
+}
+
+// Only the years that hold rates: from the first stored year to the last.
+void frmEvolutie::fillYears() {
+    const Outcome<QList<int>> years = CurrencyHistory::yearsWithRates(m_dbPath);
+    for (int y : years ? *years : QList<int>{}) {
+        cboAnDe->addItem(QString::number(y));
+        cboAnPana->addItem(QString::number(y));
+    }
+    if (!years)
+        lblStare->setText(years.error());
+    else if (years->isEmpty())
+        lblStare->setText(QStringLiteral("Nu exista cursuri memorate."));
 }
 
 void frmEvolutie::connectHandlers() {
@@ -142,10 +157,13 @@ void frmEvolutie::layOut() {
 }
 
 void frmEvolutie::showCurrency(const QString& currency, int fromYear, int toYear) {
+    if (cboAnDe->count() == 0) return;
     {
+        // A year outside the stored history shows its nearest stored year.
+        const int first = cboAnDe->itemText(0).toInt(), last = cboAnDe->itemText(cboAnDe->count() - 1).toInt();
         const QSignalBlocker quiet1(cboAnDe), quiet2(cboAnPana);
-        cboAnDe->setCurrentText(QString::number(fromYear));
-        cboAnPana->setCurrentText(QString::number(toYear));
+        cboAnDe->setCurrentText(QString::number(std::clamp(fromYear, first, last)));
+        cboAnPana->setCurrentText(QString::number(std::clamp(toYear, first, last)));
     }
     m_history.currency = currency;
     fillCurrencies();
@@ -153,14 +171,8 @@ void frmEvolutie::showCurrency(const QString& currency, int fromYear, int toYear
 }
 
 void frmEvolutie::fillCurrencies() {
-    QStringList names;
-    {
-        RateDb db(m_dbPath);
-        for (int y = cboAnDe->currentText().toInt(); y <= cboAnPana->currentText().toInt(); ++y)
-            if (auto c = db.currencies(y))
-                for (const QString& n : *c)
-                    if (!names.contains(n, Qt::CaseInsensitive)) names << n;
-    }
+    QStringList names =
+        CurrencyHistory::currencies(m_dbPath, cboAnDe->currentText().toInt(), cboAnPana->currentText().toInt());
     if (!m_history.currency.isEmpty() && !names.contains(m_history.currency, Qt::CaseInsensitive))
         names.prepend(m_history.currency);
     int at = 0;
@@ -206,27 +218,35 @@ void frmEvolutie::reload() {
 
 namespace {
 
+// Midnight: a day's point sits on its own tick, the first of a month on the month's.
 double when(QDate day) {
-    return double(QDateTime(day, QTime(12, 0)).toMSecsSinceEpoch());
+    return double(QDateTime(day, QTime(0, 0)).toMSecsSinceEpoch());
 }
 
-// Dates along, lei per unit up the side, with room above and below the extremes' marks.
+// Dates along on the first of each month or year, rates up the side on round steps.
 void addAxes(QChart* chart, const CurrencyHistory& h, double low, double high) {
-    auto* x = new QDateTimeAxis;
-    x->setFormat(h.fromYear == h.toYear ? QStringLiteral("MM.yyyy") : QStringLiteral("yyyy"));
-    x->setTitleText(QStringLiteral("Data"));
+    auto* x = new QCategoryAxis;
+    x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    const QList<ChartScale::DateTick> ticks = ChartScale::dateTicks(h.fromYear, h.toYear);
+    // The axis starts a moment before its first tick, which a category cannot share.
+    x->setStartValue(when(QDate(h.fromYear, 1, 1)) - 1);
+    for (const ChartScale::DateTick& t : ticks)
+        x->append(t.label, when(t.day));
+    x->setRange(when(QDate(h.fromYear, 1, 1)) - 1, when(QDate(h.toYear + 1, 1, 1)));
     auto* y = new QValueAxis;
-    y->setTitleText(QStringLiteral("Lei pentru 1 ") + h.unitLabel());
-    y->setLabelFormat(QStringLiteral("%.4f"));
+    y->setTitleText(QStringLiteral("Lei pentru ") + (h.unit == 1 ? QStringLiteral("1 ") : QString()) + h.quotedUnit());
+    const ChartScale::Values v = ChartScale::values(low, high);
+    y->setRange(v.min, v.max);
+    y->setTickType(QValueAxis::TicksDynamic);
+    y->setTickAnchor(v.min);
+    y->setTickInterval(v.step);
+    y->setLabelFormat(QStringLiteral("%.") + QString::number(v.decimals) + u'f');
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (QAbstractSeries* s : chart->series()) {
         s->attachAxis(x);
         s->attachAxis(y);
     }
-    if (low > high) return;
-    const double span = std::max(high - low, 0.0001);
-    y->setRange(low - span * 0.08, high + span * 0.12);
 }
 
 } // namespace
@@ -238,16 +258,15 @@ void frmEvolutie::showChart() {
     chart->setLocalizeNumbers(true);
     chart->setLocale(QLocale());
     m_series = new QLineSeries;
-    m_series->setName(m_history.unitLabel());
-    const double unit = m_history.unit;
+    m_series->setName(m_history.quotedUnit());
     const auto [low, high] = std::minmax_element(m_history.days.begin(), m_history.days.end(),
                                                  [](const DayRate& a, const DayRate& b) { return a.rate < b.rate; });
     for (const DayRate& d : m_history.days)
-        m_series->append(when(d.day), d.rate / unit);
+        m_series->append(when(d.day), d.rate);
     chart->addSeries(m_series);
     const bool any = !m_history.days.empty();
     if (any) markExtremes(chart, *low, *high);
-    addAxes(chart, m_history, any ? low->rate / unit : 1, any ? high->rate / unit : 0);
+    addAxes(chart, m_history, any ? low->rate : 1, any ? high->rate : 2);
     connect(m_series, &QLineSeries::hovered, this, &frmEvolutie::pointHovered);
     QChart* old = chtCurs->chart();
     chtCurs->setChart(chart);
@@ -255,21 +274,21 @@ void frmEvolutie::showChart() {
     chtCurs->setAccessibleDescription(chart->title());
 }
 
-// The lowest and the highest rate, marked on the line and named in the title.
+// The lowest and the highest rate, marked on the line and named in the title, in the
+// bank's four decimals like every other number of the window.
 void frmEvolutie::markExtremes(QChart* chart, const DayRate& low, const DayRate& high) {
-    const double unit = m_history.unit;
-    auto* marks = new QScatterSeries;
-    marks->setMarkerSize(9);
-    marks->setPointLabelsVisible(true);
-    marks->setPointLabelsClipping(false);
-    marks->setPointLabelsFormat(QStringLiteral("@yPoint"));
-    marks->append(when(low.day), low.rate / unit);
-    marks->append(when(high.day), high.rate / unit);
-    chart->addSeries(marks);
+    for (const DayRate& d : {low, high}) {
+        auto* mark = new QScatterSeries;
+        mark->setMarkerSize(9);
+        mark->setPointLabelsVisible(true);
+        mark->setPointLabelsClipping(false);
+        mark->setPointLabelsFormat(rateText(d.rate));
+        mark->append(when(d.day), d.rate);
+        chart->addSeries(mark);
+    }
     chart->setTitle(QStringLiteral("%1: minim %2 (%3), maxim %4 (%5)")
-                        .arg(m_history.unitLabel(), rateText(low.rate / unit),
-                             low.day.toString(QStringLiteral("dd.MM.yyyy")), rateText(high.rate / unit),
-                             high.day.toString(QStringLiteral("dd.MM.yyyy"))));
+                        .arg(m_history.quotedUnit(), rateText(low.rate), low.day.toString(QStringLiteral("dd.MM.yyyy")),
+                             rateText(high.rate), high.day.toString(QStringLiteral("dd.MM.yyyy"))));
 }
 
 void frmEvolutie::pointHovered(const QPointF& point, bool state) {
@@ -282,24 +301,43 @@ void frmEvolutie::pointHovered(const QPointF& point, bool state) {
         (it != m_history.days.begin() && at.daysTo(it->day) > std::prev(it)->day.daysTo(at)))
         it = std::prev(it);
     QToolTip::showText(QCursor::pos(), it->day.toString(QStringLiteral("dd.MM.yyyy")) + QStringLiteral(": ") +
-                                           rateText(it->rate / m_history.unit) + QStringLiteral(" lei"));
+                                           rateText(it->rate) + u' ' + m_history.perUnit());
 }
 
 void frmEvolutie::showAverages() {
-    const QStringList lines = m_history.averagesTable(QLocale().decimalPoint()).split(u'\n', Qt::SkipEmptyParts);
-    grdMedii->setRowCount(int(lines.size()) - 1);
-    for (int r = 1; r < lines.size(); ++r) {
-        const QStringList cells = lines[r].split(u'\t');
-        for (int c = 0; c < cells.size(); ++c) {
-            auto* item = new QTableWidgetItem(cells[c]);
-            if (c >= 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            if (cells.value(1) == u"Anual") {
-                QFont f = item->font();
-                f.setBold(true);
-                item->setFont(f);
-            }
-            grdMedii->setItem(r - 1, c, item);
-        }
+    // The unit on a line of its own keeps the column as narrow as its numbers.
+    const QString unit =
+        QStringLiteral("lei / ") + (m_history.unit == 1 ? QStringLiteral("1 ") : QString()) + m_history.quotedUnit();
+    grdMedii->setHorizontalHeaderItem(2, new QTableWidgetItem(QStringLiteral("Curs mediu\n") + unit));
+    grdMedii->setRowCount(0);
+    for (const RateAverages::Year& y : m_history.averages) {
+        for (int m = 0; m < 12; ++m)
+            if (const RateAverages::Mean& mean = y.months[size_t(m)]; mean.days > 0)
+                addAverageRow(y.year, CurrencyHistory::monthName(m + 1), mean);
+        QFont f = grdMedii->font();
+        // A final year's average stands out; a partial one says which days it is of.
+        const bool partial = m_history.isPartial(y);
+        f.setBold(!partial);
+        f.setItalic(partial);
+        const QString of = partial ? QStringLiteral("Media zilelor %1 - %2; anul nu este complet.")
+                                         .arg(y.first.toString(QStringLiteral("dd.MM.yyyy")),
+                                              y.last.toString(QStringLiteral("dd.MM.yyyy")))
+                                   : QString();
+        addAverageRow(y.year, m_history.annualLabel(y), y.annual, f, of);
+    }
+}
+
+void frmEvolutie::addAverageRow(int year, const QString& label, const RateAverages::Mean& mean, const QFont& font,
+                                const QString& tip) {
+    const int r = grdMedii->rowCount();
+    grdMedii->insertRow(r);
+    const QStringList cells = {QString::number(year), label, rateText(mean.value), QString::number(mean.days)};
+    for (int c = 0; c < cells.size(); ++c) {
+        auto* item = new QTableWidgetItem(cells[c]);
+        if (c >= 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        if (font != QFont()) item->setFont(font);
+        item->setToolTip(tip);
+        grdMedii->setItem(r, c, item);
     }
 }
 

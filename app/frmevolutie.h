@@ -51,6 +51,9 @@ private:
     void showChart();
     void markExtremes(QChart* chart, const DayRate& low, const DayRate& high);
     void showAverages();
+    void addAverageRow(int year, const QString& label, const RateAverages::Mean& mean, const QFont& font = {},
+                       const QString& tip = {});
+    void fillYears();
     void pointHovered(const QPointF& point, bool state);
     QString suggestedName(const QString& extension) const;
 

@@ -48,6 +48,27 @@ Outcome<CurrencyHistory> CurrencyHistory::load(const QString& dbPath, const QStr
     return h;
 }
 
+Outcome<QList<int>> CurrencyHistory::yearsWithRates(const QString& dbPath) {
+    RateDb db(dbPath);
+    auto years = db.yearsWithRates();
+    if (!years) return years;
+    QList<int> out;
+    if (!years->isEmpty())
+        for (int y = years->front(); y <= years->back(); ++y)
+            out << y;
+    return out;
+}
+
+QStringList CurrencyHistory::currencies(const QString& dbPath, int fromYear, int toYear) {
+    QStringList names;
+    RateDb db(dbPath);
+    for (int y = fromYear; y <= toYear; ++y)
+        if (auto c = db.currencies(y))
+            for (const QString& n : *c)
+                if (!names.contains(n, Qt::CaseInsensitive)) names << n;
+    return names;
+}
+
 QString CurrencyHistory::notice() const {
     QStringList parts;
     if (!yearsWithoutTable.isEmpty())
@@ -63,14 +84,29 @@ QString CurrencyHistory::monthName(int month) {
     return month >= 1 && month <= 12 ? QString::fromLatin1(names[month - 1]) : QString();
 }
 
-QString CurrencyHistory::unitLabel() const {
+QString CurrencyHistory::quotedUnit() const {
     const QString code = column.isEmpty() ? currency.toUpper() : column.mid(column.size() - 3);
-    if (unit == 1) return code;
-    return QStringLiteral("%1 (1 unitate, cotat la %2)").arg(code).arg(unit);
+    return unit == 1 ? code : QStringLiteral("%1 %2").arg(unit).arg(code);
+}
+
+QString CurrencyHistory::perUnit() const {
+    return QStringLiteral("lei pentru ") + (unit == 1 ? QStringLiteral("1 ") : QString()) + quotedUnit();
+}
+
+bool CurrencyHistory::isPartial(const RateAverages::Year& y) const {
+    // Ten days either side: New Year's and Christmas's holidays, and whatever holiday an early
+    // year had that the calendar does not know, never make a whole year look partial.
+    constexpr int kSlack = 10;
+    if (y.year >= today.year() || !y.first.isValid()) return true;
+    return QDate(y.year, 1, 1).daysTo(y.first) >= kSlack || y.last.daysTo(QDate(y.year, 12, 31)) >= kSlack;
+}
+
+QString CurrencyHistory::annualLabel(const RateAverages::Year& y) const {
+    return isPartial(y) ? QStringLiteral("Anual partial") : QStringLiteral("Anual");
 }
 
 QString CurrencyHistory::averagesTable(const QString& decimalPoint) const {
-    QString out = QStringLiteral("An\tLuna\tCurs mediu %1\tZile\n").arg(column.isEmpty() ? currency : column);
+    QString out = QStringLiteral("An\tLuna\tCurs mediu (%1)\tZile\n").arg(perUnit());
     for (const RateAverages::Year& y : averages) {
         for (int m = 0; m < 12; ++m) {
             const RateAverages::Mean& mean = y.months[size_t(m)];
@@ -80,9 +116,9 @@ QString CurrencyHistory::averagesTable(const QString& decimalPoint) const {
                        .arg(monthName(m + 1), number(mean.value, decimalPoint))
                        .arg(mean.days);
         }
-        out += QStringLiteral("%1\tAnual\t%2\t%3\n")
+        out += QStringLiteral("%1\t%2\t%3\t%4\n")
                    .arg(y.year)
-                   .arg(number(y.annual.value, decimalPoint))
+                   .arg(annualLabel(y), number(y.annual.value, decimalPoint))
                    .arg(y.annual.days);
     }
     return out;

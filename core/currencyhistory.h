@@ -22,7 +22,13 @@ public:
     QList<int> yearsWithoutTable;
     QList<int> yearsWithoutRates; // a table, but no day of this currency
 
+    QDate today = QDate::currentDate();
+
     static Outcome<CurrencyHistory> load(const QString& dbPath, const QString& currency, int fromYear, int toYear);
+    // The years between the first and the last that hold any rate, oldest first; empty when none does.
+    static Outcome<QList<int>> yearsWithRates(const QString& dbPath);
+    // The currencies any year of the span has a column for, each once.
+    static QStringList currencies(const QString& dbPath, int fromYear, int toYear);
 
     // What the window says of years it cannot show; empty when there is nothing to say.
     QString notice() const;
@@ -30,8 +36,15 @@ public:
     QString averagesTable(const QString& decimalPoint) const;
     // The daily rates, then the averages: semicolons and decimal commas.
     QString csv() const;
-    // The currency's name per unit, for the chart ("HUF (1 unitate, cotat la 100)").
-    QString unitLabel() const;
+    // What one quoted rate is for: "EUR", or "100 HUF" where the bank quotes a hundred.
+    QString quotedUnit() const;
+    // "lei pentru 1 EUR", "lei pentru 100 HUF": the unit every number of the window is in.
+    QString perUnit() const;
+    // A year whose average is not final: not over yet, or its stored days start well
+    // after New Year or end well before the year's end (where the history starts or stops).
+    bool isPartial(const RateAverages::Year& year) const;
+    // The label of a year's average row: "Anual", or "Anual partial".
+    QString annualLabel(const RateAverages::Year& year) const;
 
     static QString monthName(int month);
 };

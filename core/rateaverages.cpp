@@ -35,6 +35,7 @@ struct Sums {
     std::array<Wide, 12> month{};
     std::array<int, 12> monthDays{};
     int yearDays = 0;
+    QDate first, last;
 };
 
 std::map<int, Sums> sumsByYear(const std::vector<DayRate>& days) {
@@ -46,6 +47,8 @@ std::map<int, Sums> sumsByYear(const std::vector<DayRate>& days) {
         s.month[size_t(d.day.month() - 1)] += Wide(std::llround(d.rate * 1e6));
         ++s.monthDays[size_t(d.day.month() - 1)];
         ++s.yearDays;
+        if (!s.first.isValid() || d.day < s.first) s.first = d.day;
+        if (!s.last.isValid() || d.day > s.last) s.last = d.day;
     }
     return byYear;
 }
@@ -57,6 +60,8 @@ std::vector<RateAverages::Year> RateAverages::compute(const std::vector<DayRate>
     for (const auto& [year, s] : sumsByYear(days)) {
         Year y;
         y.year = year;
+        y.first = s.first;
+        y.last = s.last;
         long double monthlySum = 0; // of exact monthly means, in millionths
         int months = 0;
         for (size_t m = 0; m < 12; ++m) {

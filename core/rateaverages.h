@@ -28,7 +28,8 @@ public:
     struct Year {
         int year = 0;
         std::array<Mean, 12> months{};
-        Mean annual; // days: all the year's days; value: the mean of its monthly averages
+        Mean annual;       // days: all the year's days; value: the mean of its monthly averages
+        QDate first, last; // the year's first and last day with a rate
     };
 
     static std::vector<Year> compute(const std::vector<DayRate>& days);

@@ -311,6 +311,34 @@ Outcome<QMap<int, bool>> RateDb::yearTables() {
     return out;
 }
 
+Outcome<QList<int>> RateDb::yearsWithRates() {
+    using R = Outcome<QList<int>>;
+    if (!m_open) return R::failure(m_error, m_cause);
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("select name from sqlite_master where type='table' and "
+                               "(name like 'valuta____ron' or name like 'valuta____')")))
+        return R::failure(failed(q.lastError()));
+    QStringList tables;
+    while (q.next())
+        tables << q.value(0).toString();
+    if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
+    q.finish();
+    QList<int> out;
+    for (const QString& name : tables) {
+        bool ok = false;
+        const int year = name.mid(6, 4).toInt(&ok);
+        if (!ok || out.contains(year)) continue;
+        if (!q.exec(QStringLiteral("select 1 from %1 limit 1").arg(SqliteDialect::quoted(name))))
+            return R::failure(failed(q.lastError()));
+        if (q.next()) out << year;
+        if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
+        q.finish();
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
 Status RateDb::applyChanges(const std::vector<Change>& changes) {
     if (!m_open) return Status::failure(m_error, m_cause);
     if (!m_db.transaction()) return failed(m_db.lastError());

@@ -102,6 +102,8 @@ public:
 
     // The years that have a rate table: true where it is a new-leu ("RON") table.
     Outcome<QMap<int, bool>> yearTables();
+    // The years whose table (of either leu) holds at least one day, oldest first.
+    Outcome<QList<int>> yearsWithRates();
 
     // One change a repair makes to the history.
     struct Change {

@@ -1,4 +1,6 @@
 // Average rates over the stored days of one currency.
+#include "core/chartscale.h"
+#include "core/currencyhistory.h"
 #include "core/rateaverages.h"
 #include "core/ratedb.h"
 #include "tests/support/bnrdata.h"
@@ -112,6 +114,68 @@ TEST(RateAverages, TheBanksRealYearsGiveItsPublishedAverages) {
         for (const auto& m : a[0].months)
             monthDays += m.days;
         EXPECT_EQ(monthDays, c.days);
+    });
+}
+
+// The history chart's scale: round steps holding every rate, and labels that never repeat.
+TEST(ChartScale, RoundStepsAroundTheRatesAndDistinctDateLabels) {
+    struct Case {
+        double low, high;
+        double min, max, step;
+        int decimals;
+    } const cases[] = {
+        {4.9451, 4.9500, 4.944, 4.951, 0.001, 3}, // a few days of EUR
+        {4.8, 4.95, 4.75, 5.0, 0.05, 2},          // a year of EUR
+        {1.3455, 1.4, 1.34, 1.42, 0.02, 2},       // 100HUF, as the bank quotes it
+        {230.5, 312.8, 220, 340, 20, 0},          // a gram of gold
+        {4.9, 4.9, 4.89, 4.91, 0.01, 2},          // one day: a band around it
+        {0.0001, 0.0002, 0.00008, 0.00022, 0.00002, 5},
+    };
+    forEachRow(cases, [](const Case& c) {
+        const ChartScale::Values v = ChartScale::values(c.low, c.high);
+        EXPECT_NEAR(v.step, c.step, c.step * 1e-9) << c.low << ' ' << c.high;
+        EXPECT_NEAR(v.min, c.min, c.step * 1e-6) << c.low << ' ' << c.high;
+        EXPECT_NEAR(v.max, c.max, c.step * 1e-6) << c.low << ' ' << c.high;
+        EXPECT_EQ(v.decimals, c.decimals) << c.low << ' ' << c.high;
+        EXPECT_LE(v.min, c.low);
+        EXPECT_GE(v.max, c.high);
+        EXPECT_LE((v.max - v.min) / v.step, 12.5);
+    });
+    struct Span {
+        int from, to;
+        QStringList labels;
+    } const spans[] = {
+        {2022, 2022, {"ian", "feb", "mar", "apr", "mai", "iun", "iul", "aug", "sep", "oct", "noi", "dec"}},
+        {2021, 2023, {"2021", "2022", "2023"}},
+        {2005, 2026, {"2005", "2007", "2009", "2011", "2013", "2015", "2017", "2019", "2021", "2023", "2025"}},
+    };
+    forEachRow(spans, [](const Span& c) {
+        QStringList labels;
+        for (const ChartScale::DateTick& t : ChartScale::dateTicks(c.from, c.to))
+            labels << t.label;
+        EXPECT_EQ(labels, c.labels) << c.from << '-' << c.to;
+    });
+}
+
+// An annual average is final only for a year that is over and whose stored days run through it.
+TEST(RateAverages, AYearIsPartialWhileNotOverOrWhereTheHistoryStartsOrStops) {
+    struct Case {
+        QDate first, last;
+        bool partial;
+    } const cases[] = {
+        {{2022, 1, 3}, {2022, 12, 30}, false},  // the whole year
+        {{2022, 1, 10}, {2022, 12, 22}, false}, // holidays the calendar may not know at either end
+        {{2022, 3, 1}, {2022, 12, 30}, true},   // the history starts in March
+        {{2022, 1, 3}, {2022, 11, 30}, true},   // the history stops in November
+        {{2026, 1, 5}, {2026, 12, 4}, true},    // the year under way
+    };
+    CurrencyHistory h;
+    h.today = QDate(2026, 12, 9);
+    forEachRow(cases, [&](const Case& c) {
+        const auto years = RateAverages::compute({{c.first, 4.9}, {c.last, 4.95}});
+        ASSERT_EQ(years.size(), 1u);
+        EXPECT_EQ(h.isPartial(years[0]), c.partial) << c.first.toString().toStdString();
+        EXPECT_EQ(h.annualLabel(years[0]), c.partial ? QStringLiteral("Anual partial") : QStringLiteral("Anual"));
     });
 }
 

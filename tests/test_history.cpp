@@ -7,6 +7,7 @@
 #include "tests/support/windowrig.h"
 
 #include <QApplication>
+#include <QCategoryAxis>
 #include <QChartView>
 #include <QClipboard>
 #include <QComboBox>
@@ -22,6 +23,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QTreeWidget>
+#include <QValueAxis>
 #include <gtest/gtest.h>
 
 namespace {
@@ -78,7 +80,8 @@ TEST_F(HistoryTest, OpensOnTheConvertersCurrencyAndTheTablesYear) {
     EXPECT_EQ(h->findChild<QComboBox*>(QStringLiteral("cboValuta"))->currentText(), QStringLiteral("EUR"));
     EXPECT_EQ(h->findChild<QComboBox*>(QStringLiteral("cboAnDe"))->currentText(), QStringLiteral("2022"));
     auto* grid = h->findChild<QTableWidget*>(QStringLiteral("grdMedii"));
-    EXPECT_EQ(column(grid, 1), (QStringList{"Ianuarie", "Februarie", "Anual"}));
+    // Three days of 2022 are no final annual average.
+    EXPECT_EQ(column(grid, 1), (QStringList{"Ianuarie", "Februarie", "Anual partial"}));
     // January's two days, February's one, and the year as the mean of the two months.
     EXPECT_EQ(column(grid, 2), (QStringList{"4,9463", "4,9500", "4,9481"}));
     EXPECT_EQ(column(grid, 3), (QStringList{"2", "1", "3"}));
@@ -88,29 +91,69 @@ TEST_F(HistoryTest, OpensOnTheConvertersCurrencyAndTheTablesYear) {
     EXPECT_TRUE(rig.sink.shown.isEmpty());
 }
 
-TEST_F(HistoryTest, AHundredUnitRateIsChartedPerUnitAndAYearWithoutRatesIsSaidInTheWindow) {
+TEST_F(HistoryTest, AHundredUnitRateIsShownInTheBanksUnitOnStoredYearsWithRoundTicks) {
+    ASSERT_TRUE(RateDb(rig.app.db()).storeDay(DayRates{QDate(2019, 6, 3), {{"EUR", "4.72"}}, {}}));
     frmZorvel& w = rig.start();
     frmEvolutie* h = open(w);
     ASSERT_NE(h, nullptr);
+    auto* from = h->findChild<QComboBox*>(QStringLiteral("cboAnDe"));
+    QStringList offered;
+    for (int i = 0; i < from->count(); ++i)
+        offered << from->itemText(i);
+    EXPECT_EQ(offered, (QStringList{"2019", "2020", "2021", "2022"})); // the stored history, not 1998 on
     h->showCurrency(QStringLiteral("HUF"), 2022, 2022);
     EXPECT_EQ(h->history().column, QStringLiteral("100HUF"));
     auto* chart = h->findChild<QChartView*>(QStringLiteral("chtCurs"))->chart();
     auto* line = qobject_cast<QLineSeries*>(chart->series().value(0));
     ASSERT_NE(line, nullptr);
     ASSERT_EQ(line->count(), 3);
-    EXPECT_DOUBLE_EQ(line->at(0).y(), 0.013455);
-    EXPECT_TRUE(chart->title().contains(QStringLiteral("HUF (1 unitate, cotat la 100)")));
-    // Under the pointer: the nearest stored day and its rate per unit.
-    emit line->hovered(QPointF(double(QDateTime(QDate(2022, 1, 5), QTime(0, 0)).toMSecsSinceEpoch()), 0.0135), true);
-    EXPECT_EQ(QToolTip::text(), QStringLiteral("04.01.2022: 0,0135 lei"));
-    choose(h->findChild<QComboBox*>(QStringLiteral("cboAnDe")), QStringLiteral("2019"));
+    // One unit in the chart, its title, its pointer and the table: the bank's hundred forints.
+    EXPECT_DOUBLE_EQ(line->at(0).y(), 1.3455);
+    EXPECT_TRUE(chart->title().startsWith(QStringLiteral("100 HUF: minim 1,3455 (03.01.2022)")))
+        << chart->title().toStdString();
+    auto* y = qobject_cast<QValueAxis*>(chart->axes(Qt::Vertical).value(0));
+    ASSERT_NE(y, nullptr);
+    EXPECT_EQ(y->titleText(), QStringLiteral("Lei pentru 100 HUF"));
+    EXPECT_DOUBLE_EQ(y->tickInterval(), 0.02);
+    EXPECT_DOUBLE_EQ(y->min(), 1.34);
+    auto* x = qobject_cast<QCategoryAxis*>(chart->axes(Qt::Horizontal).value(0));
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(x->categoriesLabels().size(), 12);
+    EXPECT_EQ(h->findChild<QTableWidget*>(QStringLiteral("grdMedii"))->horizontalHeaderItem(2)->text(),
+              QStringLiteral("Curs mediu\nlei / 100 HUF"));
+    emit line->hovered(QPointF(double(QDateTime(QDate(2022, 1, 5), QTime(0, 0)).toMSecsSinceEpoch()), 1.35), true);
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("04.01.2022: 1,3500 lei pentru 100 HUF"));
+    // Across years, one tick a year; a year between without a table is said in the window.
+    choose(from, QStringLiteral("2019"));
+    x = qobject_cast<QCategoryAxis*>(
+        h->findChild<QChartView*>(QStringLiteral("chtCurs"))->chart()->axes(Qt::Horizontal).value(0));
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(x->categoriesLabels(), (QStringList{"2019", "2020", "2021", "2022"}));
     auto* state = h->findChild<QLabel*>(QStringLiteral("lblStare"));
-    EXPECT_TRUE(state->text().contains(QStringLiteral("Nu exista cursuri memorate pentru anul 2019, 2020, 2021.")))
+    EXPECT_TRUE(state->text().contains(QStringLiteral("Nu exista cursuri memorate pentru anul 2020, 2021.")))
         << state->text().toStdString();
-    EXPECT_TRUE(rig.sink.shown.isEmpty() || !rig.sink.texts().join(u' ').contains(QStringLiteral("2019")));
+    EXPECT_TRUE(rig.sink.shown.isEmpty() || !rig.sink.texts().join(u' ').contains(QStringLiteral("2020")));
     // Choosing an end before the start moves the start with it.
-    choose(h->findChild<QComboBox*>(QStringLiteral("cboAnPana")), QStringLiteral("2018"));
-    EXPECT_EQ(h->findChild<QComboBox*>(QStringLiteral("cboAnDe"))->currentText(), QStringLiteral("2018"));
+    choose(from, QStringLiteral("2022"));
+    choose(h->findChild<QComboBox*>(QStringLiteral("cboAnPana")), QStringLiteral("2020"));
+    EXPECT_EQ(from->currentText(), QStringLiteral("2020"));
+}
+
+// The keyboard: a table is one Tab stop, and a focused chart shows it.
+TEST_F(HistoryTest, TabStopsOnceAtTheChartAndOnceAtTheTable) {
+    frmZorvel& w = startOn2022();
+    frmEvolutie* h = open(w);
+    ASSERT_NE(h, nullptr);
+    QApplication::setActiveWindow(h);
+    auto* chart = h->findChild<QChartView*>(QStringLiteral("chtCurs"));
+    auto* grid = h->findChild<QTableWidget*>(QStringLiteral("grdMedii"));
+    chart->setFocus();
+    const QImage unfocused = chart->grab().toImage();
+    QTest::keyClick(h, Qt::Key_Tab);
+    EXPECT_TRUE(grid->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), h->findChild<QPushButton*>(QStringLiteral("cmdCopiaza")));
+    EXPECT_NE(chart->grab().toImage(), unfocused) << "a focused chart looks as an unfocused one";
 }
 
 TEST_F(HistoryTest, CopiesTheTableAndSavesThePictureAndTheData) {
@@ -126,8 +169,8 @@ TEST_F(HistoryTest, CopiesTheTableAndSavesThePictureAndTheData) {
     });
     QTest::mouseClick(h->findChild<QPushButton*>(QStringLiteral("cmdCopiaza")), Qt::LeftButton);
     EXPECT_EQ(QApplication::clipboard()->text(),
-              QStringLiteral("An\tLuna\tCurs mediu EUR\tZile\n2022\tIanuarie\t4,9463\t2\n2022\tFebruarie\t4,9500\t1\n"
-                             "2022\tAnual\t4,9481\t3\n"));
+              QStringLiteral("An\tLuna\tCurs mediu (lei pentru 1 EUR)\tZile\n2022\tIanuarie\t4,9463\t2\n2022\t"
+                             "Februarie\t4,9500\t1\n2022\tAnual partial\t4,9481\t3\n"));
     QTest::mouseClick(h->findChild<QPushButton*>(QStringLiteral("cmdImagine")), Qt::LeftButton);
     QTest::mouseClick(h->findChild<QPushButton*>(QStringLiteral("cmdCsv")), Qt::LeftButton);
     EXPECT_EQ(asked, (QStringList{"curs-EUR-2022.png", "curs-EUR-2022.csv"}));
@@ -137,7 +180,7 @@ TEST_F(HistoryTest, CopiesTheTableAndSavesThePictureAndTheData) {
     const QString text = QString::fromUtf8(csv.readAll());
     EXPECT_TRUE(text.startsWith(QStringLiteral("Data;Curs EUR\r\n03.01.2022;4,9474\r\n04.01.2022;4,9451\r\n")))
         << text.toStdString();
-    EXPECT_TRUE(text.endsWith(QStringLiteral("2022;Anual;4,9481;3\r\n"))) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("2022;Anual partial;4,9481;3\r\n"))) << text.toStdString();
     // A folder that cannot be written is told, once.
     h->setAskPath([](const QString&, const QString&, const QString&) { return QStringLiteral("/nonexistent/x.csv"); });
     QTest::mouseClick(h->findChild<QPushButton*>(QStringLiteral("cmdCsv")), Qt::LeftButton);
@@ -186,6 +229,7 @@ TEST(HistoryRealYear, EuroIn2022) {
     ASSERT_EQ(grid->rowCount(), 13);
     EXPECT_EQ(grid->item(12, 2)->text(), QStringLiteral("4,9315"));
     EXPECT_EQ(grid->item(12, 3)->text(), QStringLiteral("251"));
+    EXPECT_EQ(grid->item(12, 1)->text(), QStringLiteral("Anual")); // the whole year: final
     EXPECT_EQ(grid->item(7, 2)->text(), QStringLiteral("4,8953")); // August
 }
 
