@@ -68,6 +68,10 @@ QString plainCaption(QString caption) {
 
 } // namespace
 
+QIcon frmZorvel::programIcon() {
+    return QIcon::fromTheme(QStringLiteral("zorvel"), QIcon(QStringLiteral(":/zorvel/zorvel.svg")));
+}
+
 ZorvelEnvironment ZorvelEnvironment::forApplication() {
     ZorvelEnvironment env;
     env.appDir = QCoreApplication::applicationDirPath();

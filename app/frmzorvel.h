@@ -29,6 +29,7 @@
 
 #include <QDate>
 #include <QHash>
+#include <QIcon>
 #include <QPointer>
 #include <QSet>
 #include <QUrl>
@@ -70,6 +71,9 @@ class frmZorvel : public QWidget, private VatBoxes {
 public:
     explicit frmZorvel(ZorvelEnvironment env, MessageSink* messages = nullptr, QWidget* parent = nullptr);
     ~frmZorvel() override;
+
+    // The installed icon from the desktop's theme, else the one built into the program.
+    static QIcon programIcon();
 
     // Start-up; runs once before the window is first shown.
     void Form_Load();

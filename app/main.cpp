@@ -3,6 +3,7 @@
 #include "core/config.h"
 #include "core/datalocation.h"
 #include "core/feedclient.h"
+#include "core/qttranslations.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -31,6 +32,10 @@ int main(int argc, char* argv[]) {
     if (argc > 1) return withoutWindow(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zorvel"));
+    // The desktop matches the window to zorvel.desktop by this name (Wayland), and shows the icon set here.
+    QGuiApplication::setDesktopFileName(QStringLiteral("zorvel"));
+    QApplication::setWindowIcon(frmZorvel::programIcon());
+    QtTranslations::install(app);
     ZorvelEnvironment env = ZorvelEnvironment::forApplication();
     // A failure here is told by the update at start-up, with its cause.
     if (const Outcome<QString> made = DataLocation(env.appDir).ensureDatabase(); made) env.startupNotice = *made;

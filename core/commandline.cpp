@@ -66,6 +66,8 @@ int update(const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
     const bool answered =
         report.result == RateUpdater::Result::UpToDate || report.result == RateUpdater::Result::Incomplete;
     (answered ? out : err) << summary << Qt::endl;
+    // Last, alone on its line: what a cron log keeps.
+    out << updater.logLine(report) << Qt::endl;
     if (report.result != RateUpdater::Result::UpToDate) return CommandLine::Failed;
     // A cron job must tell a clean run from one that left rates empty.
     return report.unreadable.isEmpty() ? CommandLine::Done : CommandLine::Partial;

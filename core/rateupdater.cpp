@@ -322,6 +322,12 @@ Status RateUpdater::store(Pass& pass, Report& report) {
     int stored = 0;
     if (Status s = db.storeDays(days, &stored); !s) return s;
     report.daysStored += stored;
+    if (stored > 0) {
+        // Oldest first, as the map gave them.
+        if (!report.firstAdded.isValid() || days.front().date < report.firstAdded)
+            report.firstAdded = days.front().date;
+        report.lastAdded = std::max(report.lastAdded, days.back().date);
+    }
     for (const DayRates& d : days) {
         pass.stored.insert(d.date);
         for (const QString& code : d.unreadable)
@@ -346,6 +352,21 @@ Status RateUpdater::record(Pass& pass, Report& report) {
     std::sort(saidNone.begin(), saidNone.end());
     RateDb db(m_dbPath);
     return db.noteDaysWithoutRates(lacking, saidNone, m_today);
+}
+
+QString RateUpdater::logLine(const Report& r) const {
+    const QString added = r.daysStored == 0   ? QStringLiteral("nicio zi noua")
+                          : r.daysStored == 1 ? QStringLiteral("1 zi adaugata (%1)").arg(dayText(r.firstAdded))
+                                              : QStringLiteral("%1 zile adaugate (%2 - %3)")
+                                                    .arg(r.daysStored)
+                                                    .arg(dayText(r.firstAdded), dayText(r.lastAdded));
+    QDate newestStored;
+    RateDb db(m_dbPath);
+    for (int year = m_today.year() + 1; year >= FirstYear && !newestStored.isValid(); --year)
+        if (const auto n = db.newestDay(year); n && n->day) newestStored = *n->day;
+    const QString newest = newestStored.isValid() ? QStringLiteral("ultima zi memorata %1").arg(dayText(newestStored))
+                                                  : QStringLiteral("nicio zi memorata");
+    return QStringLiteral("zorvel: %1; %2.").arg(added, newest);
 }
 
 QString RateUpdater::spans(const QList<QDate>& days) {

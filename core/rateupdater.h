@@ -52,6 +52,7 @@ public:
         QList<QDate> missing;   // banking days wanted and not had, oldest first
         QList<int> noYearFile;  // years of missing days the bank has no yearly file for
         int daysStored = 0;
+        QDate firstAdded, lastAdded; // the oldest and newest day this update stored
         int requests = 0;
         int dayRequests = 0; // of them, for one day's file
     };
@@ -65,6 +66,9 @@ public:
 
     // The whole message for the user, first line first.
     static QString message(const Report& report);
+    // One line for a log: the days added (or that none was new) and the newest stored day,
+    // read from the database itself, so a failed update still says how far the history goes.
+    QString logLine(const Report& report) const;
     // Days as the user reads them, runs of banking days joined: "01.12.2022 - 30.12.2022 (20 zile)".
     static QString spans(const QList<QDate>& days);
 

@@ -3,6 +3,7 @@
 #include "core/ratedb.h"
 
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
 
@@ -31,6 +32,11 @@ QString SpreadsheetExport::programName() {
 }
 
 UserMessage SpreadsheetExport::exportDayBefore(const QString& dbPath, QDate day, const QString& tableSuffix) const {
+    // The helper comes in a package of its own, with the office it needs: say what to install.
+    if (!QFileInfo(m_helper).isExecutable())
+        return {QStringLiteral("Exportul in %1 are nevoie de pachetul zorvel-calc, care nu este instalat.")
+                    .arg(programName()),
+                UserMessage::Icon::Exclamation};
     Outcome<std::optional<RateRow>> row = Outcome<std::optional<RateRow>>::failure(QString());
     {
         RateDb db(dbPath);
@@ -49,6 +55,15 @@ SpreadsheetExport::Run SpreadsheetExport::run(const RateRow& row) const {
     QProcess helper;
     helper.setProgram(m_helper);
     helper.setArguments({QStringLiteral("--workbook"), m_workbook});
+#ifdef Q_OS_LINUX
+    // The UNO libraries load private companions that only the office's own folder holds; the
+    // installed helper carries no search path of its own (Debian keeps those out of packages).
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const QString office = QStringLiteral("/usr/lib/libreoffice/program");
+    const QString paths = env.value(QStringLiteral("LD_LIBRARY_PATH"));
+    env.insert(QStringLiteral("LD_LIBRARY_PATH"), paths.isEmpty() ? office : office + u':' + paths);
+    helper.setProcessEnvironment(env);
+#endif
     QEventLoop loop;
     QObject::connect(&helper, &QProcess::finished, &loop, &QEventLoop::quit);
     QObject::connect(&helper, &QProcess::errorOccurred, &loop, [&loop](QProcess::ProcessError e) {

@@ -139,13 +139,15 @@ TEST_F(CliTest, UpdateReportsProgressAndItsOutcome) {
     });
     const Ran ok = run({QStringLiteral("--update")}, server.base());
     EXPECT_EQ(ok.exit, 0) << ok.err.toStdString();
-    EXPECT_EQ(ok.out, QStringLiteral("Cursul este la zi!\n"));
+    EXPECT_EQ(ok.out, QStringLiteral("Cursul este la zi!\nzorvel: 1 zi adaugata (09.03.2022); ultima zi memorata "
+                                     "09.03.2022.\n"));
     EXPECT_EQ(app.column(QStringLiteral("select max(data) from valuta2022ron")).value(0).toString(),
               QStringLiteral("2022-03-09"));
     server.setHandler([](const QString&) { return FeedServer::Reply::error(503); });
     const Ran bad = run({QStringLiteral("--update")}, server.base());
     EXPECT_EQ(bad.exit, 1);
-    EXPECT_TRUE(bad.out.isEmpty());
+    // A cron log's line says how far the history goes even when the bank failed.
+    EXPECT_EQ(bad.out, QStringLiteral("zorvel: nicio zi noua; ultima zi memorata 09.03.2022.\n"));
     EXPECT_TRUE(
         bad.err.contains(QStringLiteral("Sunt erori la actualizare!\nServerul bancii a raspuns cu eroarea HTTP 503.")))
         << bad.err.toStdString();
@@ -184,7 +186,9 @@ TEST_F(CliTest, UpdateFromTheYearlyFilesSaysWhichDaysAreMissing) {
     server.setHandler(data.serve(how));
     const Ran whole = update();
     EXPECT_EQ(whole.exit, 0) << whole.out.toStdString() << whole.err.toStdString();
-    EXPECT_EQ(whole.out, QStringLiteral("Cursul este la zi!\n"));
+    // Only the days this run added, not the span up to the bank's newest.
+    EXPECT_EQ(whole.out, QStringLiteral("Cursul este la zi!\nzorvel: 20 zile adaugate (02.12.2022 - 30.12.2022); "
+                                        "ultima zi memorata 29.12.2023.\n"));
     EXPECT_FALSE(server.requests().join(u' ').contains(QStringLiteral("MakeXmlFile.aspx?date=3.12.2022")));
     EXPECT_EQ(app.column(QStringLiteral("select count(*) from valuta2022ron")).value(0).toInt(), 251);
     EXPECT_EQ(app.column(QStringLiteral("select count(*) from valuta2023ron")).value(0).toInt(), 248);

@@ -5,7 +5,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -42,7 +44,8 @@ protected:
 TEST_F(InstallTest, FilesLandWhereTheDesktopLooksForThem) {
     for (const char* path :
          {"bin/zorvel", "share/zorvel/valuta.mdb", "share/applications/zorvel.desktop",
-          "share/icons/hicolor/scalable/apps/zorvel.svg", "share/metainfo/ro.zorvel.Zorvel.metainfo.xml"})
+          "share/icons/hicolor/scalable/apps/zorvel.svg", "share/metainfo/ro.zorvel.Zorvel.metainfo.xml",
+          "share/man/man1/zorvel.1.gz", "share/doc/zorvel/copyright", "share/doc/zorvel/changelog.gz"})
         EXPECT_TRUE(QFile::exists(installed(path))) << path;
     EXPECT_FALSE(QFile::exists(installed("bin/valuta.mdb"))); // never beside a program in /usr/bin
     struct Check {
@@ -102,6 +105,80 @@ TEST_F(InstallTest, TheInstalledProgramKeepsItsHistoryInTheUsersDataFolder) {
         &exit);
     EXPECT_EQ(exit, 0) << out.toStdString();
     EXPECT_EQ(out.trimmed(), QStringLiteral("2005-07-15 EUR 3,1500"));
+}
+
+QString toolOutput(const QString& tool, const QStringList& args, int* exit = nullptr) {
+    int code = -1;
+    const QString out = runProgram(tool, args, QProcessEnvironment::systemEnvironment(), &code);
+    if (exit) *exit = code;
+    return out;
+}
+
+// The packages as a user installs them: the program without any office library, the
+// spreadsheet helper apart, each with its papers, and neither with a lintian error.
+TEST(Packages, TheProgramAndTheHelperApartEachWithItsPapers) {
+    for (const char* tool : {"cpack", "dpkg-deb", "dpkg-shlibdeps"})
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty() &&
+            !QFile::exists(QFileInfo(QStringLiteral(ZORVEL_CMAKE)).absolutePath() + u'/' + QLatin1String(tool)))
+            GTEST_SKIP() << tool << " is not installed (scripts/install-deps.sh installs it)";
+    QTemporaryDir out;
+    int exit = -1;
+    const QString cpack = QFileInfo(QStringLiteral(ZORVEL_CMAKE)).absolutePath() + QStringLiteral("/cpack");
+    const QString log = toolOutput(cpack,
+                                   {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("-B"), out.path(),
+                                    QStringLiteral("--config"), QStringLiteral(ZORVEL_BUILD_DIR "/CPackConfig.cmake")},
+                                   &exit);
+    ASSERT_EQ(exit, 0) << log.toStdString();
+    const QStringList debs = QDir(out.path()).entryList({QStringLiteral("*.deb")});
+    const QString main = debs.filter(QRegularExpression(QStringLiteral("^zorvel_"))).value(0);
+    ASSERT_FALSE(main.isEmpty()) << debs.join(u' ').toStdString();
+    const auto field = [&](const QString& deb, const char* name) {
+        return toolOutput(QStringLiteral("dpkg-deb"),
+                          {QStringLiteral("-f"), out.path() + u'/' + deb, QLatin1String(name)});
+    };
+    const auto files = [&](const QString& deb) {
+        return toolOutput(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), out.path() + u'/' + deb});
+    };
+    const QString mainFiles = files(main);
+    for (const char* path : {"./usr/bin/zorvel", "./usr/share/man/man1/zorvel.1.gz", "./usr/share/doc/zorvel/copyright",
+                             "./usr/share/doc/zorvel/changelog.gz"})
+        EXPECT_TRUE(mainFiles.contains(QLatin1String(path))) << path;
+    EXPECT_FALSE(mainFiles.contains(QStringLiteral("zorvel-calc")));
+    EXPECT_FALSE(field(main, "Depends").contains(QStringLiteral("uno"))) << field(main, "Depends").toStdString();
+    EXPECT_FALSE(field(main, "Depends").contains(QStringLiteral("libreoffice")));
+    EXPECT_TRUE(field(main, "Recommends").contains(QStringLiteral("zorvel-calc")));
+    const QString calc = debs.filter(QRegularExpression(QStringLiteral("^zorvel-calc_"))).value(0);
+    if (!calc.isEmpty()) { // built only where the office's SDK is
+        const QString calcFiles = files(calc);
+        for (const char* path : {"./usr/libexec/zorvel/zorvel-calc", "./usr/share/doc/zorvel-calc/copyright"})
+            EXPECT_TRUE(calcFiles.contains(QLatin1String(path))) << path;
+        EXPECT_TRUE(field(calc, "Depends").contains(QStringLiteral("libreoffice-calc")));
+    }
+    // The manual page is made from --help: every option there is described in it.
+    QTemporaryDir unpacked;
+    toolOutput(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), out.path() + u'/' + main, unpacked.path()});
+    QProcess zcat;
+    zcat.start(QStringLiteral("gzip"),
+               {QStringLiteral("-dc"), unpacked.path() + QStringLiteral("/usr/share/man/man1/zorvel.1.gz")});
+    ASSERT_TRUE(zcat.waitForFinished());
+    const QString page = QString::fromUtf8(zcat.readAllStandardOutput());
+    const QString help = toolOutput(unpacked.path() + QStringLiteral("/usr/bin/zorvel"), {QStringLiteral("--help")});
+    const QRegularExpression option(QStringLiteral("^  (-\\w, )?(--[\\w-]+)"), QRegularExpression::MultilineOption);
+    int options = 0;
+    for (auto it = option.globalMatch(help); it.hasNext(); ++options) {
+        const QString name = it.next().captured(2);
+        EXPECT_TRUE(page.contains(QString(name).replace(u'-', QStringLiteral("\\-")))) << name.toStdString();
+    }
+    EXPECT_GE(options, 8) << help.toStdString();
+    const QString lintian = QStandardPaths::findExecutable(QStringLiteral("lintian"));
+    if (lintian.isEmpty()) GTEST_SKIP() << "lintian is not installed (scripts/install-deps.sh installs it)";
+    QStringList all;
+    for (const QString& d : debs)
+        all << out.path() + u'/' + d;
+    const QString said =
+        toolOutput(lintian, QStringList{QStringLiteral("--tag-display-limit"), QStringLiteral("0")} + all);
+    EXPECT_FALSE(said.contains(QRegularExpression(QStringLiteral("^[EW]: "), QRegularExpression::MultilineOption)))
+        << said.toStdString();
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "core/feedparser.h"
 #include "core/historycheck.h"
 #include "core/panellayout.h"
+#include "core/qttranslations.h"
 #include "core/ratedb.h"
 #include "core/updatesession.h"
 #include "tests/support/bnrdata.h"
@@ -17,6 +18,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,9 +29,11 @@
 #include <QSettings>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -447,6 +452,36 @@ TEST(DatePicker, RefusesDaysThatDoNotExistOrLieOutsideItsBounds) {
     QObject::connect(&p, &DatePicker::userChanged, [&] { ++userChanges; });
     p.setYear(2021);
     EXPECT_EQ(userChanges, 0); // changes from code raise nothing
+}
+
+} // namespace
+
+namespace {
+
+// Qt's own dialogs speak the program's language, from the system's translation or the program's own,
+// and the window carries its icon.
+TEST(WindowLanguage, QtsDialogsSpeakRomanianWithOrWithoutTheSystemsTranslation) {
+    QTemporaryDir withNone, withSystems;
+    ASSERT_TRUE(
+        QFile::copy(QStringLiteral(":/zorvel/i18n/qt_ro.qm"), withSystems.filePath(QStringLiteral("qtbase_ro.qm"))));
+    struct Case {
+        QString folder;
+        int files;
+    } const cases[] = {{withNone.path(), 1}, {withSystems.path(), 2}};
+    for (const Case& c : cases) {
+        const QStringList loaded = QtTranslations::install(*qApp, c.folder);
+        EXPECT_EQ(loaded.size(), c.files) << loaded.join(u' ').toStdString();
+        QFileDialog dialog(nullptr, QStringLiteral("Salveaza CSV"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"))->text(), QStringLiteral("Cauta in:"));
+        EXPECT_EQ(dialog.labelText(QFileDialog::Reject), QStringLiteral("Anuleaza"));
+        for (QTranslator* t : qApp->findChildren<QTranslator*>()) {
+            QCoreApplication::removeTranslator(t);
+            delete t;
+        }
+    }
+    EXPECT_FALSE(frmZorvel::programIcon().pixmap(32, 32).isNull());
 }
 
 } // namespace
