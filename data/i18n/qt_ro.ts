@@ -387,4 +387,27 @@ Verificati numele fisierului.</translation>
         <translation>Ascunde detaliile...</translation>
     </message>
 </context>
+<context>
+    <name>QAbstractFileIconProvider</name>
+    <message>
+        <source>File</source>
+        <translation>Fisier</translation>
+    </message>
+    <message>
+        <source>Drive</source>
+        <translation>Unitate</translation>
+    </message>
+    <message>
+        <source>File Folder</source>
+        <translation>Dosar</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>Dosar</translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation>Necunoscut</translation>
+    </message>
+</context>
 </TS>
