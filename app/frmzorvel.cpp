@@ -91,7 +91,6 @@ frmZorvel::frmZorvel(ZorvelEnvironment env, MessageSink* messages, QWidget* pare
         m_messages = m_ownSink.get();
     }
     setObjectName(QStringLiteral("frmZorvel"));
-    m_designCaption = kCaption;
     setWindowTitle(kCaption);
     setFont(designFont());
     createControls();

@@ -230,7 +230,6 @@ private:
     MessageSink* m_messages;
     VatCalculator m_vat;
     QHash<QString, QTreeWidgetItem*> m_rowsByKey;
-    QString m_designCaption;
     bool m_activated = false;
     bool m_updating = false;
     bool m_exporting = false;

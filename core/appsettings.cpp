@@ -77,7 +77,3 @@ void AppSettings::setValue(const QString& key, const QString& value) {
     s->setValue(key, value);
     s->sync();
 }
-
-QString AppSettings::location() {
-    return open()->fileName();
-}

@@ -20,9 +20,6 @@ public:
     // Where the bank's files come from.
     static QString feedUrl();
 
-    // Where the values are kept, for the README and for support.
-    static QString location();
-
 private:
     static QString value(const QString& key, const QString& defaultValue);
     static void setValue(const QString& key, const QString& value);

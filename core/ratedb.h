@@ -29,7 +29,7 @@ struct DayRates {
     QDate date;
     std::vector<RateEntry> rates;
     // Currencies whose rate the file gave in a form we could not read: they stay empty that day.
-    QStringList unreadable;
+    QStringList unreadable{};
 };
 
 // One row of a query: field names in table order and their values (null where no rate).

@@ -33,10 +33,6 @@ bool SqlDialect::isColumnName(const QString& name) {
     return true;
 }
 
-bool SqlDialect::isRateText(QStringView text) {
-    return rateValue(text).has_value();
-}
-
 std::optional<double> SqlDialect::rateValue(QStringView text) {
     constexpr qsizetype maxDigits = 12;
     char ascii[2 * maxDigits + 2];

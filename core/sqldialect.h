@@ -43,9 +43,7 @@ public:
     static QString columnForCode(const QStringList& columns, const QString& code);
     // Letters and digits only, one to seven of them: safe to name a column.
     static bool isColumnName(const QString& name);
-    // A plain decimal number of sane length, point or comma: safe to store as a rate.
-    static bool isRateText(QStringView text);
-    // The value of such a text; nothing for any other text.
+    // The value of a plain decimal number of sane length, point or comma; nothing for any other text.
     static std::optional<double> rateValue(QStringView text);
 
 protected:

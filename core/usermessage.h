@@ -7,7 +7,7 @@ struct UserMessage {
     enum class Icon { Information, Exclamation, Critical };
     QString text; // empty: nothing to say
     Icon icon = Icon::Information;
-    QString title; // empty: the window's own caption
+    QString title{}; // empty: the window's own caption
 
     bool isEmpty() const { return text.isEmpty(); }
 };

@@ -188,8 +188,9 @@ TEST_P(BankFaults, ABadAnswerLeavesTheHistoryRightAndSaysWhy) {
         << c.why;
     // Whatever went wrong, a day that did not come is named, never passed over.
     if (c.result != RateUpdater::Result::UpToDate && c.result != RateUpdater::Result::Cancelled &&
-        c.storedAfter == kUpToMonday)
+        c.storedAfter == kUpToMonday) {
         EXPECT_EQ(report.missing, QList<QDate>{kTue}) << c.why;
+    }
     EXPECT_EQ(storedDays(app, 2024), c.storedAfter) << c.why;
     // A healthy bank asked again brings the history level with the bank's days.
     server.setHandler(plain.handler());
