@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/messagesink.h"
-#include "core/listconversion.h"
+#include "core/money/listconversion.h"
 
 #include <QDialog>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "app/frmevolutie.h"
 
-#include "core/chartscale.h"
+#include "core/history/chartscale.h"
 
 #include <QApplication>
 #include <QCategoryAxis>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/messagesink.h"
-#include "core/currencyhistory.h"
+#include "core/history/currencyhistory.h"
 
 #include <QDialog>
 #include <functional>

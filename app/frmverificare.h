@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/messagesink.h"
-#include "core/historycheck.h"
+#include "core/update/historycheck.h"
 
 #include <QDialog>
 #include <QUrl>

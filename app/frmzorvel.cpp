@@ -3,11 +3,11 @@
 #include "app/datepicker.h"
 #include "app/designfont.h"
 #include "controls/xlinklabel.h"
-#include "core/appsettings.h"
+#include "core/settings/appsettings.h"
 #include "core/config.h"
-#include "core/datalocation.h"
-#include "core/feedclient.h"
-#include "core/inputtext.h"
+#include "core/store/datalocation.h"
+#include "core/feed/feedclient.h"
+#include "core/text/inputtext.h"
 #include "core/panellayout.h"
 
 #include <QApplication>

@@ -2,11 +2,11 @@
 #include "app/datepicker.h"
 #include "app/frmconversielista.h"
 #include "app/frmzorvel.h"
-#include "core/converter.h"
-#include "core/inputtext.h"
-#include "core/localcurrency.h"
-#include "core/numbertext.h"
-#include "core/ratedb.h"
+#include "core/money/converter.h"
+#include "core/text/inputtext.h"
+#include "core/money/localcurrency.h"
+#include "core/text/numbertext.h"
+#include "core/store/ratedb.h"
 
 #include <QClipboard>
 #include <QComboBox>

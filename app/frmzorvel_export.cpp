@@ -1,7 +1,7 @@
 // Hands one day's rates to the spreadsheet program.
 #include "app/datepicker.h"
 #include "app/frmzorvel.h"
-#include "core/spreadsheetexport.h"
+#include "core/export/spreadsheetexport.h"
 
 #include <QApplication>
 

@@ -1,13 +1,13 @@
 // The rate table: one row per stored day of the year in view, newest first.
 #include "app/datepicker.h"
 #include "app/frmzorvel.h"
-#include "core/appsettings.h"
-#include "core/inputtext.h"
-#include "core/numbertext.h"
+#include "core/settings/appsettings.h"
+#include "core/text/inputtext.h"
+#include "core/text/numbertext.h"
 #include "core/panellayout.h"
-#include "core/ratebook.h"
-#include "core/ratedb.h"
-#include "core/ratetext.h"
+#include "core/money/ratebook.h"
+#include "core/store/ratedb.h"
+#include "core/text/ratetext.h"
 
 #include <QCheckBox>
 #include <QComboBox>

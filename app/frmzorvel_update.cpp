@@ -1,7 +1,7 @@
 // The update from the bank, at start-up and on the update button: core runs it,
 // the window shows its progress and its result.
 #include "app/frmzorvel.h"
-#include "core/updatesession.h"
+#include "core/update/updatesession.h"
 
 #include <QApplication>
 #include <QComboBox>

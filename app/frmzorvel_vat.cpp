@@ -1,6 +1,6 @@
 // The VAT calculator: six boxes of one invoice line kept in step by VatCalculator.
 #include "app/frmzorvel.h"
-#include "core/appsettings.h"
+#include "core/settings/appsettings.h"
 
 #include <QLineEdit>
 

@@ -2,8 +2,8 @@
 // progress window follows it as it follows the update, the report window shows it.
 #include "app/frmverificare.h"
 #include "app/frmzorvel.h"
-#include "core/historycheck.h"
-#include "core/updatesession.h"
+#include "core/update/historycheck.h"
+#include "core/update/updatesession.h"
 
 #include <QApplication>
 #include <QProgressDialog>

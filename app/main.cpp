@@ -1,9 +1,9 @@
 #include "app/frmzorvel.h"
-#include "core/commandline.h"
+#include "cli/commandline.h"
 #include "core/config.h"
-#include "core/datalocation.h"
-#include "core/feedclient.h"
-#include "core/qttranslations.h"
+#include "core/store/datalocation.h"
+#include "core/feed/feedclient.h"
+#include "core/text/qttranslations.h"
 
 #include <QApplication>
 #include <QTextStream>

@@ -2,9 +2,9 @@
 // and a full year's rate table loaded into the widgets.
 #include "bench/benchdata.h"
 #include "bench/guimain.h"
-#include "core/converter.h"
-#include "core/listconversion.h"
-#include "core/ratedb.h"
+#include "core/money/converter.h"
+#include "core/money/listconversion.h"
+#include "core/store/ratedb.h"
 #include "tests/support/windowcontrols.h"
 #include "tests/support/windowrig.h"
 

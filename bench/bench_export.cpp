@@ -2,7 +2,7 @@
 // already open in a running office) and, reported beside it, cold (no office yet).
 #include "app/datepicker.h"
 #include "bench/guimain.h"
-#include "core/ratedb.h"
+#include "core/store/ratedb.h"
 #include "tests/support/windowcontrols.h"
 #include "tests/support/windowrig.h"
 

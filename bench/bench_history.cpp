@@ -2,7 +2,7 @@
 // of the same rows through the SQLite C API.
 #include "app/frmevolutie.h"
 #include "bench/guimain.h"
-#include "core/ratedb.h"
+#include "core/store/ratedb.h"
 #include "tests/support/testenv.h"
 
 #include <QTest>

@@ -3,10 +3,10 @@
 // implementation (a plain scan of the files and one transaction of prepared
 // inserts through the SQLite C API) that owes nothing to this program's code.
 #include "bench/benchdata.h"
-#include "core/feedclient.h"
-#include "core/feedparser.h"
-#include "core/ratedb.h"
-#include "core/rateupdater.h"
+#include "core/feed/feedclient.h"
+#include "core/feed/feedparser.h"
+#include "core/store/ratedb.h"
+#include "core/update/rateupdater.h"
 #include "tests/support/testenv.h"
 
 #include <QCoreApplication>

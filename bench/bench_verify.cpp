@@ -1,10 +1,10 @@
 // "Verifica istoricul" over 2005-2026 (22 yearly files over loopback), beside the
 // bare work it cannot avoid: the same files fetched over the same loopback and
 // read with a plain scan, and the same rows read through the SQLite C API.
-#include "core/feedclient.h"
-#include "core/feedparser.h"
-#include "core/historycheck.h"
-#include "core/ratedb.h"
+#include "core/feed/feedclient.h"
+#include "core/feed/feedparser.h"
+#include "core/update/historycheck.h"
+#include "core/store/ratedb.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 

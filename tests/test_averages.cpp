@@ -1,8 +1,8 @@
 // Average rates over the stored days of one currency.
-#include "core/chartscale.h"
-#include "core/currencyhistory.h"
-#include "core/rateaverages.h"
-#include "core/ratedb.h"
+#include "core/history/chartscale.h"
+#include "core/history/currencyhistory.h"
+#include "core/history/rateaverages.h"
+#include "core/store/ratedb.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 

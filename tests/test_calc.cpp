@@ -1,6 +1,6 @@
 // Conversion arithmetic and the VAT line, without widgets.
-#include "core/converter.h"
-#include "core/vatcalculator.h"
+#include "core/money/converter.h"
+#include "core/money/vatcalculator.h"
 #include "tests/support/testenv.h"
 
 #include <QMap>

@@ -1,6 +1,6 @@
 // The banking calendar, proved against the bank's own files: every weekday a
 // file lacks is a holiday, and no holiday has a rate.
-#include "core/bankcalendar.h"
+#include "core/update/bankcalendar.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 

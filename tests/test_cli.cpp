@@ -1,8 +1,8 @@
 // The program without its window: options, exit status and what it prints.
-#include "core/commandline.h"
-#include "core/datalocation.h"
-#include "core/feedparser.h"
-#include "core/ratedb.h"
+#include "cli/commandline.h"
+#include "core/store/datalocation.h"
+#include "core/feed/feedparser.h"
+#include "core/store/ratedb.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 

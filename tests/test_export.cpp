@@ -1,6 +1,6 @@
 // One day's rates handed to a real LibreOffice Calc, headless, in a profile of its own.
 #include "app/datepicker.h"
-#include "core/ratedb.h"
+#include "core/store/ratedb.h"
 #include "tests/support/windowcontrols.h"
 #include "tests/support/windowrig.h"
 

@@ -1,8 +1,8 @@
 // Reading the bank's files and bringing the database up to date from a loopback server.
-#include "core/feedclient.h"
-#include "core/feedparser.h"
-#include "core/ratedb.h"
-#include "core/rateupdater.h"
+#include "core/feed/feedclient.h"
+#include "core/feed/feedparser.h"
+#include "core/store/ratedb.h"
+#include "core/update/rateupdater.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 

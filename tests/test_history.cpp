@@ -1,7 +1,7 @@
 // The history window: opened from the rate panel, showing a currency's averages
 // and chart, and handing them on.
 #include "app/frmevolutie.h"
-#include "core/ratedb.h"
+#include "core/store/ratedb.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/windowcontrols.h"
 #include "tests/support/windowrig.h"

@@ -1,8 +1,8 @@
 // The stored history proved against the bank's yearly files over a loopback bank:
 // what each kind of difference is reported as, what a repair changes, and that a
 // check alone changes nothing.
-#include "core/feedparser.h"
-#include "core/historycheck.h"
+#include "core/feed/feedparser.h"
+#include "core/update/historycheck.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 

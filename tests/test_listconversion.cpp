@@ -1,6 +1,6 @@
 // A list converted at once: every kind of row, both rules, and what is written out.
-#include "core/feedparser.h"
-#include "core/listconversion.h"
+#include "core/feed/feedparser.h"
+#include "core/money/listconversion.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 

@@ -1,9 +1,9 @@
 // The rate table, the converter and the VAT line, driven through the real widgets.
 #include "app/datepicker.h"
 #include "app/frmconversielista.h"
-#include "core/appsettings.h"
+#include "core/settings/appsettings.h"
 #include "core/panellayout.h"
-#include "core/ratedb.h"
+#include "core/store/ratedb.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/windowcontrols.h"
 #include "tests/support/windowrig.h"

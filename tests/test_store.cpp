@@ -1,6 +1,6 @@
 // The rate database: statement texts of both engines and how days are stored and read.
-#include "core/ratedb.h"
-#include "core/sqlitedialect.h"
+#include "core/store/ratedb.h"
+#include "core/store/sqlitedialect.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>

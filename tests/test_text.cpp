@@ -1,10 +1,10 @@
 // Number and date text, the local currency rule, rate cells and panel stacking.
-#include "core/appsettings.h"
-#include "core/inputtext.h"
-#include "core/localcurrency.h"
-#include "core/numbertext.h"
+#include "core/settings/appsettings.h"
+#include "core/text/inputtext.h"
+#include "core/money/localcurrency.h"
+#include "core/text/numbertext.h"
 #include "core/panellayout.h"
-#include "core/ratetext.h"
+#include "core/text/ratetext.h"
 #include "tests/support/designlayout.h"
 #include "tests/support/testenv.h"
 

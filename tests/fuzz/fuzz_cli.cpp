@@ -1,7 +1,7 @@
 // The command line's options: one argument a line, against a small history. Actions that
 // reach the network are left out: the parser is what is under test.
-#include "core/commandline.h"
-#include "core/ratedb.h"
+#include "cli/commandline.h"
+#include "core/store/ratedb.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
 // The bank's files as the update reads them: the feed's date, every day, one day.
-#include "core/feedparser.h"
+#include "core/feed/feedparser.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // A list for "Conversie lista" as a file or a paste gives it: read, and written back out.
-#include "core/listconversion.h"
+#include "core/money/listconversion.h"
 
 #include <cstddef>
 #include <cstdint>

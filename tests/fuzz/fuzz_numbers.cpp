@@ -1,8 +1,8 @@
 // The readers of numbers, dates and codes that users and files type.
-#include "core/feedparser.h"
-#include "core/inputtext.h"
-#include "core/ratebook.h"
-#include "core/sqldialect.h"
+#include "core/feed/feedparser.h"
+#include "core/text/inputtext.h"
+#include "core/money/ratebook.h"
+#include "core/store/sqldialect.h"
 
 #include <cmath>
 #include <cstddef>

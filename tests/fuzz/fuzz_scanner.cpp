@@ -1,5 +1,5 @@
 // The XML scanner on any bytes: every token until the end or the first error.
-#include "core/xmlscanner.h"
+#include "core/feed/xmlscanner.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "tests/support/bnrdata.h"
 
-#include "core/bankcalendar.h"
+#include "core/update/bankcalendar.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,7 +1,7 @@
 #include "tests/support/testenv.h"
 
-#include "core/feedparser.h"
-#include "core/ratedb.h"
+#include "core/feed/feedparser.h"
+#include "core/store/ratedb.h"
 #include "tests/support/bnrdata.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/exportstatus.h"
+#include "core/export/exportstatus.h"
 
 #include <memory>
 #include <string>

@@ -1,0 +1,114 @@
+#include "core/export/spreadsheetexport.h"
+
+#include "core/store/ratedb.h"
+
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QLocale>
+#include <QProcess>
+
+namespace {
+
+// The office's first start can take long; past this a helper that never started is given up.
+constexpr int kStartTimeoutMs = 5000;
+
+UserMessage cannotOpen(const QString& cause) {
+    return {QStringLiteral("Err: ") + cause + u'\r' + SpreadsheetExport::programName() +
+                QStringLiteral(" cannot be opened!"),
+            UserMessage::Icon::Exclamation, QStringLiteral("Excel Application")};
+}
+
+} // namespace
+
+SpreadsheetExport::SpreadsheetExport(QString helperPath, QString workbookPath)
+    : m_helper(std::move(helperPath)), m_workbook(std::move(workbookPath)) {}
+
+QString SpreadsheetExport::programName() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("Microsoft Excel");
+#else
+    return QStringLiteral("LibreOffice Calc");
+#endif
+}
+
+UserMessage SpreadsheetExport::exportDayBefore(const QString& dbPath, QDate day, const QString& tableSuffix) const {
+    // The helper comes in a package of its own, with the office it needs: say what to install.
+    if (!QFileInfo(m_helper).isExecutable())
+        return {QStringLiteral("Exportul in %1 are nevoie de pachetul zorvel-calc, care nu este instalat.")
+                    .arg(programName()),
+                UserMessage::Icon::Exclamation};
+    Outcome<std::optional<RateRow>> row = Outcome<std::optional<RateRow>>::failure(QString());
+    {
+        RateDb db(dbPath);
+        if (!db.isOpen())
+            return {QStringLiteral("Baza de date valuta.mdb nu poate fi deschisa."), UserMessage::Icon::Exclamation};
+        row = db.rowBefore(day, tableSuffix);
+    }
+    // A year without a table holds no rates either.
+    if (!row || !row->has_value())
+        return {QStringLiteral("Nu exista curs memorat inainte de ") + QLocale().toString(day, QLocale::ShortFormat) +
+                u'.'};
+    return messageFor(run(row->value()));
+}
+
+SpreadsheetExport::Run SpreadsheetExport::run(const RateRow& row) const {
+    QProcess helper;
+    helper.setProgram(m_helper);
+    helper.setArguments({QStringLiteral("--workbook"), m_workbook});
+#ifdef Q_OS_LINUX
+    // The UNO libraries load private companions that only the office's own folder holds; the
+    // installed helper carries no search path of its own (Debian keeps those out of packages).
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const QString office = QStringLiteral("/usr/lib/libreoffice/program");
+    const QString paths = env.value(QStringLiteral("LD_LIBRARY_PATH"));
+    env.insert(QStringLiteral("LD_LIBRARY_PATH"), paths.isEmpty() ? office : office + u':' + paths);
+    helper.setProcessEnvironment(env);
+#endif
+    QEventLoop loop;
+    QObject::connect(&helper, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&helper, &QProcess::errorOccurred, &loop, [&loop](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart) loop.quit();
+    });
+    helper.start();
+    if (helper.waitForStarted(kStartTimeoutMs)) {
+        helper.write(rowsForHelper(row));
+        helper.closeWriteChannel();
+        if (helper.state() != QProcess::NotRunning) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    Run r;
+    r.said = QString::fromUtf8(helper.readAllStandardOutput()).trimmed();
+    r.ranToEnd = helper.error() != QProcess::FailedToStart && helper.exitStatus() == QProcess::NormalExit;
+    if (!r.ranToEnd) r.processError = helper.errorString();
+    const int code = helper.exitCode();
+    r.status = code >= 0 && code <= int(ExportStatus::CannotStart) ? ExportStatus(code) : ExportStatus::Failed;
+    return r;
+}
+
+UserMessage SpreadsheetExport::messageFor(const Run& run) {
+    if (!run.ranToEnd) return cannotOpen(QStringLiteral("429 ") + run.processError);
+    switch (run.status) {
+    case ExportStatus::Written:
+        return {};
+    case ExportStatus::Refused:
+        return {QStringLiteral("Document Excel deschis!")};
+    case ExportStatus::CannotStart:
+        return cannotOpen(run.said);
+    case ExportStatus::Failed:
+        break;
+    }
+    return {QStringLiteral("Exportul nu a reusit: ") + run.said, UserMessage::Icon::Exclamation};
+}
+
+QByteArray SpreadsheetExport::rowsForHelper(const RateRow& row) {
+    QByteArray out = row.names.join(u'\t').toUtf8() + '\n';
+    QStringList values;
+    for (qsizetype i = 0; i < row.values.size(); ++i) {
+        const QVariant& v = row.values[i];
+        // Seven digits are what a stored rate holds; more would only show float noise.
+        if (i == 0)
+            values << v.toString().left(10);
+        else
+            values << (v.isNull() ? QString() : QString::number(v.toDouble(), 'g', 7));
+    }
+    return out + values.join(u'\t').toUtf8() + '\n';
+}

@@ -1,0 +1,250 @@
+#include "core/money/listconversion.h"
+
+#include "core/text/inputtext.h"
+#include "core/text/numbertext.h"
+
+#include <QHash>
+#include <QLocale>
+#include <QMap>
+#include <QRegularExpression>
+#include <cmath>
+
+namespace {
+
+// Fields of one line; quotes group a field and "" inside them is one quote.
+QStringList splitLine(const QString& line, QChar separator) {
+    QStringList fields;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (quoted) {
+            if (c == u'"' && i + 1 < line.size() && line[i + 1] == u'"') {
+                field += u'"';
+                ++i;
+            } else if (c == u'"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == u'"' && field.trimmed().isEmpty()) {
+            quoted = true;
+            field.clear();
+        } else if (c == separator) {
+            fields << field.trimmed();
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    fields << field.trimmed();
+    return fields;
+}
+
+QDate dateOf(const QString& text) {
+    static const QRegularExpression dmy(QStringLiteral(R"(^(\d{1,2})[./](\d{1,2})[./](\d{4})$)"));
+    static const QRegularExpression iso(QStringLiteral(R"(^(\d{4})-(\d{2})-(\d{2})$)"));
+    if (const auto m = dmy.match(text.trimmed()); m.hasMatch())
+        return QDate(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
+    if (const auto m = iso.match(text.trimmed()); m.hasMatch())
+        return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    return {};
+}
+
+bool isLocal(const QString& code) {
+    const QString c = code.trimmed().toUpper();
+    return c == u"LEI" || c == u"RON" || c == u"LEI NOI";
+}
+
+// A text cell that a spreadsheet would take for a formula is written as text.
+QString safeText(const QString& text) {
+    if (!text.isEmpty() && QStringLiteral("=+-@\t\r").contains(text[0])) return u'\'' + text;
+    return text;
+}
+
+QString number(double v, int decimals, QChar point) {
+    QString t = QString::number(v, 'f', decimals);
+    if (point != u'.') t.replace(u'.', point);
+    return t;
+}
+
+// Converts one row at the day's rates; the day comes from the cache of the list.
+void convertRow(ListConversion::Row& row, const RateBook::Day& day) {
+    row.rateDay = day.date;
+    row.local = day.local.name;
+    double perUnit = 1;
+    if (!isLocal(row.currency)) {
+        const auto q = RateBook::quote(day.row, row.currency);
+        if (!q) {
+            row.error = QStringLiteral("nu exista curs %1 la %2")
+                            .arg(row.currency, day.date.toString(QStringLiteral("dd.MM.yyyy")));
+            return;
+        }
+        // The rate for the units the row names: one forint for "HUF", a hundred for "100HUF".
+        perUnit = q->value;
+        row.currency = q->units == 1 ? q->code : QString::number(q->units) + q->code;
+        row.rateDecimals = q->column.size() > 3 && q->units < 100 ? 6 : 4;
+    } else {
+        row.currency = day.local.name;
+    }
+    row.rate = perUnit;
+    const long double exact = (long double)row.amount * perUnit;
+    if (!std::isfinite(double(exact)) || std::fabs(double(exact)) > 1e15) {
+        row.error = QStringLiteral("suma prea mare");
+        return;
+    }
+    row.lei = RateBook::inBani(exact);
+}
+
+} // namespace
+
+std::optional<double> ListConversion::Row::difference() const {
+    if (!booked || !error.isEmpty()) return std::nullopt;
+    return NumberText::roundHalfEven((lei - *booked) * 100.0) / 100.0;
+}
+
+std::vector<ListConversion::Input> ListConversion::read(const QString& text) {
+    const QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
+    QChar separator = u',';
+    if (text.contains(u'\t'))
+        separator = u'\t';
+    else if (text.contains(u';'))
+        separator = u';';
+    std::vector<Input> out;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].trimmed().isEmpty()) continue;
+        Input in{int(i + 1), splitLine(lines[i], separator)};
+        // A header: a first row whose first field is words, not a date.
+        if (out.empty() && !dateOf(in.fields.value(0)).isValid() &&
+            in.fields.value(0).contains(QRegularExpression(QStringLiteral("[A-Za-z]{3}"))))
+            continue;
+        out.push_back(std::move(in));
+    }
+    return out;
+}
+
+Outcome<ListConversion::Result> ListConversion::convert(const QString& dbPath, const std::vector<Input>& rows,
+                                                        RateBook::Rule rule) {
+    RateDb db(dbPath);
+    if (!db.isOpen()) return Outcome<Result>::failure(db.openError(), db.openCause());
+    Result result;
+    QHash<QDate, Outcome<RateBook::Day>> days; // one read a date, however many rows share it
+    QMap<QString, Total> totals;
+    for (const Input& in : rows) {
+        Row row;
+        row.line = in.line;
+        row.given = in.fields;
+        row.date = dateOf(in.fields.value(0));
+        const auto amount = InputText::Amount(in.fields.value(1));
+        row.currency = in.fields.value(2).trimmed().toUpper();
+        if (!in.fields.value(3).isEmpty()) row.booked = InputText::Amount(in.fields.value(3));
+        if (!row.date.isValid())
+            row.error = QStringLiteral("data ilizibila");
+        else if (!amount)
+            row.error = QStringLiteral("suma ilizibila");
+        else if (!isLocal(row.currency) && !RateBook::isCode(row.currency))
+            row.error = QStringLiteral("valuta necunoscuta");
+        else if (!in.fields.value(3).isEmpty() && !row.booked)
+            row.error = QStringLiteral("suma in lei ilizibila");
+        if (row.error.isEmpty()) {
+            row.amount = *amount;
+            auto it = days.find(row.date);
+            if (it == days.end()) it = days.insert(row.date, RateBook::ratesFor(db, row.date, rule));
+            // A database that cannot be read fails the list; a day without rates only its rows.
+            if (!*it && it->cause() != Cause::Other) return Outcome<Result>::failure(*it);
+            if (!*it)
+                row.error = it->error().chopped(1).toLower();
+            else
+                convertRow(row, **it);
+        }
+        if (!row.error.isEmpty()) {
+            ++result.failed;
+        } else {
+            Total& t = totals[row.currency];
+            t.currency = row.currency;
+            t.amount += row.amount;
+            t.lei += row.lei;
+            ++t.rows;
+        }
+        result.rows.push_back(std::move(row));
+    }
+    for (const Total& t : totals)
+        result.totals.push_back(t);
+    return result;
+}
+
+QStringList ListConversion::header() {
+    return {QStringLiteral("linie"),     QStringLiteral("data"),
+            QStringLiteral("suma"),      QStringLiteral("valuta"),
+            QStringLiteral("zi curs"),   QStringLiteral("curs"),
+            QStringLiteral("lei"),       QStringLiteral("lei inregistrat"),
+            QStringLiteral("diferenta"), QStringLiteral("tip diferenta"),
+            QStringLiteral("eroare")};
+}
+
+QStringList ListConversion::cells(const Row& row, QChar point) {
+    if (!row.error.isEmpty())
+        return {QString::number(row.line),
+                safeText(row.given.value(0)),
+                safeText(row.given.value(1)),
+                safeText(row.given.value(2)),
+                {},
+                {},
+                {},
+                safeText(row.given.value(3)),
+                {},
+                {},
+                row.error};
+    const auto diff = row.difference();
+    return {QString::number(row.line),
+            row.date.toString(QStringLiteral("dd.MM.yyyy")),
+            number(row.amount, 2, point),
+            row.currency,
+            row.rateDay.toString(QStringLiteral("dd.MM.yyyy")),
+            number(row.rate, row.rateDecimals, point),
+            number(row.lei, 2, point),
+            row.booked ? number(*row.booked, 2, point) : QString(),
+            diff ? number(*diff, 2, point) : QString(),
+            !diff || *diff == 0 ? QString()
+            : *diff > 0         ? QStringLiteral("favorabila")
+                                : QStringLiteral("nefavorabila"),
+            {}};
+}
+
+namespace {
+
+QString table(const ListConversion::Result& r, QChar separator, QChar point) {
+    const auto line = [separator](QStringList cells) {
+        for (QString& c : cells)
+            if (c.contains(separator) || c.contains(u'"') || c.contains(u'\n'))
+                c = u'"' + c.replace(u'"', QStringLiteral("\"\"")) + u'"';
+        return cells.join(separator) + u'\n';
+    };
+    QString out = line(ListConversion::header());
+    for (const ListConversion::Row& row : r.rows)
+        out += line(ListConversion::cells(row, point));
+    for (const ListConversion::Total& t : r.totals)
+        out += line({QStringLiteral("total"),
+                     {},
+                     number(t.amount, 2, point),
+                     t.currency,
+                     {},
+                     {},
+                     number(t.lei, 2, point),
+                     {},
+                     {},
+                     {},
+                     t.rows == 1 ? QStringLiteral("1 rand") : QStringLiteral("%1 randuri").arg(t.rows)});
+    return out;
+}
+
+} // namespace
+
+QString ListConversion::csv(const Result& result) {
+    return table(result, u';', u',');
+}
+
+QString ListConversion::tsv(const Result& result) {
+    const QString point = QLocale().decimalPoint();
+    return table(result, u'\t', point.isEmpty() ? u'.' : point.front());
+}

@@ -1,0 +1,75 @@
+#include "core/store/datalocation.h"
+
+#include "core/store/ratedb.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+DataLocation::DataLocation(QString programDir, QString userDataDir)
+    : m_programDir(std::move(programDir)), m_userDataDir(std::move(userDataDir)) {
+    if (m_userDataDir.isEmpty()) m_userDataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+QString DataLocation::sharedDir() const {
+    return QDir::cleanPath(m_programDir + QStringLiteral("/../share/zorvel"));
+}
+
+QString DataLocation::besideProgram(const char* name) const {
+    return m_programDir + u'/' + QLatin1String(name);
+}
+
+QString DataLocation::database() const {
+    const QString beside = besideProgram(DatabaseName);
+    if (QFileInfo(beside).isFile() && QFileInfo(m_programDir).isWritable()) return beside;
+    return m_userDataDir + u'/' + QLatin1String(DatabaseName);
+}
+
+QString DataLocation::workbook() const {
+    const QString beside = besideProgram(WorkbookName);
+    if (QFileInfo(beside).isFile()) return beside;
+    return sharedDir() + u'/' + QLatin1String(WorkbookName);
+}
+
+QString DataLocation::exportHelper() const {
+    const QString beside = m_programDir + QStringLiteral("/zorvel-calc");
+    if (QFileInfo(beside).isExecutable()) return beside;
+    return QDir::cleanPath(m_programDir + QStringLiteral("/../libexec/zorvel/zorvel-calc"));
+}
+
+// Copied aside under a name of this start's own, checked, and renamed into place only
+// where no file is yet: two first starts never write one file, nor leave half of one.
+// A damaged copy would make the user's file look damaged for good, so it is not placed.
+bool DataLocation::copyChecked(const QString& from, const QString& target) {
+    const QString temp = RateDb::uniqueSibling(target);
+    bool sound = QFile::copy(from, temp);
+    if (sound) {
+        QFile::setPermissions(temp, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        sound = bool(RateDb(temp).check());
+    }
+    const bool placed = sound && QFile::rename(temp, target);
+    QFile::remove(temp);
+    return placed || QFileInfo::exists(target);
+}
+
+Outcome<QString> DataLocation::ensureDatabase() const {
+    const QString target = database();
+    if (QFileInfo::exists(target)) return QString();
+    if (!QDir().mkpath(QFileInfo(target).absolutePath()))
+        return Outcome<QString>::failure(QStringLiteral("Directorul %1 nu poate fi creat.")
+                                             .arg(QDir::toNativeSeparators(QFileInfo(target).absolutePath())),
+                                         Cause::DbMissing);
+    // A history beside a program in a folder it cannot write is the user's, maybe years of
+    // it: the new file starts from it, not from the shipped one, and the user learns where
+    // it is kept from now on.
+    const QString beside = besideProgram(DatabaseName);
+    if (target != beside && QFileInfo(beside).isFile() && copyChecked(beside, target))
+        return QStringLiteral("Dosarul programului (%1) nu poate fi scris. Istoricul de curs de acolo a fost copiat "
+                              "in %2 si va fi tinut la zi acolo.")
+            .arg(QDir::toNativeSeparators(m_programDir), QDir::toNativeSeparators(target));
+    const QString shipped = sharedDir() + u'/' + QLatin1String(DatabaseName);
+    if (QFileInfo(shipped).isFile() && copyChecked(shipped, target)) return QString();
+    if (const Status made = RateDb::createShipped(target); !made) return Outcome<QString>::failure(made);
+    return QString();
+}

@@ -1,0 +1,690 @@
+#include "core/store/ratedb.h"
+
+#include "core/store/sqlitedialect.h"
+
+#include <QAtomicInt>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMap>
+#include <QSet>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <algorithm>
+#include <sqlite3.h>
+
+namespace {
+
+QAtomicInt connectionCounter;
+QAtomicInt busyTimeoutMs = 5000;
+
+QString shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+// Runs a script of statements ending in ";" at line ends; "--" lines are comments.
+Status runScript(QSqlDatabase& db, const QString& script) {
+    QString statement;
+    for (const QString& line : script.split(u'\n')) {
+        if (line.trimmed().startsWith(QStringLiteral("--"))) continue;
+        statement += line + u'\n';
+        if (!line.trimmed().endsWith(u';')) continue;
+        QSqlQuery q(db);
+        if (!q.exec(statement.trimmed().chopped(1))) return Status::failure(q.lastError().text());
+        statement.clear();
+    }
+    return succeeded();
+}
+
+} // namespace
+
+std::optional<double> RateRow::rate(const QString& column) const {
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (names[i].compare(column, Qt::CaseInsensitive) == 0) {
+            const QVariant& v = values[i];
+            if (v.isNull()) return std::nullopt;
+            bool ok = false;
+            const double d = v.toDouble(&ok);
+            if (!ok) return std::nullopt;
+            return d;
+        }
+    }
+    return std::nullopt;
+}
+
+const SqlDialect& RateDb::dialect() {
+    static const SqliteDialect d;
+    return d;
+}
+
+void RateDb::setBusyTimeoutMs(int ms) {
+    busyTimeoutMs = ms;
+}
+
+RateDb::RateDb(const QString& path) : m_path(path) {
+    m_name = QStringLiteral("zorvel-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        m_error = QStringLiteral("Lipseste baza de cursuri %1.").arg(shown(path));
+        m_cause = Cause::DbMissing;
+        return;
+    }
+    if (!info.isFile() || !info.isReadable()) {
+        m_error = QStringLiteral("Baza de cursuri %1 nu poate fi citita.").arg(shown(path));
+        m_cause = Cause::DbUnreadable;
+        return;
+    }
+    // The engine would take an empty file for an empty database and write tables into it.
+    if (info.size() == 0) {
+        m_error = QStringLiteral("Fisierul %1 este gol: nu este o baza de cursuri.").arg(shown(path));
+        m_cause = Cause::DbDamaged;
+        return;
+    }
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    m_db.setDatabaseName(path);
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(int(busyTimeoutMs)));
+    m_open = m_db.open();
+    if (!m_open) {
+        const Status s = failed(m_db.lastError());
+        m_error = s.error();
+        m_cause = s.cause() == Cause::Other ? Cause::DbUnreadable : s.cause();
+    }
+}
+
+RateDb::~RateDb() {
+    if (m_db.isValid()) {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+}
+
+Status RateDb::failed(const QSqlError& e) const {
+    return failed(e.nativeErrorCode().toInt(), e.text());
+}
+
+namespace {
+
+// A failed commit comes without the engine's code: its own words tell the cause.
+int codeFromText(const QString& text) {
+    static const std::pair<const char*, int> known[] = {
+        {"disk is full", 13},   {"database is locked", 5}, {"readonly database", 8}, {"disk I/O error", 10},
+        {"not a database", 26}, {"malformed", 11},         {"unable to open", 14},
+    };
+    for (const auto& [words, code] : known)
+        if (text.contains(QLatin1String(words), Qt::CaseInsensitive)) return code;
+    return 0;
+}
+
+} // namespace
+
+Status RateDb::failed(int nativeCode, const QString& text) const {
+    const int code = (nativeCode != 0 ? nativeCode : codeFromText(text)) & 0xff;
+    const QString file = shown(m_path);
+    switch (code) {
+    case 5: // busy
+    case 6: // locked
+        return Status::failure(QStringLiteral("Baza de cursuri %1 este folosita de alt program. "
+                                              "Inchideti-l si incercati din nou.")
+                                   .arg(file),
+                               Cause::DbBusy);
+    case 8: // read only
+        return Status::failure(QStringLiteral("Baza de cursuri %1 nu poate fi scrisa.").arg(file), Cause::DbReadOnly);
+    case 11: // corrupt
+    case 26: // not a database
+        return Status::failure(QStringLiteral("Baza de cursuri %1 este deteriorata.").arg(file), Cause::DbDamaged);
+    case 10: // disk I/O
+    case 14: // cannot open
+    case 23: // not authorised
+        return Status::failure(QStringLiteral("Baza de cursuri %1 nu poate fi citita.").arg(file), Cause::DbUnreadable);
+    case 13: // full
+        return Status::failure(QStringLiteral("Nu mai este loc pe disc pentru baza de cursuri %1.").arg(file),
+                               Cause::DbReadOnly);
+    default:
+        return Status::failure(text);
+    }
+}
+
+QString RateDb::uniqueSibling(const QString& path) {
+    return QStringLiteral("%1.new-%2-%3")
+        .arg(path)
+        .arg(QCoreApplication::applicationPid())
+        .arg(connectionCounter.fetchAndAddRelaxed(1));
+}
+
+Status RateDb::createShipped(const QString& path) {
+    // Another start made it meanwhile: that file is the one to use.
+    if (QFileInfo::exists(path)) return succeeded();
+    QFile source(QStringLiteral(":/zorvel/valuta.sql"));
+    if (!source.open(QIODevice::ReadOnly))
+        return Status::failure(QStringLiteral("Lipseste baza de cursuri %1.").arg(shown(path)), Cause::DbMissing);
+    const QString script = QString::fromUtf8(source.readAll());
+    // A name of this start's own: two first starts at once never write into one file.
+    const QString temp = uniqueSibling(path);
+    Status made = succeeded();
+    const QString name = QStringLiteral("zorvel-new-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(temp);
+        made = db.open() ? runScript(db, script) : Status::failure(db.lastError().text());
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    // Made aside and renamed, so a crash never leaves half a database under the real name;
+    // rename also refuses to replace a file that appeared meanwhile, which is then the one to use.
+    const bool placed = made && QFile::rename(temp, path);
+    QFile::remove(temp);
+    if (!placed && !(made && QFileInfo(path).size() > 0))
+        return Status::failure(QStringLiteral("Lipseste baza de cursuri %1 si nu poate fi creata.").arg(shown(path)),
+                               Cause::DbMissing);
+    return succeeded();
+}
+
+Status RateDb::check() {
+    if (!m_open) return Status::failure(m_error, m_cause);
+    QSqlQuery q(m_db);
+    if (!q.exec(QStringLiteral("pragma quick_check")) || !q.next()) return failed(q.lastError());
+    if (q.value(0).toString() != u"ok")
+        return Status::failure(QStringLiteral("Baza de cursuri %1 este deteriorata.").arg(shown(m_path)),
+                               Cause::DbDamaged);
+    q.finish();
+    if (!q.exec(QStringLiteral("select count(*) from sqlite_master where type='table' and "
+                               "(name like 'valuta%' or name like 'principale')")) ||
+        !q.next())
+        return failed(q.lastError());
+    if (q.value(0).toInt() == 0)
+        return Status::failure(QStringLiteral("Fisierul %1 nu este o baza de cursuri.").arg(shown(m_path)),
+                               Cause::DbDamaged);
+    return succeeded();
+}
+
+Outcome<bool> RateDb::hasTable(const QString& name) {
+    if (!m_open) return Outcome<bool>::failure(m_error, m_cause);
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("select 1 from sqlite_master where type='table' and name=? collate nocase"));
+    q.addBindValue(name);
+    if (!q.exec()) return Outcome<bool>::failure(failed(q.lastError()));
+    return q.next();
+}
+
+Status RateDb::exec(const SqlStatement& s) {
+    QSqlQuery q(m_db);
+    if (!q.prepare(s.text)) return failed(q.lastError());
+    for (const QVariant& v : s.values)
+        q.addBindValue(v);
+    if (!q.exec()) return failed(q.lastError());
+    return succeeded();
+}
+
+Outcome<RateTable> RateDb::select(const SqlStatement& s) {
+    if (!m_open) return Outcome<RateTable>::failure(m_error, m_cause);
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.prepare(s.text)) return Outcome<RateTable>::failure(failed(q.lastError()));
+    for (const QVariant& v : s.values)
+        q.addBindValue(v);
+    if (!q.exec()) return Outcome<RateTable>::failure(failed(q.lastError()));
+    RateTable t;
+    const QSqlRecord rec = q.record();
+    for (int i = 0; i < rec.count(); ++i)
+        t.names << rec.fieldName(i);
+    while (q.next()) {
+        QVariantList row;
+        row.reserve(rec.count());
+        for (int i = 0; i < rec.count(); ++i)
+            row << q.value(i);
+        t.rows.push_back(std::move(row));
+    }
+    if (q.lastError().isValid()) return Outcome<RateTable>::failure(failed(q.lastError()));
+    return t;
+}
+
+Outcome<RateDb::Newest> RateDb::newestDay(int year) {
+    using R = Outcome<Newest>;
+    auto exists = hasTable(SqlDialect::tableName(QString::number(year), QStringLiteral("RON")));
+    if (!exists) return R::failure(exists);
+    if (!*exists) return Newest{};
+    auto t = select(dialect().newestRow(year));
+    if (!t) return R::failure(t);
+    if (t->rows.empty()) return Newest{true, {}};
+    const QDate d = QDate::fromString(t->rows.front().value(0).toString().left(10), Qt::ISODate);
+    if (!d.isValid())
+        return R::failure(
+            QStringLiteral("Baza de cursuri %1 are o data necunoscuta in anul %2.").arg(shown(m_path)).arg(year),
+            Cause::DbDamaged);
+    return Newest{true, d};
+}
+
+Outcome<RateDb::History> RateDb::history(int fromYear) {
+    using R = Outcome<History>;
+    if (!m_open) return R::failure(m_error, m_cause);
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    // LIKE ignores case for ASCII: every spelling of the table names is found.
+    if (!q.exec(QStringLiteral("select name from sqlite_master where type='table' and name like 'valuta____ron'")))
+        return R::failure(failed(q.lastError()));
+    QMap<int, QString> tables;
+    while (q.next()) {
+        const QString name = q.value(0).toString();
+        bool ok = false;
+        const int year = name.mid(6, 4).toInt(&ok);
+        if (ok && year >= fromYear) tables.insert(year, name);
+    }
+    if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
+    q.finish();
+    History out;
+    for (auto it = tables.cbegin(); it != tables.cend(); ++it) {
+        if (!q.exec(QStringLiteral("select DATA from %1 order by DATA").arg(SqliteDialect::quoted(it.value()))))
+            return R::failure(failed(q.lastError()));
+        const size_t before = out.days.size();
+        while (q.next()) {
+            const QDate d = QDate::fromString(q.value(0).toString().left(10), Qt::ISODate);
+            if (d.isValid()) out.days.push_back(d);
+        }
+        if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
+        if (out.days.size() == before) out.emptyYears << it.key();
+    }
+    std::sort(out.days.begin(), out.days.end());
+    return out;
+}
+
+Outcome<QMap<int, bool>> RateDb::yearTables() {
+    using R = Outcome<QMap<int, bool>>;
+    if (!m_open) return R::failure(m_error, m_cause);
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("select name from sqlite_master where type='table' and "
+                               "(name like 'valuta____ron' or name like 'valuta____')")))
+        return R::failure(failed(q.lastError()));
+    QMap<int, bool> out;
+    while (q.next()) {
+        const QString name = q.value(0).toString();
+        bool ok = false;
+        const int year = name.mid(6, 4).toInt(&ok);
+        if (ok) out[year] = out.value(year) || name.size() == 13;
+    }
+    if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
+    return out;
+}
+
+Outcome<QList<int>> RateDb::yearsWithRates() {
+    using R = Outcome<QList<int>>;
+    if (!m_open) return R::failure(m_error, m_cause);
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("select name from sqlite_master where type='table' and "
+                               "(name like 'valuta____ron' or name like 'valuta____')")))
+        return R::failure(failed(q.lastError()));
+    QStringList tables;
+    while (q.next())
+        tables << q.value(0).toString();
+    if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
+    q.finish();
+    QList<int> out;
+    for (const QString& name : tables) {
+        bool ok = false;
+        const int year = name.mid(6, 4).toInt(&ok);
+        if (!ok || out.contains(year)) continue;
+        if (!q.exec(QStringLiteral("select 1 from %1 limit 1").arg(SqliteDialect::quoted(name))))
+            return R::failure(failed(q.lastError()));
+        if (q.next()) out << year;
+        if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
+        q.finish();
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+Status RateDb::applyChanges(const std::vector<Change>& changes) {
+    if (!m_open) return Status::failure(m_error, m_cause);
+    if (!m_db.transaction()) return failed(m_db.lastError());
+    const auto apply = [&]() -> Status {
+        std::vector<DayRates> inserts;
+        for (const Change& c : changes)
+            if (c.kind == Change::Kind::Insert) inserts.push_back(c.day);
+        int stored = 0;
+        if (!inserts.empty())
+            if (Status s = storeAll(inserts, &stored); !s) return s;
+        QHash<int, QStringList> columnsByYear;
+        for (const Change& c : changes) {
+            const QString table = SqliteDialect::quoted(QStringLiteral("valuta%1ron").arg(c.date.year()));
+            if (c.kind == Change::Kind::Delete) {
+                if (Status s = exec({QStringLiteral("delete from %1 where DATA = ?").arg(table),
+                                     {SqliteDialect::dateText(c.date)}});
+                    !s)
+                    return s;
+                continue;
+            }
+            if (c.kind != Change::Kind::Set) continue;
+            if (!SqlDialect::isColumnName(c.column))
+                return Status::failure(QStringLiteral("Coloana invalida: ") + c.column);
+            auto known = columnsByYear.find(c.date.year());
+            if (known == columnsByYear.end()) {
+                auto have = columnsOf(c.date.year());
+                if (!have) return Status::failure(have);
+                known = columnsByYear.insert(c.date.year(), *have);
+            }
+            if (!known->contains(c.column, Qt::CaseInsensitive)) {
+                if (Status a = exec(dialect().addColumn(c.date.year(), c.column)); !a) return a;
+                known->append(c.column);
+            }
+            if (Status s = exec(
+                    {QStringLiteral("update %1 set %2 = ? where DATA = ?").arg(table, SqliteDialect::quoted(c.column)),
+                     {c.value, SqliteDialect::dateText(c.date)}});
+                !s)
+                return s;
+        }
+        return succeeded();
+    };
+    const Status s = apply();
+    if (s && m_db.commit()) return s;
+    const Status why = s ? failed(m_db.lastError()) : s;
+    m_db.rollback();
+    return why;
+}
+
+Outcome<QHash<QDate, RateDb::NoRatesDay>> RateDb::daysWithoutRates() {
+    using R = Outcome<QHash<QDate, NoRatesDay>>;
+    auto has = hasTable(QLatin1String(NoRatesTable));
+    if (!has) return R::failure(has);
+    QHash<QDate, NoRatesDay> out;
+    if (!*has) return out;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("select DATA, VAZUT, CONFIRMAT from %1").arg(QLatin1String(NoRatesTable))))
+        return R::failure(failed(q.lastError()));
+    while (q.next()) {
+        const QDate d = QDate::fromString(q.value(0).toString().left(10), Qt::ISODate);
+        if (d.isValid())
+            out.insert(d, {QDate::fromString(q.value(1).toString().left(10), Qt::ISODate), q.value(2).toInt() != 0});
+    }
+    if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
+    return out;
+}
+
+Status RateDb::noteDaysWithoutRates(const QList<QDate>& lacking, const QList<QDate>& saidNone, QDate today) {
+    if (!m_open) return Status::failure(m_error, m_cause);
+    if (lacking.isEmpty() && saidNone.isEmpty()) return succeeded();
+    if (!m_db.transaction()) return failed(m_db.lastError());
+    const auto run = [this](const QString& sql, QDate day, QDate seen) {
+        QSqlQuery q(m_db);
+        q.prepare(sql);
+        q.addBindValue(SqliteDialect::dateText(day));
+        q.addBindValue(SqliteDialect::dateText(seen));
+        return q.exec() ? succeeded() : failed(q.lastError());
+    };
+    const QString table = QLatin1String(NoRatesTable);
+    Status s = exec({QStringLiteral("create table if not exists %1 (DATA TEXT PRIMARY KEY, VAZUT TEXT NOT NULL, "
+                                    "CONFIRMAT INTEGER NOT NULL DEFAULT 0)")
+                         .arg(table),
+                     {}});
+    for (QDate d : lacking) {
+        if (!s) break;
+        s = run(QStringLiteral("insert into %1 (DATA, VAZUT) values (?, ?) "
+                               "on conflict(DATA) do update set CONFIRMAT = 1 where VAZUT < excluded.VAZUT")
+                    .arg(table),
+                d, today);
+    }
+    for (QDate d : saidNone) {
+        if (!s) break;
+        s = run(QStringLiteral("insert into %1 (DATA, VAZUT, CONFIRMAT) values (?, ?, 1) "
+                               "on conflict(DATA) do update set CONFIRMAT = 1")
+                    .arg(table),
+                d, today);
+    }
+    if (s && m_db.commit()) return s;
+    const Status why = s ? failed(m_db.lastError()) : s;
+    m_db.rollback();
+    return why;
+}
+
+Outcome<QStringList> RateDb::columnsOf(int year) {
+    return columnsOfTable(QStringLiteral("valuta%1ron").arg(year));
+}
+
+Outcome<QStringList> RateDb::columnsOfTable(const QString& table) {
+    QSqlQuery q(m_db);
+    if (!q.exec(QStringLiteral("pragma table_info(%1)").arg(SqliteDialect::quoted(table))))
+        return Outcome<QStringList>::failure(failed(q.lastError()));
+    QStringList names;
+    while (q.next())
+        names << q.value(1).toString();
+    return names;
+}
+
+Outcome<QString> RateDb::yearTableName(int year) {
+    for (const QString& suffix : {QStringLiteral("RON"), QString()}) {
+        const QString name = SqlDialect::tableName(QString::number(year), suffix);
+        auto has = hasTable(name);
+        if (!has) return Outcome<QString>::failure(has);
+        if (*has) return name;
+    }
+    return QString();
+}
+
+Outcome<QStringList> RateDb::currencies(int year) {
+    if (!m_open) return Outcome<QStringList>::failure(m_error, m_cause);
+    auto table = yearTableName(year);
+    if (!table) return Outcome<QStringList>::failure(table);
+    if (table->isEmpty()) return QStringList();
+    auto columns = columnsOfTable(*table);
+    if (columns)
+        columns->removeIf([](const QString& c) { return c.compare(QStringLiteral("DATA"), Qt::CaseInsensitive) == 0; });
+    return columns;
+}
+
+Outcome<RateDb::CurrencyYear> RateDb::currencyYear(const QString& currency, int year) {
+    using R = Outcome<CurrencyYear>;
+    if (!m_open) return R::failure(m_error, m_cause);
+    auto table = yearTableName(year);
+    if (!table) return R::failure(table);
+    CurrencyYear out;
+    if (table->isEmpty()) return out;
+    out.tableFound = true;
+    auto columns = columnsOfTable(*table);
+    if (!columns) return R::failure(columns);
+    out.column = SqlDialect::columnForCode(*columns, currency);
+    if (out.column.isEmpty()) return out;
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    const QString sql = QStringLiteral("select DATA, %1 from %2 where %1 is not null order by DATA")
+                            .arg(SqliteDialect::quoted(out.column), SqliteDialect::quoted(*table));
+    if (!q.exec(sql)) return R::failure(failed(q.lastError()));
+    while (q.next()) {
+        const QDate d = QDate::fromString(q.value(0).toString().left(10), Qt::ISODate);
+        bool ok = false;
+        const double v = q.value(1).toDouble(&ok);
+        if (d.isValid() && ok) out.days.push_back({d, v});
+    }
+    if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
+    return out;
+}
+
+Status RateDb::storeDay(const DayRates& day) {
+    int stored = 0;
+    return storeDays({day}, &stored);
+}
+
+Status RateDb::storeDays(const std::vector<DayRates>& days, int* stored) {
+    *stored = 0;
+    if (!m_open) return Status::failure(m_error, m_cause);
+    if (!m_db.transaction()) return failed(m_db.lastError());
+    const Status s = storeAll(days, stored);
+    if (s && m_db.commit()) return s;
+    const Status why = s ? failed(m_db.lastError()) : s;
+    m_db.rollback();
+    *stored = 0;
+    return why;
+}
+
+// The engine's own statements, for the one loop that runs for every day of a
+// yearly file: binding through the generic layer costs more than the insert itself.
+class RateDb::Inserts {
+public:
+    explicit Inserts(sqlite3* db) : m_db(db) {}
+    ~Inserts() {
+        for (sqlite3_stmt* s : std::as_const(m_statements))
+            sqlite3_finalize(s);
+    }
+    Inserts(const Inserts&) = delete;
+    Inserts& operator=(const Inserts&) = delete;
+
+    sqlite3_stmt* find(const QString& key) const { return m_statements.value(key); }
+    int prepare(const QString& key, const QString& text, sqlite3_stmt** out) {
+        const QByteArray utf8 = text.toUtf8();
+        const int rc = sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()), out, nullptr);
+        if (rc == SQLITE_OK) m_statements.insert(key, *out);
+        return rc;
+    }
+
+private:
+    sqlite3* m_db;
+    QHash<QString, sqlite3_stmt*> m_statements;
+};
+
+Outcome<RateTable> RateDb::readYearTable(const QString& path, const QString& tableYear, const QString& suffix,
+                                         bool allCurrencies) {
+    RateDb db(path);
+    if (!db.isOpen()) return Outcome<RateTable>::failure(db.openError(), db.openCause());
+    return db.yearTable(tableYear, suffix, allCurrencies);
+}
+
+Outcome<std::optional<RateRow>> RateDb::readRowBefore(const QString& path, QDate day, const QString& suffix) {
+    RateDb db(path);
+    if (!db.isOpen()) return Outcome<std::optional<RateRow>>::failure(db.openError(), db.openCause());
+    return db.rowBefore(day, suffix);
+}
+
+Status RateDb::storeAll(const std::vector<DayRates>& days, int* stored) {
+    const QVariant handle = m_db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return Status::failure(QStringLiteral("Motor de baze de date necunoscut"));
+    sqlite3* engine = *static_cast<sqlite3* const*>(handle.data());
+    Inserts inserts(engine);
+    QHash<int, QStringList> columnsByYear; // what each year's table holds, as far as this batch knows
+    QStringList columns, previousColumns;
+    int previousYear = 0;
+    sqlite3_stmt* insert = nullptr;
+    std::vector<double> values;
+    // Each year's table gets every column of the batch at once: adding columns one
+    // at a time as days bring them rewrites the table's schema each time.
+    QMap<int, QStringList> allByYear;
+    QHash<int, QSet<QString>> seen;
+    for (const DayRates& day : days) {
+        const int year = day.date.year();
+        QSet<QString>& known = seen[year];
+        for (const RateEntry& e : day.rates)
+            if (!known.contains(e.column) && SqlDialect::isColumnName(e.column)) {
+                known.insert(e.column);
+                allByYear[year] << e.column;
+            }
+    }
+    for (auto it = allByYear.cbegin(); it != allByYear.cend(); ++it)
+        if (!it.value().isEmpty())
+            if (auto q = prepareInsert(it.key(), it.value(), columnsByYear, inserts); !q) return Status::failure(q);
+    for (const DayRates& day : days) {
+        if (Status s = checkedRow(day, columns, values); !s) return s;
+        const int year = day.date.year();
+        // Most days of a file carry the same currencies as the day before: nothing to look up then.
+        if (year != previousYear || columns != previousColumns) {
+            auto q = prepareInsert(year, columns, columnsByYear, inserts);
+            if (!q) return Status::failure(q);
+            insert = *q;
+            previousYear = year;
+            previousColumns = columns;
+        }
+        if (!insertRow(insert, day.date, values))
+            return failed(sqlite3_errcode(engine), QString::fromUtf8(sqlite3_errmsg(engine)));
+        if (sqlite3_changes(engine) > 0) ++*stored;
+    }
+    return succeeded();
+}
+
+bool RateDb::insertRow(sqlite3_stmt* insert, QDate day, const std::vector<double>& values) {
+    const QByteArray date = SqliteDialect::dateText(day).toLatin1();
+    sqlite3_reset(insert);
+    sqlite3_bind_text(insert, 1, date.constData(), int(date.size()), SQLITE_TRANSIENT);
+    for (size_t i = 0; i < values.size(); ++i)
+        sqlite3_bind_double(insert, int(i) + 2, values[i]);
+    return sqlite3_step(insert) == SQLITE_DONE;
+}
+
+Status RateDb::checkedRow(const DayRates& day, QStringList& columns, std::vector<double>& values) {
+    columns.clear();
+    values.clear();
+    for (const RateEntry& e : day.rates) {
+        if (!SqlDialect::isColumnName(e.column))
+            return Status::failure(QStringLiteral("Coloana invalida: ") + e.column);
+        const auto v = e.value > 0 ? std::optional<double>(e.value) : SqlDialect::rateValue(e.text);
+        if (!v) return Status::failure(QStringLiteral("Curs invalid: ") + e.text.left(20));
+        columns << e.column;
+        values.push_back(*v);
+    }
+    if (columns.isEmpty()) return Status::failure(QStringLiteral("Zi fara cursuri: ") + day.date.toString(Qt::ISODate));
+    return succeeded();
+}
+
+Outcome<sqlite3_stmt*> RateDb::prepareInsert(int year, const QStringList& columns,
+                                             QHash<int, QStringList>& columnsByYear, Inserts& inserts) {
+    using R = Outcome<sqlite3_stmt*>;
+    auto known = columnsByYear.find(year);
+    if (known == columnsByYear.end()) {
+        auto have = columnsOf(year);
+        if (!have) return R::failure(have);
+        if (have->isEmpty()) {
+            if (Status c = exec(dialect().createYearTable(year, columns)); !c) return R::failure(c);
+            have = QStringList{QStringLiteral("DATA")} + columns;
+        }
+        known = columnsByYear.insert(year, *have);
+    }
+    for (const QString& c : columns) {
+        if (known->contains(c, Qt::CaseInsensitive)) continue;
+        if (Status a = exec(dialect().addColumn(year, c)); !a) return R::failure(a);
+        known->append(c);
+    }
+    const QString key = QString::number(year) + u':' + columns.join(u',');
+    if (sqlite3_stmt* ready = inserts.find(key)) return ready;
+    const SqlStatement ins =
+        dialect().insertDay(QDate(year, 1, 1), columns, QStringList(columns.size(), QStringLiteral("1")));
+    sqlite3_stmt* made = nullptr;
+    if (const int rc = inserts.prepare(key, ins.text, &made); rc != SQLITE_OK) return R::failure(failed(rc, ins.text));
+    return made;
+}
+
+Outcome<std::optional<RateRow>> RateDb::rowBefore(QDate day, const QString& suffix) {
+    using R = Outcome<std::optional<RateRow>>;
+    if (!m_open) return R::failure(m_error, m_cause);
+    // A year without a table yet (early January, before the bank's first day) leads to the year before.
+    for (int year : {day.year(), day.year() - 1}) {
+        auto has = hasTable(SqlDialect::tableName(QString::number(year), suffix));
+        if (!has) return R::failure(has);
+        if (!*has) continue;
+        auto t = select(dialect().rowBefore(year, suffix, day));
+        if (!t) return R::failure(t);
+        if (!t->rows.empty()) return std::optional<RateRow>(RateRow{t->names, t->rows.front()});
+    }
+    return std::optional<RateRow>();
+}
+
+Outcome<RateTable> RateDb::yearTable(const QString& tableYear, const QString& suffix, bool allCurrencies) {
+    if (!m_open) return Outcome<RateTable>::failure(m_error, m_cause);
+    if (allCurrencies) return select(dialect().allColumns(tableYear, suffix));
+    auto first = select(dialect().firstRow(tableYear, suffix));
+    if (!first) return first;
+    auto main = select(dialect().mainCurrencies(first->names));
+    if (!main) return main;
+    const qsizetype valuta = main->names.indexOf(QStringLiteral("valuta"));
+    QStringList columns;
+    for (const QVariantList& row : main->rows) {
+        // Only names the year's table itself holds as columns, spelt as it spells them.
+        const QString name = row.value(valuta).toString();
+        for (const QString& column : first->names)
+            if (column.compare(name, Qt::CaseInsensitive) == 0 && !columns.contains(column)) columns << column;
+    }
+    if (columns.isEmpty()) return select(dialect().allColumns(tableYear, suffix));
+    return select(dialect().someColumns(tableYear, suffix, columns));
+}

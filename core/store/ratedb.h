@@ -1,0 +1,180 @@
+#pragma once
+
+#include "core/outcome.h"
+#include "core/history/rateaverages.h"
+#include "core/store/sqldialect.h"
+
+#include <QDate>
+#include <QHash>
+#include <QMap>
+#include <QSqlDatabase>
+#include <QStringList>
+#include <QVariant>
+#include <optional>
+#include <vector>
+
+class QSqlError;
+struct sqlite3_stmt;
+
+// One rate, as the bank's file gives it: the column it belongs to and its value
+// as decimal text with a point.
+struct RateEntry {
+    QString column;
+    QString text;
+    // The text's value when the reader has already checked it; 0 where it has not.
+    double value = 0;
+};
+
+struct DayRates {
+    QDate date;
+    std::vector<RateEntry> rates;
+    // Currencies whose rate the file gave in a form we could not read: they stay empty that day.
+    QStringList unreadable{};
+};
+
+// One row of a query: field names in table order and their values (null where no rate).
+struct RateRow {
+    QStringList names;
+    QVariantList values;
+
+    // The value of a column, names compared without case; nothing when absent or null.
+    std::optional<double> rate(const QString& column) const;
+};
+
+struct RateTable {
+    QStringList names;
+    std::vector<QVariantList> rows;
+};
+
+// A connection to valuta.mdb for the length of one operation: it opens in the
+// constructor and is gone when the object is. The file is never created here.
+class RateDb {
+public:
+    explicit RateDb(const QString& path);
+    ~RateDb();
+    RateDb(const RateDb&) = delete;
+    RateDb& operator=(const RateDb&) = delete;
+
+    bool isOpen() const { return m_open; }
+    const QString& openError() const { return m_error; }
+    Cause openCause() const { return m_cause; }
+    const QString& path() const { return m_path; }
+
+    // Makes a new rate database from the one shipped inside the program. It
+    // never writes over a file that is there: that file may be a user's history.
+    static Status createShipped(const QString& path);
+    // A name beside the file, of this process and call alone, for making a file aside.
+    static QString uniqueSibling(const QString& path);
+    // Whether the file reads as a sound rate database: the engine's own quick
+    // check, and at least one table of ours.
+    Status check();
+
+    // Whether a table of that name exists, compared without case; a failed read is an error, not a no.
+    Outcome<bool> hasTable(const QString& name);
+    struct Newest {
+        bool tableExists = false;
+        std::optional<QDate> day; // empty when the table holds no row
+    };
+    // Newest stored day of a new-leu year table.
+    Outcome<Newest> newestDay(int year);
+    // Every stored day of the new-leu tables from a year on, oldest first, and the
+    // years whose table is there but holds no row.
+    struct History {
+        std::vector<QDate> days;
+        QList<int> emptyYears;
+    };
+    Outcome<History> history(int fromYear);
+
+    // Weekdays the bank published no rates for though the calendar expected them:
+    // first seen lacking on one day, and confirmed when still lacking on a later
+    // one. An update no longer asks for a confirmed day.
+    struct NoRatesDay {
+        QDate seen;
+        bool confirmed = false;
+    };
+    static constexpr char NoRatesTable[] = "ZILEFARACURS";
+    // Empty where the record was never written (a database of an earlier version).
+    Outcome<QHash<QDate, NoRatesDay>> daysWithoutRates();
+    // In one transaction: days found lacking today (first sightings; a day first seen
+    // on an earlier day becomes confirmed), and days the bank itself said it has no
+    // rates for (confirmed at once).
+    Status noteDaysWithoutRates(const QList<QDate>& lacking, const QList<QDate>& saidNone, QDate today);
+
+    // The years that have a rate table: true where it is a new-leu ("RON") table.
+    Outcome<QMap<int, bool>> yearTables();
+    // The years whose table (of either leu) holds at least one day, oldest first.
+    Outcome<QList<int>> yearsWithRates();
+
+    // One change a repair makes to the history.
+    struct Change {
+        enum class Kind { Insert, Set, Delete };
+        Kind kind = Kind::Set;
+        DayRates day;   // Insert: the whole day
+        QDate date;     // Set, Delete
+        QString column; // Set: made when the table lacks it
+        double value = 0;
+    };
+    // All changes in one transaction, or none.
+    Status applyChanges(const std::vector<Change>& changes);
+
+    // Stores one day in one transaction; see storeDays.
+    Status storeDay(const DayRates& day);
+    // Stores days in one transaction: all of them or, on failure, none. A day
+    // already stored is left as it is, never written again; the table and any
+    // missing column are made as needed. stored tells how many rows went in.
+    Status storeDays(const std::vector<DayRates>& days, int* stored);
+    // Newest row strictly before the day, from the day's year or, when that has
+    // none, the year before. An empty row means neither table has one.
+    Outcome<std::optional<RateRow>> rowBefore(QDate day, const QString& suffix);
+    // One currency's stored days of one year, oldest first, from the year's new-leu
+    // table or, where there is none, its old-leu table; empty rates are left out.
+    // tableFound tells whether the year has a table at all.
+    struct CurrencyYear {
+        bool tableFound = false;
+        QString column; // the currency's column as the table names it; empty when absent
+        std::vector<DayRate> days;
+    };
+    Outcome<CurrencyYear> currencyYear(const QString& currency, int year);
+    // The currency columns of a year's table, in table order.
+    Outcome<QStringList> currencies(int year);
+    // The rate table of a year: every column, or DATA and the main currencies.
+    Outcome<RateTable> yearTable(const QString& tableYear, const QString& suffix, bool allCurrencies);
+
+    // The two reads the window makes, each on a connection of its own that is
+    // closed again at once, so no file stays open between the user's actions.
+    static Outcome<RateTable> readYearTable(const QString& path, const QString& tableYear, const QString& suffix,
+                                            bool allCurrencies);
+    static Outcome<std::optional<RateRow>> readRowBefore(const QString& path, QDate day, const QString& suffix);
+
+    static const SqlDialect& dialect();
+
+    // How long a read or write waits for another program's lock before giving up.
+    static void setBusyTimeoutMs(int ms);
+
+private:
+    Status exec(const SqlStatement& s);
+    Status storeAll(const std::vector<DayRates>& days, int* stored);
+    // A day's columns and values, each checked again before it reaches the engine.
+    static Status checkedRow(const DayRates& day, QStringList& columns, std::vector<double>& values);
+    // Binds and runs the year's insert for one day; false when the engine refused it.
+    static bool insertRow(sqlite3_stmt* insert, QDate day, const std::vector<double>& values);
+    class Inserts;
+    // The insert for a year and a set of columns, making the table and any missing column first.
+    Outcome<sqlite3_stmt*> prepareInsert(int year, const QStringList& columns, QHash<int, QStringList>& columnsByYear,
+                                         Inserts& inserts);
+    Outcome<QStringList> columnsOf(int year);
+    Outcome<QStringList> columnsOfTable(const QString& table);
+    // The year's table: "valuta<year>ron", else "valuta<year>"; empty when neither exists.
+    Outcome<QString> yearTableName(int year);
+    Outcome<RateTable> select(const SqlStatement& s);
+    // A failed statement as the user should hear it, with its cause.
+    Status failed(const QSqlError& e) const;
+    Status failed(int nativeCode, const QString& text) const;
+
+    QString m_path;
+    QString m_name;
+    QSqlDatabase m_db;
+    bool m_open = false;
+    QString m_error;
+    Cause m_cause = Cause::Other;
+};

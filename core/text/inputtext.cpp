@@ -1,0 +1,168 @@
+#include "core/text/inputtext.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace InputText {
+namespace {
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\n';
+}
+
+// Reads a number's characters, skipping blanks wherever they stand.
+struct BlankSkipper {
+    const QString& text;
+    qsizetype i = 0;
+
+    // The next character that is not a blank; a null character at the end.
+    QChar next() {
+        while (i < text.size() && isBlank(text[i]))
+            ++i;
+        return i < text.size() ? text[i] : QChar();
+    }
+    // The sign standing next, taken; 0 when there is none.
+    char sign() {
+        const QChar c = next();
+        if (c != u'+' && c != u'-') return 0;
+        ++i;
+        return char(c.unicode());
+    }
+    // Appends the digits standing next (and one point, where allowed); how many digits came.
+    int digitsInto(std::string& out, bool pointAllowed) {
+        int count = 0;
+        for (QChar c = next();; c = next()) {
+            if (c >= u'0' && c <= u'9') {
+                out += char(c.unicode());
+                ++count;
+            } else if (c == u'.' && pointAllowed) {
+                out += '.';
+                pointAllowed = false;
+            } else {
+                return count;
+            }
+            ++i;
+        }
+    }
+};
+
+double fromDigits(const std::string& digits) {
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    (void)end;
+    if (ec == std::errc::result_out_of_range) {
+        // Either far too large or far too small: tell them apart by the exponent sign.
+        const bool tiny = digits.find("e-") != std::string::npos;
+        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    }
+    return value;
+}
+
+// The leading number of the text, blanks skipped wherever they stand.
+double leadingNumber(const QString& text) {
+    BlankSkipper in{text};
+    const bool negative = in.sign() == '-';
+    std::string digits;
+    if (in.digitsInto(digits, true) == 0) return 0.0;
+    // An exponent counts only when digits follow the letter.
+    if (const QChar e = in.next(); e == u'e' || e == u'E') {
+        ++in.i;
+        std::string exponent = "e";
+        if (const char sign = in.sign()) exponent += sign;
+        if (in.digitsInto(exponent, false) > 0) digits += exponent;
+    }
+    const double value = fromDigits(digits);
+    return negative ? -value : value;
+}
+
+std::optional<QDate> isoDate(const QString& text) {
+    static const QRegularExpression iso(QStringLiteral(R"(^\s*(\d{4})-(\d{2})-(\d{2})(?:[T ][0-9:.]*)?\s*$)"));
+    const auto m = iso.match(text);
+    if (!m.hasMatch()) return std::nullopt;
+    QDate d(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    if (!d.isValid()) return std::nullopt;
+    return d;
+}
+
+std::optional<QDate> localeDate(const QString& text) {
+    const QLocale locale;
+    const QString trimmed = text.trimmed();
+    const QString format = locale.dateFormat(QLocale::ShortFormat);
+    // A two-digit year reads in the window 1930-2029, as the desktop's own dialogs do.
+    const bool shortYear = !format.contains(QStringLiteral("yyyy"));
+    const auto windowed = [shortYear](QDate d) { return shortYear && d.year() < 1930 ? d.addYears(100) : d; };
+    QDate d = locale.toDate(trimmed, format);
+    if (d.isValid()) return windowed(d);
+    // A time of day after the date is allowed and dropped.
+    const qsizetype blank = trimmed.indexOf(u' ');
+    if (blank > 0) {
+        d = locale.toDate(trimmed.left(blank), format);
+        if (d.isValid()) return windowed(d);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+QString YMD(QDate date) {
+    auto two = [](int v) { return (QStringLiteral("0") + QString::number(v)).right(2); };
+    return QString::number(date.year()) + u'/' + two(date.month()) + u'/' + two(date.day());
+}
+
+std::optional<QString> YMD(const QString& qdate) {
+    auto d = isoDate(qdate);
+    if (!d) d = localeDate(qdate);
+    if (!d) return std::nullopt;
+    return YMD(*d);
+}
+
+namespace {
+
+// "1.234,56" and "1,234.56": where a text holds both, the last of them is the
+// decimal separator and the other groups thousands. One of them alone is a decimal separator.
+QString withDecimalPoint(const QString& text) {
+    QString out = text;
+    const qsizetype dot = out.lastIndexOf(u'.'), comma = out.lastIndexOf(u',');
+    if (dot >= 0 && comma >= 0) out.remove(dot > comma ? u',' : u'.');
+    return out.replace(u',', u'.');
+}
+
+} // namespace
+
+std::optional<double> Amount(const QString& text) {
+    static const QRegularExpression number(QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)"));
+    QString plain = withDecimalPoint(text);
+    plain.remove(u' ').remove(u'\t');
+    if (!number.match(plain).hasMatch()) return std::nullopt;
+    const double value = leadingNumber(plain);
+    if (!std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+float ParseNumber(const QString& text) {
+    QString replaced = withDecimalPoint(text);
+    // What the program itself wrote under a locale whose separator is neither (Arabic "٫").
+    const QString point = QLocale().decimalPoint();
+    if (point != u"." && point != u",") replaced.replace(point, QStringLiteral("."));
+    const double value = leadingNumber(replaced);
+    if (std::fabs(value) > double(FLT_MAX)) return std::copysign(std::numeric_limits<float>::infinity(), float(value));
+    return float(value);
+}
+
+double plainNumber(const QString& text) {
+    return leadingNumber(text);
+}
+
+int settingNumber(const QString& text) {
+    const double value = std::nearbyint(leadingNumber(text));
+    if (!(value > -32768.0)) return -32768;
+    if (value > 32767.0) return 32767;
+    return int(value);
+}
+
+} // namespace InputText

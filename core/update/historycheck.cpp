@@ -1,0 +1,312 @@
+#include "core/update/historycheck.h"
+
+#include "core/feed/feedparser.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <cmath>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+QString dayText(QDate d) {
+    return d.toString(QStringLiteral("dd.MM.yyyy"));
+}
+
+QString rateText(double v) {
+    return QString::number(v, 'f', 4).replace(u'.', u',');
+}
+
+// Equal at the bank's precision: its four decimals, or more where it wrote more.
+bool sameRate(double stored, const QString& bankText) {
+    const qsizetype point = bankText.indexOf(u'.');
+    const int decimals = std::max(4, point < 0 ? 0 : int(bankText.size() - point - 1));
+    const double scale = std::pow(10.0, std::min(decimals, 10));
+    return std::llround(stored * scale) == std::llround(bankText.toDouble() * scale);
+}
+
+QString counted(int n, const char* one, const char* many) {
+    return n == 1 ? QString::fromLatin1(one) : QStringLiteral("%1 %2").arg(n).arg(QString::fromLatin1(many));
+}
+
+// Written and flushed to the disk before anything else changes.
+bool syncToDisk(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+HistoryCheck::HistoryCheck(QString dbPath, FeedClient& client) : m_dbPath(std::move(dbPath)), m_client(client) {}
+
+void HistoryCheck::stop() {
+    m_client.stop();
+}
+
+QString HistoryCheck::kindName(Finding::Kind kind) {
+    switch (kind) {
+    case Finding::Kind::MissingDay:
+        return QStringLiteral("zi lipsa");
+    case Finding::Kind::ExtraDay:
+        return QStringLiteral("zi in plus");
+    case Finding::Kind::Differs:
+        return QStringLiteral("valoare diferita");
+    case Finding::Kind::EmptyRate:
+        return QStringLiteral("curs gol");
+    case Finding::Kind::NoColumn:
+        return QStringLiteral("valuta fara coloana");
+    }
+    return {};
+}
+
+QString HistoryCheck::findingText(const Finding& f) {
+    switch (f.kind) {
+    case Finding::Kind::MissingDay:
+        return QStringLiteral("%1: zi lipsa (banca are %2 cursuri)").arg(dayText(f.day)).arg(f.bankDay.rates.size());
+    case Finding::Kind::ExtraDay:
+        return QStringLiteral("%1: zi memorata pe care banca nu o are").arg(dayText(f.day));
+    case Finding::Kind::Differs:
+        return QStringLiteral("%1 %2: memorat %3, banca %4")
+            .arg(dayText(f.day), f.currency, rateText(f.stored.value_or(0)), QString(f.bank).replace(u'.', u','));
+    case Finding::Kind::EmptyRate:
+        return QStringLiteral("%1 %2: gol, banca %3")
+            .arg(dayText(f.day), f.currency, QString(f.bank).replace(u'.', u','));
+    case Finding::Kind::NoColumn:
+        return QStringLiteral("%1: valuta fara coloana in tabel (banca o are in %2 zile)")
+            .arg(f.currency)
+            .arg(f.values.size());
+    }
+    return {};
+}
+
+QString HistoryCheck::Year::summary() const {
+    if (state == State::OldLeu)
+        return QStringLiteral("%1: nu poate fi verificat: este in lei vechi (tabel fara RON), iar banca nu publica "
+                              "fisiere anuale dinainte de %2")
+            .arg(year)
+            .arg(FirstBankYear);
+    if (state == State::NotChecked) return QStringLiteral("%1: neverificat (%2)").arg(year).arg(why);
+    QHash<Finding::Kind, int> n;
+    for (const Finding& f : findings)
+        ++n[f.kind];
+    if (findings.empty()) return QStringLiteral("%1: %2 zile, toate egale").arg(year).arg(days);
+    using K = Finding::Kind;
+    QStringList parts;
+    if (n[K::MissingDay]) parts << counted(n[K::MissingDay], "1 zi lipsa", "zile lipsa");
+    if (n[K::ExtraDay]) parts << counted(n[K::ExtraDay], "1 zi in plus", "zile in plus");
+    if (n[K::Differs]) parts << counted(n[K::Differs], "1 valoare diferita", "valori diferite");
+    if (n[K::EmptyRate]) parts << counted(n[K::EmptyRate], "1 curs gol", "cursuri goale");
+    if (n[K::NoColumn]) parts << counted(n[K::NoColumn], "1 valuta fara coloana", "valute fara coloana");
+    return QStringLiteral("%1: %2").arg(year).arg(parts.join(QStringLiteral(", ")));
+}
+
+bool HistoryCheck::Report::equal() const {
+    if (stopped) return false;
+    for (const Year& y : years)
+        if (y.state != Year::State::Checked || !y.findings.empty()) return false;
+    return true;
+}
+
+int HistoryCheck::Report::changes() const {
+    int n = 0;
+    for (const Year& y : years)
+        n += int(y.findings.size());
+    return n;
+}
+
+QString HistoryCheck::Report::text() const {
+    QStringList lines;
+    for (const Year& y : years) {
+        lines << y.summary();
+        for (const Finding& f : y.findings)
+            lines << QStringLiteral("    ") + findingText(f);
+    }
+    if (stopped) lines << QStringLiteral("Verificarea a fost oprita inainte de sfarsit.");
+    return lines.join(u'\n');
+}
+
+QString HistoryCheck::Report::repairSummary() const {
+    int add = 0, remove = 0, set = 0;
+    for (const Year& y : years)
+        for (const Finding& f : y.findings) {
+            if (f.kind == Finding::Kind::MissingDay)
+                ++add;
+            else if (f.kind == Finding::Kind::ExtraDay)
+                ++remove;
+            else
+                set += f.kind == Finding::Kind::NoColumn ? int(f.values.size()) : 1;
+        }
+    return QStringLiteral("Se vor adauga %1 zile, se vor corecta %2 cursuri si se vor sterge %3 zile, ca in "
+                          "fisierele bancii. Inainte se face o copie a bazei de cursuri.")
+        .arg(add)
+        .arg(set)
+        .arg(remove);
+}
+
+Outcome<QList<int>> HistoryCheck::storedYears() {
+    RateDb db(m_dbPath);
+    auto tables = db.isOpen() ? db.yearTables() : Outcome<QMap<int, bool>>::failure(db.openError(), db.openCause());
+    if (!tables) return Outcome<QList<int>>::failure(tables);
+    QList<int> years;
+    for (auto it = tables->cbegin(); it != tables->cend(); ++it)
+        if (it.key() >= FirstBankYear) years << it.key();
+    return years;
+}
+
+Outcome<HistoryCheck::Report> HistoryCheck::run(QList<int> years, const ProgressFn& progress) {
+    using R = Outcome<Report>;
+    m_client.reset();
+    if (years.isEmpty()) {
+        auto stored = storedYears();
+        if (!stored) return R::failure(stored);
+        years = *stored;
+    }
+    RateDb db(m_dbPath);
+    if (!db.isOpen()) return R::failure(db.openError(), db.openCause());
+    auto tables = db.yearTables();
+    if (!tables) return R::failure(tables);
+    Report report;
+    for (qsizetype i = 0; i < years.size(); ++i) {
+        const int year = years[i];
+        if (progress && !progress({year, int(i), int(years.size())})) m_client.stop();
+        if (m_client.stopped()) {
+            report.stopped = true;
+            break;
+        }
+        // Tables of the old leu, and years before the new leu, have no file at the bank.
+        if (year < FirstBankYear || (tables->contains(year) && !tables->value(year))) {
+            report.years.push_back({year, Year::State::OldLeu, {}, 0, {}});
+            continue;
+        }
+        ++report.requests;
+        const Outcome<QByteArray> file = m_client.get(FeedClient::yearPath(year));
+        if (!file && file.cause() == Cause::Stopped) {
+            report.stopped = true;
+            break;
+        }
+        auto checked = checkYear(year, file, db);
+        if (!checked) return R::failure(checked);
+        report.years.push_back(std::move(*checked));
+    }
+    return report;
+}
+
+namespace {
+
+using Finding = HistoryCheck::Finding;
+
+// One day the bank gave and the history holds: rate by rate.
+void compareDay(const DayRates& day, const QVariantList& row, const QHash<QString, int>& columnAt,
+                std::vector<Finding>& findings, QMap<QString, Finding>& noColumn) {
+    for (const RateEntry& e : day.rates) {
+        const int c = columnAt.value(e.column.toUpper(), -1);
+        if (c < 0) {
+            Finding& f = noColumn[e.column];
+            f.kind = Finding::Kind::NoColumn;
+            f.currency = e.column;
+            f.values.emplace_back(day.date, e.text.toDouble());
+            continue;
+        }
+        const QVariant v = row.value(c);
+        if (v.isNull()) {
+            findings.push_back({Finding::Kind::EmptyRate, day.date, e.column, {}, e.text, {}, {}});
+        } else if (!sameRate(v.toDouble(), e.text)) {
+            findings.push_back({Finding::Kind::Differs, day.date, e.column, v.toDouble(), e.text, {}, {}});
+        }
+    }
+}
+
+// The bank's year against the stored one; a closed year's file denies every stored day it lacks.
+void compareYear(HistoryCheck::Year& out, std::vector<DayRates>& bank, const RateTable& stored, bool closed) {
+    QHash<QString, int> columnAt;
+    for (int c = 0; c < stored.names.size(); ++c)
+        columnAt.insert(stored.names[c].toUpper(), c);
+    QHash<QDate, const QVariantList*> rowOf;
+    for (const QVariantList& row : stored.rows)
+        rowOf.insert(QDate::fromString(row.value(0).toString().left(10), Qt::ISODate), &row);
+    QSet<QDate> listed;
+    QDate last;
+    QMap<QString, Finding> noColumn;
+    for (DayRates& day : bank) {
+        if (day.date.year() != out.year || listed.contains(day.date)) continue;
+        listed.insert(day.date);
+        last = std::max(last, day.date);
+        ++out.days;
+        if (const QVariantList* row = rowOf.value(day.date))
+            compareDay(day, *row, columnAt, out.findings, noColumn);
+        else
+            out.findings.push_back({Finding::Kind::MissingDay, day.date, {}, {}, {}, std::move(day), {}});
+    }
+    // The current year's file runs to the day before: later stored days are not the bank's to deny.
+    for (auto it = rowOf.cbegin(); it != rowOf.cend(); ++it)
+        if (it.key().isValid() && !listed.contains(it.key()) && (closed || it.key() <= last))
+            out.findings.push_back({Finding::Kind::ExtraDay, it.key(), {}, {}, {}, {}, {}});
+    for (Finding& f : noColumn)
+        out.findings.push_back(std::move(f));
+    std::stable_sort(out.findings.begin(), out.findings.end(),
+                     [](const Finding& a, const Finding& b) { return a.day < b.day; });
+}
+
+} // namespace
+
+Outcome<HistoryCheck::Year> HistoryCheck::checkYear(int year, const Outcome<QByteArray>& file, RateDb& db) {
+    Year out{year, Year::State::NotChecked, {}, 0, {}};
+    if (!file) {
+        out.why = file.cause() == Cause::WebPage ? QStringLiteral("a venit o pagina web de la %1").arg(file.error())
+                                                 : file.error();
+        return out;
+    }
+    auto bank = FeedParser::days(*file);
+    if (!bank) {
+        out.why = QStringLiteral("fisierul bancii nu poate fi citit: %1").arg(bank.error());
+        return out;
+    }
+    auto has = db.hasTable(QStringLiteral("valuta%1ron").arg(year));
+    if (!has) return Outcome<Year>::failure(has);
+    RateTable stored;
+    if (*has) {
+        auto table = db.yearTable(QString::number(year), QStringLiteral("RON"), true);
+        if (!table) return Outcome<Year>::failure(table);
+        stored = std::move(*table);
+    }
+    out.state = Year::State::Checked;
+    compareYear(out, *bank, stored, year < m_today.year());
+    return out;
+}
+
+Outcome<QString> HistoryCheck::repair(const Report& report) {
+    using R = Outcome<QString>;
+    std::vector<RateDb::Change> changes;
+    for (const Year& y : report.years)
+        for (const Finding& f : y.findings) {
+            using K = Finding::Kind;
+            using C = RateDb::Change::Kind;
+            if (f.kind == K::MissingDay) changes.push_back({C::Insert, f.bankDay, f.day, {}, 0});
+            if (f.kind == K::ExtraDay) changes.push_back({C::Delete, {}, f.day, {}, 0});
+            if (f.kind == K::Differs || f.kind == K::EmptyRate)
+                changes.push_back({C::Set, {}, f.day, f.currency, f.bank.toDouble()});
+            if (f.kind == K::NoColumn)
+                for (const auto& [day, value] : f.values)
+                    changes.push_back({C::Set, {}, day, f.currency, value});
+        }
+    if (changes.empty()) return QString();
+    const QString copy =
+        m_dbPath + QDateTime::currentDateTime().toString(QStringLiteral(".yyyyMMdd-HHmmss")) + QStringLiteral(".bak");
+    if (QFile::exists(copy) || !QFile::copy(m_dbPath, copy) || !syncToDisk(copy) ||
+        !syncToDisk(QFileInfo(copy).absolutePath()))
+        return R::failure(QStringLiteral("Copia bazei de cursuri (%1) nu a putut fi scrisa; nu s-a schimbat nimic.")
+                              .arg(QDir::toNativeSeparators(copy)),
+                          Cause::DbReadOnly);
+    RateDb db(m_dbPath);
+    if (!db.isOpen()) return R::failure(db.openError(), db.openCause());
+    if (Status s = db.applyChanges(changes); !s) return R::failure(s);
+    return copy;
+}
