@@ -2,13 +2,13 @@
 
 #include "app/datepicker.h"
 #include "app/designfont.h"
+#include "app/panellayout.h"
 #include "controls/xlinklabel.h"
-#include "core/settings/appsettings.h"
 #include "core/config.h"
-#include "core/store/datalocation.h"
 #include "core/feed/feedclient.h"
+#include "core/settings/appsettings.h"
+#include "core/store/datalocation.h"
 #include "core/text/inputtext.h"
-#include "core/panellayout.h"
 
 #include <QApplication>
 #include <QCheckBox>

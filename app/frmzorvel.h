@@ -23,9 +23,9 @@
 //   ListView1's context menu: "Evolutie curs" on a currency, and "Verifica istoricul" (mnuVerifica).
 
 #include "app/messagesink.h"
+#include "core/money/vatcalculator.h"
 #include "core/update/historycheck.h"
 #include "core/update/rateupdater.h"
-#include "core/money/vatcalculator.h"
 
 #include <QDate>
 #include <QHash>

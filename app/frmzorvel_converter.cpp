@@ -3,10 +3,10 @@
 #include "app/frmconversielista.h"
 #include "app/frmzorvel.h"
 #include "core/money/converter.h"
-#include "core/text/inputtext.h"
 #include "core/money/localcurrency.h"
-#include "core/text/numbertext.h"
 #include "core/store/ratedb.h"
+#include "core/text/inputtext.h"
+#include "core/text/numbertext.h"
 
 #include <QClipboard>
 #include <QComboBox>

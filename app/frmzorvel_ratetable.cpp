@@ -1,12 +1,12 @@
 // The rate table: one row per stored day of the year in view, newest first.
 #include "app/datepicker.h"
 #include "app/frmzorvel.h"
+#include "app/panellayout.h"
+#include "core/money/ratebook.h"
 #include "core/settings/appsettings.h"
+#include "core/store/ratedb.h"
 #include "core/text/inputtext.h"
 #include "core/text/numbertext.h"
-#include "core/panellayout.h"
-#include "core/money/ratebook.h"
-#include "core/store/ratedb.h"
 #include "core/text/ratetext.h"
 
 #include <QCheckBox>

@@ -2,10 +2,10 @@
 // file lives and opens that folder; the user copies the file by hand.
 #include "app/designfont.h"
 #include "app/frmzorvel.h"
+#include "app/panellayout.h"
 #include "controls/propertybag.h"
 #include "controls/xlinklabel.h"
 #include "core/config.h"
-#include "core/panellayout.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "app/frmzorvel.h"
 #include "cli/commandline.h"
 #include "core/config.h"
-#include "core/store/datalocation.h"
 #include "core/feed/feedclient.h"
+#include "core/store/datalocation.h"
 #include "core/text/qttranslations.h"
 
 #include <QApplication>

@@ -3,8 +3,8 @@
 // read with a plain scan, and the same rows read through the SQLite C API.
 #include "core/feed/feedclient.h"
 #include "core/feed/feedparser.h"
-#include "core/update/historycheck.h"
 #include "core/store/ratedb.h"
+#include "core/update/historycheck.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 

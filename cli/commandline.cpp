@@ -1,14 +1,14 @@
 #include "cli/commandline.h"
 
-#include "core/history/currencyhistory.h"
 #include "core/feed/feedclient.h"
-#include "core/update/historycheck.h"
-#include "core/text/inputtext.h"
+#include "core/history/currencyhistory.h"
 #include "core/money/listconversion.h"
 #include "core/money/localcurrency.h"
-#include "core/text/numbertext.h"
 #include "core/money/ratebook.h"
 #include "core/store/ratedb.h"
+#include "core/text/inputtext.h"
+#include "core/text/numbertext.h"
+#include "core/update/historycheck.h"
 #include "core/update/rateupdater.h"
 
 #include <QCommandLineParser>

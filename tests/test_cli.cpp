@@ -1,7 +1,7 @@
 // The program without its window: options, exit status and what it prints.
 #include "cli/commandline.h"
-#include "core/store/datalocation.h"
 #include "core/feed/feedparser.h"
+#include "core/store/datalocation.h"
 #include "core/store/ratedb.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"

@@ -1,10 +1,10 @@
 // What the update does with a bank that answers badly and a database in a bad
 // state: what the user is told, and what the history holds afterwards compared
 // with the bank's days once a healthy bank has been asked again.
-#include "core/update/bankcalendar.h"
 #include "core/feed/feedclient.h"
 #include "core/feed/feedparser.h"
 #include "core/store/ratedb.h"
+#include "core/update/bankcalendar.h"
 #include "core/update/rateupdater.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"

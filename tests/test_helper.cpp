@@ -1,7 +1,7 @@
 // The spreadsheet helper as the program drives it: what it is handed, and how each
 // of its answers reaches the user. A script stands in for it, so no office is needed.
-#include "core/store/ratedb.h"
 #include "core/export/spreadsheetexport.h"
+#include "core/store/ratedb.h"
 #include "tests/support/testenv.h"
 
 #include <QFile>

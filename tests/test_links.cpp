@@ -1,8 +1,8 @@
 // The link labels and the help for carrying valuta.mdb to another computer.
 #include "app/designfont.h"
+#include "app/panellayout.h"
 #include "controls/propertybag.h"
 #include "controls/xlinklabel.h"
-#include "core/panellayout.h"
 #include "tests/support/windowcontrols.h"
 #include "tests/support/windowrig.h"
 

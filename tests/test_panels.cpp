@@ -1,10 +1,11 @@
 // The rate table, the converter and the VAT line, driven through the real widgets.
 #include "app/datepicker.h"
 #include "app/frmconversielista.h"
+#include "app/panellayout.h"
 #include "core/settings/appsettings.h"
-#include "core/panellayout.h"
 #include "core/store/ratedb.h"
 #include "tests/support/bnrdata.h"
+#include "tests/support/designlayout.h"
 #include "tests/support/windowcontrols.h"
 #include "tests/support/windowrig.h"
 
@@ -466,6 +467,25 @@ TEST(RealHistory, TwentyTwentyTwoFromTheBanksFiles) {
     EXPECT_EQ(ui.ListView1->selectedItems().front()->text(0), QStringLiteral("2022/02/28"));
     EXPECT_EQ(ui.Text2->text(), QStringLiteral("494,8"));
     EXPECT_EQ(ui.Text3[1]->text(), QStringLiteral("494,8"));
+}
+
+// The window's geometry in the design's units.
+TEST(PanelLayout, StacksVisiblePanelsAndSizesTheWindow) {
+    for (const DesignStacking& c : kDesignStackings) {
+        PanelLayout::Input in;
+        in.shown = c.shown;
+        const PanelLayout l = PanelLayout::compute(in);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(l.panelVisible[i], c.tops[i] >= 0);
+            if (c.tops[i] >= 0) {
+                EXPECT_EQ(l.panelTop[i], c.tops[i]) << i;
+            }
+        }
+        EXPECT_EQ(l.rowTop, c.row);
+        EXPECT_EQ(l.linksTop, c.links);
+        EXPECT_EQ(l.outerHeight, c.outer);
+        EXPECT_EQ(l.updateButtonVisible, c.update);
+    }
 }
 
 } // namespace

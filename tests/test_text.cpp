@@ -1,11 +1,9 @@
-// Number and date text, the local currency rule, rate cells and panel stacking.
+// Number and date text, the local currency rule, rate cells and typed settings.
+#include "core/money/localcurrency.h"
 #include "core/settings/appsettings.h"
 #include "core/text/inputtext.h"
-#include "core/money/localcurrency.h"
 #include "core/text/numbertext.h"
-#include "core/panellayout.h"
 #include "core/text/ratetext.h"
-#include "tests/support/designlayout.h"
 #include "tests/support/testenv.h"
 
 #include <cfloat>
@@ -185,24 +183,6 @@ TEST(FormatRateText, CommaForDecimalsDotBeforeTheLastThreeOldLeuDigits) {
     };
     for (auto [in, out] : cases)
         EXPECT_EQ(FormatRateText(QString::fromLatin1(in)), QString::fromLatin1(out)) << in;
-}
-
-TEST(PanelLayout, StacksVisiblePanelsAndSizesTheWindow) {
-    for (const DesignStacking& c : kDesignStackings) {
-        PanelLayout::Input in;
-        in.shown = c.shown;
-        const PanelLayout l = PanelLayout::compute(in);
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(l.panelVisible[i], c.tops[i] >= 0);
-            if (c.tops[i] >= 0) {
-                EXPECT_EQ(l.panelTop[i], c.tops[i]) << i;
-            }
-        }
-        EXPECT_EQ(l.rowTop, c.row);
-        EXPECT_EQ(l.linksTop, c.links);
-        EXPECT_EQ(l.outerHeight, c.outer);
-        EXPECT_EQ(l.updateButtonVisible, c.update);
-    }
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "core/feed/feedclient.h"
 
-#include "core/settings/appsettings.h"
 #include "core/config.h"
 #include "core/feed/proxyfactory.h"
+#include "core/settings/appsettings.h"
 
 #include <QEventLoop>
 #include <QNetworkReply>

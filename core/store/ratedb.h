@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/outcome.h"
 #include "core/history/rateaverages.h"
+#include "core/outcome.h"
 #include "core/store/sqldialect.h"
 
 #include <QDate>

@@ -1,7 +1,7 @@
 #include "core/update/rateupdater.h"
 
-#include "core/update/bankcalendar.h"
 #include "core/feed/feedparser.h"
+#include "core/update/bankcalendar.h"
 
 #include <QFileInfo>
 #include <algorithm>

@@ -1,8 +1,8 @@
 // The readers of numbers, dates and codes that users and files type.
 #include "core/feed/feedparser.h"
-#include "core/text/inputtext.h"
 #include "core/money/ratebook.h"
 #include "core/store/sqldialect.h"
+#include "core/text/inputtext.h"
 
 #include <cmath>
 #include <cstddef>

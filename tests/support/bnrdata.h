@@ -33,8 +33,8 @@ public:
         SingleDays singleDays = SingleDays::Served;
         bool tenDays = true;
         bool yearly = true;
-        QList<int> yearlyYears{};  // the years with a yearly file; all it has when empty
-        bool yearToFeedDay = true; // the current year's file runs to the feed's day, else to the day before
+        QList<int> yearlyYears{};   // the years with a yearly file; all it has when empty
+        bool yearToFeedDay = true;  // the current year's file runs to the feed's day, else to the day before
         QMap<int, QDate> yearCut{}; // a yearly file that ends on this day
         // Feed and single-day answers carry the day before too, newest first (or oldest first).
         bool twoCubes = false;

@@ -1,4 +1,4 @@
-#include "core/panellayout.h"
+#include "app/panellayout.h"
 
 #include <cmath>
 
