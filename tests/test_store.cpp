@@ -1,6 +1,7 @@
-// The rate database: statement texts of both engines and how days are stored and read.
+// The rate database: its statement texts and how days are stored and read.
 #include "core/store/ratedb.h"
-#include "core/store/sqlitedialect.h"
+#include "core/store/ratesql.h"
+#include "core/text/ratefield.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -11,20 +12,19 @@ DayRates day(QDate d, std::vector<RateEntry> rates) {
     return DayRates{d, std::move(rates)};
 }
 
-TEST(SqliteDialect, BindsValuesInsteadOfWritingThem) {
-    const SqliteDialect lite;
-    const SqlStatement ins = lite.insertDay(QDate(2026, 3, 5), {QStringLiteral("EUR")}, {QStringLiteral("4.9765")});
+TEST(RateSql, BindsValuesInsteadOfWritingThem) {
+    const SqlStatement ins = RateSql::insertDay(QDate(2026, 3, 5), {QStringLiteral("EUR")}, {QStringLiteral("4.9765")});
     EXPECT_FALSE(ins.text.contains(QStringLiteral("4.9765")));
     EXPECT_EQ(ins.values, (QVariantList{QStringLiteral("2026-03-05"), 4.9765}));
-    const SqlStatement before = lite.rowBefore(2010, QStringLiteral("RON"), QDate(2010, 3, 5));
+    const SqlStatement before = RateSql::rowBefore(2010, QStringLiteral("RON"), QDate(2010, 3, 5));
     EXPECT_EQ(before.values, QVariantList{QStringLiteral("2010-03-05")});
 }
 
-TEST(SqlDialect, ColumnNamesAreLettersAndDigitsUpToSeven) {
+TEST(RateField, ColumnNamesAreLettersAndDigitsUpToSeven) {
     for (const char* good : {"EUR", "100HUF", "1000000", "a"})
-        EXPECT_TRUE(SqlDialect::isColumnName(QString::fromLatin1(good))) << good;
+        EXPECT_TRUE(RateField::isColumnName(QString::fromLatin1(good))) << good;
     for (const char* bad : {"", "EUR]", "E R", "12345678", "EUR;--", "X'Y", "ÄUR"})
-        EXPECT_FALSE(SqlDialect::isColumnName(QString::fromUtf8(bad))) << bad;
+        EXPECT_FALSE(RateField::isColumnName(QString::fromUtf8(bad))) << bad;
 }
 
 class StoreTest : public ::testing::Test {

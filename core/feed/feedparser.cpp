@@ -1,4 +1,5 @@
 #include "core/feed/feedparser.h"
+#include "core/text/ratefield.h"
 
 #include "core/feed/xmlscanner.h"
 
@@ -169,7 +170,7 @@ Outcome<DayRates> readCube(const Cube& cube, ColumnNames& names) {
         const QByteArrayView shown = code ? *code : child.attributes.front().second;
         if (code && *code == "RON") continue;
         const QString text = QString::fromUtf8(child.text.trimmed());
-        const auto value = SqlDialect::rateValue(text);
+        const auto value = RateField::value(text);
         const bool perUnit = !multiplier || *multiplier == "1";
         // One currency we cannot read must not keep every later day out of the history.
         if (!code || !isCode(*code) || (multiplier && !isMultiplier(*multiplier)) || !value || !(*value > 0) ||
@@ -180,7 +181,7 @@ Outcome<DayRates> readCube(const Cube& cube, ColumnNames& names) {
             continue;
         }
         const QString& column = names.of(*code, perUnit ? QByteArrayView() : *multiplier);
-        if (!SqlDialect::isColumnName(column)) {
+        if (!RateField::isColumnName(column)) {
             day.unreadable << column.left(20);
             continue;
         }
@@ -216,7 +217,7 @@ QDate FeedParser::cubeDate(const QString& text) {
 }
 
 bool FeedParser::isRate(const QString& text) {
-    const auto v = SqlDialect::rateValue(text);
+    const auto v = RateField::value(text);
     return v && *v > 0 && std::isfinite(*v);
 }
 

@@ -1,6 +1,6 @@
 #include "core/money/ratebook.h"
 
-#include "core/store/sqldialect.h"
+#include "core/text/ratefield.h"
 
 #include <QRegularExpression>
 #include <cmath>
@@ -52,7 +52,7 @@ std::optional<RateBook::Quote> RateBook::quote(const RateRow& row, const QString
     const auto m = codeForm().match(code.trimmed());
     const int asked = m.captured(1).isEmpty() ? 1 : m.captured(1).toInt();
     const QString letters = m.captured(2).toUpper();
-    const QString column = SqlDialect::columnForCode(row.names, letters);
+    const QString column = RateField::columnForCode(row.names, letters);
     if (column.isEmpty()) return std::nullopt;
     const int stored = column.size() > 3 ? column.left(column.size() - 3).toInt() : 1;
     const auto rate = row.rate(column);

@@ -1,6 +1,7 @@
 #include "core/store/ratedb.h"
+#include "core/text/ratefield.h"
 
-#include "core/store/sqlitedialect.h"
+#include "core/store/ratesql.h"
 
 #include <QAtomicInt>
 #include <QCoreApplication>
@@ -54,11 +55,6 @@ std::optional<double> RateRow::rate(const QString& column) const {
         }
     }
     return std::nullopt;
-}
-
-const SqlDialect& RateDb::dialect() {
-    static const SqliteDialect d;
-    return d;
 }
 
 void RateDb::setBusyTimeoutMs(int ms) {
@@ -245,10 +241,10 @@ Outcome<RateTable> RateDb::select(const SqlStatement& s) {
 
 Outcome<RateDb::Newest> RateDb::newestDay(int year) {
     using R = Outcome<Newest>;
-    auto exists = hasTable(SqlDialect::tableName(QString::number(year), QStringLiteral("RON")));
+    auto exists = hasTable(RateSql::tableName(QString::number(year), QStringLiteral("RON")));
     if (!exists) return R::failure(exists);
     if (!*exists) return Newest{};
-    auto t = select(dialect().newestRow(year));
+    auto t = select(RateSql::newestRow(year));
     if (!t) return R::failure(t);
     if (t->rows.empty()) return Newest{true, {}};
     const QDate d = QDate::fromString(t->rows.front().value(0).toString().left(10), Qt::ISODate);
@@ -278,7 +274,7 @@ Outcome<RateDb::History> RateDb::history(int fromYear) {
     q.finish();
     History out;
     for (auto it = tables.cbegin(); it != tables.cend(); ++it) {
-        if (!q.exec(QStringLiteral("select DATA from %1 order by DATA").arg(SqliteDialect::quoted(it.value()))))
+        if (!q.exec(QStringLiteral("select DATA from %1 order by DATA").arg(RateSql::quoted(it.value()))))
             return R::failure(failed(q.lastError()));
         const size_t before = out.days.size();
         while (q.next()) {
@@ -329,7 +325,7 @@ Outcome<QList<int>> RateDb::yearsWithRates() {
         bool ok = false;
         const int year = name.mid(6, 4).toInt(&ok);
         if (!ok || out.contains(year)) continue;
-        if (!q.exec(QStringLiteral("select 1 from %1 limit 1").arg(SqliteDialect::quoted(name))))
+        if (!q.exec(QStringLiteral("select 1 from %1 limit 1").arg(RateSql::quoted(name))))
             return R::failure(failed(q.lastError()));
         if (q.next()) out << year;
         if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
@@ -351,16 +347,16 @@ Status RateDb::applyChanges(const std::vector<Change>& changes) {
             if (Status s = storeAll(inserts, &stored); !s) return s;
         QHash<int, QStringList> columnsByYear;
         for (const Change& c : changes) {
-            const QString table = SqliteDialect::quoted(QStringLiteral("valuta%1ron").arg(c.date.year()));
+            const QString table = RateSql::quoted(QStringLiteral("valuta%1ron").arg(c.date.year()));
             if (c.kind == Change::Kind::Delete) {
-                if (Status s = exec({QStringLiteral("delete from %1 where DATA = ?").arg(table),
-                                     {SqliteDialect::dateText(c.date)}});
+                if (Status s =
+                        exec({QStringLiteral("delete from %1 where DATA = ?").arg(table), {RateSql::dateText(c.date)}});
                     !s)
                     return s;
                 continue;
             }
             if (c.kind != Change::Kind::Set) continue;
-            if (!SqlDialect::isColumnName(c.column))
+            if (!RateField::isColumnName(c.column))
                 return Status::failure(QStringLiteral("Coloana invalida: ") + c.column);
             auto known = columnsByYear.find(c.date.year());
             if (known == columnsByYear.end()) {
@@ -369,12 +365,12 @@ Status RateDb::applyChanges(const std::vector<Change>& changes) {
                 known = columnsByYear.insert(c.date.year(), *have);
             }
             if (!known->contains(c.column, Qt::CaseInsensitive)) {
-                if (Status a = exec(dialect().addColumn(c.date.year(), c.column)); !a) return a;
+                if (Status a = exec(RateSql::addColumn(c.date.year(), c.column)); !a) return a;
                 known->append(c.column);
             }
-            if (Status s = exec(
-                    {QStringLiteral("update %1 set %2 = ? where DATA = ?").arg(table, SqliteDialect::quoted(c.column)),
-                     {c.value, SqliteDialect::dateText(c.date)}});
+            if (Status s =
+                    exec({QStringLiteral("update %1 set %2 = ? where DATA = ?").arg(table, RateSql::quoted(c.column)),
+                          {c.value, RateSql::dateText(c.date)}});
                 !s)
                 return s;
         }
@@ -413,8 +409,8 @@ Status RateDb::noteDaysWithoutRates(const QList<QDate>& lacking, const QList<QDa
     const auto run = [this](const QString& sql, QDate day, QDate seen) {
         QSqlQuery q(m_db);
         q.prepare(sql);
-        q.addBindValue(SqliteDialect::dateText(day));
-        q.addBindValue(SqliteDialect::dateText(seen));
+        q.addBindValue(RateSql::dateText(day));
+        q.addBindValue(RateSql::dateText(seen));
         return q.exec() ? succeeded() : failed(q.lastError());
     };
     const QString table = QLatin1String(NoRatesTable);
@@ -448,7 +444,7 @@ Outcome<QStringList> RateDb::columnsOf(int year) {
 
 Outcome<QStringList> RateDb::columnsOfTable(const QString& table) {
     QSqlQuery q(m_db);
-    if (!q.exec(QStringLiteral("pragma table_info(%1)").arg(SqliteDialect::quoted(table))))
+    if (!q.exec(QStringLiteral("pragma table_info(%1)").arg(RateSql::quoted(table))))
         return Outcome<QStringList>::failure(failed(q.lastError()));
     QStringList names;
     while (q.next())
@@ -458,7 +454,7 @@ Outcome<QStringList> RateDb::columnsOfTable(const QString& table) {
 
 Outcome<QString> RateDb::yearTableName(int year) {
     for (const QString& suffix : {QStringLiteral("RON"), QString()}) {
-        const QString name = SqlDialect::tableName(QString::number(year), suffix);
+        const QString name = RateSql::tableName(QString::number(year), suffix);
         auto has = hasTable(name);
         if (!has) return Outcome<QString>::failure(has);
         if (*has) return name;
@@ -487,12 +483,12 @@ Outcome<RateDb::CurrencyYear> RateDb::currencyYear(const QString& currency, int 
     out.tableFound = true;
     auto columns = columnsOfTable(*table);
     if (!columns) return R::failure(columns);
-    out.column = SqlDialect::columnForCode(*columns, currency);
+    out.column = RateField::columnForCode(*columns, currency);
     if (out.column.isEmpty()) return out;
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     const QString sql = QStringLiteral("select DATA, %1 from %2 where %1 is not null order by DATA")
-                            .arg(SqliteDialect::quoted(out.column), SqliteDialect::quoted(*table));
+                            .arg(RateSql::quoted(out.column), RateSql::quoted(*table));
     if (!q.exec(sql)) return R::failure(failed(q.lastError()));
     while (q.next()) {
         const QDate d = QDate::fromString(q.value(0).toString().left(10), Qt::ISODate);
@@ -578,7 +574,7 @@ Status RateDb::storeAll(const std::vector<DayRates>& days, int* stored) {
         const int year = day.date.year();
         QSet<QString>& known = seen[year];
         for (const RateEntry& e : day.rates)
-            if (!known.contains(e.column) && SqlDialect::isColumnName(e.column)) {
+            if (!known.contains(e.column) && RateField::isColumnName(e.column)) {
                 known.insert(e.column);
                 allByYear[year] << e.column;
             }
@@ -605,7 +601,7 @@ Status RateDb::storeAll(const std::vector<DayRates>& days, int* stored) {
 }
 
 bool RateDb::insertRow(sqlite3_stmt* insert, QDate day, const std::vector<double>& values) {
-    const QByteArray date = SqliteDialect::dateText(day).toLatin1();
+    const QByteArray date = RateSql::dateText(day).toLatin1();
     sqlite3_reset(insert);
     sqlite3_bind_text(insert, 1, date.constData(), int(date.size()), SQLITE_TRANSIENT);
     for (size_t i = 0; i < values.size(); ++i)
@@ -617,9 +613,8 @@ Status RateDb::checkedRow(const DayRates& day, QStringList& columns, std::vector
     columns.clear();
     values.clear();
     for (const RateEntry& e : day.rates) {
-        if (!SqlDialect::isColumnName(e.column))
-            return Status::failure(QStringLiteral("Coloana invalida: ") + e.column);
-        const auto v = e.value > 0 ? std::optional<double>(e.value) : SqlDialect::rateValue(e.text);
+        if (!RateField::isColumnName(e.column)) return Status::failure(QStringLiteral("Coloana invalida: ") + e.column);
+        const auto v = e.value > 0 ? std::optional<double>(e.value) : RateField::value(e.text);
         if (!v) return Status::failure(QStringLiteral("Curs invalid: ") + e.text.left(20));
         columns << e.column;
         values.push_back(*v);
@@ -636,22 +631,21 @@ Outcome<sqlite3_stmt*> RateDb::prepareInsert(int year, const QStringList& column
         auto have = columnsOf(year);
         if (!have) return R::failure(have);
         if (have->isEmpty()) {
-            if (Status c = exec(dialect().createYearTable(year, columns)); !c) return R::failure(c);
+            if (Status c = exec(RateSql::createYearTable(year, columns)); !c) return R::failure(c);
             have = QStringList{QStringLiteral("DATA")} + columns;
         }
         known = columnsByYear.insert(year, *have);
     }
     for (const QString& c : columns) {
         if (known->contains(c, Qt::CaseInsensitive)) continue;
-        if (Status a = exec(dialect().addColumn(year, c)); !a) return R::failure(a);
+        if (Status a = exec(RateSql::addColumn(year, c)); !a) return R::failure(a);
         known->append(c);
     }
     const QString key = QString::number(year) + u':' + columns.join(u',');
     if (sqlite3_stmt* ready = inserts.find(key)) return ready;
-    const SqlStatement ins =
-        dialect().insertDay(QDate(year, 1, 1), columns, QStringList(columns.size(), QStringLiteral("1")));
+    const QString text = RateSql::insertDayText(year, columns);
     sqlite3_stmt* made = nullptr;
-    if (const int rc = inserts.prepare(key, ins.text, &made); rc != SQLITE_OK) return R::failure(failed(rc, ins.text));
+    if (const int rc = inserts.prepare(key, text, &made); rc != SQLITE_OK) return R::failure(failed(rc, text));
     return made;
 }
 
@@ -660,10 +654,10 @@ Outcome<std::optional<RateRow>> RateDb::rowBefore(QDate day, const QString& suff
     if (!m_open) return R::failure(m_error, m_cause);
     // A year without a table yet (early January, before the bank's first day) leads to the year before.
     for (int year : {day.year(), day.year() - 1}) {
-        auto has = hasTable(SqlDialect::tableName(QString::number(year), suffix));
+        auto has = hasTable(RateSql::tableName(QString::number(year), suffix));
         if (!has) return R::failure(has);
         if (!*has) continue;
-        auto t = select(dialect().rowBefore(year, suffix, day));
+        auto t = select(RateSql::rowBefore(year, suffix, day));
         if (!t) return R::failure(t);
         if (!t->rows.empty()) return std::optional<RateRow>(RateRow{t->names, t->rows.front()});
     }
@@ -672,10 +666,10 @@ Outcome<std::optional<RateRow>> RateDb::rowBefore(QDate day, const QString& suff
 
 Outcome<RateTable> RateDb::yearTable(const QString& tableYear, const QString& suffix, bool allCurrencies) {
     if (!m_open) return Outcome<RateTable>::failure(m_error, m_cause);
-    if (allCurrencies) return select(dialect().allColumns(tableYear, suffix));
-    auto first = select(dialect().firstRow(tableYear, suffix));
+    if (allCurrencies) return select(RateSql::allColumns(tableYear, suffix));
+    auto first = select(RateSql::firstRow(tableYear, suffix));
     if (!first) return first;
-    auto main = select(dialect().mainCurrencies(first->names));
+    auto main = select(RateSql::mainCurrencies(first->names));
     if (!main) return main;
     const qsizetype valuta = main->names.indexOf(QStringLiteral("valuta"));
     QStringList columns;
@@ -685,6 +679,6 @@ Outcome<RateTable> RateDb::yearTable(const QString& tableYear, const QString& su
         for (const QString& column : first->names)
             if (column.compare(name, Qt::CaseInsensitive) == 0 && !columns.contains(column)) columns << column;
     }
-    if (columns.isEmpty()) return select(dialect().allColumns(tableYear, suffix));
-    return select(dialect().someColumns(tableYear, suffix, columns));
+    if (columns.isEmpty()) return select(RateSql::allColumns(tableYear, suffix));
+    return select(RateSql::someColumns(tableYear, suffix, columns));
 }

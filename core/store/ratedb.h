@@ -2,7 +2,7 @@
 
 #include "core/history/rateaverages.h"
 #include "core/outcome.h"
-#include "core/store/sqldialect.h"
+#include "core/store/ratesql.h"
 
 #include <QDate>
 #include <QHash>
@@ -145,8 +145,6 @@ public:
     static Outcome<RateTable> readYearTable(const QString& path, const QString& tableYear, const QString& suffix,
                                             bool allCurrencies);
     static Outcome<std::optional<RateRow>> readRowBefore(const QString& path, QDate day, const QString& suffix);
-
-    static const SqlDialect& dialect();
 
     // How long a read or write waits for another program's lock before giving up.
     static void setBusyTimeoutMs(int ms);

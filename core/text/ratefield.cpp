@@ -1,10 +1,6 @@
-#include "core/store/sqldialect.h"
+#include "core/text/ratefield.h"
 
 #include <charconv>
-
-QString SqlDialect::tableName(const QString& year, const QString& suffix) {
-    return QStringLiteral("VALUTA") + year + suffix;
-}
 
 namespace {
 
@@ -15,7 +11,7 @@ bool isAsciiDigit(QChar c) {
 } // namespace
 
 // Written out by hand: these run for every rate of every day imported.
-QString SqlDialect::columnForCode(const QStringList& columns, const QString& code) {
+QString RateField::columnForCode(const QStringList& columns, const QString& code) {
     QString perUnits;
     for (const QString& c : columns) {
         if (c.compare(code, Qt::CaseInsensitive) == 0) return c;
@@ -26,14 +22,14 @@ QString SqlDialect::columnForCode(const QStringList& columns, const QString& cod
     return perUnits;
 }
 
-bool SqlDialect::isColumnName(const QString& name) {
+bool RateField::isColumnName(const QString& name) {
     if (name.isEmpty() || name.size() > 7) return false;
     for (QChar c : name)
         if (!isAsciiDigit(c) && !((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'))) return false;
     return true;
 }
 
-std::optional<double> SqlDialect::rateValue(QStringView text) {
+std::optional<double> RateField::value(QStringView text) {
     constexpr qsizetype maxDigits = 12;
     char ascii[2 * maxDigits + 2];
     qsizetype whole = 0, fraction = -1, n = 0;
@@ -53,29 +49,4 @@ std::optional<double> SqlDialect::rateValue(QStringView text) {
     const auto [end, error] = std::from_chars(ascii, ascii + n, value);
     if (error != std::errc() || end != ascii + n) return std::nullopt;
     return value;
-}
-
-QString SqlDialect::bracketed(const QStringList& columns) {
-    QStringList out;
-    for (const QString& c : columns)
-        out << u'[' + c + u']';
-    return out.join(u',');
-}
-
-QString SqlDialect::placeholders(qsizetype n) {
-    QStringList q;
-    for (qsizetype i = 0; i < n; ++i)
-        q << QStringLiteral("?");
-    return q.join(u',');
-}
-
-SqlStatement SqlDialect::allColumns(const QString& tableYear, const QString& suffix) const {
-    return {QStringLiteral("SELECT * FROM ") + tableName(tableYear, suffix), {}};
-}
-
-SqlStatement SqlDialect::someColumns(const QString& tableYear, const QString& suffix,
-                                     const QStringList& columns) const {
-    return {QStringLiteral("SELECT DATA,") + bracketed(columns) + QStringLiteral(" FROM ") +
-                tableName(tableYear, suffix),
-            {}};
 }
