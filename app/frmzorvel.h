@@ -155,6 +155,7 @@ private:
     void followUpdate(UpdateSession& session, QProgressDialog& progress);
     Outcome<HistoryCheck::Report> runHistoryCheck();
     void showRatesUsed(const QString& used);
+    void selectRateRow(QDate day);
     void addCurrencies(const QStringList& columns);
     static QString converterHint();
     void showUpdateResult(const RateUpdater::Report& report, const UserMessage& said);

@@ -4,7 +4,7 @@
 #include "app/frmzorvel.h"
 #include "core/money/converter.h"
 #include "core/money/localcurrency.h"
-#include "core/store/ratedb.h"
+#include "core/money/ratebook.h"
 #include "core/text/inputtext.h"
 #include "core/text/numbertext.h"
 
@@ -21,7 +21,7 @@ QString frmZorvel::unknownRateText() {
 }
 
 void frmZorvel::SetLocalCurrency() {
-    const LocalCurrency c = LocalCurrency::forView(TableYear, DTPicker1->Value());
+    const LocalCurrency c = LocalCurrency::forYearTable(TableYear, DTPicker1->Value());
     LocalCurrencyName = c.name;
     TableSuffix = c.suffix;
     for (QComboBox* combo : Combo1) {
@@ -34,29 +34,33 @@ void frmZorvel::SetLocalCurrency() {
 void frmZorvel::ConvertAmount() {
     // Before the first load the lists are empty and there is nothing to convert.
     if (Combo1[0]->currentIndex() < 0 || Combo1[1]->currentIndex() < 0) return;
-    const Outcome<std::optional<RateRow>> row = RateDb::readRowBefore(dbPath(), DTPicker1->date(), TableSuffix);
-    if (!row) {
+    const Converter::Request request{Text1->text(), Combo1[0]->currentText(), Combo1[1]->currentText(),
+                                     LocalCurrencyName};
+    // The tables read are those of the year in view, as the list's first item names their leu.
+    const auto day = RateBook::ratesFor(dbPath(), DTPicker1->date(), RateBook::Rule::Before,
+                                        LocalCurrency{LocalCurrencyName, TableSuffix});
+    if (!day && day.cause() != Cause::NoStoredDay) {
         message(unknownRateText(), MessageSink::Icon::Exclamation);
         return;
     }
-    if (row->has_value() && !row->value().values.isEmpty()) {
-        const QString key = InputText::YMD(row->value().values.front().toString()).value_or(QString());
-        if (QTreeWidgetItem* item = m_rowsByKey.value(key)) {
-            ListView1->setCurrentItem(item);
-            item->setSelected(true);
-            ListView1->scrollToItem(item);
-        }
-    }
-    const Converter::Request request{Text1->text(), Combo1[0]->currentText(), Combo1[1]->currentText(),
-                                     Combo1[1]->currentIndex(), LocalCurrencyName};
-    const Outcome<double> v = Converter::convert(request, *row);
-    showRatesUsed(v && row->has_value() ? Converter::ratesUsed(request, row->value()) : QString());
-    m_documentLine = v && row->has_value() ? Converter::documentLine(request, row->value(), *v) : QString();
+    if (day) selectRateRow(day->date);
+    const std::optional<RateRow> row = day ? std::optional<RateRow>(day->row) : std::nullopt;
+    const Outcome<double> v = Converter::convert(request, row);
+    showRatesUsed(v && row ? Converter::ratesUsed(request, *row) : QString());
+    m_documentLine = v && row ? Converter::documentLine(request, *row, *v) : QString();
     if (!v) {
         message(unknownRateText(), MessageSink::Icon::Exclamation);
         return;
     }
     Text2->setText(NumberText::general(*v));
+}
+
+void frmZorvel::selectRateRow(QDate day) {
+    if (QTreeWidgetItem* item = m_rowsByKey.value(day.toString(QStringLiteral("yyyy/MM/dd")))) {
+        ListView1->setCurrentItem(item);
+        item->setSelected(true);
+        ListView1->scrollToItem(item);
+    }
 }
 
 // Under the boxes, in place of the general hint, the day and rates the result used.

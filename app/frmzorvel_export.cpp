@@ -2,6 +2,7 @@
 #include "app/datepicker.h"
 #include "app/frmzorvel.h"
 #include "core/export/spreadsheetexport.h"
+#include "core/money/localcurrency.h"
 
 #include <QApplication>
 
@@ -10,7 +11,8 @@ void frmZorvel::cmdExcel_Click() {
     m_exporting = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const SpreadsheetExport exporter(m_env.exportHelper, workbookPath());
-    const UserMessage said = exporter.exportDayBefore(dbPath(), DTPicker1->date(), TableSuffix);
+    const UserMessage said =
+        exporter.exportDayBefore(dbPath(), DTPicker1->date(), LocalCurrency{LocalCurrencyName, TableSuffix});
     QApplication::restoreOverrideCursor();
     m_exporting = false;
     message(said);

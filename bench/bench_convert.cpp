@@ -4,6 +4,7 @@
 #include "bench/guimain.h"
 #include "core/money/converter.h"
 #include "core/money/listconversion.h"
+#include "core/money/ratebook.h"
 #include "core/store/ratedb.h"
 #include "tests/support/windowcontrols.h"
 #include "tests/support/windowrig.h"
@@ -32,12 +33,11 @@ const TempAppDir* history(benchmark::State& state) {
 void ConvertKeystroke(benchmark::State& state) {
     const TempAppDir* app = history(state);
     if (!app) return;
-    const Converter::Request request{QStringLiteral("100"), QStringLiteral("EUR"), QStringLiteral("LEI NOI"), 0,
+    const Converter::Request request{QStringLiteral("100"), QStringLiteral("EUR"), QStringLiteral("LEI NOI"),
                                      QStringLiteral("LEI NOI")};
     for (auto _ : state) {
-        RateDb db(app->db());
-        const auto row = db.rowBefore(QDate(2022, 3, 1), QStringLiteral("RON"));
-        const auto v = Converter::convert(request, *row);
+        const auto day = RateBook::ratesFor(app->db(), QDate(2022, 3, 1));
+        const auto v = Converter::convert(request, day->row);
         benchmark::DoNotOptimize(v.ok());
     }
 }

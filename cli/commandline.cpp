@@ -158,7 +158,7 @@ int convert(const Request& r, const CommandLine::Context& c, QTextStream& out, Q
     if (!amount)
         return fail(err, QStringLiteral("suma invalida: \"%1\" (forma: 100, 1.234,56)").arg(amountText),
                     CommandLine::WrongUse);
-    const LocalCurrency local = RateBook::localOn(r.day);
+    const LocalCurrency local = LocalCurrency::on(r.day);
     const auto read = RateBook::ratesFor(c.database, r.day);
     const std::optional<RateBook::Day> day = read ? std::optional<RateBook::Day>(*read) : std::nullopt;
     const auto from = sideOf(pair[0], day, local, read);

@@ -18,6 +18,7 @@ enum class Cause {
     DbBusy,       // another program holds it locked
     DbDamaged,    // corrupt, or not a rate database at all
     DbReadOnly,   // it can be read but not written
+    NoStoredDay,  // the database was read, and holds no day whose rates apply to the date
 };
 
 // A value or the text of what went wrong; the caller decides how to tell the user.

@@ -21,23 +21,17 @@ TEST(Converter, FourDirectionsWithSingleArithmeticAndHalvesToEven) {
         const char* amount;
         const char* source;
         const char* target;
-        int targetIndex;
         double expected;
     } const cases[] = {
-        {"0,125", "LEI NOI", "LEI NOI", 0, 0.12}, // halves to even
-        {"0,375", "LEI NOI", "LEI NOI", 0, 0.38},
-        {"", "LEI NOI", "LEI NOI", 0, 0.0},
-        {"abc", "EUR", "LEI NOI", 0, 0.0},
-        {"100", "EUR", "LEI NOI", 0, 432.1},
-        {"1", "100HUF", "LEI NOI", 0, 1.27}, // a block of 100 forint
-        {"100", "LEI NOI", "USD", 2, 25.0},
-        {"100", "USD", "EUR", 1, 92.57},
-        {"-100", "EUR", "LEI NOI", 0, -432.1},
-        {"10", "ZER", "LEI NOI", 0, 0.0}, // a zero source rate is still a rate
+        {"0,125", "LEI NOI", "LEI NOI", 0.12}, // halves to even
+        {"0,375", "LEI NOI", "LEI NOI", 0.38}, {"", "LEI NOI", "LEI NOI", 0.0},  {"abc", "EUR", "LEI NOI", 0.0},
+        {"100", "EUR", "LEI NOI", 432.1},      {"1", "100HUF", "LEI NOI", 1.27}, // a block of 100 forint
+        {"100", "LEI NOI", "USD", 25.0},       {"100", "USD", "EUR", 92.57},     {"-100", "EUR", "LEI NOI", -432.1},
+        {"10", "ZER", "LEI NOI", 0.0}, // a zero source rate is still a rate
     };
     forEachRow(cases, [&](const Case& c) {
         const Converter::Request r{QString::fromLatin1(c.amount), QString::fromLatin1(c.source),
-                                   QString::fromLatin1(c.target), c.targetIndex, kLeiNoi};
+                                   QString::fromLatin1(c.target), kLeiNoi};
         const auto v = Converter::convert(r, rates());
         ASSERT_TRUE(v.ok()) << c.amount << " " << c.source << " " << v.error().toStdString();
         EXPECT_DOUBLE_EQ(*v, c.expected) << c.amount << " " << c.source << "->" << c.target;
@@ -50,26 +44,25 @@ TEST(Converter, UnknownRatesFailInsteadOfShowingNonsense) {
         const char* amount;
         const char* source;
         const char* target;
-        int targetIndex;
         bool withRow;
     } const cases[] = {
-        {"no column for the source", "1", "GBP", "LEI NOI", 0, true},
-        {"empty source rate", "1", "XYZ", "LEI NOI", 0, true},
-        {"no column for the target", "1", "LEI NOI", "GBP", 3, true},
-        {"empty target rate, foreign source", "1", "EUR", "XYZ", 4, true},
-        {"zero target rate", "1", "LEI NOI", "ZER", 5, true},
-        {"zero target rate, foreign source", "1", "EUR", "ZER", 5, true},
-        {"no stored day and a rate is needed", "1", "EUR", "LEI NOI", 0, false},
-        {"hundredfold amount beyond single range", "1e37", "LEI NOI", "LEI NOI", 0, true},
-        {"amount beyond single range", "1e39", "LEI NOI", "LEI NOI", 0, true},
+        {"no column for the source", "1", "GBP", "LEI NOI", true},
+        {"empty source rate", "1", "XYZ", "LEI NOI", true},
+        {"no column for the target", "1", "LEI NOI", "GBP", true},
+        {"empty target rate, foreign source", "1", "EUR", "XYZ", true},
+        {"zero target rate", "1", "LEI NOI", "ZER", true},
+        {"zero target rate, foreign source", "1", "EUR", "ZER", true},
+        {"no stored day and a rate is needed", "1", "EUR", "LEI NOI", false},
+        {"hundredfold amount beyond single range", "1e37", "LEI NOI", "LEI NOI", true},
+        {"amount beyond single range", "1e39", "LEI NOI", "LEI NOI", true},
     };
     for (const Case& c : cases) {
         const Converter::Request r{QString::fromLatin1(c.amount), QString::fromLatin1(c.source),
-                                   QString::fromLatin1(c.target), c.targetIndex, kLeiNoi};
+                                   QString::fromLatin1(c.target), kLeiNoi};
         EXPECT_FALSE(Converter::convert(r, c.withRow ? std::optional<RateRow>(rates()) : std::nullopt).ok()) << c.why;
     }
     // Local to local needs no stored day.
-    EXPECT_TRUE(Converter::convert({QStringLiteral("5"), kLeiNoi, kLeiNoi, 0, kLeiNoi}, std::nullopt).ok());
+    EXPECT_TRUE(Converter::convert({QStringLiteral("5"), kLeiNoi, kLeiNoi, kLeiNoi}, std::nullopt).ok());
 }
 
 // Six text boxes that raise the change handler on every write, like the real ones.

@@ -1,6 +1,7 @@
 // The spreadsheet helper as the program drives it: what it is handed, and how each
 // of its answers reaches the user. A script stands in for it, so no office is needed.
 #include "core/export/spreadsheetexport.h"
+#include "core/money/localcurrency.h"
 #include "core/store/ratedb.h"
 #include "tests/support/testenv.h"
 
@@ -70,16 +71,16 @@ TEST(SpreadsheetHelper, NoHelperNoDatabaseOrNoDayIsSaidWithoutAsking) {
     const QString helper = fakeHelper(dir, QStringLiteral("gata"), QStringLiteral("exit 0"));
     const QDate day(2022, 1, 5);
     // No stored day before the date: the helper is not run.
-    UserMessage m = SpreadsheetExport(helper, {}).exportDayBefore(app.db(), day, QStringLiteral("RON"));
+    UserMessage m = SpreadsheetExport(helper, {}).exportDayBefore(app.db(), day, LocalCurrency::newLeu());
     EXPECT_TRUE(m.text.startsWith(QStringLiteral("Nu exista curs memorat inainte de"))) << m.text.toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("rows"))));
     ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{QDate(2022, 1, 4), {{"EUR", "4.9451"}}}));
-    m = SpreadsheetExport(helper, {}).exportDayBefore(app.db(), day, QStringLiteral("RON"));
+    m = SpreadsheetExport(helper, {}).exportDayBefore(app.db(), day, LocalCurrency::newLeu());
     EXPECT_TRUE(m.isEmpty()) << m.text.toStdString();
     EXPECT_TRUE(readAll(dir.filePath(QStringLiteral("rows"))).startsWith("DATA\tEUR\n2022-01-04\t4.9451"));
     // Without the helper's package: what to install.
     m = SpreadsheetExport(dir.filePath(QStringLiteral("nu-exista")), {})
-            .exportDayBefore(app.db(), day, QStringLiteral("RON"));
+            .exportDayBefore(app.db(), day, LocalCurrency::newLeu());
     EXPECT_EQ(m.text, QStringLiteral("Exportul in LibreOffice Calc are nevoie de pachetul zorvel-calc, care nu este "
                                      "instalat."));
 }

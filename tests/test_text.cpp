@@ -169,10 +169,13 @@ TEST(LocalCurrency, FollowsTheYearInViewAndThePickersMoment) {
         {"1998", any, "LEI", ""},
     };
     for (const Case& c : cases) {
-        const LocalCurrency lc = LocalCurrency::forView(QString::fromLatin1(c.year), c.picker);
+        const LocalCurrency lc = LocalCurrency::forYearTable(QString::fromLatin1(c.year), c.picker);
         EXPECT_EQ(lc.name, QString::fromLatin1(c.name)) << c.year << " " << c.picker.toString().toStdString();
         EXPECT_EQ(lc.suffix, QString::fromLatin1(c.suffix)) << c.year;
     }
+    // A date alone: 1 July 2005 is the new leu's first day.
+    EXPECT_EQ(LocalCurrency::on(QDate(2005, 6, 30)).name, QStringLiteral("LEI"));
+    EXPECT_EQ(LocalCurrency::on(QDate(2005, 7, 1)).suffix, QStringLiteral("RON"));
 }
 
 TEST(FormatRateText, CommaForDecimalsDotBeforeTheLastThreeOldLeuDigits) {

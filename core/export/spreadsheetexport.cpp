@@ -1,10 +1,9 @@
 #include "core/export/spreadsheetexport.h"
 
-#include "core/store/ratedb.h"
+#include "core/money/ratebook.h"
 
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QLocale>
 #include <QProcess>
 
 namespace {
@@ -31,24 +30,17 @@ QString SpreadsheetExport::programName() {
 #endif
 }
 
-UserMessage SpreadsheetExport::exportDayBefore(const QString& dbPath, QDate day, const QString& tableSuffix) const {
+UserMessage SpreadsheetExport::exportDayBefore(const QString& dbPath, QDate day, const LocalCurrency& local) const {
     // The helper comes in a package of its own, with the office it needs: say what to install.
     if (!QFileInfo(m_helper).isExecutable())
         return {QStringLiteral("Exportul in %1 are nevoie de pachetul zorvel-calc, care nu este instalat.")
                     .arg(programName()),
                 UserMessage::Icon::Exclamation};
-    Outcome<std::optional<RateRow>> row = Outcome<std::optional<RateRow>>::failure(QString());
-    {
-        RateDb db(dbPath);
-        if (!db.isOpen())
-            return {QStringLiteral("Baza de date valuta.mdb nu poate fi deschisa."), UserMessage::Icon::Exclamation};
-        row = db.rowBefore(day, tableSuffix);
-    }
-    // A year without a table holds no rates either.
-    if (!row || !row->has_value())
-        return {QStringLiteral("Nu exista curs memorat inainte de ") + QLocale().toString(day, QLocale::ShortFormat) +
-                u'.'};
-    return messageFor(run(row->value()));
+    const auto rates = RateBook::ratesFor(dbPath, day, RateBook::Rule::Before, local);
+    if (!rates)
+        return {rates.error(),
+                rates.cause() == Cause::NoStoredDay ? UserMessage::Icon::Information : UserMessage::Icon::Exclamation};
+    return messageFor(run(rates->row));
 }
 
 SpreadsheetExport::Run SpreadsheetExport::run(const RateRow& row) const {

@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QString>
 
+struct LocalCurrency;
 struct RateRow;
 
 // Hands one stored day's rates to the spreadsheet program through the helper that
@@ -23,9 +24,9 @@ public:
 
     SpreadsheetExport(QString helperPath, QString workbookPath);
 
-    // The newest stored day before `day` into workbook 1; what to tell the user,
-    // nothing when the rates were written.
-    UserMessage exportDayBefore(const QString& dbPath, QDate day, const QString& tableSuffix) const;
+    // The newest stored day before `day`, from the tables of `local`, into workbook 1;
+    // what to tell the user, nothing when the rates were written.
+    UserMessage exportDayBefore(const QString& dbPath, QDate day, const LocalCurrency& local) const;
     // Runs the helper on one row; events keep being handled meanwhile (user input
     // excepted), so a window stays painted while a cold office starts.
     Run run(const RateRow& row) const;

@@ -38,7 +38,7 @@ Outcome<double> finish(double hundredfold) {
 } // namespace
 
 bool Converter::needsRates(const Request& r) {
-    return !(r.source == r.localCurrency && r.targetIndex == 0);
+    return !(r.source == r.localCurrency && r.target == r.localCurrency);
 }
 
 Outcome<double> Converter::convert(const Request& r, const std::optional<RateRow>& row) {
@@ -56,7 +56,7 @@ Outcome<double> Converter::convert(const Request& r, const std::optional<RateRow
         if (!target) return target;
         return finish(single(inLocal / *target));
     }
-    if (r.targetIndex == 0) return finish(h);
+    if (r.target == r.localCurrency) return finish(h);
     const auto target = rateOf(row, r.target, true);
     if (!target) return target;
     return finish(single(h / *target));

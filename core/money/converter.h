@@ -12,9 +12,8 @@ class Converter {
 public:
     struct Request {
         QString amountText;
-        QString source;      // text of the source list
-        QString target;      // text of the target list
-        int targetIndex = 0; // item 0 is the local currency
+        QString source; // a stored column ("EUR", "100HUF") or the local currency's name
+        QString target;
         QString localCurrency;
     };
 

@@ -123,6 +123,32 @@ std::vector<ListConversion::Input> ListConversion::read(const QString& text) {
     return out;
 }
 
+namespace {
+
+// A row as given, with the reason it cannot be converted when its own fields say so.
+ListConversion::Row readRow(const ListConversion::Input& in) {
+    ListConversion::Row row;
+    row.line = in.line;
+    row.given = in.fields;
+    row.date = dateOf(in.fields.value(0));
+    const auto amount = InputText::Amount(in.fields.value(1));
+    row.currency = in.fields.value(2).trimmed().toUpper();
+    if (!in.fields.value(3).isEmpty()) row.booked = InputText::Amount(in.fields.value(3));
+    if (!row.date.isValid())
+        row.error = QStringLiteral("data ilizibila");
+    else if (!amount)
+        row.error = QStringLiteral("suma ilizibila");
+    else if (!isLocal(row.currency) && !RateBook::isCode(row.currency))
+        row.error = QStringLiteral("valuta necunoscuta");
+    else if (!in.fields.value(3).isEmpty() && !row.booked)
+        row.error = QStringLiteral("suma in lei ilizibila");
+    else
+        row.amount = *amount;
+    return row;
+}
+
+} // namespace
+
 Outcome<ListConversion::Result> ListConversion::convert(const QString& dbPath, const std::vector<Input>& rows,
                                                         RateBook::Rule rule) {
     RateDb db(dbPath);
@@ -131,27 +157,12 @@ Outcome<ListConversion::Result> ListConversion::convert(const QString& dbPath, c
     QHash<QDate, Outcome<RateBook::Day>> days; // one read a date, however many rows share it
     QMap<QString, Total> totals;
     for (const Input& in : rows) {
-        Row row;
-        row.line = in.line;
-        row.given = in.fields;
-        row.date = dateOf(in.fields.value(0));
-        const auto amount = InputText::Amount(in.fields.value(1));
-        row.currency = in.fields.value(2).trimmed().toUpper();
-        if (!in.fields.value(3).isEmpty()) row.booked = InputText::Amount(in.fields.value(3));
-        if (!row.date.isValid())
-            row.error = QStringLiteral("data ilizibila");
-        else if (!amount)
-            row.error = QStringLiteral("suma ilizibila");
-        else if (!isLocal(row.currency) && !RateBook::isCode(row.currency))
-            row.error = QStringLiteral("valuta necunoscuta");
-        else if (!in.fields.value(3).isEmpty() && !row.booked)
-            row.error = QStringLiteral("suma in lei ilizibila");
+        Row row = readRow(in);
         if (row.error.isEmpty()) {
-            row.amount = *amount;
             auto it = days.find(row.date);
             if (it == days.end()) it = days.insert(row.date, RateBook::ratesFor(db, row.date, rule));
             // A database that cannot be read fails the list; a day without rates only its rows.
-            if (!*it && it->cause() != Cause::Other) return Outcome<Result>::failure(*it);
+            if (!*it && it->cause() != Cause::NoStoredDay) return Outcome<Result>::failure(*it);
             if (!*it)
                 row.error = it->error().chopped(1).toLower();
             else

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QDateTime>
 #include <QString>
 
@@ -9,7 +10,13 @@ struct LocalCurrency {
     QString name;
     QString suffix;
 
-    // tableYear is the year of the rate table in view as text, pickerValue the
-    // converter's date and time.
-    static LocalCurrency forView(const QString& tableYear, const QDateTime& pickerValue);
+    static LocalCurrency oldLeu();
+    static LocalCurrency newLeu();
+    // The leu in force on a day: 1 July 2005 is already the new leu's.
+    static LocalCurrency on(QDate day);
+    // The leu of a moment: the new one counts from just after midnight of 1 July 2005.
+    static LocalCurrency at(const QDateTime& moment);
+    // The family of the year tables shown for a year (as its four digits): both leus
+    // share 2005 and 2006, where the moment chooses; earlier years are the old leu's.
+    static LocalCurrency forYearTable(const QString& year, const QDateTime& moment);
 };

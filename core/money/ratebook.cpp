@@ -5,11 +5,6 @@
 #include <QRegularExpression>
 #include <cmath>
 
-LocalCurrency RateBook::localOn(QDate date) {
-    // Midday: on 1 July 2005 itself the new leu is already in force.
-    return LocalCurrency::forView(QString::number(date.year()), QDateTime(date, QTime(12, 0)));
-}
-
 QString RateBook::noRateText(QDate date, Rule rule) {
     return QStringLiteral("Nu exista curs memorat %1 %2.")
         .arg(rule == Rule::Same ? QStringLiteral("pana la") : QStringLiteral("inainte de"),
@@ -17,18 +12,26 @@ QString RateBook::noRateText(QDate date, Rule rule) {
 }
 
 Outcome<RateBook::Day> RateBook::ratesFor(const QString& dbPath, QDate date, Rule rule) {
-    RateDb db(dbPath);
-    if (!db.isOpen()) return Outcome<Day>::failure(db.openError(), db.openCause());
-    return ratesFor(db, date, rule);
+    return ratesFor(dbPath, date, rule, LocalCurrency::on(date));
 }
 
 Outcome<RateBook::Day> RateBook::ratesFor(RateDb& db, QDate date, Rule rule) {
+    return ratesFor(db, date, rule, LocalCurrency::on(date));
+}
+
+Outcome<RateBook::Day> RateBook::ratesFor(const QString& dbPath, QDate date, Rule rule, const LocalCurrency& local) {
+    RateDb db(dbPath);
+    if (!db.isOpen()) return Outcome<Day>::failure(db.openError(), db.openCause());
+    return ratesFor(db, date, rule, local);
+}
+
+Outcome<RateBook::Day> RateBook::ratesFor(RateDb& db, QDate date, Rule rule, const LocalCurrency& local) {
     using R = Outcome<Day>;
-    const LocalCurrency local = localOn(date);
     const auto row = db.rowBefore(rule == Rule::Same ? date.addDays(1) : date, local.suffix);
     // A database that cannot be read says so; no stored day before the date is said plainly.
     if (!row) return R::failure(row);
-    if (!row->has_value() || row->value().values.isEmpty()) return R::failure(noRateText(date, rule));
+    if (!row->has_value() || row->value().values.isEmpty())
+        return R::failure(noRateText(date, rule), Cause::NoStoredDay);
     const QDate day = QDate::fromString(row->value().values.front().toString().left(10), Qt::ISODate);
     return Day{day, row->value(), local};
 }

@@ -24,8 +24,9 @@ public:
     static Outcome<Day> ratesFor(const QString& dbPath, QDate date, Rule rule = Rule::Before);
     // The same on a connection already open, for many dates in a row.
     static Outcome<Day> ratesFor(RateDb& db, QDate date, Rule rule = Rule::Before);
-    // The leu in force on a day: 1 July 2005 is already the new leu's.
-    static LocalCurrency localOn(QDate date);
+    // Read from the tables of a leu chosen by the caller (the window follows the year table in view).
+    static Outcome<Day> ratesFor(RateDb& db, QDate date, Rule rule, const LocalCurrency& local);
+    static Outcome<Day> ratesFor(const QString& dbPath, QDate date, Rule rule, const LocalCurrency& local);
     static QString noRateText(QDate date, Rule rule = Rule::Before);
 
     struct Quote {

@@ -549,12 +549,6 @@ Outcome<RateTable> RateDb::readYearTable(const QString& path, const QString& tab
     return db.yearTable(tableYear, suffix, allCurrencies);
 }
 
-Outcome<std::optional<RateRow>> RateDb::readRowBefore(const QString& path, QDate day, const QString& suffix) {
-    RateDb db(path);
-    if (!db.isOpen()) return Outcome<std::optional<RateRow>>::failure(db.openError(), db.openCause());
-    return db.rowBefore(day, suffix);
-}
-
 Status RateDb::storeAll(const std::vector<DayRates>& days, int* stored) {
     const QVariant handle = m_db.driver()->handle();
     if (qstrcmp(handle.typeName(), "sqlite3*") != 0)

@@ -140,11 +140,10 @@ public:
     // The rate table of a year: every column, or DATA and the main currencies.
     Outcome<RateTable> yearTable(const QString& tableYear, const QString& suffix, bool allCurrencies);
 
-    // The two reads the window makes, each on a connection of its own that is
-    // closed again at once, so no file stays open between the user's actions.
+    // The year table the window shows, on a connection of its own that is closed
+    // again at once, so no file stays open between the user's actions.
     static Outcome<RateTable> readYearTable(const QString& path, const QString& tableYear, const QString& suffix,
                                             bool allCurrencies);
-    static Outcome<std::optional<RateRow>> readRowBefore(const QString& path, QDate day, const QString& suffix);
 
     // How long a read or write waits for another program's lock before giving up.
     static void setBusyTimeoutMs(int ms);
