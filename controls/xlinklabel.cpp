@@ -69,7 +69,6 @@ QColor XLinkLabel::surfaceTextColor() const {
 }
 
 void XLinkLabel::redraw() {
-    ++m_redraws;
     update();
 }
 

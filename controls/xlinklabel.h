@@ -48,8 +48,6 @@ public:
     // What the drawing surface holds at the moment.
     QColor surfaceTextColor() const;
     bool surfaceUnderline() const { return m_surfaceUnderline; }
-    // How often the control has redrawn itself on its own account.
-    int redrawCount() const { return m_redraws; }
 
     // Who opens URLs; the desktop's handler unless a host or a test says otherwise.
     void setOpener(std::function<bool(const QUrl&)> opener) { m_opener = std::move(opener); }
@@ -92,6 +90,5 @@ private:
     quint32 m_surfaceBack = 0;
     quint32 m_surfaceText = 0;
     bool m_surfaceUnderline = false;
-    int m_redraws = 0;
     std::function<bool(const QUrl&)> m_opener;
 };

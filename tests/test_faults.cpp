@@ -279,7 +279,6 @@ TEST(UpdateFaults, ADayThatCannotBeHadIsNamedAndTheRestOfItsYearStored) {
 TEST(UpdateFaults, ADatabaseInABadStateIsNamedAndNeverOverwritten) {
     const MadeUpBank bank{kWed, {}, {}, {}};
     FeedServer server(bank.handler());
-    RateDb::setBusyTimeoutMs(300);
     struct Case {
         const char* why;
         std::function<void(const TempAppDir&)> spoil;
@@ -315,6 +314,7 @@ TEST(UpdateFaults, ADatabaseInABadStateIsNamedAndNeverOverwritten) {
         FeedClient client(server.base(), 5000);
         RateUpdater updater(app.db(), client);
         updater.setToday(kWed);
+        updater.setBusyWait(300);
         const auto report = updater.run();
         EXPECT_EQ(report.result, RateUpdater::Result::Failed) << c.why;
         EXPECT_EQ(report.cause, c.cause) << c.why << " " << report.detail.toStdString();
@@ -325,7 +325,6 @@ TEST(UpdateFaults, ADatabaseInABadStateIsNamedAndNeverOverwritten) {
         QFile after(app.db());
         EXPECT_EQ(after.open(QIODevice::ReadOnly) ? after.readAll() : QByteArray(), bytes) << c.why;
     });
-    RateDb::setBusyTimeoutMs(5000);
 }
 
 TEST(UpdateFaults, AMissingDatabaseIsMadeAfreshAndFilled) {
@@ -347,7 +346,6 @@ TEST(UpdateFaults, ALockedDatabaseStopsTheUpdateAndStoresNothing) {
     ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{kFri, {{"EUR", "4.9"}}}));
     const MadeUpBank bank{kWed, {}, {}, {}};
     FeedServer server(bank.handler());
-    RateDb::setBusyTimeoutMs(300);
     {
         // Another program holds the file locked for the whole update.
         QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
@@ -358,6 +356,7 @@ TEST(UpdateFaults, ALockedDatabaseStopsTheUpdateAndStoresNothing) {
         FeedClient client(server.base(), 5000);
         RateUpdater updater(app.db(), client);
         updater.setToday(kWed);
+        updater.setBusyWait(300);
         const auto report = updater.run();
         EXPECT_EQ(report.result, RateUpdater::Result::Failed);
         EXPECT_EQ(report.cause, Cause::DbBusy) << report.detail.toStdString();
@@ -372,7 +371,6 @@ TEST(UpdateFaults, ALockedDatabaseStopsTheUpdateAndStoresNothing) {
     updater.setToday(kWed);
     EXPECT_EQ(updater.run().result, RateUpdater::Result::UpToDate);
     EXPECT_EQ(storedDays(app, 2024), bank.days(kFri));
-    RateDb::setBusyTimeoutMs(5000);
 }
 
 // The child side of the next test: stores whole years until it is killed.

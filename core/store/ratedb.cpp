@@ -21,7 +21,6 @@
 namespace {
 
 QAtomicInt connectionCounter;
-QAtomicInt busyTimeoutMs = 5000;
 
 QString shown(const QString& path) {
     return QDir::toNativeSeparators(path);
@@ -57,11 +56,7 @@ std::optional<double> RateRow::rate(const QString& column) const {
     return std::nullopt;
 }
 
-void RateDb::setBusyTimeoutMs(int ms) {
-    busyTimeoutMs = ms;
-}
-
-RateDb::RateDb(const QString& path) : m_path(path) {
+RateDb::RateDb(const QString& path, int busyWaitMs) : m_path(path) {
     m_name = QStringLiteral("zorvel-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
     const QFileInfo info(path);
     if (!info.exists()) {
@@ -82,7 +77,7 @@ RateDb::RateDb(const QString& path) : m_path(path) {
     }
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     m_db.setDatabaseName(path);
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(int(busyTimeoutMs)));
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyWaitMs));
     m_open = m_db.open();
     if (!m_open) {
         const Status s = failed(m_db.lastError());

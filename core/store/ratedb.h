@@ -50,7 +50,10 @@ struct RateTable {
 // constructor and is gone when the object is. The file is never created here.
 class RateDb {
 public:
-    explicit RateDb(const QString& path);
+    // How long a read or write waits for another program's lock before giving up.
+    static constexpr int kBusyWaitMs = 5000;
+
+    explicit RateDb(const QString& path, int busyWaitMs = kBusyWaitMs);
     ~RateDb();
     RateDb(const RateDb&) = delete;
     RateDb& operator=(const RateDb&) = delete;
@@ -144,9 +147,6 @@ public:
     // again at once, so no file stays open between the user's actions.
     static Outcome<RateTable> readYearTable(const QString& path, const QString& tableYear, const QString& suffix,
                                             bool allCurrencies);
-
-    // How long a read or write waits for another program's lock before giving up.
-    static void setBusyTimeoutMs(int ms);
 
 private:
     Status exec(const SqlStatement& s);

@@ -53,7 +53,7 @@ Status RateUpdater::prepareDatabase() {
     // Nothing of the user's can be lost where there is no file: start from the shipped one.
     if (!QFileInfo::exists(m_dbPath))
         if (Status made = RateDb::createShipped(m_dbPath); !made) return made;
-    RateDb db(m_dbPath);
+    RateDb db(m_dbPath, m_busyWaitMs);
     return db.check();
 }
 
@@ -115,7 +115,7 @@ Outcome<QDate> RateUpdater::readFeed(Pass& pass, Report& report) {
 }
 
 Status RateUpdater::plan(Pass& pass) {
-    RateDb db(m_dbPath);
+    RateDb db(m_dbPath, m_busyWaitMs);
     if (!db.isOpen()) return Status::failure(db.openError(), db.openCause());
     auto history = db.history(FirstYear);
     if (!history) return Status::failure(history);
@@ -318,7 +318,7 @@ Status RateUpdater::store(Pass& pass, Report& report) {
     pass.came.clear();
     if (days.empty()) return succeeded();
     // All that came in one transaction, oldest first: a file is never half stored.
-    RateDb db(m_dbPath);
+    RateDb db(m_dbPath, m_busyWaitMs);
     int stored = 0;
     if (Status s = db.storeDays(days, &stored); !s) return s;
     report.daysStored += stored;
@@ -350,7 +350,7 @@ Status RateUpdater::record(Pass& pass, Report& report) {
     }
     QList<QDate> saidNone(pass.saidNone.begin(), pass.saidNone.end());
     std::sort(saidNone.begin(), saidNone.end());
-    RateDb db(m_dbPath);
+    RateDb db(m_dbPath, m_busyWaitMs);
     return db.noteDaysWithoutRates(lacking, saidNone, m_today);
 }
 
@@ -361,7 +361,7 @@ QString RateUpdater::logLine(const Report& r) const {
                                                     .arg(r.daysStored)
                                                     .arg(dayText(r.firstAdded), dayText(r.lastAdded));
     QDate newestStored;
-    RateDb db(m_dbPath);
+    RateDb db(m_dbPath, m_busyWaitMs);
     for (int year = m_today.year() + 1; year >= FirstYear && !newestStored.isValid(); --year)
         if (const auto n = db.newestDay(year); n && n->day) newestStored = *n->day;
     const QString newest = newestStored.isValid() ? QStringLiteral("ultima zi memorata %1").arg(dayText(newestStored))

@@ -63,6 +63,8 @@ public:
     void stop();
     // The day the computer's clock says it is; a feed dated after the next day is not believed.
     void setToday(QDate today) { m_today = today; }
+    // How long each read or write waits for another program's lock on the database.
+    void setBusyWait(int ms) { m_busyWaitMs = ms; }
 
     // The whole message for the user, first line first.
     static QString message(const Report& report);
@@ -109,4 +111,5 @@ private:
     QString m_dbPath;
     FeedClient& m_client;
     QDate m_today;
+    int m_busyWaitMs = RateDb::kBusyWaitMs;
 };
