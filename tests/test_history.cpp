@@ -20,7 +20,6 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolTip>
 #include <QTreeWidget>
 #include <QValueAxis>
@@ -196,18 +195,9 @@ TEST_F(HistoryTest, TheTablesContextMenuOpensTheColumnsCurrency) {
     for (int c = 0; c < ui.ListView1->columnCount(); ++c)
         if (ui.ListView1->headerItem()->text(c) == u"USD") usd = c;
     ASSERT_GT(usd, 0);
-    QTimer pick;
-    QObject::connect(&pick, &QTimer::timeout, [&] {
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (auto* menu = qobject_cast<QMenu*>(top); menu && menu->isVisible()) {
-                pick.stop();
-                menu->setActiveAction(menu->actions().front());
-                QTest::keyClick(menu, Qt::Key_Return);
-            }
-    });
-    pick.start(20);
+    chooseInNextMenu(QStringLiteral("Evolutie curs"));
     const int x = ui.ListView1->header()->sectionViewportPosition(usd) + 5;
-    ASSERT_TRUE(QMetaObject::invokeMethod(&w, "ListView1_ContextMenu", Q_ARG(QPoint, QPoint(x, 5))));
+    emit ui.ListView1->customContextMenuRequested(QPoint(x, 5));
     frmEvolutie* h = w.findChild<frmEvolutie*>();
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(h->history().currency, QStringLiteral("USD"));
@@ -222,7 +212,7 @@ TEST(HistoryRealYear, EuroIn2022) {
     WindowRig rig;
     ASSERT_TRUE(rig.app.fillFromYears({2022}));
     frmZorvel& w = rig.start();
-    ASSERT_TRUE(QMetaObject::invokeMethod(&w, "cmdEvolutie_Click", Q_ARG(QString, QStringLiteral("EUR"))));
+    WindowControls(w).cmdEvolutie->click();
     frmEvolutie* h = w.findChild<frmEvolutie*>();
     ASSERT_NE(h, nullptr);
     h->showCurrency(QStringLiteral("EUR"), 2022, 2022);

@@ -294,7 +294,7 @@ TEST(Transfer, MessageComesBeforeTheFolder) {
         return true;
     };
     frmZorvel w(env, &sink);
-    ASSERT_TRUE(QMetaObject::invokeMethod(&w, "Command4_Click"));
+    w.findChild<QPushButton*>(QStringLiteral("Command4"))->click();
     EXPECT_EQ(sink.openedBefore, QList<int>{0});
     EXPECT_EQ(rig.opened.size(), 1);
 }

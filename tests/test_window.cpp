@@ -305,7 +305,8 @@ TEST(WindowVerify, TheReportNamesTheDifferencesAndCorrectsThem) {
     frmZorvel& w = rig.start(false);
     rig.app.sql(QStringLiteral("update valuta2022ron set eur = 5.5 where data = '2022-06-15';\n"
                                "delete from valuta2022ron where data = '2022-03-08'"));
-    ASSERT_TRUE(QMetaObject::invokeMethod(&w, "mnuVerifica_Click"));
+    chooseInNextMenu(QStringLiteral("Verifica istoricul"));
+    emit WindowControls(w).ListView1->customContextMenuRequested(QPoint(5, 5));
     auto* report = w.findChild<QDialog*>(QStringLiteral("frmVerificare"));
     ASSERT_TRUE(report);
     const QString text = report->findChild<QPlainTextEdit*>(QStringLiteral("txtRaport"))->toPlainText();
@@ -349,7 +350,7 @@ TEST(WindowUpdate, AQuickUpdateLeavesNoProgressOverItsMessage) {
     env.feedBase = bank.base();
     SlowReader sink;
     frmZorvel w(env, &sink);
-    ASSERT_TRUE(QMetaObject::invokeMethod(&w, "Command2_Click"));
+    w.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
     ASSERT_EQ(sink.shown.size(), 1);
     EXPECT_EQ(sink.shown.front().text, QStringLiteral("Cursul este la zi!"));
     EXPECT_FALSE(sink.progressOverBox);
@@ -379,7 +380,7 @@ TEST_F(WindowTest, ThePickersAccessibleTextIsItsShownDate) {
     ui.DTPicker1->setDate(QDate(2022, 3, 8));
     expectShown("typed day");
     ui.DTPicker1->setMinDate(QDateTime(QDate(2022, 3, 10), QTime(0, 0)));
-    ASSERT_TRUE(QMetaObject::invokeMethod(&w, "DTPicker1_Change"));
+    emit ui.DTPicker1->userChanged();
     expectShown("clamp");
 }
 

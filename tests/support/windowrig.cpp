@@ -1,6 +1,9 @@
 #include "tests/support/windowrig.h"
 
+#include <QApplication>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
 
 WindowRig::WindowRig(FeedServer::Handler bank)
     : server(bank ? std::move(bank) : [](const QString&) { return FeedServer::Reply::error(503); }) {}
@@ -29,4 +32,23 @@ frmZorvel& WindowRig::restart(bool show) {
     window.reset();
     sink.shown.clear();
     return start(show);
+}
+
+void chooseInNextMenu(const QString& start) {
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, start] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* menu = qobject_cast<QMenu*>(top);
+            if (!menu || !menu->isVisible()) continue;
+            for (QAction* a : menu->actions())
+                if (a->text().remove(u'&').startsWith(start)) {
+                    poll->stop();
+                    poll->deleteLater();
+                    menu->setActiveAction(a);
+                    QTest::keyClick(menu, Qt::Key_Return);
+                    return;
+                }
+        }
+    });
+    poll->start(20);
 }

@@ -24,3 +24,6 @@ struct WindowRig {
     QString exportHelper; // the spreadsheet helper; one that does not exist unless set
     std::unique_ptr<frmZorvel> window;
 };
+
+// Chooses, in the next context menu that opens, the item whose text starts with `start`.
+void chooseInNextMenu(const QString& start);
