@@ -1,6 +1,4 @@
-// Number and date text, the local currency rule, rate cells and typed settings.
-#include "core/money/localcurrency.h"
-#include "core/settings/appsettings.h"
+// Number and date text as users type and read it, and rate cells.
 #include "core/text/inputtext.h"
 #include "core/text/numbertext.h"
 #include "core/text/ratetext.h"
@@ -8,7 +6,6 @@
 
 #include <cfloat>
 #include <cmath>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -148,36 +145,6 @@ TEST(YMD, ReadsTheUsShortDate) {
         EXPECT_EQ(InputText::YMD(QString::fromLatin1(in)).value_or(QString()), QString::fromLatin1(out)) << in;
 }
 
-TEST(LocalCurrency, FollowsTheYearInViewAndThePickersMoment) {
-    struct Case {
-        const char* year;
-        QDateTime picker;
-        const char* name;
-        const char* suffix;
-    };
-    const QDateTime any(QDate(2026, 3, 5), QTime(10, 0));
-    const Case cases[] = {
-        {"2004", QDateTime(QDate(2005, 8, 1), QTime(9, 0)), "LEI", ""},
-        {"2005", QDateTime(QDate(2005, 6, 30), QTime(14, 0)), "LEI", ""},
-        {"2005", QDateTime(QDate(2005, 7, 1), QTime(9, 30)), "LEI NOI", "RON"},
-        {"2005", QDateTime(QDate(2005, 7, 1), QTime(0, 0)), "LEI", ""}, // midnight itself is still the old leu
-        {"2006", QDateTime(QDate(2005, 6, 1), QTime(0, 0)), "LEI", ""},
-        {"2006", QDateTime(QDate(2006, 2, 1), QTime(0, 0)), "LEI NOI", "RON"},
-        {"2010", QDateTime(QDate(1999, 1, 1), QTime(0, 0)), "LEI NOI", "RON"},
-        {"2007", any, "LEI NOI", "RON"},
-        {"", any, "LEI", ""},
-        {"1998", any, "LEI", ""},
-    };
-    for (const Case& c : cases) {
-        const LocalCurrency lc = LocalCurrency::forYearTable(QString::fromLatin1(c.year), c.picker);
-        EXPECT_EQ(lc.name, QString::fromLatin1(c.name)) << c.year << " " << c.picker.toString().toStdString();
-        EXPECT_EQ(lc.suffix, QString::fromLatin1(c.suffix)) << c.year;
-    }
-    // A date alone: 1 July 2005 is the new leu's first day.
-    EXPECT_EQ(LocalCurrency::on(QDate(2005, 6, 30)).name, QStringLiteral("LEI"));
-    EXPECT_EQ(LocalCurrency::on(QDate(2005, 7, 1)).suffix, QStringLiteral("RON"));
-}
-
 TEST(FormatRateText, CommaForDecimalsDotBeforeTheLastThreeOldLeuDigits) {
     const std::pair<const char*, const char*> cases[] = {
         {"4.5123", "4,5123"},    {"4,5123", "4,5123"}, {"41234", "41.234"},      {"1234", "1.234"},
@@ -189,32 +156,3 @@ TEST(FormatRateText, CommaForDecimalsDotBeforeTheLastThreeOldLeuDigits) {
 }
 
 } // namespace
-
-// The typed choices are stored as the texts earlier versions wrote and read back
-// from whatever text another version left.
-TEST(AppSettings, TypedChoicesKeepTheStoredTexts) {
-    clearSettings();
-    EXPECT_EQ(AppSettings::vatRate(), QStringLiteral("24"));
-    EXPECT_TRUE(AppSettings::panelShown(0) && AppSettings::panelShown(1) && AppSettings::panelShown(2));
-    EXPECT_FALSE(AppSettings::mainCurrenciesOnly()); // "Toate Valutele" ticked on a first start
-    struct Case {
-        std::function<void()> set;
-        const char* key;
-        const char* stored;
-    } const writes[] = {
-        {[] { AppSettings::setPanelShown(1, false); }, "chk1", "0"},
-        {[] { AppSettings::setPanelShown(1, true); }, "chk1", "1"},
-        {[] { AppSettings::setMainCurrenciesOnly(true); }, "principale", "0"},
-        {[] { AppSettings::setMainCurrenciesOnly(false); }, "principale", "1"},
-        {[] { AppSettings::setVatRate(QStringLiteral("19")); }, "TVA", "19"},
-    };
-    for (const Case& c : writes) {
-        c.set();
-        EXPECT_EQ(storedSetting(QString::fromLatin1(c.key)), QString::fromLatin1(c.stored)) << c.key << c.stored;
-    }
-    storeSetting(QStringLiteral("principale"), QStringLiteral("abc"));
-    EXPECT_TRUE(AppSettings::mainCurrenciesOnly());
-    storeSetting(QStringLiteral("chk2"), QStringLiteral(" -1"));
-    EXPECT_TRUE(AppSettings::panelShown(2));
-    clearSettings();
-}

@@ -1,5 +1,6 @@
-// Conversion arithmetic and the VAT line, without widgets.
+// Conversion arithmetic, the leu of a date and the VAT line, without widgets.
 #include "core/money/converter.h"
+#include "core/money/localcurrency.h"
 #include "core/money/vatcalculator.h"
 #include "tests/support/testenv.h"
 
@@ -63,6 +64,36 @@ TEST(Converter, UnknownRatesFailInsteadOfShowingNonsense) {
     }
     // Local to local needs no stored day.
     EXPECT_TRUE(Converter::convert({QStringLiteral("5"), kLeiNoi, kLeiNoi, kLeiNoi}, std::nullopt).ok());
+}
+
+TEST(LocalCurrency, FollowsTheYearInViewAndThePickersMoment) {
+    struct Case {
+        const char* year;
+        QDateTime picker;
+        const char* name;
+        const char* suffix;
+    };
+    const QDateTime any(QDate(2026, 3, 5), QTime(10, 0));
+    const Case cases[] = {
+        {"2004", QDateTime(QDate(2005, 8, 1), QTime(9, 0)), "LEI", ""},
+        {"2005", QDateTime(QDate(2005, 6, 30), QTime(14, 0)), "LEI", ""},
+        {"2005", QDateTime(QDate(2005, 7, 1), QTime(9, 30)), "LEI NOI", "RON"},
+        {"2005", QDateTime(QDate(2005, 7, 1), QTime(0, 0)), "LEI", ""}, // midnight itself is still the old leu
+        {"2006", QDateTime(QDate(2005, 6, 1), QTime(0, 0)), "LEI", ""},
+        {"2006", QDateTime(QDate(2006, 2, 1), QTime(0, 0)), "LEI NOI", "RON"},
+        {"2010", QDateTime(QDate(1999, 1, 1), QTime(0, 0)), "LEI NOI", "RON"},
+        {"2007", any, "LEI NOI", "RON"},
+        {"", any, "LEI", ""},
+        {"1998", any, "LEI", ""},
+    };
+    for (const Case& c : cases) {
+        const LocalCurrency lc = LocalCurrency::forYearTable(QString::fromLatin1(c.year), c.picker);
+        EXPECT_EQ(lc.name, QString::fromLatin1(c.name)) << c.year << " " << c.picker.toString().toStdString();
+        EXPECT_EQ(lc.suffix, QString::fromLatin1(c.suffix)) << c.year;
+    }
+    // A date alone: 1 July 2005 is the new leu's first day.
+    EXPECT_EQ(LocalCurrency::on(QDate(2005, 6, 30)).name, QStringLiteral("LEI"));
+    EXPECT_EQ(LocalCurrency::on(QDate(2005, 7, 1)).suffix, QStringLiteral("RON"));
 }
 
 // Six text boxes that raise the change handler on every write, like the real ones.
