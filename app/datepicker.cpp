@@ -1,4 +1,5 @@
 #include "app/datepicker.h"
+#include "core/store/rateyears.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -10,7 +11,7 @@ DatePicker::DatePicker(QWidget* parent) : QDateEdit(parent), m_time(0, 0) {
     // every keystroke on the way ("2", "20", "202") is no date of its own.
     setKeyboardTracking(false);
     // Ranges are whole days here; the bounds with their time are kept apart.
-    m_min = QDateTime(QDate(1998, 1, 1), QTime(0, 0));
+    m_min = QDateTime(QDate(RateYears::First, 1, 1), QTime(0, 0));
     m_max = QDateTime(QDate(9999, 12, 31), QTime(0, 0));
     applyRange();
     connect(this, &QDateEdit::dateChanged, this, [this] {

@@ -1,6 +1,8 @@
 #include "app/frmevolutie.h"
 
 #include "core/history/chartscale.h"
+#include "core/text/daytext.h"
+#include "core/text/numbertext.h"
 
 #include <QApplication>
 #include <QCategoryAxis>
@@ -33,7 +35,7 @@ QLabel* labelFor(const QString& text, QWidget* buddy) {
 }
 
 QString rateText(double v) {
-    return QString::number(v, 'f', 4).replace(u'.', QLocale().decimalPoint());
+    return NumberText::rate(v, QLocale().decimalPoint());
 }
 
 } // namespace
@@ -287,8 +289,8 @@ void frmEvolutie::markExtremes(QChart* chart, const DayRate& low, const DayRate&
         chart->addSeries(mark);
     }
     chart->setTitle(QStringLiteral("%1: minim %2 (%3), maxim %4 (%5)")
-                        .arg(m_history.quotedUnit(), rateText(low.rate), low.day.toString(QStringLiteral("dd.MM.yyyy")),
-                             rateText(high.rate), high.day.toString(QStringLiteral("dd.MM.yyyy"))));
+                        .arg(m_history.quotedUnit(), rateText(low.rate), DayText::shown(low.day), rateText(high.rate),
+                             DayText::shown(high.day)));
 }
 
 void frmEvolutie::pointHovered(const QPointF& point, bool state) {
@@ -300,8 +302,8 @@ void frmEvolutie::pointHovered(const QPointF& point, bool state) {
     if (it == m_history.days.end() ||
         (it != m_history.days.begin() && at.daysTo(it->day) > std::prev(it)->day.daysTo(at)))
         it = std::prev(it);
-    QToolTip::showText(QCursor::pos(), it->day.toString(QStringLiteral("dd.MM.yyyy")) + QStringLiteral(": ") +
-                                           rateText(it->rate) + u' ' + m_history.perUnit());
+    QToolTip::showText(QCursor::pos(), DayText::shown(it->day) + QStringLiteral(": ") + rateText(it->rate) + u' ' +
+                                           m_history.perUnit());
 }
 
 void frmEvolutie::showAverages() {
@@ -320,8 +322,7 @@ void frmEvolutie::showAverages() {
         f.setBold(!partial);
         f.setItalic(partial);
         const QString of = partial ? QStringLiteral("Media zilelor %1 - %2; anul nu este complet.")
-                                         .arg(y.first.toString(QStringLiteral("dd.MM.yyyy")),
-                                              y.last.toString(QStringLiteral("dd.MM.yyyy")))
+                                         .arg(DayText::shown(y.first), DayText::shown(y.last))
                                    : QString();
         addAverageRow(y.year, m_history.annualLabel(y), y.annual, f, of);
     }

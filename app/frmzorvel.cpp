@@ -8,6 +8,7 @@
 #include "core/feed/feedclient.h"
 #include "core/settings/appsettings.h"
 #include "core/store/datalocation.h"
+#include "core/store/rateyears.h"
 #include "core/text/inputtext.h"
 
 #include <QApplication>
@@ -104,11 +105,11 @@ frmZorvel::frmZorvel(ZorvelEnvironment env, MessageSink* messages, QWidget* pare
 frmZorvel::~frmZorvel() = default;
 
 QString frmZorvel::dbPath() const {
-    return m_env.database.isEmpty() ? m_env.appDir + QStringLiteral("/valuta.mdb") : m_env.database;
+    return m_env.database.isEmpty() ? m_env.appDir + u'/' + QLatin1String(DataLocation::DatabaseName) : m_env.database;
 }
 
 QString frmZorvel::workbookPath() const {
-    return m_env.workbook.isEmpty() ? m_env.appDir + QStringLiteral("/zv.xls") : m_env.workbook;
+    return m_env.workbook.isEmpty() ? m_env.appDir + u'/' + QLatin1String(DataLocation::WorkbookName) : m_env.workbook;
 }
 
 void frmZorvel::createControls() {
@@ -301,7 +302,7 @@ void frmZorvel::Form_Load() {
     const int year = now.date().year();
     {
         const QSignalBlocker quiet(Combo2);
-        for (int y = 1998; y <= year; ++y)
+        for (int y = RateYears::First; y <= year; ++y)
             Combo2->addItem(QString::number(y));
         Combo2->setCurrentIndex(-1);
     }

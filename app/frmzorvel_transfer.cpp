@@ -36,7 +36,7 @@ void frmZorvel::createLinks() {
         QString url;
     };
     const Design designs[2] = {
-        {180, 2415, "Cursul BNR", QStringLiteral("https://curs.bnr.ro/")},
+        {180, 2415, "Cursul BNR", QLatin1String(ZorvelConfig::FeedDefault) + u'/'},
         {6240, 2715, "Zorvel - Actualizari", QLatin1String(ZorvelConfig::WebSite) + QStringLiteral("/zorvel.asp")},
     };
     for (int i = 0; i < 2; ++i) {

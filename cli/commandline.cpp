@@ -6,6 +6,8 @@
 #include "core/money/localcurrency.h"
 #include "core/money/ratebook.h"
 #include "core/store/ratedb.h"
+#include "core/store/rateyears.h"
+#include "core/text/daytext.h"
 #include "core/text/inputtext.h"
 #include "core/text/numbertext.h"
 #include "core/update/historycheck.h"
@@ -81,7 +83,7 @@ QString rateFigure(const RateBook::Quote& q, Format f) {
 }
 
 QString dayText(QDate d) {
-    return d.toString(QStringLiteral("dd.MM.yyyy"));
+    return DayText::shown(d);
 }
 
 int rate(const Request& r, const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
@@ -199,7 +201,7 @@ int average(const Request& r, const CommandLine::Context& c, QTextStream& out, Q
     const int month =
         r.parser.isSet(QStringLiteral("month")) ? r.parser.value(QStringLiteral("month")).toInt(&okMonth) : 0;
     // Years the history can hold; a month, when given, is one of the twelve.
-    if (!okYear || year < 1998 || year > c.today.year() + 1 || !okMonth ||
+    if (!okYear || year < RateYears::First || year > c.today.year() + 1 || !okMonth ||
         (r.parser.isSet(QStringLiteral("month")) && (month < 1 || month > 12)))
         return fail(err, QStringLiteral("Folositi: --average VALUTA --year AN [--month 1-12]"), CommandLine::WrongUse);
     const auto h = CurrencyHistory::load(c.database, r.parser.value(QStringLiteral("average")), year, year);
@@ -263,8 +265,8 @@ void printVerify(const HistoryCheck::Report& report, Format format, QTextStream&
             for (const HistoryCheck::Finding& f : y.findings)
                 out << y.year << ',' << stateName(y.state) << ',' << f.day.toString(Qt::ISODate) << ','
                     << csvField(HistoryCheck::kindName(f.kind)) << ',' << csvField(f.currency) << ','
-                    << (f.stored ? QString::number(*f.stored, 'f', 4) : QString()) << ',' << csvField(f.bank) << ','
-                    << csvField(HistoryCheck::findingText(f)) << '\n';
+                    << (f.stored ? NumberText::rate(*f.stored, QStringLiteral(".")) : QString()) << ','
+                    << csvField(f.bank) << ',' << csvField(HistoryCheck::findingText(f)) << '\n';
         }
         out.flush();
         return;
@@ -290,16 +292,18 @@ Outcome<QList<int>> verifyYears(const Request& r, const CommandLine::Context& c)
         if (!r.parser.isSet(QLatin1String(name))) return fallback;
         bool ok = false;
         const int y = r.parser.value(QLatin1String(name)).toInt(&ok);
-        if (!ok || y < 1998 || y > c.today.year()) return std::nullopt;
+        if (!ok || y < RateYears::First || y > c.today.year()) return std::nullopt;
         return y;
     };
     const bool one = r.parser.isSet(QStringLiteral("year"));
     const bool span = r.parser.isSet(QStringLiteral("from")) || r.parser.isSet(QStringLiteral("to"));
     if (one && span) return R::failure(QStringLiteral("--year nu merge impreuna cu --from si --to."));
-    const auto from = year(one ? "year" : "from", HistoryCheck::FirstBankYear);
+    const auto from = year(one ? "year" : "from", RateYears::FirstFromBank);
     const auto to = year(one ? "year" : "to", c.today.year());
     if (!from || !to || *from > *to)
-        return R::failure(QStringLiteral("an invalid (intre 1998 si %1, --from inainte de --to)").arg(c.today.year()));
+        return R::failure(QStringLiteral("an invalid (intre %1 si %2, --from inainte de --to)")
+                              .arg(RateYears::First)
+                              .arg(c.today.year()));
     QList<int> years;
     if (one || span)
         for (int y = *from; y <= *to; ++y)

@@ -1,16 +1,12 @@
 #include "core/history/currencyhistory.h"
 
 #include "core/store/ratedb.h"
+#include "core/text/daytext.h"
+#include "core/text/numbertext.h"
 
 #include <QStringList>
 
 namespace {
-
-QString number(double v, const QString& point) {
-    QString text = QString::number(v, 'f', 4);
-    if (point != u".") text.replace(u'.', point);
-    return text;
-}
 
 QString years(const QList<int>& list) {
     QStringList out;
@@ -113,12 +109,12 @@ QString CurrencyHistory::averagesTable(const QString& decimalPoint) const {
             if (mean.days == 0) continue;
             out += QStringLiteral("%1\t%2\t%3\t%4\n")
                        .arg(y.year)
-                       .arg(monthName(m + 1), number(mean.value, decimalPoint))
+                       .arg(monthName(m + 1), NumberText::rate(mean.value, decimalPoint))
                        .arg(mean.days);
         }
         out += QStringLiteral("%1\t%2\t%3\t%4\n")
                    .arg(y.year)
-                   .arg(annualLabel(y), number(y.annual.value, decimalPoint))
+                   .arg(annualLabel(y), NumberText::rate(y.annual.value, decimalPoint))
                    .arg(y.annual.days);
     }
     return out;
@@ -128,8 +124,7 @@ QString CurrencyHistory::csv() const {
     const QString name = column.isEmpty() ? currency : column;
     QString out = QStringLiteral("Data;Curs %1\r\n").arg(name);
     for (const DayRate& d : days)
-        out += d.day.toString(QStringLiteral("dd.MM.yyyy")) + u';' + number(d.rate, QStringLiteral(",")) +
-               QStringLiteral("\r\n");
+        out += DayText::shown(d.day) + u';' + NumberText::rate(d.rate) + QStringLiteral("\r\n");
     out += QStringLiteral("\r\n");
     QString table = averagesTable(QStringLiteral(","));
     table.replace(u'\t', u';');

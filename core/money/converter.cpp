@@ -1,5 +1,6 @@
 #include "core/money/converter.h"
 
+#include "core/text/daytext.h"
 #include "core/text/inputtext.h"
 #include "core/text/numbertext.h"
 
@@ -71,8 +72,7 @@ QString localeFixed(double v, int decimals) {
 }
 
 QString dayOf(const RateRow& row) {
-    return QDate::fromString(row.values.value(0).toString().left(10), Qt::ISODate)
-        .toString(QStringLiteral("dd.MM.yyyy"));
+    return DayText::shown(QDate::fromString(row.values.value(0).toString().left(10), Qt::ISODate));
 }
 
 // "100HUF" is quoted for 100 units: "100 HUF".

@@ -1,5 +1,6 @@
 #include "core/money/listconversion.h"
 
+#include "core/text/daytext.h"
 #include "core/text/inputtext.h"
 #include "core/text/numbertext.h"
 
@@ -76,8 +77,7 @@ void convertRow(ListConversion::Row& row, const RateBook::Day& day) {
     if (!isLocal(row.currency)) {
         const auto q = RateBook::quote(day.row, row.currency);
         if (!q) {
-            row.error = QStringLiteral("nu exista curs %1 la %2")
-                            .arg(row.currency, day.date.toString(QStringLiteral("dd.MM.yyyy")));
+            row.error = QStringLiteral("nu exista curs %1 la %2").arg(row.currency, DayText::shown(day.date));
             return;
         }
         // The rate for the units the row names: one forint for "HUF", a hundred for "100HUF".
@@ -208,10 +208,10 @@ QStringList ListConversion::cells(const Row& row, QChar point) {
                 row.error};
     const auto diff = row.difference();
     return {QString::number(row.line),
-            row.date.toString(QStringLiteral("dd.MM.yyyy")),
+            DayText::shown(row.date),
             number(row.amount, 2, point),
             row.currency,
-            row.rateDay.toString(QStringLiteral("dd.MM.yyyy")),
+            DayText::shown(row.rateDay),
             number(row.rate, row.rateDecimals, point),
             number(row.lei, 2, point),
             row.booked ? number(*row.booked, 2, point) : QString(),

@@ -1,5 +1,6 @@
 #include "core/money/ratebook.h"
 
+#include "core/text/daytext.h"
 #include "core/text/ratefield.h"
 
 #include <QRegularExpression>
@@ -7,8 +8,7 @@
 
 QString RateBook::noRateText(QDate date, Rule rule) {
     return QStringLiteral("Nu exista curs memorat %1 %2.")
-        .arg(rule == Rule::Same ? QStringLiteral("pana la") : QStringLiteral("inainte de"),
-             date.toString(QStringLiteral("dd.MM.yyyy")));
+        .arg(rule == Rule::Same ? QStringLiteral("pana la") : QStringLiteral("inainte de"), DayText::shown(date));
 }
 
 Outcome<RateBook::Day> RateBook::ratesFor(const QString& dbPath, QDate date, Rule rule) {

@@ -36,4 +36,10 @@ bool fitsSingle(double value) {
     return std::isfinite(value) && std::fabs(value) <= double(FLT_MAX);
 }
 
+QString rate(double value, const QString& point) {
+    QString text = QString::number(value, 'f', 4);
+    if (point != u".") text.replace(u'.', point);
+    return text;
+}
+
 } // namespace NumberText

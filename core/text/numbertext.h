@@ -14,6 +14,9 @@ QString general(double value);
 // Nearest whole number, halves to the even neighbour.
 double roundHalfEven(double value);
 
+// A rate as the bank writes it, four decimals, with the given decimal separator: "4,9490".
+QString rate(double value, const QString& point = QStringLiteral(","));
+
 // True when the value fits a single-precision number (and is not inf or nan).
 bool fitsSingle(double value);
 

@@ -1,6 +1,8 @@
 #include "core/update/historycheck.h"
 
 #include "core/feed/feedparser.h"
+#include "core/text/daytext.h"
+#include "core/text/numbertext.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -15,11 +17,7 @@
 namespace {
 
 QString dayText(QDate d) {
-    return d.toString(QStringLiteral("dd.MM.yyyy"));
-}
-
-QString rateText(double v) {
-    return QString::number(v, 'f', 4).replace(u'.', u',');
+    return DayText::shown(d);
 }
 
 // Equal at the bank's precision: its four decimals, or more where it wrote more.
@@ -75,7 +73,8 @@ QString HistoryCheck::findingText(const Finding& f) {
         return QStringLiteral("%1: zi memorata pe care banca nu o are").arg(dayText(f.day));
     case Finding::Kind::Differs:
         return QStringLiteral("%1 %2: memorat %3, banca %4")
-            .arg(dayText(f.day), f.currency, rateText(f.stored.value_or(0)), QString(f.bank).replace(u'.', u','));
+            .arg(dayText(f.day), f.currency, NumberText::rate(f.stored.value_or(0)),
+                 QString(f.bank).replace(u'.', u','));
     case Finding::Kind::EmptyRate:
         return QStringLiteral("%1 %2: gol, banca %3")
             .arg(dayText(f.day), f.currency, QString(f.bank).replace(u'.', u','));
@@ -92,7 +91,7 @@ QString HistoryCheck::Year::summary() const {
         return QStringLiteral("%1: nu poate fi verificat: este in lei vechi (tabel fara RON), iar banca nu publica "
                               "fisiere anuale dinainte de %2")
             .arg(year)
-            .arg(FirstBankYear);
+            .arg(RateYears::FirstFromBank);
     if (state == State::NotChecked) return QStringLiteral("%1: neverificat (%2)").arg(year).arg(why);
     QHash<Finding::Kind, int> n;
     for (const Finding& f : findings)
@@ -157,7 +156,7 @@ Outcome<QList<int>> HistoryCheck::storedYears() {
     if (!tables) return Outcome<QList<int>>::failure(tables);
     QList<int> years;
     for (auto it = tables->cbegin(); it != tables->cend(); ++it)
-        if (it.key() >= FirstBankYear) years << it.key();
+        if (it.key() >= RateYears::FirstFromBank) years << it.key();
     return years;
 }
 
@@ -182,7 +181,7 @@ Outcome<HistoryCheck::Report> HistoryCheck::run(QList<int> years, const Progress
             break;
         }
         // Tables of the old leu, and years before the new leu, have no file at the bank.
-        if (year < FirstBankYear || (tables->contains(year) && !tables->value(year))) {
+        if (year < RateYears::FirstFromBank || (tables->contains(year) && !tables->value(year))) {
             report.years.push_back({year, Year::State::OldLeu, {}, 0, {}});
             continue;
         }

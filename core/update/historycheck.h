@@ -3,6 +3,7 @@
 #include "core/feed/feedclient.h"
 #include "core/outcome.h"
 #include "core/store/ratedb.h"
+#include "core/store/rateyears.h"
 
 #include <QDate>
 #include <QList>
@@ -71,7 +72,6 @@ public:
     static QString kindName(Finding::Kind kind);
 
     // The first year with rates in new lei; earlier tables hold old lei, which the bank has no file of.
-    static constexpr int FirstBankYear = 2005;
 
 private:
     Outcome<QList<int>> storedYears();

@@ -1,6 +1,7 @@
 #include "core/update/rateupdater.h"
 
 #include "core/feed/feedparser.h"
+#include "core/text/daytext.h"
 #include "core/update/bankcalendar.h"
 
 #include <QFileInfo>
@@ -9,7 +10,7 @@
 namespace {
 
 QString dayText(QDate d) {
-    return d.toString(QStringLiteral("dd.MM.yyyy"));
+    return DayText::shown(d);
 }
 
 Status stoppedStatus() {
@@ -117,7 +118,7 @@ Outcome<QDate> RateUpdater::readFeed(Pass& pass, Report& report) {
 Status RateUpdater::plan(Pass& pass) {
     RateDb db(m_dbPath, m_busyWaitMs);
     if (!db.isOpen()) return Status::failure(db.openError(), db.openCause());
-    auto history = db.history(FirstYear);
+    auto history = db.history(RateYears::FirstFromBank);
     if (!history) return Status::failure(history);
     auto record = db.daysWithoutRates();
     if (!record) return Status::failure(record);
@@ -136,8 +137,8 @@ Status RateUpdater::plan(Pass& pass) {
     } else if (!history->emptyYears.isEmpty()) {
         pass.first = QDate(history->emptyYears.front(), 1, 1);
     } else {
-        return Status::failure(
-            QStringLiteral("Baza de cursuri nu are niciun tabel de curs din %1 incoace.").arg(FirstYear));
+        return Status::failure(QStringLiteral("Baza de cursuri nu are niciun tabel de curs din %1 incoace.")
+                                   .arg(RateYears::FirstFromBank));
     }
     for (QDate d : history->days)
         pass.stored.insert(d);
@@ -362,7 +363,7 @@ QString RateUpdater::logLine(const Report& r) const {
                                                     .arg(dayText(r.firstAdded), dayText(r.lastAdded));
     QDate newestStored;
     RateDb db(m_dbPath, m_busyWaitMs);
-    for (int year = m_today.year() + 1; year >= FirstYear && !newestStored.isValid(); --year)
+    for (int year = m_today.year() + 1; year >= RateYears::FirstFromBank && !newestStored.isValid(); --year)
         if (const auto n = db.newestDay(year); n && n->day) newestStored = *n->day;
     const QString newest = newestStored.isValid() ? QStringLiteral("ultima zi memorata %1").arg(dayText(newestStored))
                                                   : QStringLiteral("nicio zi memorata");

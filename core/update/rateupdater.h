@@ -3,6 +3,7 @@
 #include "core/feed/feedclient.h"
 #include "core/outcome.h"
 #include "core/store/ratedb.h"
+#include "core/store/rateyears.h"
 
 #include <QDate>
 #include <QHash>
@@ -27,7 +28,6 @@
 class RateUpdater {
 public:
     // Oldest year whose table the history is read from.
-    static constexpr int FirstYear = 2005;
     // Banking days the ten-day feed holds.
     static constexpr int TenDays = 10;
     // One day's files asked together.

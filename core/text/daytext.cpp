@@ -1,0 +1,5 @@
+#include "core/text/daytext.h"
+
+QString DayText::shown(QDate day) {
+    return day.toString(QStringLiteral("dd.MM.yyyy"));
+}
