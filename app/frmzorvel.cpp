@@ -3,6 +3,7 @@
 #include "app/datepicker.h"
 #include "app/designfont.h"
 #include "app/panellayout.h"
+#include "app/windowdesign.h"
 #include "controls/xlinklabel.h"
 #include "core/config.h"
 #include "core/feed/feedclient.h"
@@ -29,6 +30,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 namespace {
 
@@ -43,17 +45,22 @@ public:
 
 const QString kCaption = QStringLiteral("Zorvel");
 
-template <typename W> W* place(W* w, QWidget* parent, const QString& name, int left, int top, int width, int height) {
+// A control as the design gives it: its caption, name and place inside its parent.
+template <typename W> W* designed(QWidget* parent, const QString& name) {
+    const ControlDesign& d = WindowDesign::of(name);
+    W* w = nullptr;
+    if constexpr (std::is_constructible_v<W, QString>)
+        w = d.caption ? new W(QString::fromLatin1(d.caption)) : new W;
+    else
+        w = new W;
     w->setParent(parent);
-    w->setObjectName(name);
-    w->setGeometry(PanelLayout::px(left), PanelLayout::px(top), PanelLayout::px(width), PanelLayout::px(height));
+    WindowDesign::place(w, name);
     return w;
 }
 
-QLabel* label(QWidget* parent, const QString& name, const QString& caption, int l, int t, int w, int h,
-              bool bold = false) {
-    auto* lb = place(new QLabel(caption), parent, name, l, t, w, h);
-    lb->setAccessibleName(caption.trimmed());
+QLabel* label(QWidget* parent, const QString& name, bool bold = false) {
+    auto* lb = designed<QLabel>(parent, name);
+    lb->setAccessibleName(lb->text().trimmed());
     lb->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     if (bold) {
         QFont f = lb->font();
@@ -120,37 +127,28 @@ void frmZorvel::createControls() {
 }
 
 void frmZorvel::createRatePanel() {
-    auto* f =
-        place(new QGroupBox(QStringLiteral("Curs valutar")), this, QStringLiteral("Frame1(0)"), 60, 0, 9075, 3315);
+    auto* f = designed<QGroupBox>(this, QStringLiteral("Frame1(0)"));
     Frame1[0] = f;
-    Label2[0] = label(f, QStringLiteral("Label2(0)"), QStringLiteral("Curs licitat"), 120, 300, 1275, 195);
-    Label2[1] =
-        label(f, QStringLiteral("Label2(1)"), QStringLiteral("Ultimul curs valutar:"), 2400, 300, 3015, 195, true);
-    Label2[2] = label(f, QStringLiteral("Label2(2)"), QString(), 4140, 300, 1455, 195, true);
+    Label2[0] = label(f, QStringLiteral("Label2(0)"));
+    Label2[1] = label(f, QStringLiteral("Label2(1)"), true);
+    Label2[2] = label(f, QStringLiteral("Label2(2)"), true);
     Label2[2]->setAccessibleName(QStringLiteral("Ultimul curs valutar"));
-    Label1[0] = label(f, QStringLiteral("Label1(0)"), QStringLiteral("An"), 7260, 240, 315, 195);
-    Combo2 = place(new QComboBox, f, QStringLiteral("Combo2"), 7560, 180, 1455, 315);
+    Label1[0] = label(f, QStringLiteral("Label1(0)"));
+    Combo2 = designed<QComboBox>(f, QStringLiteral("Combo2"));
     Combo2->setAccessibleName(QStringLiteral("An"));
     Label1[0]->setBuddy(Combo2);
     createRateTable(f);
-    Label6 = label(f, QStringLiteral("Label6"),
-                   QStringLiteral("     Daca utilizati aplicatia si pe un calculator fara aces la internet, puteti "
-                                  "transfera baza de date cu cursul valutar pe calculatorul respectiv."),
-                   120, 2820, 5235, 435);
+    Label6 = label(f, QStringLiteral("Label6"));
     Label6->setWordWrap(true);
-    cmdExcel = place(new QPushButton(QStringLiteral("Excel")), f, QStringLiteral("cmdExcel"), 5520, 2880, 855, 315);
-    // The row of buttons below the table has no room left; the history sits by the year it follows.
-    cmdEvolutie =
-        place(new QPushButton(QStringLiteral("&Evolutie")), f, QStringLiteral("cmdEvolutie"), 5880, 180, 1215, 315);
+    cmdExcel = designed<QPushButton>(f, QStringLiteral("cmdExcel"));
+    cmdEvolutie = designed<QPushButton>(f, QStringLiteral("cmdEvolutie"));
     cmdEvolutie->setToolTip(QStringLiteral("Evolutie curs: grafic si medii lunare si anuale"));
-    Command4 =
-        place(new QPushButton(QStringLiteral("Salveaza curs")), f, QStringLiteral("Command4"), 6600, 2880, 1215, 315);
-    Command3 =
-        place(new QPushButton(QStringLiteral("Incarca curs")), f, QStringLiteral("Command3"), 7860, 2880, 1095, 315);
+    Command4 = designed<QPushButton>(f, QStringLiteral("Command4"));
+    Command3 = designed<QPushButton>(f, QStringLiteral("Command3"));
 }
 
 void frmZorvel::createRateTable(QGroupBox* f) {
-    ListView1 = place(new QTreeWidget, f, QStringLiteral("ListView1"), 120, 540, 8895, 2235);
+    ListView1 = designed<QTreeWidget>(f, QStringLiteral("ListView1"));
     ListView1->setAccessibleName(QStringLiteral("Curs licitat"));
     ListView1->setRootIsDecorated(false);
     ListView1->setUniformRowHeights(true);
@@ -165,74 +163,52 @@ void frmZorvel::createRateTable(QGroupBox* f) {
 }
 
 void frmZorvel::createConverterPanel() {
-    auto* f = place(new QGroupBox(QStringLiteral("Convertor valutar")), this, QStringLiteral("Frame1(1)"), 60, 3360,
-                    9075, 1215);
+    auto* f = designed<QGroupBox>(this, QStringLiteral("Frame1(1)"));
     Frame1[1] = f;
-    Label1[6] = label(f, QStringLiteral("Label1(6)"), QStringLiteral("Data aaaa/ll/zz"), 120, 240, 1275, 195);
-    DTPicker1 = place(new DatePicker, f, QStringLiteral("DTPicker1"), 120, 480, 1455, 315);
-    DTPicker1->setAccessibleName(QStringLiteral("Data aaaa/ll/zz"));
-    Label1[2] = label(f, QStringLiteral("Label1(2)"), QStringLiteral("Transforma"), 1680, 240, 855, 255);
-    Text1 = place(new QLineEdit(QStringLiteral("0")), f, QStringLiteral("Text1"), 1620, 480, 1395, 285);
-    Text1->setAccessibleName(QStringLiteral("Transforma"));
-    Label1[3] = label(f, QStringLiteral("Label1(3)"), QStringLiteral("Din"), 3060, 240, 315, 195);
-    Combo1[0] = place(new QComboBox, f, QStringLiteral("Combo1(0)"), 3060, 480, 1635, 315);
-    Combo1[0]->setAccessibleName(QStringLiteral("Din"));
-    Label1[4] = label(f, QStringLiteral("Label1(4)"), QStringLiteral("In"), 4740, 240, 315, 195);
-    Combo1[1] = place(new QComboBox, f, QStringLiteral("Combo1(1)"), 4740, 480, 1635, 315);
-    Combo1[1]->setAccessibleName(QStringLiteral("In"));
-    Label1[5] = label(f, QStringLiteral("Label1(5)"), QStringLiteral("="), 6420, 540, 315, 195);
-    Label1[7] = label(f, QStringLiteral("Label1(7)"), QStringLiteral("Rezultat"), 6600, 240, 795, 195);
-    Text2 = place(new QLineEdit(QStringLiteral("0")), f, QStringLiteral("Text2"), 6600, 480, 1395, 285);
-    Text2->setAccessibleName(QStringLiteral("Rezultat"));
-    Command1 = place(new QPushButton(QStringLiteral("&Copie")), f, QStringLiteral("Command1"), 8100, 480, 795, 315);
-    Label3 = label(f, QStringLiteral("Label3"), converterHint(), 480, 900, 7755, 195);
+    for (int i : {2, 3, 4, 5, 6, 7})
+        Label1[i] = label(f, QStringLiteral("Label1(%1)").arg(i));
+    DTPicker1 = designed<DatePicker>(f, QStringLiteral("DTPicker1"));
+    Text1 = designed<QLineEdit>(f, QStringLiteral("Text1"));
+    Combo1[0] = designed<QComboBox>(f, QStringLiteral("Combo1(0)"));
+    Combo1[1] = designed<QComboBox>(f, QStringLiteral("Combo1(1)"));
+    Text2 = designed<QLineEdit>(f, QStringLiteral("Text2"));
+    Command1 = designed<QPushButton>(f, QStringLiteral("Command1"));
+    Label3 = label(f, QStringLiteral("Label3"));
     // Right click (or the menu key) on "Copie" or the result: a line for the document, a whole list.
     Command1->setToolTip(QStringLiteral("Copiaza rezultatul. Clic dreapta: copiaza pentru document (Ctrl+Shift+C), "
                                         "conversie lista (Ctrl+L)"));
     Command1->setContextMenuPolicy(Qt::CustomContextMenu);
-    Label1[6]->setBuddy(DTPicker1);
-    Label1[2]->setBuddy(Text1);
-    Label1[3]->setBuddy(Combo1[0]);
-    Label1[4]->setBuddy(Combo1[1]);
-    Label1[7]->setBuddy(Text2);
+    // Each box is named by the caption over it.
+    const std::pair<int, QWidget*> captioned[] = {
+        {6, DTPicker1}, {2, Text1}, {3, Combo1[0]}, {4, Combo1[1]}, {7, Text2}};
+    for (const auto& [i, box] : captioned) {
+        Label1[i]->setBuddy(box);
+        box->setAccessibleName(Label1[i]->text());
+    }
 }
 
 void frmZorvel::createVatPanel() {
-    auto* f =
-        place(new QGroupBox(QStringLiteral("TVA calculator")), this, QStringLiteral("Frame1(2)"), 60, 4620, 9075, 975);
+    auto* f = designed<QGroupBox>(this, QStringLiteral("Frame1(2)"));
     Frame1[2] = f;
-    static const char* captions[6] = {"Cantitatea", "PU Fara TVA",    "Valoare fara TVA",
-                                      "TVA",        "Valoare totala", "Cota TVA %"};
-    static const char* initial[6] = {"1", "0", "0", "0", "0", "24"};
-    static const int lefts[6] = {180, 1560, 2940, 4320, 5700, 7620};
     for (int i = 0; i < 6; ++i) {
-        const QString caption = QString::fromLatin1(captions[i]);
-        Label4[i] = label(f, QStringLiteral("Label4(%1)").arg(i), caption, lefts[i], 300, 1335, 195);
-        Text3[i] = place(new QLineEdit(QString::fromLatin1(initial[i])), f, QStringLiteral("Text3(%1)").arg(i),
-                         lefts[i], 600, 1335, 285);
-        Text3[i]->setAccessibleName(caption);
+        Label4[i] = label(f, QStringLiteral("Label4(%1)").arg(i));
+        Text3[i] = designed<QLineEdit>(f, QStringLiteral("Text3(%1)").arg(i));
+        Text3[i]->setAccessibleName(Label4[i]->text());
         Label4[i]->setBuddy(Text3[i]);
     }
 }
 
 void frmZorvel::createRowAndLinks() {
-    Label5 = label(this, QStringLiteral("Label5"), QStringLiteral("Afiseaza"), 120, 5640, 675, 255);
-    static const char* captions[3] = {"Curs valutar", "Convertor valutar", "TVA calculator"};
-    static const int lefts[3] = {900, 2160, 3720};
-    static const int widths[3] = {1275, 1515, 1395};
+    Label5 = label(this, QStringLiteral("Label5"));
     for (int i = 0; i < 3; ++i) {
-        Check1[i] = place(new QCheckBox(QString::fromLatin1(captions[i])), this, QStringLiteral("Check1(%1)").arg(i),
-                          lefts[i], 5640, widths[i], 315);
-        Check1[i]->setAccessibleName(QString::fromLatin1(captions[i]));
+        Check1[i] = designed<QCheckBox>(this, QStringLiteral("Check1(%1)").arg(i));
+        Check1[i]->setAccessibleName(Check1[i]->text());
         Check1[i]->setChecked(true);
     }
-    chkPrinc =
-        place(new QCheckBox(QStringLiteral("Toate Valutele")), this, QStringLiteral("chkPrinc"), 5220, 5640, 1515, 315);
-    chkPrinc->setAccessibleName(QStringLiteral("Toate Valutele"));
-    Command2 = place(new QPushButton(QStringLiteral("&Actualizeaza curs valutar")), this, QStringLiteral("Command2"),
-                     6960, 5640, 2175, 315);
-    Frame2 =
-        place(new QGroupBox(QStringLiteral("Link-uri utile")), this, QStringLiteral("Frame2"), 60, 6000, 9075, 555);
+    chkPrinc = designed<QCheckBox>(this, QStringLiteral("chkPrinc"));
+    chkPrinc->setAccessibleName(chkPrinc->text());
+    Command2 = designed<QPushButton>(this, QStringLiteral("Command2"));
+    Frame2 = designed<QGroupBox>(this, QStringLiteral("Frame2"));
     styleFramesAndChecks();
     createLinks();
 }

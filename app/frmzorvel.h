@@ -10,16 +10,7 @@
 // what it returned into the boxes or a message.
 //
 // The controls keep the names the design gave them; each is also its objectName.
-//   Frame1(0) "Curs valutar"       Label2(2) the newest stored day   Combo2 the year
-//   ListView1 the year's rates     cmdExcel "Excel"   cmdEvolutie "Evolutie"
-//   Command4 "Salveaza curs"       Command3 "Incarca curs"   Label6 the offline-copy hint
-//   Frame1(1) "Convertor valutar"  DTPicker1 the date   Text1 "Transforma"
-//   Combo1(0) "Din", Combo1(1) "In"                     Text2 "Rezultat"   Command1 "Copie"
-//   Frame1(2) "TVA calculator"     Text3(0) "Cantitatea"   Text3(1) "PU Fara TVA"
-//   Text3(2) "Valoare fara TVA"    Text3(3) "TVA"   Text3(4) "Valoare totala"   Text3(5) "Cota TVA %"
-//   Check1(0..2) the panels shown  chkPrinc "Toate Valutele"   Command2 "Actualizeaza curs valutar"
-//   Frame2 "Link-uri utile"        XLinkLabel1(0) "Cursul BNR"   XLinkLabel1(1) "Zorvel - Actualizari"
-//   Label1(i), Label4(i), Label5, Label3: the captions over the boxes.
+// Their kinds, captions and places are one table, in windowdesign.cpp.
 //   ListView1's context menu: "Evolutie curs" on a currency, and "Verifica istoricul" (mnuVerifica).
 
 #include "app/messagesink.h"

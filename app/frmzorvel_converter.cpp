@@ -2,6 +2,7 @@
 #include "app/datepicker.h"
 #include "app/frmconversielista.h"
 #include "app/frmzorvel.h"
+#include "app/windowdesign.h"
 #include "core/money/converter.h"
 #include "core/money/localcurrency.h"
 #include "core/money/ratebook.h"
@@ -71,8 +72,7 @@ void frmZorvel::showRatesUsed(const QString& used) {
 }
 
 QString frmZorvel::converterHint() {
-    return QStringLiteral("Selectati data pentru care doriti sa faceti conversia valutara!   Este utilizat cursul BNR "
-                          "licitat in ziua anterioara.");
+    return QString::fromLatin1(WindowDesign::of(QStringLiteral("Label3")).caption);
 }
 
 void frmZorvel::Command1_ContextMenu(const QPoint& at) {

@@ -2,7 +2,7 @@
 // file lives and opens that folder; the user copies the file by hand.
 #include "app/designfont.h"
 #include "app/frmzorvel.h"
-#include "app/panellayout.h"
+#include "app/windowdesign.h"
 #include "controls/propertybag.h"
 #include "controls/xlinklabel.h"
 #include "core/config.h"
@@ -30,20 +30,17 @@ void frmZorvel::Command4_Click() {
 }
 
 void frmZorvel::createLinks() {
-    struct Design {
-        int left, width;
+    struct Link {
         const char* caption;
         QString url;
     };
-    const Design designs[2] = {
-        {180, 2415, "Cursul BNR", QLatin1String(ZorvelConfig::FeedDefault) + u'/'},
-        {6240, 2715, "Zorvel - Actualizari", QLatin1String(ZorvelConfig::WebSite) + QStringLiteral("/zorvel.asp")},
+    const Link links[2] = {
+        {"Cursul BNR", QLatin1String(ZorvelConfig::FeedDefault) + u'/'},
+        {"Zorvel - Actualizari", QLatin1String(ZorvelConfig::WebSite) + QStringLiteral("/zorvel.asp")},
     };
     for (int i = 0; i < 2; ++i) {
         auto* link = new XLinkLabel(Frame2);
-        link->setObjectName(QStringLiteral("XLinkLabel1(%1)").arg(i));
-        link->setGeometry(PanelLayout::px(designs[i].left), PanelLayout::px(240), PanelLayout::px(designs[i].width),
-                          PanelLayout::px(195));
+        WindowDesign::place(link, QStringLiteral("XLinkLabel1(%1)").arg(i));
         link->setToolTip(QStringLiteral("ALTE APLICATII UTILE"));
         // Saved design data, as a host restores it: keys in lower case, colours as 0x00BBGGRR.
         QFont font = designFont();
@@ -53,8 +50,8 @@ void frmZorvel::createLinks() {
         bag.write(QStringLiteral("font"), QVariant::fromValue(font));
         bag.write(QStringLiteral("normtextcolor"), qlonglong(0x00C00000));
         bag.write(QStringLiteral("hovertextcolor"), qlonglong(0x00FF0000));
-        bag.write(QStringLiteral("url"), designs[i].url);
-        bag.write(QStringLiteral("caption"), QString::fromLatin1(designs[i].caption));
+        bag.write(QStringLiteral("url"), links[i].url);
+        bag.write(QStringLiteral("caption"), QString::fromLatin1(links[i].caption));
         bag.write(QStringLiteral("normunderline"), true);
         link->ReadProperties(bag);
         link->setOpener([this](const QUrl& url) { return m_env.openUrl && m_env.openUrl(url); });
