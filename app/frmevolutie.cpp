@@ -261,9 +261,10 @@ void frmEvolutie::showChart() {
     chart->setLocale(QLocale());
     m_series = new QLineSeries;
     m_series->setName(m_history.quotedUnit());
-    const auto [low, high] = std::minmax_element(m_history.days.begin(), m_history.days.end(),
-                                                 [](const DayRate& a, const DayRate& b) { return a.rate < b.rate; });
-    for (const DayRate& d : m_history.days)
+    const auto [low, high] =
+        std::minmax_element(m_history.days.begin(), m_history.days.end(),
+                            [](const DatedRate& a, const DatedRate& b) { return a.rate < b.rate; });
+    for (const DatedRate& d : m_history.days)
         m_series->append(when(d.day), d.rate);
     chart->addSeries(m_series);
     const bool any = !m_history.days.empty();
@@ -278,8 +279,8 @@ void frmEvolutie::showChart() {
 
 // The lowest and the highest rate, marked on the line and named in the title, in the
 // bank's four decimals like every other number of the window.
-void frmEvolutie::markExtremes(QChart* chart, const DayRate& low, const DayRate& high) {
-    for (const DayRate& d : {low, high}) {
+void frmEvolutie::markExtremes(QChart* chart, const DatedRate& low, const DatedRate& high) {
+    for (const DatedRate& d : {low, high}) {
         auto* mark = new QScatterSeries;
         mark->setMarkerSize(9);
         mark->setPointLabelsVisible(true);
@@ -298,7 +299,7 @@ void frmEvolutie::pointHovered(const QPointF& point, bool state) {
     // The stored day nearest the pointer, not the point the line passes through.
     const QDate at = QDateTime::fromMSecsSinceEpoch(qint64(point.x())).date();
     auto it = std::lower_bound(m_history.days.begin(), m_history.days.end(), at,
-                               [](const DayRate& d, QDate day) { return d.day < day; });
+                               [](const DatedRate& d, QDate day) { return d.day < day; });
     if (it == m_history.days.end() ||
         (it != m_history.days.begin() && at.daysTo(it->day) > std::prev(it)->day.daysTo(at)))
         it = std::prev(it);

@@ -49,7 +49,7 @@ private:
     void fillCurrencies();
     void reload();
     void showChart();
-    void markExtremes(QChart* chart, const DayRate& low, const DayRate& high);
+    void markExtremes(QChart* chart, const DatedRate& low, const DatedRate& high);
     void showAverages();
     void addAverageRow(int year, const QString& label, const RateAverages::Mean& mean, const QFont& font = {},
                        const QString& tip = {});

@@ -245,14 +245,14 @@ void frmZorvel::message(const QString& text, MessageSink::Icon icon) {
     message(text, icon, windowTitle());
 }
 
-frmZorvel::Action::Action(frmZorvel& w, bool continuesStartup) : m_window(w) {
-    if (w.m_actionDepth++ > 0) return;
-    if (!(continuesStartup && w.m_startupSpan)) w.m_shownInAction.clear();
+frmZorvel::MessageScope::MessageScope(frmZorvel& w, bool continuesStartup) : m_window(w) {
+    if (w.m_scopeDepth++ > 0) return;
+    if (!(continuesStartup && w.m_startupSpan)) w.m_shownInScope.clear();
     if (!continuesStartup) w.m_startupSpan = false;
 }
 
-frmZorvel::Action::~Action() {
-    --m_window.m_actionDepth;
+frmZorvel::MessageScope::~MessageScope() {
+    --m_window.m_scopeDepth;
 }
 
 void frmZorvel::message(const UserMessage& said) {
@@ -260,18 +260,18 @@ void frmZorvel::message(const UserMessage& said) {
 }
 
 void frmZorvel::message(const QString& text, MessageSink::Icon icon, const QString& title) {
-    if (m_actionDepth > 0) {
-        if (m_shownInAction.contains(text)) return;
-        const bool explained = std::any_of(m_shownInAction.cbegin(), m_shownInAction.cend(),
+    if (m_scopeDepth > 0) {
+        if (m_shownInScope.contains(text)) return;
+        const bool explained = std::any_of(m_shownInScope.cbegin(), m_shownInScope.cend(),
                                            [](const QString& t) { return t.startsWith(noTableNoticePrefix()); });
         if (text == unknownRateText() && explained) return;
-        m_shownInAction.insert(text);
+        m_shownInScope.insert(text);
     }
     m_messages->show(text, icon, title);
 }
 
 void frmZorvel::Form_Load() {
-    const Action startup(*this);
+    const MessageScope startup(*this);
     m_startupSpan = true;
     Text3[5]->setText(AppSettings::vatRate());
     const QDateTime now = QDateTime::currentDateTime();
@@ -309,7 +309,7 @@ void frmZorvel::showEvent(QShowEvent* event) {
 }
 
 void frmZorvel::Form_Activate() {
-    const Action a(*this, true);
+    const MessageScope a(*this, true);
     PanelLayout::Input in;
     for (int i = 0; i < 3; ++i) {
         in.shown[i] = Check1[i]->isChecked();
@@ -363,22 +363,22 @@ void frmZorvel::selectWholeText(QLineEdit* edit) {
 void frmZorvel::connectHandlers() {
     connectRatePanel();
     for (int i = 0; i < 3; ++i)
-        connect(Check1[i], &QCheckBox::toggled, this, asAction([this, i] { Check1_Click(i); }));
-    connect(chkPrinc, &QCheckBox::toggled, this, asAction([this] { chkPrinc_Click(); }));
-    connect(Command2, &QPushButton::clicked, this, asAction([this] { Command2_Click(); }));
-    connect(Text1, &QLineEdit::textChanged, this, asAction([this] { Text1_Change(); }));
-    connect(Text2, &QLineEdit::textChanged, this, asAction([this] { Text2_Change(); }));
+        connect(Check1[i], &QCheckBox::toggled, this, inMessageScope([this, i] { Check1_Click(i); }));
+    connect(chkPrinc, &QCheckBox::toggled, this, inMessageScope([this] { chkPrinc_Click(); }));
+    connect(Command2, &QPushButton::clicked, this, inMessageScope([this] { Command2_Click(); }));
+    connect(Text1, &QLineEdit::textChanged, this, inMessageScope([this] { Text1_Change(); }));
+    connect(Text2, &QLineEdit::textChanged, this, inMessageScope([this] { Text2_Change(); }));
     for (int i = 0; i < 2; ++i)
-        connect(Combo1[i], &QComboBox::activated, this, asAction([this, i] { Combo1_Click(i); }));
-    connect(Command1, &QPushButton::clicked, this, asAction([this] { Command1_Click(); }));
+        connect(Combo1[i], &QComboBox::activated, this, inMessageScope([this, i] { Combo1_Click(i); }));
+    connect(Command1, &QPushButton::clicked, this, inMessageScope([this] { Command1_Click(); }));
     connect(Command1, &QWidget::customContextMenuRequested, this, &frmZorvel::Command1_ContextMenu);
     connect(new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+C")), this), &QShortcut::activated, this,
             &frmZorvel::cmdCopieDocument_Click);
     connect(new QShortcut(QKeySequence(QStringLiteral("Ctrl+L")), this), &QShortcut::activated, this,
             &frmZorvel::cmdConversieLista_Click);
-    connect(DTPicker1, &DatePicker::userChanged, this, asAction([this] { DTPicker1_Change(); }));
+    connect(DTPicker1, &DatePicker::userChanged, this, inMessageScope([this] { DTPicker1_Change(); }));
     for (int i = 0; i < 6; ++i) {
-        connect(Text3[i], &QLineEdit::textChanged, this, asAction([this, i] { Text3_Change(i); }));
+        connect(Text3[i], &QLineEdit::textChanged, this, inMessageScope([this, i] { Text3_Change(i); }));
         Text3[i]->installEventFilter(this);
     }
     Text1->installEventFilter(this);
@@ -386,20 +386,20 @@ void frmZorvel::connectHandlers() {
 }
 
 void frmZorvel::connectRatePanel() {
-    connect(Combo2, &QComboBox::activated, this, asAction([this] { Combo2_Click(); }));
-    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, asAction([this] { ListView1_DblClick(); }));
+    connect(Combo2, &QComboBox::activated, this, inMessageScope([this] { Combo2_Click(); }));
+    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, inMessageScope([this] { ListView1_DblClick(); }));
     connect(ListView1->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { ListView1_ColumnClick(column); });
-    connect(cmdExcel, &QPushButton::clicked, this, asAction([this] { cmdExcel_Click(); }));
-    connect(cmdEvolutie, &QPushButton::clicked, this, asAction([this] { cmdEvolutie_Click(); }));
+    connect(cmdExcel, &QPushButton::clicked, this, inMessageScope([this] { cmdExcel_Click(); }));
+    connect(cmdEvolutie, &QPushButton::clicked, this, inMessageScope([this] { cmdEvolutie_Click(); }));
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ListView1, &QWidget::customContextMenuRequested, this, &frmZorvel::ListView1_ContextMenu);
     ListView1->header()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ListView1->header(), &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         ListView1_ContextMenu(ListView1->viewport()->mapFromGlobal(ListView1->header()->mapToGlobal(at)));
     });
-    connect(Command3, &QPushButton::clicked, this, asAction([this] { Command3_Click(); }));
-    connect(Command4, &QPushButton::clicked, this, asAction([this] { Command4_Click(); }));
+    connect(Command3, &QPushButton::clicked, this, inMessageScope([this] { Command3_Click(); }));
+    connect(Command4, &QPushButton::clicked, this, inMessageScope([this] { Command4_Click(); }));
 }
 
 bool frmZorvel::eventFilter(QObject* watched, QEvent* event) {
@@ -409,7 +409,7 @@ bool frmZorvel::eventFilter(QObject* watched, QEvent* event) {
     // focus and giving it back is no move between the boxes.
     const auto reason = in || out ? static_cast<QFocusEvent*>(event)->reason() : Qt::OtherFocusReason;
     if ((in || out) && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-        const Action a(*this);
+        const MessageScope a(*this);
         if (watched == Text1 && in)
             Text1_GotFocus();
         else if (watched == Text2 && in)

@@ -161,20 +161,20 @@ private:
     // One user action (start-up counts as one, from Form_Load to the end of the
     // first Form_Activate) shows each message at most once, and the conversion
     // message not after the year notice that already explains it.
-    class Action {
+    class MessageScope {
     public:
-        explicit Action(frmZorvel& w, bool continuesStartup = false);
-        ~Action();
-        Action(const Action&) = delete;
-        Action& operator=(const Action&) = delete;
+        explicit MessageScope(frmZorvel& w, bool continuesStartup = false);
+        ~MessageScope();
+        MessageScope(const MessageScope&) = delete;
+        MessageScope& operator=(const MessageScope&) = delete;
 
     private:
         frmZorvel& m_window;
     };
-    // A handler run by a control's event, inside an Action.
-    template <typename F> auto asAction(F f) {
+    // A handler run by a control's event, inside a MessageScope.
+    template <typename F> auto inMessageScope(F f) {
         return [this, f](auto&&...) {
-            const Action a(*this);
+            const MessageScope a(*this);
             f();
         };
     }
@@ -232,7 +232,7 @@ private:
     QString m_documentLine; // the last conversion, as a line for a document
     int m_outerHeight = 0;  // twips, title bar and border included
     int m_linksBottom = 0;  // twips
-    int m_actionDepth = 0;
+    int m_scopeDepth = 0;
     bool m_startupSpan = false;
-    QSet<QString> m_shownInAction;
+    QSet<QString> m_shownInScope;
 };

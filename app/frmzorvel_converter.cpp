@@ -45,7 +45,7 @@ void frmZorvel::ConvertAmount() {
         return;
     }
     if (day) selectRateRow(day->date);
-    const std::optional<RateRow> row = day ? std::optional<RateRow>(day->row) : std::nullopt;
+    const std::optional<StoredDay> row = day ? std::optional<StoredDay>(day->row) : std::nullopt;
     const Outcome<double> v = Converter::convert(request, row);
     showRatesUsed(v && row ? Converter::ratesUsed(request, *row) : QString());
     m_documentLine = v && row ? Converter::documentLine(request, *row, *v) : QString();

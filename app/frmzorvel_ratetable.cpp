@@ -37,7 +37,7 @@ void frmZorvel::LoadRateTable() {
     m_rowsByKey.clear();
     ListView1->setColumnCount(0);
     ListView1->header()->reset();
-    const Outcome<RateTable> table = RateDb::readYearTable(dbPath(), TableYear, TableSuffix, chkPrinc->isChecked());
+    const Outcome<StoredRows> table = RateDb::readYearTable(dbPath(), TableYear, TableSuffix, chkPrinc->isChecked());
     // The notice explains what the conversions below cannot find, so it comes first.
     if (!table) showNoTableNotice();
     startCurrencyLists();

@@ -22,7 +22,7 @@ struct OfficeRig {
         qputenv("ZORVEL_CALC_PIPE", QStringLiteral("zorvel_bench_%1").arg(QCoreApplication::applicationPid()).toUtf8());
         qputenv("ZORVEL_CALC_HEADLESS", "1");
         RateDb db(rig.app.db());
-        db.storeDay(DayRates{QDate(2022, 1, 3), {{"EUR", "4.9474"}, {"USD", "4.3701"}, {"100HUF", "1.3455"}}});
+        db.storeDay(FeedDay{QDate(2022, 1, 3), {{"EUR", "4.9474"}, {"USD", "4.3701"}, {"100HUF", "1.3455"}}});
         QFile::copy(QStringLiteral(ZORVEL_WORKBOOK), rig.app.path() + QStringLiteral("/zv.xls"));
         rig.exportHelper = QStringLiteral(ZORVEL_CALC_HELPER);
         frmZorvel& w = rig.start();

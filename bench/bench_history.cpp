@@ -15,10 +15,10 @@ const TempAppDir& history() {
     static TempAppDir app;
     static const bool filled = [] {
         RateDb db(app.db());
-        std::vector<DayRates> days;
+        std::vector<FeedDay> days;
         for (QDate d(2005, 1, 3); d.year() <= 2026; d = d.addDays(1)) {
             if (d.dayOfWeek() > 5) continue;
-            DayRates day{d, {}, {}};
+            FeedDay day{d, {}, {}};
             for (int c = 0; c < 35; ++c)
                 day.rates.push_back(
                     {QStringLiteral("C%1").arg(c, 2, 10, QChar(u'0')), QStringLiteral("4.%1").arg(1000 + c)});

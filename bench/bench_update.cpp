@@ -50,10 +50,10 @@ void ParseAndStore2021To2023(benchmark::State& state) {
         state.PauseTiming();
         TempAppDir app;
         state.ResumeTiming();
-        std::vector<DayRates> all;
+        std::vector<FeedDay> all;
         for (int y : {2021, 2022, 2023}) {
             auto days = FeedParser::days(data->years().value(y));
-            for (DayRates& d : days.value())
+            for (FeedDay& d : days.value())
                 all.push_back(std::move(d));
         }
         RateDb db(app.db());
@@ -172,7 +172,7 @@ void DailyPath60Days(benchmark::State& state) {
         TempAppDir app;
         {
             RateDb db(app.db());
-            db.storeDay(DayRates{from, {{"EUR", "4.97"}}});
+            db.storeDay(FeedDay{from, {{"EUR", "4.97"}}});
         }
         state.ResumeTiming();
         FeedClient client(server.base());

@@ -26,7 +26,7 @@ TEST(RateAverages, MeansOfTheStoredDaysRoundedAsTheBankQuotes) {
         {"twelve-digit rates", std::vector<double>(23, 999999999999.0), 999999999999.0},
     };
     forEachRow(cases, [&](const Case& c) {
-        std::vector<DayRate> days;
+        std::vector<DatedRate> days;
         for (size_t i = 0; i < c.rates.size(); ++i)
             days.push_back({QDate(2022, 1, 3).addDays(qint64(i)), c.rates[i]});
         const auto years = RateAverages::compute(days);
@@ -58,10 +58,10 @@ TEST(RateAverages, MeansOfTheStoredDaysRoundedAsTheBankQuotes) {
 TEST(RateAverages, ReadFromTheStoreSkippingEmptyDaysInEitherLeu) {
     TempAppDir app;
     RateDb db(app.db());
-    ASSERT_TRUE(db.storeDay(DayRates{QDate(2022, 1, 3), {{"EUR", "4.9"}}}));
+    ASSERT_TRUE(db.storeDay(FeedDay{QDate(2022, 1, 3), {{"EUR", "4.9"}}}));
     // A currency the bank starts to quote in March: the days before hold nothing for it.
-    ASSERT_TRUE(db.storeDay(DayRates{QDate(2022, 3, 1), {{"EUR", "5.1"}, {"NEW", "2.5"}}}));
-    ASSERT_TRUE(db.storeDay(DayRates{QDate(2022, 3, 2), {{"EUR", "5.0"}, {"NEW", "2.6"}}}));
+    ASSERT_TRUE(db.storeDay(FeedDay{QDate(2022, 3, 1), {{"EUR", "5.1"}, {"NEW", "2.5"}}}));
+    ASSERT_TRUE(db.storeDay(FeedDay{QDate(2022, 3, 2), {{"EUR", "5.0"}, {"NEW", "2.6"}}}));
     app.sql(QStringLiteral("update valuta2022ron set EUR=null where data='2022-03-02';\n"
                            "create table VALUTA2004 (DATA DATETIME UNIQUE PRIMARY KEY, EUR real);\n"
                            "insert into VALUTA2004 values ('2004-06-01', 40500);\n"

@@ -31,8 +31,8 @@ protected:
     void SetUp() override {
         RateDb db(app.db());
         ASSERT_TRUE(
-            db.storeDay(DayRates{QDate(2022, 3, 7), {{"EUR", "4.9490"}, {"USD", "4.5713"}, {"100HUF", "1.2444"}}}));
-        ASSERT_TRUE(db.storeDay(DayRates{QDate(2022, 3, 8), {{"EUR", "4.9485"}, {"USD", "4.5391"}}}));
+            db.storeDay(FeedDay{QDate(2022, 3, 7), {{"EUR", "4.9490"}, {"USD", "4.5713"}, {"100HUF", "1.2444"}}}));
+        ASSERT_TRUE(db.storeDay(FeedDay{QDate(2022, 3, 8), {{"EUR", "4.9485"}, {"USD", "4.5391"}}}));
     }
     Ran run(const QStringList& args, QUrl bank = QUrl(QStringLiteral("http://127.0.0.1:9"))) {
         CommandLine::Context c;
@@ -272,7 +272,7 @@ TEST(DataLocation, TheHistoryStaysBesideAPortableProgramElseInTheDataFolder) {
     EXPECT_TRUE(
         *RateDb(where.database()).hasTable(QStringLiteral("valuta2099ron"))); // the shipped copy, not a fresh one
     // A user's file is never replaced.
-    RateDb(where.database()).storeDay(DayRates{QDate(2099, 1, 5), {{"EUR", "9"}}});
+    RateDb(where.database()).storeDay(FeedDay{QDate(2099, 1, 5), {{"EUR", "9"}}});
     ASSERT_TRUE(where.ensureDatabase());
     EXPECT_TRUE(RateDb(where.database()).rowBefore(QDate(2099, 1, 6), QStringLiteral("RON"))->has_value());
     // Portable: a writable program folder that holds the file keeps it there.
@@ -316,7 +316,7 @@ TEST(DataLocation, AHistoryInAFolderThatCannotBeWrittenIsCarriedToTheDataFolder)
     const QString program = root.path() + QStringLiteral("/portable");
     QDir().mkpath(program);
     runSqlScript(program + QStringLiteral("/valuta.mdb"), shippedSql());
-    RateDb(program + QStringLiteral("/valuta.mdb")).storeDay(DayRates{QDate(2022, 3, 7), {{"EUR", "4.9490"}}});
+    RateDb(program + QStringLiteral("/valuta.mdb")).storeDay(FeedDay{QDate(2022, 3, 7), {{"EUR", "4.9490"}}});
     QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup);
     // Whoever may write any folder (root) is kept out by the immutable flag, where the file system has one.
     const bool locked = !QFileInfo(program).isWritable() ||

@@ -63,7 +63,7 @@ protected:
         if (!officeHere()) GTEST_SKIP() << "LibreOffice or the spreadsheet helper is not installed";
         clearSettings();
         RateDb db(rig.app.db());
-        auto store = [&](QDate d, std::vector<RateEntry> r) { ASSERT_TRUE(db.storeDay(DayRates{d, std::move(r)})); };
+        auto store = [&](QDate d, std::vector<FeedRate> r) { ASSERT_TRUE(db.storeDay(FeedDay{d, std::move(r)})); };
         store(QDate(2021, 12, 31), {{"EUR", "4.9481"}, {"USD", "4.3707"}});
         store(QDate(2022, 1, 3), {{"AUD", "3.1589"}, {"EUR", "4.9474"}, {"USD", "4.3701"}, {"100HUF", "1.3455"}});
         store(QDate(2022, 1, 4), {{"AUD", "3.16"}, {"EUR", "4.9451"}, {"USD", "4.3811"}, {"100HUF", "1.35"}});
@@ -213,7 +213,7 @@ TEST(ExportWithoutHelper, AMissingHelperNamesThePackageToInstall) {
     WindowRig rig;
     {
         RateDb db(rig.app.db());
-        ASSERT_TRUE(db.storeDay(DayRates{QDate(2022, 1, 3), {{"EUR", "4.9474"}}}));
+        ASSERT_TRUE(db.storeDay(FeedDay{QDate(2022, 1, 3), {{"EUR", "4.9474"}}}));
     }
     frmZorvel& w = rig.start();
     const WindowControls ui(w);

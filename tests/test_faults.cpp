@@ -169,7 +169,7 @@ TEST_P(BankFaults, ABadAnswerLeavesTheHistoryRightAndSaysWhy) {
     const BankFault& c = GetParam();
     const MadeUpBank& plain = kPlainBank;
     TempAppDir app;
-    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{kFri, {{"EUR", "4.9"}}}));
+    ASSERT_TRUE(RateDb(app.db()).storeDay(FeedDay{kFri, {{"EUR", "4.9"}}}));
     FeedServer server(c.bank.handler());
     // A short timeout keeps the drip's test short; the hang is ended by stop, long before it.
     FeedClient client(server.base(), c.stopAfterMs ? 30000 : 1000);
@@ -240,7 +240,7 @@ TEST(UpdateFaults, YearlyFilesAreAShortcutNotTheListOfDays) {
     };
     forEachRow(cases, [&](const Case& c) {
         TempAppDir app;
-        ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{QDate(2023, 12, 29), {{"EUR", "4.9"}}}));
+        ASSERT_TRUE(RateDb(app.db()).storeDay(FeedDay{QDate(2023, 12, 29), {{"EUR", "4.9"}}}));
         const MadeUpBank bank{feed, holidays, c.yearHas, c.fault};
         FeedServer server(bank.handler());
         FeedClient client(server.base(), 5000);
@@ -256,7 +256,7 @@ TEST(UpdateFaults, ADayThatCannotBeHadIsNamedAndTheRestOfItsYearStored) {
     const QDate feed(2024, 6, 28), lost(2024, 3, 12);
     MadeUpBank bank{feed, {}, [lost](QDate d) { return d != lost; }, onDay(lost, FeedServer::Reply::error(500))};
     TempAppDir app;
-    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{QDate(2023, 12, 29), {{"EUR", "4.9"}}}));
+    ASSERT_TRUE(RateDb(app.db()).storeDay(FeedDay{QDate(2023, 12, 29), {{"EUR", "4.9"}}}));
     FeedServer server(bank.handler());
     FeedClient client(server.base(), 5000);
     RateUpdater updater(app.db(), client);
@@ -306,7 +306,7 @@ TEST(UpdateFaults, ADatabaseInABadStateIsNamedAndNeverOverwritten) {
     };
     forEachRow(cases, [&](const Case& c) {
         TempAppDir app;
-        ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{kFri, {{"EUR", "4.9"}}}));
+        ASSERT_TRUE(RateDb(app.db()).storeDay(FeedDay{kFri, {{"EUR", "4.9"}}}));
         c.spoil(app);
         QFile before(app.db());
         const QByteArray bytes = before.open(QIODevice::ReadOnly) ? before.readAll() : QByteArray();
@@ -343,7 +343,7 @@ TEST(UpdateFaults, AMissingDatabaseIsMadeAfreshAndFilled) {
 
 TEST(UpdateFaults, ALockedDatabaseStopsTheUpdateAndStoresNothing) {
     TempAppDir app;
-    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{kFri, {{"EUR", "4.9"}}}));
+    ASSERT_TRUE(RateDb(app.db()).storeDay(FeedDay{kFri, {{"EUR", "4.9"}}}));
     const MadeUpBank bank{kWed, {}, {}, {}};
     FeedServer server(bank.handler());
     {
@@ -377,9 +377,9 @@ TEST(UpdateFaults, ALockedDatabaseStopsTheUpdateAndStoresNothing) {
 TEST(UpdateFaults, DISABLED_ChildImportsUntilKilled) {
     RateDb store(qEnvironmentVariable("ZORVEL_KILL_DB"));
     for (int year = 2006; year < 2100; ++year) {
-        std::vector<DayRates> days;
+        std::vector<FeedDay> days;
         for (QDate d(year, 1, 1); d.year() == year; d = d.addDays(1))
-            days.push_back(DayRates{d, {{"EUR", "4.9"}, {"USD", "4.5"}}});
+            days.push_back(FeedDay{d, {{"EUR", "4.9"}, {"USD", "4.5"}}});
         int stored = 0;
         ASSERT_TRUE(store.storeDays(days, &stored));
     }

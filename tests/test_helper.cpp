@@ -46,8 +46,8 @@ TEST(SpreadsheetHelper, EachAnswerIsSaidAsTheUserShouldHearIt) {
         {"ciudat", "exit 7", "Exportul nu a reusit: ciudat", Icon::Exclamation, ""},
         {"", "kill -9 $$", "Err: 429 ", Icon::Exclamation, "Excel Application"},
     };
-    const RateRow row{{QStringLiteral("DATA"), QStringLiteral("EUR"), QStringLiteral("XDR")},
-                      {QStringLiteral("2022-01-03T00:00:00"), 4.9474, QVariant()}};
+    const StoredDay row{{QStringLiteral("DATA"), QStringLiteral("EUR"), QStringLiteral("XDR")},
+                        {QStringLiteral("2022-01-03T00:00:00"), 4.9474, QVariant()}};
     forEachRow(cases, [&](const Case& c) {
         SCOPED_TRACE(c.ending);
         QTemporaryDir dir;
@@ -74,7 +74,7 @@ TEST(SpreadsheetHelper, NoHelperNoDatabaseOrNoDayIsSaidWithoutAsking) {
     UserMessage m = SpreadsheetExport(helper, {}).exportDayBefore(app.db(), day, LocalCurrency::newLeu());
     EXPECT_TRUE(m.text.startsWith(QStringLiteral("Nu exista curs memorat inainte de"))) << m.text.toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("rows"))));
-    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{QDate(2022, 1, 4), {{"EUR", "4.9451"}}}));
+    ASSERT_TRUE(RateDb(app.db()).storeDay(FeedDay{QDate(2022, 1, 4), {{"EUR", "4.9451"}}}));
     m = SpreadsheetExport(helper, {}).exportDayBefore(app.db(), day, LocalCurrency::newLeu());
     EXPECT_TRUE(m.isEmpty()) << m.text.toStdString();
     EXPECT_TRUE(readAll(dir.filePath(QStringLiteral("rows"))).startsWith("DATA\tEUR\n2022-01-04\t4.9451"));

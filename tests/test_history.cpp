@@ -46,7 +46,7 @@ protected:
     void SetUp() override {
         clearSettings();
         RateDb db(rig.app.db());
-        auto store = [&](QDate d, std::vector<RateEntry> r) { ASSERT_TRUE(db.storeDay(DayRates{d, std::move(r)})); };
+        auto store = [&](QDate d, std::vector<FeedRate> r) { ASSERT_TRUE(db.storeDay(FeedDay{d, std::move(r)})); };
         store(QDate(2022, 1, 3), {{"EUR", "4.9474"}, {"100HUF", "1.3455"}});
         store(QDate(2022, 1, 4), {{"EUR", "4.9451"}, {"100HUF", "1.35"}});
         store(QDate(2022, 2, 15), {{"EUR", "4.95"}, {"100HUF", "1.4"}, {"USD", "4.4"}});
@@ -92,7 +92,7 @@ TEST_F(HistoryTest, OpensOnTheConvertersCurrencyAndTheTablesYear) {
 }
 
 TEST_F(HistoryTest, AHundredUnitRateIsShownInTheBanksUnitOnStoredYearsWithRoundTicks) {
-    ASSERT_TRUE(RateDb(rig.app.db()).storeDay(DayRates{QDate(2019, 6, 3), {{"EUR", "4.72"}}, {}}));
+    ASSERT_TRUE(RateDb(rig.app.db()).storeDay(FeedDay{QDate(2019, 6, 3), {{"EUR", "4.72"}}, {}}));
     frmZorvel& w = rig.start();
     frmEvolutie* h = open(w);
     ASSERT_NE(h, nullptr);

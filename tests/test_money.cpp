@@ -12,9 +12,9 @@ namespace {
 
 const QString kLeiNoi = QStringLiteral("LEI NOI");
 
-RateRow rates() {
-    return RateRow{{"DATA", "EUR", "USD", "100HUF", "XYZ", "ZER"},
-                   {QStringLiteral("2022-01-03"), 4.321, 4.0, 1.2655, QVariant(), 0.0}};
+StoredDay rates() {
+    return StoredDay{{"DATA", "EUR", "USD", "100HUF", "XYZ", "ZER"},
+                     {QStringLiteral("2022-01-03"), 4.321, 4.0, 1.2655, QVariant(), 0.0}};
 }
 
 TEST(Converter, FourDirectionsWithSingleArithmeticAndHalvesToEven) {
@@ -60,7 +60,7 @@ TEST(Converter, UnknownRatesFailInsteadOfShowingNonsense) {
     for (const Case& c : cases) {
         const Converter::Request r{QString::fromLatin1(c.amount), QString::fromLatin1(c.source),
                                    QString::fromLatin1(c.target), kLeiNoi};
-        EXPECT_FALSE(Converter::convert(r, c.withRow ? std::optional<RateRow>(rates()) : std::nullopt).ok()) << c.why;
+        EXPECT_FALSE(Converter::convert(r, c.withRow ? std::optional<StoredDay>(rates()) : std::nullopt).ok()) << c.why;
     }
     // Local to local needs no stored day.
     EXPECT_TRUE(Converter::convert({QStringLiteral("5"), kLeiNoi, kLeiNoi, kLeiNoi}, std::nullopt).ok());

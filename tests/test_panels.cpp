@@ -68,7 +68,7 @@ protected:
     void SetUp() override {
         clearSettings();
         RateDb db(rig.app.db());
-        auto store = [&](QDate d, std::vector<RateEntry> r) { ASSERT_TRUE(db.storeDay(DayRates{d, std::move(r)})); };
+        auto store = [&](QDate d, std::vector<FeedRate> r) { ASSERT_TRUE(db.storeDay(FeedDay{d, std::move(r)})); };
         store(QDate(2021, 12, 31), {{"EUR", "4.9481"}, {"USD", "4.3707"}});
         store(QDate(2022, 1, 3), {{"AUD", "3.1589"},
                                   {"EUR", "4.9474"},

@@ -8,8 +8,8 @@
 
 namespace {
 
-DayRates day(QDate d, std::vector<RateEntry> rates) {
-    return DayRates{d, std::move(rates)};
+FeedDay day(QDate d, std::vector<FeedRate> rates) {
+    return FeedDay{d, std::move(rates)};
 }
 
 TEST(RateSql, BindsValuesInsteadOfWritingThem) {
@@ -71,7 +71,7 @@ TEST_F(StoreTest, AFailingBatchStoresNothingOfIt) {
     ASSERT_TRUE(db.storeDay(day(QDate(2024, 3, 1), {{"EUR", "4.97"}})));
     struct Case {
         const char* why;
-        DayRates bad;
+        FeedDay bad;
     } const cases[] = {
         {"unsafe column name", day(QDate(2024, 3, 6), {{"EUR", "9.99"}, {"BAD NAME", "1"}})},
         {"rate that is no number", day(QDate(2024, 3, 6), {{"EUR", "4.9e400"}})},
@@ -149,7 +149,7 @@ TEST_F(StoreTest, YearTableShowsMainCurrenciesOrAll) {
 }
 
 TEST_F(StoreTest, RateLookupIgnoresCaseAndTreatsNullAsMissing) {
-    const RateRow row{{"DATA", "EUR", "XYZ"}, {QStringLiteral("2022-01-03"), 4.95, QVariant()}};
+    const StoredDay row{{"DATA", "EUR", "XYZ"}, {QStringLiteral("2022-01-03"), 4.95, QVariant()}};
     EXPECT_EQ(row.rate(QStringLiteral("eur")).value_or(0), 4.95);
     EXPECT_FALSE(row.rate(QStringLiteral("XYZ")).has_value());
     EXPECT_FALSE(row.rate(QStringLiteral("GBP")).has_value());

@@ -106,10 +106,10 @@ TEST(ParseNumber, BeyondTheSingleRangeGivesAnInfinityNotAWrongNumber) {
 }
 
 TEST(PlainNumber, StopsAtTheComma) {
-    EXPECT_EQ(InputText::plainNumber(QStringLiteral("0,5")), 0.0);
-    EXPECT_EQ(InputText::plainNumber(QStringLiteral("2,5")), 2.0);
-    EXPECT_EQ(InputText::plainNumber(QStringLiteral("0.5")), 0.5);
-    EXPECT_EQ(InputText::plainNumber(QStringLiteral("")), 0.0);
+    EXPECT_EQ(InputText::leadingDotNumber(QStringLiteral("0,5")), 0.0);
+    EXPECT_EQ(InputText::leadingDotNumber(QStringLiteral("2,5")), 2.0);
+    EXPECT_EQ(InputText::leadingDotNumber(QStringLiteral("0.5")), 0.5);
+    EXPECT_EQ(InputText::leadingDotNumber(QStringLiteral("")), 0.0);
 }
 
 TEST(SettingNumber, ReadsTheLeadingNumberAsASmallWholeNumber) {

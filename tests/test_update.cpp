@@ -38,7 +38,7 @@ TEST(FeedParser, ReadsTheBanksRealFilesByPosition) {
         EXPECT_EQ((*day)->date, c.date);
         EXPECT_GT((*day)->rates.size(), 20u);
         bool huf = false;
-        for (const RateEntry& e : (*day)->rates) {
+        for (const FeedRate& e : (*day)->rates) {
             EXPECT_NE(e.column, QStringLiteral("RON"));
             huf = huf || e.column == u"100HUF";
         }
@@ -118,7 +118,7 @@ TEST(FeedParser, RefusesBrokenFilesAndLeavesUnreadableRatesOut) {
         if (!c.ok) return;
         ASSERT_TRUE(r->has_value()) << c.why;
         QStringList columns;
-        for (const RateEntry& e : (*r)->rates)
+        for (const FeedRate& e : (*r)->rates)
             columns << e.column;
         EXPECT_EQ(columns, c.stored) << c.why;
         EXPECT_EQ((*r)->unreadable, c.unreadable) << c.why;
@@ -333,7 +333,7 @@ TEST_F(UpdateTest, AnswersWithSeveralDaysAreReadDayByDay) {
     BnrData::Serving oldestFirst = newestFirst;
     oldestFirst.oldestFirst = true;
     const auto fromFriday = [](TempAppDir& app) {
-        RateDb(app.db()).storeDay(DayRates{QDate(2024, 9, 13), {{"EUR", "4.9"}}, {}});
+        RateDb(app.db()).storeDay(FeedDay{QDate(2024, 9, 13), {{"EUR", "4.9"}}, {}});
         app.sql(QStringLiteral("delete from valuta2024ron where data < '2024-09-13'"));
     };
     const std::vector<ServedCase> rows = {
@@ -349,7 +349,7 @@ TEST_F(UpdateTest, AWeekdayTheBankKeepsClosingIsRecordedAndNoLongerAsked) {
     // 12 March 2024 was no holiday of the calendar, but this bank published nothing that day.
     const QDate closed(2024, 3, 12), feed(2025, 1, 3);
     const BnrData data = BnrData::madeUp(QDate(2023, 12, 29), feed, {closed});
-    RateDb(app.db()).storeDay(DayRates{QDate(2023, 12, 29), {{"EUR", "4.9"}}, {}});
+    RateDb(app.db()).storeDay(FeedDay{QDate(2023, 12, 29), {{"EUR", "4.9"}}, {}});
     FeedServer server(data.serve(serving(feed)));
     // Seen lacking on one day: missing, named, asked again.
     for (int run = 0; run < 2; ++run) {
@@ -386,7 +386,7 @@ TEST_F(UpdateTest, AFirstStartSince2005MakesOneRequestAYear) {
 TEST_F(UpdateTest, AlreadyCurrentAsksOnlyForTheFeed) {
     const QDate feed(2024, 9, 13);
     const BnrData data = BnrData::madeUp(feed, feed);
-    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{feed, {{"EUR", "4.9"}}, {}}));
+    ASSERT_TRUE(RateDb(app.db()).storeDay(FeedDay{feed, {{"EUR", "4.9"}}, {}}));
     FeedServer server(data.serve(serving(feed)));
     const auto report = update(server, feed);
     EXPECT_EQ(report.result, RateUpdater::Result::UpToDate);
@@ -438,7 +438,7 @@ TEST_F(UpdateTest, FeedProblemsAndAMissingHistoryEndWithAnError) {
 TEST_F(UpdateTest, RedirectsAreFollowed) {
     const QDate feed(2024, 9, 16);
     const BnrData data = BnrData::madeUp(QDate(2024, 9, 2), feed);
-    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{QDate(2024, 9, 13), {{"EUR", "4.9"}}, {}}));
+    ASSERT_TRUE(RateDb(app.db()).storeDay(FeedDay{QDate(2024, 9, 13), {{"EUR", "4.9"}}, {}}));
     FeedServer target(data.serve(serving(feed)));
     const QByteArray to = target.base().toString().toLatin1();
     FeedServer server([to](const QString& path) { return FeedServer::Reply::redirect(to + path.toLatin1()); });
@@ -449,7 +449,7 @@ TEST_F(UpdateTest, RedirectsAreFollowed) {
 TEST_F(UpdateTest, CancelKeepsWhatCame) {
     const QDate feed(2024, 9, 20);
     const BnrData data = BnrData::madeUp(QDate(2024, 9, 2), feed);
-    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{QDate(2024, 9, 13), {{"EUR", "4.9"}}, {}}));
+    ASSERT_TRUE(RateDb(app.db()).storeDay(FeedDay{QDate(2024, 9, 13), {{"EUR", "4.9"}}, {}}));
     BnrData::Serving how = serving(feed, Single::Served);
     how.tenDays = how.yearly = false;
     FeedServer server(data.serve(how));
@@ -464,7 +464,7 @@ TEST_F(UpdateTest, CancelKeepsWhatCame) {
 TEST_F(UpdateTest, TheSystemsProxyIsHonoured) {
     const QDate feed(2024, 9, 16);
     const BnrData data = BnrData::madeUp(QDate(2024, 9, 2), feed);
-    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{QDate(2024, 9, 12), {{"EUR", "4.9"}}, {}}));
+    ASSERT_TRUE(RateDb(app.db()).storeDay(FeedDay{QDate(2024, 9, 12), {{"EUR", "4.9"}}, {}}));
     FeedServer bank(data.serve(serving(feed)));
     // The proxy gets absolute addresses and forwards them to the bank's handler.
     const FeedServer::Handler forward = data.serve(serving(feed));
@@ -485,7 +485,7 @@ TEST_F(UpdateTest, TheSystemsProxyIsHonoured) {
         proxy.clearRequests();
         bank.clearRequests();
         TempAppDir fresh;
-        ASSERT_TRUE(RateDb(fresh.db()).storeDay(DayRates{QDate(2024, 9, 12), {{"EUR", "4.9"}}, {}}));
+        ASSERT_TRUE(RateDb(fresh.db()).storeDay(FeedDay{QDate(2024, 9, 12), {{"EUR", "4.9"}}, {}}));
         FeedClient client(bank.base(), 5000);
         RateUpdater updater(fresh.db(), client);
         updater.setToday(feed);

@@ -183,7 +183,7 @@ TEST(WindowUpdate, ASuccessfulUpdateShowsItsProgressAndTheNewestDay) {
     });
     {
         RateDb db(rig.app.db());
-        ASSERT_TRUE(db.storeDay(DayRates{stored, {{"EUR", "4.95"}}}));
+        ASSERT_TRUE(db.storeDay(FeedDay{stored, {{"EUR", "4.95"}}}));
     }
     QStringList progressSeen;
     QTimer watch;
@@ -222,7 +222,7 @@ TEST(WindowUpdate, MissingDaysAreNamedNotShownAsUpToDate) {
     how.tenDays = how.yearly = false;
     how.singleDays = BnrData::Serving::SingleDays::NotFound;
     WindowRig rig(BnrData::madeUp(QDate(2024, 9, 2), feed).serve(how));
-    ASSERT_TRUE(RateDb(rig.app.db()).storeDay(DayRates{QDate(2024, 9, 13), {{"EUR", "4.95"}}}));
+    ASSERT_TRUE(RateDb(rig.app.db()).storeDay(FeedDay{QDate(2024, 9, 13), {{"EUR", "4.95"}}}));
     frmZorvel& w = rig.start(false);
     ASSERT_FALSE(rig.sink.shown.isEmpty()); // the year's empty table is said after it
     EXPECT_EQ(rig.sink.shown.front().icon, MessageSink::Icon::Exclamation);
@@ -285,7 +285,7 @@ TEST(WindowUpdate, AQuickUpdateLeavesNoProgressOverItsMessage) {
         feed = feed.addDays(-1);
     FeedServer bank(BnrData::madeUp(feed.addDays(-10), feed).serve({feed}));
     TempAppDir app;
-    ASSERT_TRUE(RateDb(app.db()).storeDay(DayRates{feed.addDays(-3), {{"EUR", "4.95"}}}));
+    ASSERT_TRUE(RateDb(app.db()).storeDay(FeedDay{feed.addDays(-3), {{"EUR", "4.95"}}}));
     ZorvelEnvironment env;
     env.appDir = app.path();
     env.feedBase = bank.base();

@@ -43,7 +43,7 @@ UserMessage SpreadsheetExport::exportDayBefore(const QString& dbPath, QDate day,
     return messageFor(run(rates->row));
 }
 
-SpreadsheetExport::Run SpreadsheetExport::run(const RateRow& row) const {
+SpreadsheetExport::Run SpreadsheetExport::run(const StoredDay& row) const {
     QProcess helper;
     helper.setProgram(m_helper);
     helper.setArguments({QStringLiteral("--workbook"), m_workbook});
@@ -91,7 +91,7 @@ UserMessage SpreadsheetExport::messageFor(const Run& run) {
     return {QStringLiteral("Exportul nu a reusit: ") + run.said, UserMessage::Icon::Exclamation};
 }
 
-QByteArray SpreadsheetExport::rowsForHelper(const RateRow& row) {
+QByteArray SpreadsheetExport::rowsForHelper(const StoredDay& row) {
     QByteArray out = row.names.join(u'\t').toUtf8() + '\n';
     QStringList values;
     for (qsizetype i = 0; i < row.values.size(); ++i) {

@@ -8,7 +8,7 @@
 #include <QString>
 
 struct LocalCurrency;
-struct RateRow;
+struct StoredDay;
 
 // Hands one stored day's rates to the spreadsheet program through the helper that
 // drives it (a program of its own, so the window works where no office is installed).
@@ -29,11 +29,11 @@ public:
     UserMessage exportDayBefore(const QString& dbPath, QDate day, const LocalCurrency& local) const;
     // Runs the helper on one row; events keep being handled meanwhile (user input
     // excepted), so a window stays painted while a cold office starts.
-    Run run(const RateRow& row) const;
+    Run run(const StoredDay& row) const;
 
     static UserMessage messageFor(const Run& run);
     // Two tab-separated lines: the names, then the date as yyyy-mm-dd and the rates.
-    static QByteArray rowsForHelper(const RateRow& row);
+    static QByteArray rowsForHelper(const StoredDay& row);
     // The spreadsheet program's name, as the messages give it.
     static QString programName();
 

@@ -153,10 +153,10 @@ bool isMultiplier(QByteArrayView m) {
            std::all_of(m.begin(), m.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-Outcome<DayRates> readCube(const Cube& cube, ColumnNames& names) {
-    using R = Outcome<DayRates>;
+Outcome<FeedDay> readCube(const Cube& cube, ColumnNames& names) {
+    using R = Outcome<FeedDay>;
     if (cube.attributes.empty()) return R::failure(QStringLiteral("zi fara data"), Cause::BadAnswer);
-    DayRates day;
+    FeedDay day;
     const QString dateText = QString::fromUtf8(cube.attributes.front().second);
     day.date = FeedParser::cubeDate(dateText);
     if (!day.date.isValid())
@@ -187,7 +187,7 @@ Outcome<DayRates> readCube(const Cube& cube, ColumnNames& names) {
         }
         const QString stored = text.contains(u',') ? QString(text).replace(u',', u'.') : text;
         const auto same = std::find_if(day.rates.begin(), day.rates.end(),
-                                       [&](const RateEntry& e) { return sameName(e.column, column); });
+                                       [&](const FeedRate& e) { return sameName(e.column, column); });
         // A currency given twice alike is harmless; twice with other values the day cannot be trusted.
         if (same != day.rates.end() && same->value == *value) continue;
         if (same != day.rates.end()) return R::failure(QStringLiteral("valuta repetata: ") + column, Cause::BadAnswer);
@@ -197,7 +197,7 @@ Outcome<DayRates> readCube(const Cube& cube, ColumnNames& names) {
     return day;
 }
 
-bool sameRates(const DayRates& a, const DayRates& b) {
+bool sameRates(const FeedDay& a, const FeedDay& b) {
     if (a.rates.size() != b.rates.size()) return false;
     for (size_t i = 0; i < a.rates.size(); ++i)
         if (a.rates[i].column != b.rates[i].column || a.rates[i].value != b.rates[i].value) return false;
@@ -249,13 +249,13 @@ Outcome<QDate> FeedParser::feedDate(const QByteArray& xml) {
     return newest;
 }
 
-Outcome<std::optional<DayRates>> FeedParser::dayFile(const QByteArray& xml, QDate day) {
-    using R = Outcome<std::optional<DayRates>>;
+Outcome<std::optional<FeedDay>> FeedParser::dayFile(const QByteArray& xml, QDate day) {
+    using R = Outcome<std::optional<FeedDay>>;
     auto body = readBody(xml);
     if (!body) return R::failure(body);
     if (!body->present || body->cubes.empty())
         return R::failure(QStringLiteral("structura necunoscuta"), Cause::BadAnswer);
-    std::optional<DayRates> found;
+    std::optional<FeedDay> found;
     ColumnNames names;
     for (const Cube& c : body->cubes) {
         if (c.attributes.empty()) continue;
@@ -273,15 +273,15 @@ Outcome<std::optional<DayRates>> FeedParser::dayFile(const QByteArray& xml, QDat
         auto only = readCube(body->cubes.front(), names);
         if (!only) return R::failure(only);
     }
-    return std::optional<DayRates>();
+    return std::optional<FeedDay>();
 }
 
-Outcome<std::vector<DayRates>> FeedParser::days(const QByteArray& xml, std::vector<QDate>* brokenDays) {
-    using R = Outcome<std::vector<DayRates>>;
+Outcome<std::vector<FeedDay>> FeedParser::days(const QByteArray& xml, std::vector<QDate>* brokenDays) {
+    using R = Outcome<std::vector<FeedDay>>;
     auto body = readBody(xml);
     if (!body) return R::failure(body);
     if (!body->present) return R::failure(QStringLiteral("structura necunoscuta"), Cause::BadAnswer);
-    std::vector<DayRates> days;
+    std::vector<FeedDay> days;
     days.reserve(body->cubes.size());
     QString firstError;
     ColumnNames names;
@@ -299,9 +299,9 @@ Outcome<std::vector<DayRates>> FeedParser::days(const QByteArray& xml, std::vect
     // The same day twice: alike, the second copy goes; with other values, neither is trusted.
     QHash<QDate, size_t> first;
     QSet<QDate> conflicting;
-    std::vector<DayRates> kept;
+    std::vector<FeedDay> kept;
     kept.reserve(days.size());
-    for (DayRates& d : days) {
+    for (FeedDay& d : days) {
         if (auto it = first.find(d.date); it != first.end()) {
             if (!sameRates(kept[*it], d)) conflicting.insert(d.date);
             continue;
@@ -311,7 +311,7 @@ Outcome<std::vector<DayRates>> FeedParser::days(const QByteArray& xml, std::vect
     }
     if (!conflicting.isEmpty()) {
         kept.erase(
-            std::remove_if(kept.begin(), kept.end(), [&](const DayRates& d) { return conflicting.contains(d.date); }),
+            std::remove_if(kept.begin(), kept.end(), [&](const FeedDay& d) { return conflicting.contains(d.date); }),
             kept.end());
         if (brokenDays)
             for (QDate d : conflicting)

@@ -30,11 +30,11 @@ public:
     // The given day out of a file, whatever else it holds; nothing when the file
     // does not hold that day. A rate we cannot read leaves that currency out
     // (listed in unreadable); a day with no readable rate at all is refused.
-    static Outcome<std::optional<DayRates>> dayFile(const QByteArray& xml, QDate day);
+    static Outcome<std::optional<FeedDay>> dayFile(const QByteArray& xml, QDate day);
     // Every day of a file (the feed, the ten-day feed, a yearly file), in the
     // file's order. A day that cannot be read is left out; brokenDays (when
     // given) lists it. A file without any readable day is refused.
-    static Outcome<std::vector<DayRates>> days(const QByteArray& xml, std::vector<QDate>* brokenDays = nullptr);
+    static Outcome<std::vector<FeedDay>> days(const QByteArray& xml, std::vector<QDate>* brokenDays = nullptr);
     // The bank answers a day without rates with a page saying so.
     static bool saysNoRates(const QByteArray& answer);
     // Year, month and day taken from positions 1-4, 6-7 and the last two characters.

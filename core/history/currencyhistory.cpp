@@ -123,7 +123,7 @@ QString CurrencyHistory::averagesTable(const QString& decimalPoint) const {
 QString CurrencyHistory::csv() const {
     const QString name = column.isEmpty() ? currency : column;
     QString out = QStringLiteral("Data;Curs %1\r\n").arg(name);
-    for (const DayRate& d : days)
+    for (const DatedRate& d : days)
         out += DayText::shown(d.day) + u';' + NumberText::rate(d.rate) + QStringLiteral("\r\n");
     out += QStringLiteral("\r\n");
     QString table = averagesTable(QStringLiteral(","));

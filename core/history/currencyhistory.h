@@ -17,7 +17,7 @@ public:
     int unit = 1;     // units one quoted rate is for: 100 for "100HUF"
     int fromYear = 0;
     int toYear = 0;
-    std::vector<DayRate> days; // as quoted, oldest first
+    std::vector<DatedRate> days; // as quoted, oldest first
     std::vector<RateAverages::Year> averages;
     QList<int> yearsWithoutTable;
     QList<int> yearsWithoutRates; // a table, but no day of this currency

@@ -38,9 +38,9 @@ struct Sums {
     QDate first, last;
 };
 
-std::map<int, Sums> sumsByYear(const std::vector<DayRate>& days) {
+std::map<int, Sums> sumsByYear(const std::vector<DatedRate>& days) {
     std::map<int, Sums> byYear;
-    for (const DayRate& d : days) {
+    for (const DatedRate& d : days) {
         // Beyond what the store accepts (a hand-edited 1e300, say) is no rate to average.
         if (!d.day.isValid() || !std::isfinite(d.rate) || std::fabs(d.rate) >= 1e12) continue;
         Sums& s = byYear[d.day.year()];
@@ -55,7 +55,7 @@ std::map<int, Sums> sumsByYear(const std::vector<DayRate>& days) {
 
 } // namespace
 
-std::vector<RateAverages::Year> RateAverages::compute(const std::vector<DayRate>& days) {
+std::vector<RateAverages::Year> RateAverages::compute(const std::vector<DatedRate>& days) {
     std::vector<Year> out;
     for (const auto& [year, s] : sumsByYear(days)) {
         Year y;

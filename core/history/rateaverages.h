@@ -7,7 +7,7 @@
 
 // One stored banking day's rate of one currency, as the bank quotes it (a
 // "100HUF" rate is for 100 forints).
-struct DayRate {
+struct DatedRate {
     QDate day;
     double rate = 0;
 };
@@ -32,7 +32,7 @@ public:
         QDate first, last; // the year's first and last day with a rate
     };
 
-    static std::vector<Year> compute(const std::vector<DayRate>& days);
+    static std::vector<Year> compute(const std::vector<DatedRate>& days);
     // The mean of rates given in millionths, to four decimals.
     static double roundedMean(long long sumMillionths, int count);
     // A value to four decimals, half away from zero.

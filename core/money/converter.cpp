@@ -21,7 +21,7 @@ Outcome<double> fail(const QString& why) {
     return Outcome<double>::failure(why);
 }
 
-Outcome<double> rateOf(const std::optional<RateRow>& row, const QString& column, bool divisor) {
+Outcome<double> rateOf(const std::optional<StoredDay>& row, const QString& column, bool divisor) {
     if (!row) return fail(QStringLiteral("nicio zi inainte de data aleasa"));
     const auto r = row->rate(column);
     if (!r) return fail(QStringLiteral("lipseste cursul pentru ") + column);
@@ -42,7 +42,7 @@ bool Converter::needsRates(const Request& r) {
     return !(r.source == r.localCurrency && r.target == r.localCurrency);
 }
 
-Outcome<double> Converter::convert(const Request& r, const std::optional<RateRow>& row) {
+Outcome<double> Converter::convert(const Request& r, const std::optional<StoredDay>& row) {
     const float amount = InputText::ParseNumber(r.amountText);
     const double h100 = double(amount) * 100.0;
     if (!fitsSingle(h100)) return fail(QStringLiteral("suma prea mare"));
@@ -71,7 +71,7 @@ QString localeFixed(double v, int decimals) {
     return l.toString(v, 'f', decimals);
 }
 
-QString dayOf(const RateRow& row) {
+QString dayOf(const StoredDay& row) {
     return DayText::shown(QDate::fromString(row.values.value(0).toString().left(10), Qt::ISODate));
 }
 
@@ -85,7 +85,7 @@ QString unitsOf(const QString& column) {
 
 } // namespace
 
-QString Converter::ratesUsed(const Request& r, const RateRow& row) {
+QString Converter::ratesUsed(const Request& r, const StoredDay& row) {
     if (!needsRates(r)) return {};
     QStringList parts;
     for (const QString& c : {r.source, r.target})
@@ -97,7 +97,7 @@ QString Converter::ratesUsed(const Request& r, const RateRow& row) {
     return QStringLiteral("Curs BNR din %1: %2").arg(dayOf(row), parts.join(QStringLiteral(", ")));
 }
 
-QString Converter::documentLine(const Request& r, const RateRow& row, double result) {
+QString Converter::documentLine(const Request& r, const StoredDay& row, double result) {
     const QString amount = NumberText::general(double(InputText::ParseNumber(r.amountText)));
     if (!needsRates(r)) return localeFixed(result, 2) + u' ' + r.target;
     QString how = amount + u' ' + r.source;

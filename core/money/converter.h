@@ -20,11 +20,11 @@ public:
     // Whether the request needs a stored rate at all (local to local does not).
     static bool needsRates(const Request& r);
     // row is the day's rates; empty when no stored day lies before the date.
-    static Outcome<double> convert(const Request& r, const std::optional<RateRow>& row);
+    static Outcome<double> convert(const Request& r, const std::optional<StoredDay>& row);
 
     // The day and rates a conversion used, in the user's decimal separator:
     // "Curs BNR din 07.03.2022: 1 EUR = 4,9490 LEI NOI"; empty when it used none.
-    static QString ratesUsed(const Request& r, const RateRow& row);
+    static QString ratesUsed(const Request& r, const StoredDay& row);
     // One line ready for a document: "494,90 LEI NOI (100 EUR x 4,9490, curs BNR din 07.03.2022)".
-    static QString documentLine(const Request& r, const RateRow& row, double result);
+    static QString documentLine(const Request& r, const StoredDay& row, double result);
 };

@@ -50,7 +50,7 @@ bool RateBook::isCode(const QString& code) {
     return m.hasMatch() && (m.captured(1).isEmpty() || m.captured(1).toInt() > 0);
 }
 
-std::optional<RateBook::Quote> RateBook::quote(const RateRow& row, const QString& code) {
+std::optional<RateBook::Quote> RateBook::quote(const StoredDay& row, const QString& code) {
     if (!isCode(code)) return std::nullopt;
     const auto m = codeForm().match(code.trimmed());
     const int asked = m.captured(1).isEmpty() ? 1 : m.captured(1).toInt();

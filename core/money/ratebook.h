@@ -17,7 +17,7 @@ public:
     enum class Rule { Before, Same };
     struct Day {
         QDate date; // the stored day whose rates apply
-        RateRow row;
+        StoredDay row;
         LocalCurrency local; // the leu of the date asked for
     };
     // Nothing stored before the date is a failure with the one text every front end shows.
@@ -43,5 +43,5 @@ public:
     static bool isCode(const QString& code);
     // A currency's rate on a day for the units its code names; nothing when the day has no
     // rate for it or the code is no currency ("0HUF", "EURO").
-    static std::optional<Quote> quote(const RateRow& row, const QString& code);
+    static std::optional<Quote> quote(const StoredDay& row, const QString& code);
 };

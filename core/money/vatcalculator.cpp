@@ -96,9 +96,9 @@ void VatCalculator::backCalculate(int index, Mode mode) {
 }
 
 QString VatCalculator::quantityAfterEdit(const QString& text) {
-    return InputText::plainNumber(text) == 0.0 ? QStringLiteral("1") : text;
+    return InputText::leadingDotNumber(text) == 0.0 ? QStringLiteral("1") : text;
 }
 
 QString VatCalculator::rateAfterEdit(const QString& text, const QString& savedRate) {
-    return InputText::plainNumber(text) == 0.0 ? savedRate : text;
+    return InputText::leadingDotNumber(text) == 0.0 ? savedRate : text;
 }

@@ -42,7 +42,7 @@ Status runScript(QSqlDatabase& db, const QString& script) {
 
 } // namespace
 
-std::optional<double> RateRow::rate(const QString& column) const {
+std::optional<double> StoredDay::rate(const QString& column) const {
     for (qsizetype i = 0; i < names.size(); ++i) {
         if (names[i].compare(column, Qt::CaseInsensitive) == 0) {
             const QVariant& v = values[i];
@@ -211,15 +211,15 @@ Status RateDb::exec(const SqlStatement& s) {
     return succeeded();
 }
 
-Outcome<RateTable> RateDb::select(const SqlStatement& s) {
-    if (!m_open) return Outcome<RateTable>::failure(m_error, m_cause);
+Outcome<StoredRows> RateDb::select(const SqlStatement& s) {
+    if (!m_open) return Outcome<StoredRows>::failure(m_error, m_cause);
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    if (!q.prepare(s.text)) return Outcome<RateTable>::failure(failed(q.lastError()));
+    if (!q.prepare(s.text)) return Outcome<StoredRows>::failure(failed(q.lastError()));
     for (const QVariant& v : s.values)
         q.addBindValue(v);
-    if (!q.exec()) return Outcome<RateTable>::failure(failed(q.lastError()));
-    RateTable t;
+    if (!q.exec()) return Outcome<StoredRows>::failure(failed(q.lastError()));
+    StoredRows t;
     const QSqlRecord rec = q.record();
     for (int i = 0; i < rec.count(); ++i)
         t.names << rec.fieldName(i);
@@ -230,7 +230,7 @@ Outcome<RateTable> RateDb::select(const SqlStatement& s) {
             row << q.value(i);
         t.rows.push_back(std::move(row));
     }
-    if (q.lastError().isValid()) return Outcome<RateTable>::failure(failed(q.lastError()));
+    if (q.lastError().isValid()) return Outcome<StoredRows>::failure(failed(q.lastError()));
     return t;
 }
 
@@ -334,7 +334,7 @@ Status RateDb::applyChanges(const std::vector<Change>& changes) {
     if (!m_open) return Status::failure(m_error, m_cause);
     if (!m_db.transaction()) return failed(m_db.lastError());
     const auto apply = [&]() -> Status {
-        std::vector<DayRates> inserts;
+        std::vector<FeedDay> inserts;
         for (const Change& c : changes)
             if (c.kind == Change::Kind::Insert) inserts.push_back(c.day);
         int stored = 0;
@@ -495,12 +495,12 @@ Outcome<RateDb::CurrencyYear> RateDb::currencyYear(const QString& currency, int 
     return out;
 }
 
-Status RateDb::storeDay(const DayRates& day) {
+Status RateDb::storeDay(const FeedDay& day) {
     int stored = 0;
     return storeDays({day}, &stored);
 }
 
-Status RateDb::storeDays(const std::vector<DayRates>& days, int* stored) {
+Status RateDb::storeDays(const std::vector<FeedDay>& days, int* stored) {
     *stored = 0;
     if (!m_open) return Status::failure(m_error, m_cause);
     if (!m_db.transaction()) return failed(m_db.lastError());
@@ -537,14 +537,14 @@ private:
     QHash<QString, sqlite3_stmt*> m_statements;
 };
 
-Outcome<RateTable> RateDb::readYearTable(const QString& path, const QString& tableYear, const QString& suffix,
-                                         bool allCurrencies) {
+Outcome<StoredRows> RateDb::readYearTable(const QString& path, const QString& tableYear, const QString& suffix,
+                                          bool allCurrencies) {
     RateDb db(path);
-    if (!db.isOpen()) return Outcome<RateTable>::failure(db.openError(), db.openCause());
+    if (!db.isOpen()) return Outcome<StoredRows>::failure(db.openError(), db.openCause());
     return db.yearTable(tableYear, suffix, allCurrencies);
 }
 
-Status RateDb::storeAll(const std::vector<DayRates>& days, int* stored) {
+Status RateDb::storeAll(const std::vector<FeedDay>& days, int* stored) {
     const QVariant handle = m_db.driver()->handle();
     if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return Status::failure(QStringLiteral("Motor de baze de date necunoscut"));
@@ -559,10 +559,10 @@ Status RateDb::storeAll(const std::vector<DayRates>& days, int* stored) {
     // at a time as days bring them rewrites the table's schema each time.
     QMap<int, QStringList> allByYear;
     QHash<int, QSet<QString>> seen;
-    for (const DayRates& day : days) {
+    for (const FeedDay& day : days) {
         const int year = day.date.year();
         QSet<QString>& known = seen[year];
-        for (const RateEntry& e : day.rates)
+        for (const FeedRate& e : day.rates)
             if (!known.contains(e.column) && RateField::isColumnName(e.column)) {
                 known.insert(e.column);
                 allByYear[year] << e.column;
@@ -571,7 +571,7 @@ Status RateDb::storeAll(const std::vector<DayRates>& days, int* stored) {
     for (auto it = allByYear.cbegin(); it != allByYear.cend(); ++it)
         if (!it.value().isEmpty())
             if (auto q = prepareInsert(it.key(), it.value(), columnsByYear, inserts); !q) return Status::failure(q);
-    for (const DayRates& day : days) {
+    for (const FeedDay& day : days) {
         if (Status s = checkedRow(day, columns, values); !s) return s;
         const int year = day.date.year();
         // Most days of a file carry the same currencies as the day before: nothing to look up then.
@@ -598,10 +598,10 @@ bool RateDb::insertRow(sqlite3_stmt* insert, QDate day, const std::vector<double
     return sqlite3_step(insert) == SQLITE_DONE;
 }
 
-Status RateDb::checkedRow(const DayRates& day, QStringList& columns, std::vector<double>& values) {
+Status RateDb::checkedRow(const FeedDay& day, QStringList& columns, std::vector<double>& values) {
     columns.clear();
     values.clear();
-    for (const RateEntry& e : day.rates) {
+    for (const FeedRate& e : day.rates) {
         if (!RateField::isColumnName(e.column)) return Status::failure(QStringLiteral("Coloana invalida: ") + e.column);
         const auto v = e.value > 0 ? std::optional<double>(e.value) : RateField::value(e.text);
         if (!v) return Status::failure(QStringLiteral("Curs invalid: ") + e.text.left(20));
@@ -638,8 +638,8 @@ Outcome<sqlite3_stmt*> RateDb::prepareInsert(int year, const QStringList& column
     return made;
 }
 
-Outcome<std::optional<RateRow>> RateDb::rowBefore(QDate day, const QString& suffix) {
-    using R = Outcome<std::optional<RateRow>>;
+Outcome<std::optional<StoredDay>> RateDb::rowBefore(QDate day, const QString& suffix) {
+    using R = Outcome<std::optional<StoredDay>>;
     if (!m_open) return R::failure(m_error, m_cause);
     // A year without a table yet (early January, before the bank's first day) leads to the year before.
     for (int year : {day.year(), day.year() - 1}) {
@@ -648,13 +648,13 @@ Outcome<std::optional<RateRow>> RateDb::rowBefore(QDate day, const QString& suff
         if (!*has) continue;
         auto t = select(RateSql::rowBefore(year, suffix, day));
         if (!t) return R::failure(t);
-        if (!t->rows.empty()) return std::optional<RateRow>(RateRow{t->names, t->rows.front()});
+        if (!t->rows.empty()) return std::optional<StoredDay>(StoredDay{t->names, t->rows.front()});
     }
-    return std::optional<RateRow>();
+    return std::optional<StoredDay>();
 }
 
-Outcome<RateTable> RateDb::yearTable(const QString& tableYear, const QString& suffix, bool allCurrencies) {
-    if (!m_open) return Outcome<RateTable>::failure(m_error, m_cause);
+Outcome<StoredRows> RateDb::yearTable(const QString& tableYear, const QString& suffix, bool allCurrencies) {
+    if (!m_open) return Outcome<StoredRows>::failure(m_error, m_cause);
     if (allCurrencies) return select(RateSql::allColumns(tableYear, suffix));
     auto first = select(RateSql::firstRow(tableYear, suffix));
     if (!first) return first;

@@ -18,22 +18,22 @@ struct sqlite3_stmt;
 
 // One rate, as the bank's file gives it: the column it belongs to and its value
 // as decimal text with a point.
-struct RateEntry {
+struct FeedRate {
     QString column;
     QString text;
     // The text's value when the reader has already checked it; 0 where it has not.
     double value = 0;
 };
 
-struct DayRates {
+struct FeedDay {
     QDate date;
-    std::vector<RateEntry> rates;
+    std::vector<FeedRate> rates;
     // Currencies whose rate the file gave in a form we could not read: they stay empty that day.
     QStringList unreadable{};
 };
 
 // One row of a query: field names in table order and their values (null where no rate).
-struct RateRow {
+struct StoredDay {
     QStringList names;
     QVariantList values;
 
@@ -41,7 +41,7 @@ struct RateRow {
     std::optional<double> rate(const QString& column) const;
 };
 
-struct RateTable {
+struct StoredRows {
     QStringList names;
     std::vector<QVariantList> rows;
 };
@@ -112,7 +112,7 @@ public:
     struct Change {
         enum class Kind { Insert, Set, Delete };
         Kind kind = Kind::Set;
-        DayRates day;   // Insert: the whole day
+        FeedDay day;    // Insert: the whole day
         QDate date;     // Set, Delete
         QString column; // Set: made when the table lacks it
         double value = 0;
@@ -121,38 +121,38 @@ public:
     Status applyChanges(const std::vector<Change>& changes);
 
     // Stores one day in one transaction; see storeDays.
-    Status storeDay(const DayRates& day);
+    Status storeDay(const FeedDay& day);
     // Stores days in one transaction: all of them or, on failure, none. A day
     // already stored is left as it is, never written again; the table and any
     // missing column are made as needed. stored tells how many rows went in.
-    Status storeDays(const std::vector<DayRates>& days, int* stored);
+    Status storeDays(const std::vector<FeedDay>& days, int* stored);
     // Newest row strictly before the day, from the day's year or, when that has
     // none, the year before. An empty row means neither table has one.
-    Outcome<std::optional<RateRow>> rowBefore(QDate day, const QString& suffix);
+    Outcome<std::optional<StoredDay>> rowBefore(QDate day, const QString& suffix);
     // One currency's stored days of one year, oldest first, from the year's new-leu
     // table or, where there is none, its old-leu table; empty rates are left out.
     // tableFound tells whether the year has a table at all.
     struct CurrencyYear {
         bool tableFound = false;
         QString column; // the currency's column as the table names it; empty when absent
-        std::vector<DayRate> days;
+        std::vector<DatedRate> days;
     };
     Outcome<CurrencyYear> currencyYear(const QString& currency, int year);
     // The currency columns of a year's table, in table order.
     Outcome<QStringList> currencies(int year);
     // The rate table of a year: every column, or DATA and the main currencies.
-    Outcome<RateTable> yearTable(const QString& tableYear, const QString& suffix, bool allCurrencies);
+    Outcome<StoredRows> yearTable(const QString& tableYear, const QString& suffix, bool allCurrencies);
 
     // The year table the window shows, on a connection of its own that is closed
     // again at once, so no file stays open between the user's actions.
-    static Outcome<RateTable> readYearTable(const QString& path, const QString& tableYear, const QString& suffix,
-                                            bool allCurrencies);
+    static Outcome<StoredRows> readYearTable(const QString& path, const QString& tableYear, const QString& suffix,
+                                             bool allCurrencies);
 
 private:
     Status exec(const SqlStatement& s);
-    Status storeAll(const std::vector<DayRates>& days, int* stored);
+    Status storeAll(const std::vector<FeedDay>& days, int* stored);
     // A day's columns and values, each checked again before it reaches the engine.
-    static Status checkedRow(const DayRates& day, QStringList& columns, std::vector<double>& values);
+    static Status checkedRow(const FeedDay& day, QStringList& columns, std::vector<double>& values);
     // Binds and runs the year's insert for one day; false when the engine refused it.
     static bool insertRow(sqlite3_stmt* insert, QDate day, const std::vector<double>& values);
     class Inserts;
@@ -163,7 +163,7 @@ private:
     Outcome<QStringList> columnsOfTable(const QString& table);
     // The year's table: "valuta<year>ron", else "valuta<year>"; empty when neither exists.
     Outcome<QString> yearTableName(int year);
-    Outcome<RateTable> select(const SqlStatement& s);
+    Outcome<StoredRows> select(const SqlStatement& s);
     // A failed statement as the user should hear it, with its cause.
     Status failed(const QSqlError& e) const;
     Status failed(int nativeCode, const QString& text) const;

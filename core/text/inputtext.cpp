@@ -154,7 +154,7 @@ float ParseNumber(const QString& text) {
     return float(value);
 }
 
-double plainNumber(const QString& text) {
+double leadingDotNumber(const QString& text) {
     return leadingNumber(text);
 }
 

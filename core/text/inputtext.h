@@ -23,7 +23,7 @@ float ParseNumber(const QString& text);
 std::optional<double> Amount(const QString& text);
 
 // The same reading without the comma replacement, in double precision: "0,5" is 0.
-double plainNumber(const QString& text);
+double leadingDotNumber(const QString& text);
 
 // A settings value read as a 16-bit whole number by its leading number.
 int settingNumber(const QString& text);

@@ -203,9 +203,9 @@ namespace {
 using Finding = HistoryCheck::Finding;
 
 // One day the bank gave and the history holds: rate by rate.
-void compareDay(const DayRates& day, const QVariantList& row, const QHash<QString, int>& columnAt,
+void compareDay(const FeedDay& day, const QVariantList& row, const QHash<QString, int>& columnAt,
                 std::vector<Finding>& findings, QMap<QString, Finding>& noColumn) {
-    for (const RateEntry& e : day.rates) {
+    for (const FeedRate& e : day.rates) {
         const int c = columnAt.value(e.column.toUpper(), -1);
         if (c < 0) {
             Finding& f = noColumn[e.column];
@@ -224,7 +224,7 @@ void compareDay(const DayRates& day, const QVariantList& row, const QHash<QStrin
 }
 
 // The bank's year against the stored one; a closed year's file denies every stored day it lacks.
-void compareYear(HistoryCheck::Year& out, std::vector<DayRates>& bank, const RateTable& stored, bool closed) {
+void compareYear(HistoryCheck::Year& out, std::vector<FeedDay>& bank, const StoredRows& stored, bool closed) {
     QHash<QString, int> columnAt;
     for (int c = 0; c < stored.names.size(); ++c)
         columnAt.insert(stored.names[c].toUpper(), c);
@@ -234,7 +234,7 @@ void compareYear(HistoryCheck::Year& out, std::vector<DayRates>& bank, const Rat
     QSet<QDate> listed;
     QDate last;
     QMap<QString, Finding> noColumn;
-    for (DayRates& day : bank) {
+    for (FeedDay& day : bank) {
         if (day.date.year() != out.year || listed.contains(day.date)) continue;
         listed.insert(day.date);
         last = std::max(last, day.date);
@@ -270,7 +270,7 @@ Outcome<HistoryCheck::Year> HistoryCheck::checkYear(int year, const Outcome<QByt
     }
     auto has = db.hasTable(QStringLiteral("valuta%1ron").arg(year));
     if (!has) return Outcome<Year>::failure(has);
-    RateTable stored;
+    StoredRows stored;
     if (*has) {
         auto table = db.yearTable(QString::number(year), QStringLiteral("RON"), true);
         if (!table) return Outcome<Year>::failure(table);

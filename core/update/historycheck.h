@@ -26,7 +26,7 @@ public:
         QString currency;
         std::optional<double> stored;
         QString bank;                                 // the bank's text of the rate
-        DayRates bankDay;                             // MissingDay: the day as the bank gave it
+        FeedDay bankDay;                              // MissingDay: the day as the bank gave it
         std::vector<std::pair<QDate, double>> values; // NoColumn: the bank's rates of that currency
     };
     struct Year {

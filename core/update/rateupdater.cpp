@@ -98,7 +98,7 @@ Outcome<QDate> RateUpdater::readFeed(Pass& pass, Report& report) {
     if (!feed && feed.cause() == Cause::WebPage) return R::failure(webPageText(feed.error()), Cause::WebPage);
     if (!feed && feed.cause() != Cause::BadAnswer) return R::failure(feed);
     const auto feedDate = feed ? FeedParser::feedDate(*feed) : R::failure(feed);
-    auto days = feedDate ? FeedParser::days(*feed) : Outcome<std::vector<DayRates>>::failure(feedDate);
+    auto days = feedDate ? FeedParser::days(*feed) : Outcome<std::vector<FeedDay>>::failure(feedDate);
     if (!days)
         return R::failure(QStringLiteral("Fluxul de curs al bancii nu poate fi citit (%1).").arg(days.error()),
                           Cause::BadAnswer);
@@ -108,7 +108,7 @@ Outcome<QDate> RateUpdater::readFeed(Pass& pass, Report& report) {
             QStringLiteral("Banca a trimis o data de curs din viitor (%1). Verificati data calculatorului.")
                 .arg(dayText(*feedDate)));
     pass.feed = *feedDate;
-    for (DayRates& d : days.value()) {
+    for (FeedDay& d : days.value()) {
         const QDate date = d.date;
         pass.came.emplace(date, std::move(d));
     }
@@ -167,10 +167,10 @@ Status RateUpdater::gather(Pass& pass, Report& report, const ProgressFn& progres
     return fetchSingleDays(pass, report, progress);
 }
 
-void RateUpdater::take(Pass& pass, std::vector<DayRates> days, QDate from, QDate to, const std::vector<QDate>& broken) {
+void RateUpdater::take(Pass& pass, std::vector<FeedDay> days, QDate from, QDate to, const std::vector<QDate>& broken) {
     // A day the file holds but could not be read is not one it lacks.
     QSet<QDate> held(broken.begin(), broken.end());
-    for (DayRates& d : days) {
+    for (FeedDay& d : days) {
         held.insert(d.date);
         if (d.date < pass.first || d.date > pass.feed || pass.stored.contains(d.date)) continue;
         // A day a file repeats keeps its first copy.
@@ -192,7 +192,7 @@ Status RateUpdater::fetchTenDays(Pass& pass, Report& report, const ProgressFn& p
     auto days = FeedParser::days(*answer, &broken);
     if (!days) return succeeded();
     QDate oldest = pass.feed, newest;
-    for (const DayRates& d : *days) {
+    for (const FeedDay& d : *days) {
         oldest = std::min(oldest, d.date);
         newest = std::max(newest, d.date);
     }
@@ -244,7 +244,7 @@ Status RateUpdater::readYear(Pass& pass, int year, Outcome<QByteArray>& file) {
         return succeeded();
     }
     QDate last;
-    for (const DayRates& d : *days)
+    for (const FeedDay& d : *days)
         if (d.date.year() == year) last = std::max(last, d.date);
     for (QDate d : broken)
         if (pass.wanted.contains(d)) {
@@ -313,7 +313,7 @@ Status RateUpdater::readSingleDay(Pass& pass, QDate day, const Outcome<QByteArra
 }
 
 Status RateUpdater::store(Pass& pass, Report& report) {
-    std::vector<DayRates> days;
+    std::vector<FeedDay> days;
     for (auto& [date, day] : pass.came)
         if (!pass.stored.contains(date)) days.push_back(std::move(day));
     pass.came.clear();
@@ -329,7 +329,7 @@ Status RateUpdater::store(Pass& pass, Report& report) {
             report.firstAdded = days.front().date;
         report.lastAdded = std::max(report.lastAdded, days.back().date);
     }
-    for (const DayRates& d : days) {
+    for (const FeedDay& d : days) {
         pass.stored.insert(d.date);
         for (const QString& code : d.unreadable)
             report.unreadable << dayText(d.date) + u' ' + code;

@@ -82,10 +82,10 @@ private:
         QSet<QDate> stored;
         QHash<QDate, RateDb::NoRatesDay> record;
         QList<QDate> wanted;
-        std::map<QDate, DayRates> came; // days the bank sent, within the span
-        QSet<QDate> saidNone;           // days the bank said it has no rates for
-        QSet<QDate> settled;            // wanted days lacking from a file that went past them
-        QList<Status> troubles;         // sources that failed, in the order met
+        std::map<QDate, FeedDay> came; // days the bank sent, within the span
+        QSet<QDate> saidNone;          // days the bank said it has no rates for
+        QSet<QDate> settled;           // wanted days lacking from a file that went past them
+        QList<Status> troubles;        // sources that failed, in the order met
         bool singleDaysServed = true;
         QList<int> noYearFile;
         QList<QDate> remaining() const;
@@ -102,7 +102,7 @@ private:
     Status fetchSingleDays(Pass& pass, Report& report, const ProgressFn& progress);
     Status readSingleDay(Pass& pass, QDate day, const Outcome<QByteArray>& answer);
     // Adds a file's days within the span; settles the wanted days between from and to it lacks.
-    void take(Pass& pass, std::vector<DayRates> days, QDate from, QDate to, const std::vector<QDate>& broken = {});
+    void take(Pass& pass, std::vector<FeedDay> days, QDate from, QDate to, const std::vector<QDate>& broken = {});
     Status store(Pass& pass, Report& report);
     Status record(Pass& pass, Report& report);
     Status tick(const Pass& pass, const ProgressFn& progress, const QString& what);

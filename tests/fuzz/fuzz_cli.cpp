@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     folder = new QTemporaryDir;
     const QString db = folder->filePath(QStringLiteral("valuta.mdb"));
     RateDb::createShipped(db);
-    RateDb(db).storeDay(DayRates{QDate(2022, 3, 7), {{"EUR", "4.9490"}, {"100HUF", "1.2444"}}, {}});
+    RateDb(db).storeDay(FeedDay{QDate(2022, 3, 7), {{"EUR", "4.9490"}, {"100HUF", "1.2444"}}, {}});
     return 0;
 }
 

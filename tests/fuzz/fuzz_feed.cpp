@@ -10,8 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<QDate> broken;
     const auto days = FeedParser::days(xml, &broken);
     if (days)
-        for (const DayRates& d : *days)
-            for (const RateEntry& e : d.rates)
+        for (const FeedDay& d : *days)
+            for (const FeedRate& e : d.rates)
                 if (!(e.value > 0) || e.column.isEmpty()) __builtin_trap(); // a stored rate is always a sane one
     (void)FeedParser::dayFile(xml, date ? *date : QDate(2024, 3, 1));
     (void)FeedParser::saysNoRates(xml);
