@@ -250,25 +250,35 @@ Outcome<RateDb::Newest> RateDb::newestDay(int year) {
     return Newest{true, d};
 }
 
-Outcome<RateDb::History> RateDb::history(int fromYear) {
-    using R = Outcome<History>;
+Outcome<QMultiMap<int, QString>> RateDb::yearTableNames(bool newLeuOnly) {
+    using R = Outcome<QMultiMap<int, QString>>;
     if (!m_open) return R::failure(m_error, m_cause);
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     // LIKE ignores case for ASCII: every spelling of the table names is found.
-    if (!q.exec(QStringLiteral("select name from sqlite_master where type='table' and name like 'valuta____ron'")))
+    const QString newLeu = QStringLiteral("name like 'valuta____ron'");
+    if (!q.exec(QStringLiteral("select name from sqlite_master where type='table' and (%1)")
+                    .arg(newLeuOnly ? newLeu : newLeu + QStringLiteral(" or name like 'valuta____'"))))
         return R::failure(failed(q.lastError()));
-    QMap<int, QString> tables;
+    QMultiMap<int, QString> out;
     while (q.next()) {
         const QString name = q.value(0).toString();
         bool ok = false;
         const int year = name.mid(6, 4).toInt(&ok);
-        if (ok && year >= fromYear) tables.insert(year, name);
+        if (ok) out.insert(year, name);
     }
     if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
-    q.finish();
+    return out;
+}
+
+Outcome<RateDb::History> RateDb::history(int fromYear) {
+    using R = Outcome<History>;
+    const auto tables = yearTableNames(true);
+    if (!tables) return R::failure(tables);
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
     History out;
-    for (auto it = tables.cbegin(); it != tables.cend(); ++it) {
+    for (auto it = tables->lowerBound(fromYear); it != tables->cend(); ++it) {
         if (!q.exec(QStringLiteral("select DATA from %1 order by DATA").arg(RateSql::quoted(it.value()))))
             return R::failure(failed(q.lastError()));
         const size_t before = out.days.size();
@@ -284,49 +294,29 @@ Outcome<RateDb::History> RateDb::history(int fromYear) {
 }
 
 Outcome<QMap<int, bool>> RateDb::yearTables() {
-    using R = Outcome<QMap<int, bool>>;
-    if (!m_open) return R::failure(m_error, m_cause);
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("select name from sqlite_master where type='table' and "
-                               "(name like 'valuta____ron' or name like 'valuta____')")))
-        return R::failure(failed(q.lastError()));
+    const auto tables = yearTableNames(false);
+    if (!tables) return Outcome<QMap<int, bool>>::failure(tables);
     QMap<int, bool> out;
-    while (q.next()) {
-        const QString name = q.value(0).toString();
-        bool ok = false;
-        const int year = name.mid(6, 4).toInt(&ok);
-        if (ok) out[year] = out.value(year) || name.size() == 13;
-    }
-    if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
+    for (auto it = tables->cbegin(); it != tables->cend(); ++it)
+        out[it.key()] = out.value(it.key()) || it.value().size() == 13;
     return out;
 }
 
 Outcome<QList<int>> RateDb::yearsWithRates() {
     using R = Outcome<QList<int>>;
-    if (!m_open) return R::failure(m_error, m_cause);
+    const auto tables = yearTableNames(false);
+    if (!tables) return R::failure(tables);
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("select name from sqlite_master where type='table' and "
-                               "(name like 'valuta____ron' or name like 'valuta____')")))
-        return R::failure(failed(q.lastError()));
-    QStringList tables;
-    while (q.next())
-        tables << q.value(0).toString();
-    if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
-    q.finish();
     QList<int> out;
-    for (const QString& name : tables) {
-        bool ok = false;
-        const int year = name.mid(6, 4).toInt(&ok);
-        if (!ok || out.contains(year)) continue;
-        if (!q.exec(QStringLiteral("select 1 from %1 limit 1").arg(RateSql::quoted(name))))
+    for (auto it = tables->cbegin(); it != tables->cend(); ++it) {
+        if (out.contains(it.key())) continue;
+        if (!q.exec(QStringLiteral("select 1 from %1 limit 1").arg(RateSql::quoted(it.value()))))
             return R::failure(failed(q.lastError()));
-        if (q.next()) out << year;
+        if (q.next()) out << it.key();
         if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
         q.finish();
     }
-    std::sort(out.begin(), out.end());
     return out;
 }
 

@@ -149,6 +149,8 @@ public:
                                              bool allCurrencies);
 
 private:
+    // The year tables by year, of both leus or of the new one only, as the file spells them.
+    Outcome<QMultiMap<int, QString>> yearTableNames(bool newLeuOnly);
     Status exec(const SqlStatement& s);
     Status storeAll(const std::vector<FeedDay>& days, int* stored);
     // A day's columns and values, each checked again before it reaches the engine.
