@@ -323,49 +323,52 @@ Outcome<QList<int>> RateDb::yearsWithRates() {
 Status RateDb::applyChanges(const std::vector<Change>& changes) {
     if (!m_open) return Status::failure(m_error, m_cause);
     if (!m_db.transaction()) return failed(m_db.lastError());
-    const auto apply = [&]() -> Status {
-        std::vector<FeedDay> inserts;
-        for (const Change& c : changes)
-            if (c.kind == Change::Kind::Insert) inserts.push_back(c.day);
-        int stored = 0;
-        if (!inserts.empty())
-            if (Status s = storeAll(inserts, &stored); !s) return s;
-        QHash<int, QStringList> columnsByYear;
-        for (const Change& c : changes) {
-            const QString table = RateSql::quoted(QStringLiteral("valuta%1ron").arg(c.date.year()));
-            if (c.kind == Change::Kind::Delete) {
-                if (Status s =
-                        exec({QStringLiteral("delete from %1 where DATA = ?").arg(table), {RateSql::dateText(c.date)}});
-                    !s)
-                    return s;
-                continue;
-            }
-            if (c.kind != Change::Kind::Set) continue;
-            if (!RateField::isColumnName(c.column))
-                return Status::failure(QStringLiteral("Coloana invalida: ") + c.column);
-            auto known = columnsByYear.find(c.date.year());
-            if (known == columnsByYear.end()) {
-                auto have = columnsOf(c.date.year());
-                if (!have) return Status::failure(have);
-                known = columnsByYear.insert(c.date.year(), *have);
-            }
-            if (!known->contains(c.column, Qt::CaseInsensitive)) {
-                if (Status a = exec(RateSql::addColumn(c.date.year(), c.column)); !a) return a;
-                known->append(c.column);
-            }
-            if (Status s =
-                    exec({QStringLiteral("update %1 set %2 = ? where DATA = ?").arg(table, RateSql::quoted(c.column)),
-                          {c.value, RateSql::dateText(c.date)}});
-                !s)
-                return s;
-        }
-        return succeeded();
-    };
-    const Status s = apply();
+    const Status s = applyAll(changes);
     if (s && m_db.commit()) return s;
     const Status why = s ? failed(m_db.lastError()) : s;
     m_db.rollback();
     return why;
+}
+
+Status RateDb::applyAll(const std::vector<Change>& changes) {
+    std::vector<FeedDay> inserts;
+    for (const Change& c : changes)
+        if (c.kind == Change::Kind::Insert) inserts.push_back(c.day);
+    int stored = 0;
+    if (!inserts.empty())
+        if (Status s = storeAll(inserts, &stored); !s) return s;
+    QHash<int, QStringList> columnsByYear;
+    for (const Change& c : changes) {
+        Status s = succeeded();
+        if (c.kind == Change::Kind::Delete)
+            s = exec(
+                {QStringLiteral("delete from %1 where DATA = ?").arg(yearTable(c.date)), {RateSql::dateText(c.date)}});
+        else if (c.kind == Change::Kind::Set)
+            s = setRate(c, columnsByYear);
+        if (!s) return s;
+    }
+    return succeeded();
+}
+
+QString RateDb::yearTable(QDate day) {
+    return RateSql::quoted(QStringLiteral("valuta%1ron").arg(day.year()));
+}
+
+Status RateDb::setRate(const Change& c, QHash<int, QStringList>& columnsByYear) {
+    if (!RateField::isColumnName(c.column)) return Status::failure(QStringLiteral("Coloana invalida: ") + c.column);
+    auto known = columnsByYear.find(c.date.year());
+    if (known == columnsByYear.end()) {
+        auto have = columnsOf(c.date.year());
+        if (!have) return Status::failure(have);
+        known = columnsByYear.insert(c.date.year(), *have);
+    }
+    if (!known->contains(c.column, Qt::CaseInsensitive)) {
+        if (Status a = exec(RateSql::addColumn(c.date.year(), c.column)); !a) return a;
+        known->append(c.column);
+    }
+    return exec(
+        {QStringLiteral("update %1 set %2 = ? where DATA = ?").arg(yearTable(c.date), RateSql::quoted(c.column)),
+         {c.value, RateSql::dateText(c.date)}});
 }
 
 Outcome<QHash<QDate, RateDb::NoRatesDay>> RateDb::daysWithoutRates() {
@@ -534,6 +537,21 @@ Outcome<StoredRows> RateDb::readYearTable(const QString& path, const QString& ta
     return db.yearTable(tableYear, suffix, allCurrencies);
 }
 
+QMap<int, QStringList> RateDb::columnsByYearOf(const std::vector<FeedDay>& days) {
+    QMap<int, QStringList> out;
+    QHash<int, QSet<QString>> seen;
+    for (const FeedDay& day : days) {
+        const int year = day.date.year();
+        QSet<QString>& known = seen[year];
+        for (const FeedRate& e : day.rates)
+            if (!known.contains(e.column) && RateField::isColumnName(e.column)) {
+                known.insert(e.column);
+                out[year] << e.column;
+            }
+    }
+    return out;
+}
+
 Status RateDb::storeAll(const std::vector<FeedDay>& days, int* stored) {
     const QVariant handle = m_db.driver()->handle();
     if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
@@ -547,17 +565,7 @@ Status RateDb::storeAll(const std::vector<FeedDay>& days, int* stored) {
     std::vector<double> values;
     // Each year's table gets every column of the batch at once: adding columns one
     // at a time as days bring them rewrites the table's schema each time.
-    QMap<int, QStringList> allByYear;
-    QHash<int, QSet<QString>> seen;
-    for (const FeedDay& day : days) {
-        const int year = day.date.year();
-        QSet<QString>& known = seen[year];
-        for (const FeedRate& e : day.rates)
-            if (!known.contains(e.column) && RateField::isColumnName(e.column)) {
-                known.insert(e.column);
-                allByYear[year] << e.column;
-            }
-    }
+    const QMap<int, QStringList> allByYear = columnsByYearOf(days);
     for (auto it = allByYear.cbegin(); it != allByYear.cend(); ++it)
         if (!it.value().isEmpty())
             if (auto q = prepareInsert(it.key(), it.value(), columnsByYear, inserts); !q) return Status::failure(q);

@@ -152,6 +152,11 @@ private:
     // The year tables by year, of both leus or of the new one only, as the file spells them.
     Outcome<QMultiMap<int, QString>> yearTableNames(bool newLeuOnly);
     Status exec(const SqlStatement& s);
+    Status applyAll(const std::vector<Change>& changes);
+    Status setRate(const Change& c, QHash<int, QStringList>& columnsByYear);
+    static QString yearTable(QDate day);
+    // The currencies each year's days bring, in the order they first appear.
+    static QMap<int, QStringList> columnsByYearOf(const std::vector<FeedDay>& days);
     Status storeAll(const std::vector<FeedDay>& days, int* stored);
     // A day's columns and values, each checked again before it reaches the engine.
     static Status checkedRow(const FeedDay& day, QStringList& columns, std::vector<double>& values);
