@@ -133,6 +133,43 @@ QNetworkReply* FeedClient::start(const QUrl& url, Transfer& t) {
     return reply;
 }
 
+namespace {
+
+// What came back from a request that ran to its end.
+struct Answer {
+    int status = 0;
+    QNetworkReply::NetworkError error = QNetworkReply::NoError;
+    QString contentType;
+    QUrl asked, came;
+};
+
+Outcome<QByteArray> judged(const Answer& a, QByteArray body) {
+    using R = Outcome<QByteArray>;
+    if (a.error != QNetworkReply::NoError && a.status == 0) {
+        QString text = networkText(a.error);
+        // Through a proxy, the proxy is as likely the cause as the bank.
+        const QNetworkProxy proxy = ProxyFactory::fromEnvironment(QProcessEnvironment::systemEnvironment(), a.asked);
+        if (proxy.type() != QNetworkProxy::NoProxy)
+            text += QStringLiteral(" Cererea trece prin serverul proxy %1:%2.").arg(proxy.hostName()).arg(proxy.port());
+        return R::failure(text, Cause::Network);
+    }
+    if (a.status == 404 || a.status == 410)
+        return R::failure(QStringLiteral("Serverul bancii a raspuns cu eroarea HTTP %1.").arg(a.status),
+                          Cause::NotServed);
+    if (a.status == 200 && looksLikeWebPage(body, a.contentType)) {
+        QString where = a.asked.toString();
+        if (a.came != a.asked) where += QStringLiteral(" (redirectionata la %1)").arg(a.came.toString());
+        return R::failure(where, Cause::WebPage);
+    }
+    if (a.status != 200)
+        return R::failure(QStringLiteral("Serverul bancii a raspuns cu eroarea HTTP %1.").arg(a.status),
+                          Cause::Network);
+    if (a.error != QNetworkReply::NoError) return R::failure(networkText(a.error), Cause::Network);
+    return body;
+}
+
+} // namespace
+
 Outcome<QByteArray> FeedClient::finish(Transfer& t) {
     using R = Outcome<QByteArray>;
     QNetworkReply* reply = t.reply;
@@ -140,11 +177,9 @@ Outcome<QByteArray> FeedClient::finish(Transfer& t) {
     t.deadline->stop();
     if (m_stopped) t.ending = Ending::Stopped;
     if (t.ending == Ending::Finished && reply->error() == QNetworkReply::NoError) t.body += reply->readAll();
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const auto error = reply->error();
-    const QString contentType = reply->header(QNetworkRequest::ContentTypeHeader).toString();
-    const QUrl asked = reply->request().url();
-    const QUrl came = reply->url();
+    const Answer answer{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->error(),
+                        reply->header(QNetworkRequest::ContentTypeHeader).toString(), reply->request().url(),
+                        reply->url()};
     m_active.removeAll(reply);
     reply->deleteLater();
     switch (t.ending) {
@@ -157,26 +192,7 @@ Outcome<QByteArray> FeedClient::finish(Transfer& t) {
     case Ending::Finished:
         break;
     }
-    if (error != QNetworkReply::NoError && status == 0) {
-        QString text = networkText(error);
-        // Through a proxy, the proxy is as likely the cause as the bank.
-        const QNetworkProxy proxy = ProxyFactory::fromEnvironment(QProcessEnvironment::systemEnvironment(), asked);
-        if (proxy.type() != QNetworkProxy::NoProxy)
-            text += QStringLiteral(" Cererea trece prin serverul proxy %1:%2.").arg(proxy.hostName()).arg(proxy.port());
-        return R::failure(text, Cause::Network);
-    }
-    if (status == 404 || status == 410)
-        return R::failure(QStringLiteral("Serverul bancii a raspuns cu eroarea HTTP %1.").arg(status),
-                          Cause::NotServed);
-    if (status == 200 && looksLikeWebPage(t.body, contentType)) {
-        QString where = asked.toString();
-        if (came != asked) where += QStringLiteral(" (redirectionata la %1)").arg(came.toString());
-        return R::failure(where, Cause::WebPage);
-    }
-    if (status != 200)
-        return R::failure(QStringLiteral("Serverul bancii a raspuns cu eroarea HTTP %1.").arg(status), Cause::Network);
-    if (error != QNetworkReply::NoError) return R::failure(networkText(error), Cause::Network);
-    return std::move(t.body);
+    return judged(answer, std::move(t.body));
 }
 
 Outcome<QByteArray> FeedClient::get(const QString& pathAndQuery) {

@@ -153,6 +153,41 @@ bool isMultiplier(QByteArrayView m) {
            std::all_of(m.begin(), m.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// One currency of a day: added to its rates or named among those it could not read; a failure
+// only where the whole day cannot be trusted.
+Status readRate(const Leaf& child, ColumnNames& names, FeedDay& day) {
+    if (child.attributes.empty()) return Status::failure(QStringLiteral("curs fara valuta"), Cause::BadAnswer);
+    // By name: the order of attributes is the writer's choice, and others may stand beside them.
+    const auto code = attribute(child.attributes, "currency");
+    const auto multiplier = attribute(child.attributes, "multiplier");
+    const QByteArrayView shown = code ? *code : child.attributes.front().second;
+    if (code && *code == "RON") return succeeded();
+    const QString text = QString::fromUtf8(child.text.trimmed());
+    const auto value = RateField::value(text);
+    const bool perUnit = !multiplier || *multiplier == "1";
+    // One currency we cannot read must not keep every later day out of the history.
+    if (!code || !isCode(*code) || (multiplier && !isMultiplier(*multiplier)) || !value || !(*value > 0) ||
+        !(*value < FeedParser::MaxRate)) {
+        const QString name =
+            (multiplier && !perUnit ? QString::fromUtf8(*multiplier) : QString()) + QString::fromUtf8(shown);
+        day.unreadable << name.left(20);
+        return succeeded();
+    }
+    const QString& column = names.of(*code, perUnit ? QByteArrayView() : *multiplier);
+    if (!RateField::isColumnName(column)) {
+        day.unreadable << column.left(20);
+        return succeeded();
+    }
+    const QString stored = text.contains(u',') ? QString(text).replace(u',', u'.') : text;
+    const auto same =
+        std::find_if(day.rates.begin(), day.rates.end(), [&](const FeedRate& e) { return sameName(e.column, column); });
+    // A currency given twice alike is harmless; twice with other values the day cannot be trusted.
+    if (same != day.rates.end() && same->value == *value) return succeeded();
+    if (same != day.rates.end()) return Status::failure(QStringLiteral("valuta repetata: ") + column, Cause::BadAnswer);
+    day.rates.push_back({column, stored, *value});
+    return succeeded();
+}
+
 Outcome<FeedDay> readCube(const Cube& cube, ColumnNames& names) {
     using R = Outcome<FeedDay>;
     if (cube.attributes.empty()) return R::failure(QStringLiteral("zi fara data"), Cause::BadAnswer);
@@ -162,37 +197,8 @@ Outcome<FeedDay> readCube(const Cube& cube, ColumnNames& names) {
     if (!day.date.isValid())
         return R::failure(QStringLiteral("data ilizibila: ") + dateText.left(20), Cause::BadAnswer);
     day.rates.reserve(cube.children.size());
-    for (const Leaf& child : cube.children) {
-        if (child.attributes.empty()) return R::failure(QStringLiteral("curs fara valuta"), Cause::BadAnswer);
-        // By name: the order of attributes is the writer's choice, and others may stand beside them.
-        const auto code = attribute(child.attributes, "currency");
-        const auto multiplier = attribute(child.attributes, "multiplier");
-        const QByteArrayView shown = code ? *code : child.attributes.front().second;
-        if (code && *code == "RON") continue;
-        const QString text = QString::fromUtf8(child.text.trimmed());
-        const auto value = RateField::value(text);
-        const bool perUnit = !multiplier || *multiplier == "1";
-        // One currency we cannot read must not keep every later day out of the history.
-        if (!code || !isCode(*code) || (multiplier && !isMultiplier(*multiplier)) || !value || !(*value > 0) ||
-            !(*value < FeedParser::MaxRate)) {
-            const QString name =
-                (multiplier && !perUnit ? QString::fromUtf8(*multiplier) : QString()) + QString::fromUtf8(shown);
-            day.unreadable << name.left(20);
-            continue;
-        }
-        const QString& column = names.of(*code, perUnit ? QByteArrayView() : *multiplier);
-        if (!RateField::isColumnName(column)) {
-            day.unreadable << column.left(20);
-            continue;
-        }
-        const QString stored = text.contains(u',') ? QString(text).replace(u',', u'.') : text;
-        const auto same = std::find_if(day.rates.begin(), day.rates.end(),
-                                       [&](const FeedRate& e) { return sameName(e.column, column); });
-        // A currency given twice alike is harmless; twice with other values the day cannot be trusted.
-        if (same != day.rates.end() && same->value == *value) continue;
-        if (same != day.rates.end()) return R::failure(QStringLiteral("valuta repetata: ") + column, Cause::BadAnswer);
-        day.rates.push_back({column, stored, *value});
-    }
+    for (const Leaf& child : cube.children)
+        if (Status s = readRate(child, names, day); !s) return R::failure(s);
     if (day.rates.empty()) return R::failure(QStringLiteral("zi fara niciun curs"), Cause::BadAnswer);
     return day;
 }
@@ -276,6 +282,34 @@ Outcome<std::optional<FeedDay>> FeedParser::dayFile(const QByteArray& xml, QDate
     return std::optional<FeedDay>();
 }
 
+namespace {
+
+// The same day twice: alike, the second copy goes; with other values, neither is trusted.
+// Whether any day was dropped for that.
+bool dropRepeatedDays(std::vector<FeedDay>& days, std::vector<QDate>* brokenDays) {
+    QHash<QDate, size_t> first;
+    QSet<QDate> conflicting;
+    std::vector<FeedDay> kept;
+    kept.reserve(days.size());
+    for (FeedDay& d : days) {
+        if (auto it = first.find(d.date); it != first.end()) {
+            if (!sameRates(kept[*it], d)) conflicting.insert(d.date);
+            continue;
+        }
+        first.insert(d.date, kept.size());
+        kept.push_back(std::move(d));
+    }
+    kept.erase(std::remove_if(kept.begin(), kept.end(), [&](const FeedDay& d) { return conflicting.contains(d.date); }),
+               kept.end());
+    if (brokenDays)
+        for (QDate d : conflicting)
+            brokenDays->push_back(d);
+    days = std::move(kept);
+    return !conflicting.isEmpty();
+}
+
+} // namespace
+
 Outcome<std::vector<FeedDay>> FeedParser::days(const QByteArray& xml, std::vector<QDate>* brokenDays) {
     using R = Outcome<std::vector<FeedDay>>;
     auto body = readBody(xml);
@@ -296,29 +330,9 @@ Outcome<std::vector<FeedDay>> FeedParser::days(const QByteArray& xml, std::vecto
         if (firstError.isEmpty()) firstError = day.error();
         if (brokenDays) brokenDays->push_back(cubeDate(QString::fromUtf8(cube.attributes.front().second)));
     }
-    // The same day twice: alike, the second copy goes; with other values, neither is trusted.
-    QHash<QDate, size_t> first;
-    QSet<QDate> conflicting;
-    std::vector<FeedDay> kept;
-    kept.reserve(days.size());
-    for (FeedDay& d : days) {
-        if (auto it = first.find(d.date); it != first.end()) {
-            if (!sameRates(kept[*it], d)) conflicting.insert(d.date);
-            continue;
-        }
-        first.insert(d.date, kept.size());
-        kept.push_back(std::move(d));
-    }
-    if (!conflicting.isEmpty()) {
-        kept.erase(
-            std::remove_if(kept.begin(), kept.end(), [&](const FeedDay& d) { return conflicting.contains(d.date); }),
-            kept.end());
-        if (brokenDays)
-            for (QDate d : conflicting)
-                brokenDays->push_back(d);
-        if (firstError.isEmpty()) firstError = QStringLiteral("zi repetata cu alte cursuri");
-    }
-    if (kept.empty())
+    if (dropRepeatedDays(days, brokenDays) && firstError.isEmpty())
+        firstError = QStringLiteral("zi repetata cu alte cursuri");
+    if (days.empty())
         return R::failure(firstError.isEmpty() ? QStringLiteral("fisier fara nicio zi") : firstError, Cause::BadAnswer);
-    return kept;
+    return days;
 }
