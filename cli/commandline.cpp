@@ -152,6 +152,38 @@ QString howComputed(const QString& amount, const Side& from, const Side& to) {
     return text;
 }
 
+// A conversion worked out, ready to be written in any of the output formats.
+struct Conversion {
+    QString used; // the rates' day, yyyy-mm-dd
+    double amount = 0;
+    Side from, to;
+    double result = 0;
+    QString how; // "100 EUR x 4,9490"
+    QDate day;   // invalid when no rate was needed
+};
+
+void writeConversion(QTextStream& out, Format format, const Conversion& v) {
+    if (format == Format::Json)
+        out << json({{"date", v.used},
+                     {"amount", v.amount},
+                     {"from", v.from.name},
+                     {"to", v.to.name},
+                     {"result", v.result},
+                     {"fromRate", v.from.value},
+                     {"toRate", v.to.value}})
+            << Qt::endl;
+    else if (format == Format::Csv)
+        out << "data,suma,din,in,rezultat,curs_din,curs_in\n"
+            << v.used << ',' << QString::number(v.amount, 'g', 15) << ',' << v.from.name << ',' << v.to.name << ','
+            << decimal(v.result, 2, format) << ',' << QString::number(v.from.value, 'g', 7) << ','
+            << QString::number(v.to.value, 'g', 7) << Qt::endl;
+    else
+        out << decimal(v.result, 2, format) << ' ' << v.to.name
+            << (v.from.local && v.to.local ? QString()
+                                           : QStringLiteral(" (%1, curs BNR din %2)").arg(v.how, dayText(v.day)))
+            << Qt::endl;
+}
+
 int convert(const Request& r, const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
     const QStringList pair = r.parser.positionalArguments();
     if (pair.size() != 2) return fail(err, QStringLiteral("Folositi: --convert SUMA DIN IN"), CommandLine::WrongUse);
@@ -170,28 +202,11 @@ int convert(const Request& r, const CommandLine::Context& c, QTextStream& out, Q
     const long double exact = (long double)*amount * (from->value / from->units) / ((long double)to->value / to->units);
     if (!std::isfinite(double(exact)) || std::fabs(double(exact)) > 1e15)
         return fail(err, QStringLiteral("suma prea mare: %1").arg(amountText), CommandLine::WrongUse);
-    const double v = RateBook::inBani(exact);
-    const QString used = day ? day->date.toString(Qt::ISODate) : r.day.toString(Qt::ISODate);
-    const QString how = howComputed(decimal(*amount, *amount == std::floor(*amount) ? 0 : 2, Format::Text), *from, *to);
-    if (r.format == Format::Json)
-        out << json({{"date", used},
-                     {"amount", *amount},
-                     {"from", from->name},
-                     {"to", to->name},
-                     {"result", v},
-                     {"fromRate", from->value},
-                     {"toRate", to->value}})
-            << Qt::endl;
-    else if (r.format == Format::Csv)
-        out << "data,suma,din,in,rezultat,curs_din,curs_in\n"
-            << used << ',' << QString::number(*amount, 'g', 15) << ',' << from->name << ',' << to->name << ','
-            << decimal(v, 2, r.format) << ',' << QString::number(from->value, 'g', 7) << ','
-            << QString::number(to->value, 'g', 7) << Qt::endl;
-    else
-        out << decimal(v, 2, r.format) << ' ' << to->name
-            << (from->local && to->local ? QString()
-                                         : QStringLiteral(" (%1, curs BNR din %2)").arg(how, dayText(day->date)))
-            << Qt::endl;
+    writeConversion(out, r.format,
+                    {day ? day->date.toString(Qt::ISODate) : r.day.toString(Qt::ISODate), *amount, *from, *to,
+                     RateBook::inBani(exact),
+                     howComputed(decimal(*amount, *amount == std::floor(*amount) ? 0 : 2, Format::Text), *from, *to),
+                     day ? day->date : QDate()});
     return CommandLine::Done;
 }
 
@@ -486,36 +501,47 @@ QString CommandLine::helpText() {
                           "gresita, 3 actualizat, dar cu unele cursuri ilizibile lasate goale.\n");
 }
 
-int CommandLine::run(const QStringList& arguments, const Context& context, QTextStream& out, QTextStream& err) {
-    Request r;
-    if (const QString wrong = parse(r, arguments, context.today); !wrong.isEmpty())
-        return fail(err, wrong + QStringLiteral("\nVedeti zorvel --help."), WrongUse);
-    if (r.parser.isSet(QStringLiteral("help"))) return out << helpText() << Qt::flush, Done;
-    if (r.parser.isSet(QStringLiteral("version"))) return out << "zorvel " << context.version << Qt::endl, Done;
+namespace {
+
+// The one action asked for, with only the options it takes.
+Outcome<QString> chosenAction(const Request& r) {
+    using R = Outcome<QString>;
     const QStringList actions = {QStringLiteral("update"),  QStringLiteral("rate"),   QStringLiteral("convert"),
                                  QStringLiteral("average"), QStringLiteral("verify"), QStringLiteral("convert-file")};
     QStringList chosen;
     for (const QString& a : actions)
         if (r.parser.isSet(a)) chosen << a;
     if (chosen.size() != 1)
-        return fail(
-            err, QStringLiteral("alegeti una dintre --update, --rate, --convert, --convert-file, --average, --verify."),
-            WrongUse);
+        return R::failure(
+            QStringLiteral("alegeti una dintre --update, --rate, --convert, --convert-file, --average, --verify."));
     if (r.parser.isSet(QStringLiteral("repair")) && chosen.front() != u"verify")
-        return fail(err, QStringLiteral("--repair merge doar cu --verify."), WrongUse);
-    if (const QString wrong = misplaced(r.parser, chosen.front()); !wrong.isEmpty()) return fail(err, wrong, WrongUse);
+        return R::failure(QStringLiteral("--repair merge doar cu --verify."));
+    if (const QString wrong = misplaced(r.parser, chosen.front()); !wrong.isEmpty()) return R::failure(wrong);
     if (!r.parser.positionalArguments().isEmpty() && chosen.front() != u"convert")
-        return fail(err, QStringLiteral("argument neasteptat: ") + r.parser.positionalArguments().front(), WrongUse);
+        return R::failure(QStringLiteral("argument neasteptat: ") + r.parser.positionalArguments().front());
+    return chosen.front();
+}
+
+} // namespace
+
+int CommandLine::run(const QStringList& arguments, const Context& context, QTextStream& out, QTextStream& err) {
+    Request r;
+    if (const QString wrong = parse(r, arguments, context.today); !wrong.isEmpty())
+        return fail(err, wrong + QStringLiteral("\nVedeti zorvel --help."), WrongUse);
+    if (r.parser.isSet(QStringLiteral("help"))) return out << helpText() << Qt::flush, Done;
+    if (r.parser.isSet(QStringLiteral("version"))) return out << "zorvel " << context.version << Qt::endl, Done;
+    const Outcome<QString> action = chosenAction(r);
+    if (!action) return fail(err, action.error(), WrongUse);
     if (context.prepareDatabase) {
         const Outcome<QString> ready = context.prepareDatabase();
         if (!ready) return fail(err, ready.error(), Failed);
         if (!ready->isEmpty()) err << *ready << Qt::endl;
     }
-    if (chosen.front() == u"update") return update(context, out, err);
-    if (chosen.front() == u"rate") return rate(r, context, out, err);
-    if (chosen.front() == u"convert") return convert(r, context, out, err);
-    if (chosen.front() == u"verify") return verify(r, context, out, err);
-    if (chosen.front() == u"convert-file") {
+    if (*action == u"update") return update(context, out, err);
+    if (*action == u"rate") return rate(r, context, out, err);
+    if (*action == u"convert") return convert(r, context, out, err);
+    if (*action == u"verify") return verify(r, context, out, err);
+    if (*action == u"convert-file") {
         // Its output is a table: csv unless json is asked for.
         if (!r.parser.isSet(QStringLiteral("format"))) r.format = Format::Csv;
         return convertFile(r, context, out, err);
