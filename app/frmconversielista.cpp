@@ -53,23 +53,28 @@ void frmConversieLista::createControls() {
     lblStare = new QLabel;
     named(lblStare, "lblStare", QStringLiteral("Stare"));
     lblStare->setWordWrap(true);
-    cmdDeschide = new QPushButton(QStringLiteral("&Deschide fisier..."));
-    named(cmdDeschide, "cmdDeschide", QStringLiteral("Deschide fisier"));
-    cmdConverteste = new QPushButton(QStringLiteral("Con&verteste"));
-    named(cmdConverteste, "cmdConverteste", QStringLiteral("Converteste"));
-    cmdConverteste->setDefault(true);
-    cmdCopiaza = new QPushButton(QStringLiteral("&Copiaza"));
-    named(cmdCopiaza, "cmdCopiaza", QStringLiteral("Copiaza rezultatul"));
-    cmdSalveaza = new QPushButton(QStringLiteral("&Salveaza CSV"));
-    named(cmdSalveaza, "cmdSalveaza", QStringLiteral("Salveaza CSV"));
-    cmdInchide = new QPushButton(QStringLiteral("I&nchide"));
-    named(cmdInchide, "cmdInchide", QStringLiteral("Inchide"));
+    createButtons();
     layOut();
-    connect(cmdDeschide, &QPushButton::clicked, this, &frmConversieLista::cmdDeschide_Click);
-    connect(cmdConverteste, &QPushButton::clicked, this, &frmConversieLista::cmdConverteste_Click);
-    connect(cmdCopiaza, &QPushButton::clicked, this, &frmConversieLista::cmdCopiaza_Click);
-    connect(cmdSalveaza, &QPushButton::clicked, this, &frmConversieLista::cmdSalveaza_Click);
-    connect(cmdInchide, &QPushButton::clicked, this, &QDialog::close);
+}
+
+void frmConversieLista::createButtons() {
+    const auto button = [this](const QString& caption, const char* name, const QString& spoken, auto clicked) {
+        auto* b = new QPushButton(caption);
+        b->setObjectName(QLatin1String(name));
+        b->setAccessibleName(spoken);
+        connect(b, &QPushButton::clicked, this, clicked);
+        return b;
+    };
+    cmdDeschide = button(QStringLiteral("&Deschide fisier..."), "cmdDeschide", QStringLiteral("Deschide fisier"),
+                         &frmConversieLista::cmdDeschide_Click);
+    cmdConverteste = button(QStringLiteral("Con&verteste"), "cmdConverteste", QStringLiteral("Converteste"),
+                            &frmConversieLista::cmdConverteste_Click);
+    cmdConverteste->setDefault(true);
+    cmdCopiaza = button(QStringLiteral("&Copiaza"), "cmdCopiaza", QStringLiteral("Copiaza rezultatul"),
+                        &frmConversieLista::cmdCopiaza_Click);
+    cmdSalveaza = button(QStringLiteral("&Salveaza CSV"), "cmdSalveaza", QStringLiteral("Salveaza CSV"),
+                         &frmConversieLista::cmdSalveaza_Click);
+    cmdInchide = button(QStringLiteral("I&nchide"), "cmdInchide", QStringLiteral("Inchide"), &QDialog::close);
     cmdCopiaza->setEnabled(false);
     cmdSalveaza->setEnabled(false);
 }

@@ -37,6 +37,7 @@ private slots:
 
 private:
     void createControls();
+    void createButtons();
     void layOut();
     void showResult();
 

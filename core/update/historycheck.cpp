@@ -160,22 +160,18 @@ Outcome<QList<int>> HistoryCheck::storedYears() {
     return years;
 }
 
-Outcome<HistoryCheck::Report> HistoryCheck::run(QList<int> years, const ProgressFn& progress) {
+Outcome<HistoryCheck::Report> HistoryCheck::run(const QList<int>& years, const ProgressFn& progress) {
     using R = Outcome<Report>;
     m_client.reset();
-    if (years.isEmpty()) {
-        auto stored = storedYears();
-        if (!stored) return R::failure(stored);
-        years = *stored;
-    }
+    const auto asked = years.isEmpty() ? storedYears() : Outcome<QList<int>>(years);
+    if (!asked) return R::failure(asked);
     RateDb db(m_dbPath);
-    if (!db.isOpen()) return R::failure(db.openError(), db.openCause());
-    auto tables = db.yearTables();
+    auto tables = db.yearTables(); // says why when the file cannot be opened
     if (!tables) return R::failure(tables);
     Report report;
-    for (qsizetype i = 0; i < years.size(); ++i) {
-        const int year = years[i];
-        if (progress && !progress({year, int(i), int(years.size())})) m_client.stop();
+    for (qsizetype i = 0; i < asked->size(); ++i) {
+        const int year = asked->at(i);
+        if (progress && !progress({year, int(i), int(asked->size())})) m_client.stop();
         if (m_client.stopped()) {
             report.stopped = true;
             break;

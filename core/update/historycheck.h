@@ -60,7 +60,7 @@ public:
 
     HistoryCheck(QString dbPath, FeedClient& client);
     // Years as asked; none: every stored year from 2005 on.
-    Outcome<Report> run(QList<int> years = {}, const ProgressFn& progress = {});
+    Outcome<Report> run(const QList<int>& years = {}, const ProgressFn& progress = {});
     void stop();
     // The current year's file runs to the day before: its later stored days are not denied.
     void setToday(QDate today) { m_today = today; }
