@@ -57,7 +57,7 @@ void frmZorvel::ConvertAmount() {
 }
 
 void frmZorvel::selectRateRow(QDate day) {
-    if (QTreeWidgetItem* item = m_rowsByKey.value(day.toString(QStringLiteral("yyyy/MM/dd")))) {
+    if (QTreeWidgetItem* item = m_rowsByKey.value(InputText::YMD(day))) {
         ListView1->setCurrentItem(item);
         item->setSelected(true);
         ListView1->scrollToItem(item);
