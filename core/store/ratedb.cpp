@@ -320,14 +320,18 @@ Outcome<QList<int>> RateDb::yearsWithRates() {
     return out;
 }
 
-Status RateDb::applyChanges(const std::vector<Change>& changes) {
+Status RateDb::inTransaction(const std::function<Status()>& work) {
     if (!m_open) return Status::failure(m_error, m_cause);
     if (!m_db.transaction()) return failed(m_db.lastError());
-    const Status s = applyAll(changes);
+    const Status s = work();
     if (s && m_db.commit()) return s;
     const Status why = s ? failed(m_db.lastError()) : s;
     m_db.rollback();
     return why;
+}
+
+Status RateDb::applyChanges(const std::vector<Change>& changes) {
+    return inTransaction([&] { return applyAll(changes); });
 }
 
 Status RateDb::applyAll(const std::vector<Change>& changes) {
@@ -393,7 +397,10 @@ Outcome<QHash<QDate, RateDb::NoRatesDay>> RateDb::daysWithoutRates() {
 Status RateDb::noteDaysWithoutRates(const QList<QDate>& lacking, const QList<QDate>& saidNone, QDate today) {
     if (!m_open) return Status::failure(m_error, m_cause);
     if (lacking.isEmpty() && saidNone.isEmpty()) return succeeded();
-    if (!m_db.transaction()) return failed(m_db.lastError());
+    return inTransaction([&] { return noteDays(lacking, saidNone, today); });
+}
+
+Status RateDb::noteDays(const QList<QDate>& lacking, const QList<QDate>& saidNone, QDate today) {
     const auto run = [this](const QString& sql, QDate day, QDate seen) {
         QSqlQuery q(m_db);
         q.prepare(sql);
@@ -406,24 +413,19 @@ Status RateDb::noteDaysWithoutRates(const QList<QDate>& lacking, const QList<QDa
                                     "CONFIRMAT INTEGER NOT NULL DEFAULT 0)")
                          .arg(table),
                      {}});
-    for (QDate d : lacking) {
-        if (!s) break;
-        s = run(QStringLiteral("insert into %1 (DATA, VAZUT) values (?, ?) "
-                               "on conflict(DATA) do update set CONFIRMAT = 1 where VAZUT < excluded.VAZUT")
-                    .arg(table),
-                d, today);
-    }
-    for (QDate d : saidNone) {
-        if (!s) break;
-        s = run(QStringLiteral("insert into %1 (DATA, VAZUT, CONFIRMAT) values (?, ?, 1) "
-                               "on conflict(DATA) do update set CONFIRMAT = 1")
-                    .arg(table),
-                d, today);
-    }
-    if (s && m_db.commit()) return s;
-    const Status why = s ? failed(m_db.lastError()) : s;
-    m_db.rollback();
-    return why;
+    // A day seen lacking again on a later day is confirmed; one the bank said it has no rates for, at once.
+    const std::pair<const QList<QDate>*, QString> notes[] = {
+        {&lacking, QStringLiteral("insert into %1 (DATA, VAZUT) values (?, ?) "
+                                  "on conflict(DATA) do update set CONFIRMAT = 1 where VAZUT < excluded.VAZUT")},
+        {&saidNone, QStringLiteral("insert into %1 (DATA, VAZUT, CONFIRMAT) values (?, ?, 1) "
+                                   "on conflict(DATA) do update set CONFIRMAT = 1")},
+    };
+    for (const auto& [days, sql] : notes)
+        for (QDate d : *days) {
+            if (!s) return s;
+            s = run(sql.arg(table), d, today);
+        }
+    return s;
 }
 
 Outcome<QStringList> RateDb::columnsOf(int year) {
@@ -495,14 +497,9 @@ Status RateDb::storeDay(const FeedDay& day) {
 
 Status RateDb::storeDays(const std::vector<FeedDay>& days, int* stored) {
     *stored = 0;
-    if (!m_open) return Status::failure(m_error, m_cause);
-    if (!m_db.transaction()) return failed(m_db.lastError());
-    const Status s = storeAll(days, stored);
-    if (s && m_db.commit()) return s;
-    const Status why = s ? failed(m_db.lastError()) : s;
-    m_db.rollback();
-    *stored = 0;
-    return why;
+    const Status s = inTransaction([&] { return storeAll(days, stored); });
+    if (!s) *stored = 0; // rolled back: nothing of the batch is stored
+    return s;
 }
 
 // The engine's own statements, for the one loop that runs for every day of a

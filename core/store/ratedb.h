@@ -10,6 +10,7 @@
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -152,7 +153,10 @@ private:
     // The year tables by year, of both leus or of the new one only, as the file spells them.
     Outcome<QMultiMap<int, QString>> yearTableNames(bool newLeuOnly);
     Status exec(const SqlStatement& s);
+    // Runs the work in one transaction: committed when it succeeds, rolled back otherwise.
+    Status inTransaction(const std::function<Status()>& work);
     Status applyAll(const std::vector<Change>& changes);
+    Status noteDays(const QList<QDate>& lacking, const QList<QDate>& saidNone, QDate today);
     Status setRate(const Change& c, QHash<int, QStringList>& columnsByYear);
     static QString yearTable(QDate day);
     // The currencies each year's days bring, in the order they first appear.
