@@ -1,5 +1,6 @@
 #include "app/datepicker.h"
 #include "core/store/rateyears.h"
+#include "core/text/daytext.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -53,11 +54,38 @@ bool DatePicker::moveTo(QDate d) {
 void DatePicker::keyPressEvent(QKeyEvent* event) {
     const QString typed = event->text();
     const bool digit = typed.size() == 1 && typed[0].isDigit();
-    // Typing over the whole text starts with the year; the editor would otherwise refuse every digit.
-    if (digit && lineEdit()->hasSelectedText() && lineEdit()->selectedText() == lineEdit()->text())
-        setSelectedSection(sectionAt(0));
+    const bool separator = typed.size() == 1 && QStringLiteral("/.-").contains(typed[0]);
+    // Typing over the whole text is a date of its own, in any of the forms people write.
+    if (!m_typing && digit && lineEdit()->hasSelectedText() && lineEdit()->selectedText() == lineEdit()->text()) {
+        m_typing = true;
+        m_typed.clear();
+    }
+    if (m_typing) {
+        const int key = event->key();
+        if (digit || separator || key == Qt::Key_Backspace) {
+            if (key == Qt::Key_Backspace)
+                m_typed.chop(1);
+            else
+                m_typed += typed;
+            lineEdit()->setText(m_typed);
+            event->accept();
+            return;
+        }
+        if (key == Qt::Key_Escape) {
+            m_typing = false;
+            showDate();
+            event->accept();
+            return;
+        }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            finishTyping();
+            event->accept();
+            return;
+        }
+        finishTyping();
+    }
     // The part just filled already moved on: the separator the user types next is not a second move.
-    if (m_advanced && typed.size() == 1 && QStringLiteral("/.-").contains(typed[0])) {
+    if (m_advanced && separator) {
         m_advanced = false;
         event->accept();
         return;
@@ -65,4 +93,38 @@ void DatePicker::keyPressEvent(QKeyEvent* event) {
     const Section before = currentSection();
     QDateEdit::keyPressEvent(event);
     m_advanced = digit && currentSection() != before;
+}
+
+void DatePicker::focusOutEvent(QFocusEvent* event) {
+    if (m_typing) finishTyping();
+    QDateEdit::focusOutEvent(event);
+}
+
+void DatePicker::finishTyping() {
+    m_typing = false;
+    const Outcome<QDate> day = DayText::typed(m_typed);
+    QString why = day ? QString() : day.error();
+    if (day && (*day < m_min.date() || *day > m_max.date()))
+        why = QStringLiteral("Data %1 nu este intre %2 si %3.")
+                  .arg(DayText::shown(*day), DayText::shown(m_min.date()), DayText::shown(m_max.date()));
+    if (!why.isEmpty()) {
+        showDate();
+        emit typingRefused(why);
+        return;
+    }
+    if (*day == date()) {
+        showDate();
+        return;
+    }
+    setDate(*day); // a change of the user's: raises userChanged
+}
+
+// The box's own text again, for the day it holds.
+void DatePicker::showDate() {
+    const QDate kept = date();
+    const QDate other = kept == maximumDate() ? kept.addDays(-1) : kept.addDays(1);
+    m_fromCode = true;
+    setDate(other);
+    setDate(kept);
+    m_fromCode = false;
 }

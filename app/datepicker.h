@@ -32,18 +32,27 @@ public:
 
 signals:
     void userChanged();
+    // A date typed whole that does not exist or lies outside the bounds: the box kept its day.
+    void typingRefused(const QString& why);
 
 protected:
-    // A whole date typed over the selected text: "2022/06/15", the year first.
+    // A whole date typed over the selected text, as Romanians write it ("15.06.2023",
+    // "3.1.2023", "2023-01-03", "2023/06/15"), taken on Enter or when the box is left.
     void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     bool moveTo(QDate d);
     void applyRange();
+    // Takes what was typed whole, or refuses it and shows the day kept again.
+    void finishTyping();
+    void showDate();
 
     QTime m_time;
     QDateTime m_min;
     QDateTime m_max;
     bool m_fromCode = false;
     bool m_advanced = false; // the last digit filled its part and moved on to the next
+    bool m_typing = false;   // a whole date is being typed over the box's text
+    QString m_typed;
 };

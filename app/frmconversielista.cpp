@@ -1,4 +1,5 @@
 #include "app/frmconversielista.h"
+#include "core/text/numbertext.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -141,15 +142,21 @@ void frmConversieLista::showResult() {
     for (const ListConversion::Total& t : m_result.totals) {
         grdRezultat->setItem(r, 0, new QTableWidgetItem(QStringLiteral("total")));
         grdRezultat->setItem(r, 3, new QTableWidgetItem(t.currency));
-        grdRezultat->setItem(r, 6, new QTableWidgetItem(QLocale().toString(t.lei, 'f', 2)));
+        // One form for totals and rows: no grouping, the user's decimal separator.
+        grdRezultat->setItem(
+            r, 2, new QTableWidgetItem(t.amount.fixed(std::max(2, t.amount.decimals()), NumberText::point())));
+        grdRezultat->setItem(r, 6, new QTableWidgetItem(t.lei.fixed(2, NumberText::point())));
         ++r;
     }
     grdRezultat->resizeColumnsToContents();
-    lblStare->setText(m_result.failed == 0
-                          ? QStringLiteral("Randuri convertite: %1.").arg(m_result.rows.size())
-                          : QStringLiteral("Randuri convertite: %1; neconvertite: %2 (vezi coloana eroare).")
-                                .arg(m_result.rows.size() - size_t(m_result.failed))
-                                .arg(m_result.failed));
+    QString state = m_result.failed == 0
+                        ? QStringLiteral("Randuri convertite: %1.").arg(m_result.rows.size())
+                        : QStringLiteral("Randuri convertite: %1; neconvertite: %2 (vezi coloana eroare).")
+                              .arg(m_result.rows.size() - size_t(m_result.failed))
+                              .arg(m_result.failed);
+    if (m_result.late > 0)
+        state += QStringLiteral(" La %1 lipseste cursul zilei (vezi coloana eroare).").arg(m_result.late);
+    lblStare->setText(state);
     cmdCopiaza->setEnabled(!m_result.rows.empty());
     cmdSalveaza->setEnabled(!m_result.rows.empty());
 }

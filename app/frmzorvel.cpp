@@ -377,6 +377,8 @@ void frmZorvel::connectHandlers() {
     connect(new QShortcut(QKeySequence(QStringLiteral("Ctrl+L")), this), &QShortcut::activated, this,
             &frmZorvel::cmdConversieLista_Click);
     connect(DTPicker1, &DatePicker::userChanged, this, inMessageScope([this] { DTPicker1_Change(); }));
+    connect(DTPicker1, &DatePicker::typingRefused, this,
+            [this](const QString& why) { message(why, MessageSink::Icon::Exclamation); });
     for (int i = 0; i < 6; ++i) {
         connect(Text3[i], &QLineEdit::textChanged, this, inMessageScope([this, i] { Text3_Change(i); }));
         Text3[i]->installEventFilter(this);

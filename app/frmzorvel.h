@@ -182,6 +182,14 @@ private:
     // VatBoxes
     QString text(int index) const override;
     void setText(int index, const QString& text) override;
+    void refused(const QString& why) override;
+
+    // The currencies chosen in the two lists: a column's name, or empty for the local currency.
+    using CurrencyChoice = std::array<QString, 2>;
+    CurrencyChoice currencyChoice() const;
+    void keepCurrencies(const CurrencyChoice& kept);
+    void showMissingCurrency();
+    void forgetMissingCurrency();
 
     // Controls, by their given names.
     std::array<QGroupBox*, 3> Frame1{};
@@ -229,9 +237,10 @@ private:
     QPointer<frmEvolutie> m_evolutie;
     QPointer<frmVerificare> m_verificare;
     QPointer<frmConversieLista> m_lista;
-    QString m_documentLine; // the last conversion, as a line for a document
-    int m_outerHeight = 0;  // twips, title bar and border included
-    int m_linksBottom = 0;  // twips
+    QString m_documentLine;    // the last conversion, as a line for a document
+    QString m_missingCurrency; // a chosen currency the table in view lacks
+    int m_outerHeight = 0;     // twips, title bar and border included
+    int m_linksBottom = 0;     // twips
     int m_scopeDepth = 0;
     bool m_startupSpan = false;
     QSet<QString> m_shownInScope;

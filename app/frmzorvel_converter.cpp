@@ -35,6 +35,11 @@ void frmZorvel::SetLocalCurrency() {
 void frmZorvel::ConvertAmount() {
     // Before the first load the lists are empty and there is nothing to convert.
     if (Combo1[0]->currentIndex() < 0 || Combo1[1]->currentIndex() < 0) return;
+    // A currency the user chose that the table in view lacks is said, not swapped for another.
+    if (!m_missingCurrency.isEmpty()) {
+        showMissingCurrency();
+        return;
+    }
     const Converter::Request request{Text1->text(), Combo1[0]->currentText(), Combo1[1]->currentText(),
                                      LocalCurrencyName};
     // The tables read are those of the year in view, as the list's first item names their leu.
@@ -45,15 +50,25 @@ void frmZorvel::ConvertAmount() {
         return;
     }
     if (day) selectRateRow(day->date);
-    const std::optional<StoredDay> row = day ? std::optional<StoredDay>(day->row) : std::nullopt;
-    const Outcome<double> v = Converter::convert(request, row);
-    showRatesUsed(v && row ? Converter::ratesUsed(request, *row) : QString());
-    m_documentLine = v && row ? Converter::documentLine(request, *row, *v) : QString();
+    const auto v = Converter::convert(request, day ? std::optional<StoredDay>(day->row) : std::nullopt);
+    const std::optional<RateBook::Day> used = day ? std::optional<RateBook::Day>(*day) : std::nullopt;
+    showRatesUsed(v && used ? Converter::ratesUsed(*v, *used, NumberText::point()) : QString());
+    m_documentLine = v ? Converter::documentLine(*v, used, LocalCurrencyName, NumberText::point()) : QString();
     if (!v) {
-        message(unknownRateText(), MessageSink::Icon::Exclamation);
+        message(v.cause() == Cause::OutOfRange ? v.error() : unknownRateText(), MessageSink::Icon::Exclamation);
         return;
     }
-    Text2->setText(NumberText::general(*v));
+    Text2->setText(NumberText::general(v->value));
+}
+
+// Says in the result's place which chosen currency the year's table lacks; the VAT line gets no price from it.
+void frmZorvel::showMissingCurrency() {
+    const QString text = QStringLiteral("Nu exista curs %1 in %2").arg(m_missingCurrency, TableYear);
+    m_documentLine.clear();
+    Text2->setPlaceholderText(text);
+    Text2->setAccessibleDescription(text);
+    Text2->clear();
+    showRatesUsed(text);
 }
 
 void frmZorvel::selectRateRow(QDate day) {
@@ -118,7 +133,15 @@ void frmZorvel::Text2_GotFocus() {
 }
 
 void frmZorvel::Combo1_Click(int) {
+    forgetMissingCurrency();
     if (Combo1[0]->currentIndex() >= 0 && Combo1[1]->currentIndex() >= 0) ConvertAmount();
+}
+
+void frmZorvel::forgetMissingCurrency() {
+    if (m_missingCurrency.isEmpty()) return;
+    m_missingCurrency.clear();
+    Text2->setPlaceholderText(QString());
+    Text2->setAccessibleDescription(QString());
 }
 
 void frmZorvel::Command1_Click() {

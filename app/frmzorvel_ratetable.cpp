@@ -24,13 +24,16 @@ int displayPosition(const QString& header) {
     return 0;
 }
 
+// The stored rate as the bank wrote it, every digit; never a binary tail.
 QString cellText(const QVariant& v) {
-    return FormatRateText(NumberText::general(float(v.toDouble())));
+    const auto d = Decimal::fromStored(v.toDouble());
+    return d ? FormatRateText(NumberText::general(*d)) : QString();
 }
 
 } // namespace
 
 void frmZorvel::LoadRateTable() {
+    const CurrencyChoice kept = currencyChoice();
     TableYear = Combo2->currentText();
     SetLocalCurrency();
     ListView1->clear();
@@ -45,13 +48,44 @@ void frmZorvel::LoadRateTable() {
         ListView1->setHeaderLabels({QStringLiteral("DATA")});
         ListView1->setColumnWidth(0, PanelLayout::px(1000));
         // A year not yet published still converts: at the currencies of the day whose rates apply.
-        if (const auto day = RateBook::ratesFor(dbPath(), DTPicker1->date())) addCurrencies(day->row.names);
+        // The picker follows to the year in view, keeping its month and day: the day whose rates apply there.
+        QDate inView(TableYear.toInt(), DTPicker1->Month(), DTPicker1->Day());
+        if (!inView.isValid()) inView = DTPicker1->date();
+        if (const auto day = RateBook::ratesFor(dbPath(), inView)) addCurrencies(day->row.names);
+        keepCurrencies(kept);
         return;
     }
     m_noticeYear.clear();
     addCurrencies(table->names);
     showColumns(table->names);
     showRows(table->rows);
+    keepCurrencies(kept);
+}
+
+// Index 0 is the local currency whatever its name; other items are the table's columns.
+frmZorvel::CurrencyChoice frmZorvel::currencyChoice() const {
+    CurrencyChoice choice;
+    for (int i = 0; i < 2; ++i)
+        choice[size_t(i)] = Combo1[i]->currentIndex() > 0 ? Combo1[i]->currentText() : QString();
+    return choice;
+}
+
+// Each list back on what the user chose, where the new table has it; converted once both stand.
+void frmZorvel::keepCurrencies(const CurrencyChoice& kept) {
+    forgetMissingCurrency();
+    QStringList missing;
+    for (int i = 0; i < 2; ++i) {
+        if (kept[size_t(i)].isEmpty()) continue;
+        const int index = Combo1[i]->findText(kept[size_t(i)]);
+        if (index < 0) {
+            missing << kept[size_t(i)];
+            continue;
+        }
+        const QSignalBlocker quiet(Combo1[i]);
+        Combo1[i]->setCurrentIndex(index);
+    }
+    m_missingCurrency = missing.join(QStringLiteral(", "));
+    ConvertAmount();
 }
 
 // Every column but the date, into both lists.
@@ -68,15 +102,11 @@ void frmZorvel::startCurrencyLists() {
         const QSignalBlocker quiet(c);
         c->clear();
     }
-    // Each list gets the local currency and is selected in turn; the second
-    // selection finds both lists chosen and converts.
-    for (int i = 0; i < 2; ++i) {
-        {
-            const QSignalBlocker quiet(Combo1[i]);
-            Combo1[i]->addItem(LocalCurrencyName);
-            Combo1[i]->setCurrentIndex(0);
-        }
-        Combo1_Click(i);
+    // Each list starts on the local currency; the choice kept is put back once the columns are in.
+    for (QComboBox* c : Combo1) {
+        const QSignalBlocker quiet(c);
+        c->addItem(LocalCurrencyName);
+        c->setCurrentIndex(0);
     }
 }
 

@@ -12,6 +12,10 @@ void frmZorvel::setText(int index, const QString& text) {
     Text3[index]->setText(text);
 }
 
+void frmZorvel::refused(const QString& why) {
+    message(why, MessageSink::Icon::Exclamation);
+}
+
 void frmZorvel::Text3_Change(int index) {
     m_vat.change(index, LocalCurrencyName);
 }

@@ -2,6 +2,7 @@
 
 #include "core/feed/feedclient.h"
 #include "core/history/currencyhistory.h"
+#include "core/money/converter.h"
 #include "core/money/listconversion.h"
 #include "core/money/localcurrency.h"
 #include "core/money/ratebook.h"
@@ -19,6 +20,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QSaveFile>
 #include <QTextStream>
 #include <cmath>
@@ -77,13 +79,26 @@ int update(const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
 
 // A rate as the bank quotes it, four decimals; a per-100 currency per unit needs more to keep its digits.
 QString rateFigure(const RateBook::Quote& q, Format f) {
-    const int decimals = q.column.size() > 3 && q.units < 100 ? 6 : 4;
-    // A rate is kept to single precision: its seven digits, not the float's binary tail.
-    return decimal(QString::number(q.value, 'g', 7).toDouble(), decimals, f);
+    return q.value.fixed(q.decimals(), f == Format::Text ? u',' : u'.');
+}
+
+// A number for JSON: the bank's digits where a double keeps them, else the digits as text.
+QJsonValue jsonNumber(const Decimal& v) {
+    const double d = v.toDouble();
+    if (Decimal::fromText(QString::number(d, 'g', QLocale::FloatingPointShortest)) == std::optional<Decimal>(v))
+        return d;
+    return v.toString();
 }
 
 QString dayText(QDate d) {
     return DayText::shown(d);
+}
+
+// A figure at an older day than the one that applies is printed, and said: cron and scripts see exit 1.
+int lateOrDone(const RateBook::Day& day, QTextStream& err) {
+    if (!day.isLate()) return CommandLine::Done;
+    return fail(err, QStringLiteral("%1 (s-a folosit cursul din %2).").arg(day.lateText(), dayText(day.date)),
+                CommandLine::Failed);
 }
 
 int rate(const Request& r, const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
@@ -98,21 +113,16 @@ int rate(const Request& r, const CommandLine::Context& c, QTextStream& out, QTex
     if (!q)
         return fail(err, QStringLiteral("Nu este cunoscut cursul pentru %1 la %2.").arg(code.toUpper(), date),
                     CommandLine::Failed);
-    const QString name = q->units == 1 ? q->code : QString::number(q->units) + q->code;
     if (r.format == Format::Json)
-        out << json({{"date", date},
-                     {"currency", name},
-                     {"units", q->units},
-                     {"rate", QString::number(q->value, 'g', 7).toDouble()}})
+        out << json({{"date", date}, {"currency", q->name()}, {"units", q->units}, {"rate", jsonNumber(q->value)}})
             << Qt::endl;
     else if (r.format == Format::Csv)
         out << "data,valuta,unitati,curs\n"
-            << date << ',' << name << ',' << q->units << ',' << rateFigure(*q, r.format) << Qt::endl;
+            << date << ',' << q->name() << ',' << q->units << ',' << rateFigure(*q, r.format) << Qt::endl;
     else
-        out << date << ' ' << name << ' ' << rateFigure(*q, r.format)
-            << (q->column.size() > 3 ? QStringLiteral(" (pentru %1 %2)").arg(q->units).arg(q->code) : QString())
-            << Qt::endl;
-    return CommandLine::Done;
+        out << date << ' ' << q->name() << ' ' << rateFigure(*q, r.format)
+            << (q->column.size() > 3 ? QStringLiteral(" (pentru %1)").arg(q->unitsText()) : QString()) << Qt::endl;
+    return lateOrDone(*day, err);
 }
 
 // "LEI" or "RON" names the local currency of the day, whichever leu that was.
@@ -122,74 +132,50 @@ bool isLocal(const QString& code, const LocalCurrency& local) {
            code.compare(local.name, Qt::CaseInsensitive) == 0;
 }
 
-// One side of a conversion: the local currency (worth 1) or a currency's quote.
-struct Side {
-    QString name;
-    double value = 1; // lei for `units` units
-    int units = 1;
-    bool local = true;
-    int decimals = 4; // a per-100 currency per unit keeps its digits with more
-};
-
-Outcome<Side> sideOf(const QString& code, const std::optional<RateBook::Day>& day, const LocalCurrency& local,
-                     const Outcome<RateBook::Day>& read) {
-    if (isLocal(code, local)) return Side{local.name};
-    if (!day) return Outcome<Side>::failure(read);
-    const auto q = RateBook::quote(day->row, code);
-    if (!q)
-        return Outcome<Side>::failure(QStringLiteral("Nu este cunoscut cursul pentru %1 la %2.")
-                                          .arg(code.toUpper(), day->date.toString(Qt::ISODate)));
-    return Side{q->units == 1 ? q->code : QString::number(q->units) + q->code, q->value, q->units, false,
-                q->column.size() > 3 && q->units < 100 ? 6 : 4};
+// A side of a conversion as the converter takes it: the local currency's name, or the code.
+Outcome<QString> sideOf(const QString& code, const std::optional<RateBook::Day>& day, const LocalCurrency& local,
+                        const Outcome<RateBook::Day>& read) {
+    if (isLocal(code, local)) return local.name;
+    if (!day) return Outcome<QString>::failure(read);
+    if (!RateBook::quote(day->row, code))
+        return Outcome<QString>::failure(QStringLiteral("Nu este cunoscut cursul pentru %1 la %2.")
+                                             .arg(code.toUpper(), day->date.toString(Qt::ISODate)));
+    return code.toUpper();
 }
 
-// "100 EUR x 4,9490", "100 LEI NOI / 4,9490", "100 USD x 4,5713 / 4,9490".
-QString howComputed(const QString& amount, const Side& from, const Side& to) {
-    QString text = amount + u' ' + from.name;
-    const auto figure = [](const Side& s) { return QString::number(s.value, 'f', s.decimals).replace(u'.', u','); };
-    if (!from.local) text += QStringLiteral(" x ") + figure(from);
-    if (!to.local) text += QStringLiteral(" / ") + figure(to);
-    return text;
+QString sideName(const std::optional<RateBook::Quote>& q, const LocalCurrency& local) {
+    return q ? q->name() : local.name;
 }
 
-// A conversion worked out, ready to be written in any of the output formats.
-struct Conversion {
-    QString used; // the rates' day, yyyy-mm-dd
-    double amount = 0;
-    Side from, to;
-    double result = 0;
-    QString how; // "100 EUR x 4,9490"
-    QDate day;   // invalid when no rate was needed
-};
+QString sideRate(const std::optional<RateBook::Quote>& q) {
+    return q ? q->value.toString() : QStringLiteral("1");
+}
 
-void writeConversion(QTextStream& out, Format format, const Conversion& v) {
+void writeConversion(QTextStream& out, Format format, const Converter::Result& v,
+                     const std::optional<RateBook::Day>& day, const LocalCurrency& local, QDate asked) {
+    const QString used = day ? day->date.toString(Qt::ISODate) : asked.toString(Qt::ISODate);
     if (format == Format::Json)
-        out << json({{"date", v.used},
-                     {"amount", v.amount},
-                     {"from", v.from.name},
-                     {"to", v.to.name},
-                     {"result", v.result},
-                     {"fromRate", v.from.value},
-                     {"toRate", v.to.value}})
+        out << json({{"date", used},
+                     {"amount", jsonNumber(v.amount)},
+                     {"from", sideName(v.from, local)},
+                     {"to", sideName(v.to, local)},
+                     {"result", jsonNumber(v.value)},
+                     {"fromRate", v.from ? jsonNumber(v.from->value) : QJsonValue(1)},
+                     {"toRate", v.to ? jsonNumber(v.to->value) : QJsonValue(1)}})
             << Qt::endl;
     else if (format == Format::Csv)
         out << "data,suma,din,in,rezultat,curs_din,curs_in\n"
-            << v.used << ',' << QString::number(v.amount, 'g', 15) << ',' << v.from.name << ',' << v.to.name << ','
-            << decimal(v.result, 2, format) << ',' << QString::number(v.from.value, 'g', 7) << ','
-            << QString::number(v.to.value, 'g', 7) << Qt::endl;
+            << used << ',' << v.amount.toString() << ',' << sideName(v.from, local) << ',' << sideName(v.to, local)
+            << ',' << v.value.fixed(2) << ',' << sideRate(v.from) << ',' << sideRate(v.to) << Qt::endl;
     else
-        out << decimal(v.result, 2, format) << ' ' << v.to.name
-            << (v.from.local && v.to.local ? QString()
-                                           : QStringLiteral(" (%1, curs BNR din %2)").arg(v.how, dayText(v.day)))
-            << Qt::endl;
+        out << Converter::documentLine(v, day, local.name, u',') << Qt::endl;
 }
 
 int convert(const Request& r, const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
     const QStringList pair = r.parser.positionalArguments();
     if (pair.size() != 2) return fail(err, QStringLiteral("Folositi: --convert SUMA DIN IN"), CommandLine::WrongUse);
     const QString amountText = r.parser.value(QStringLiteral("convert"));
-    const auto amount = InputText::Amount(amountText);
-    if (!amount)
+    if (!InputText::Amount(amountText))
         return fail(err, QStringLiteral("suma invalida: \"%1\" (forma: 100, 1.234,56)").arg(amountText),
                     CommandLine::WrongUse);
     const LocalCurrency local = LocalCurrency::on(r.day);
@@ -199,15 +185,13 @@ int convert(const Request& r, const CommandLine::Context& c, QTextStream& out, Q
     if (!from) return fail(err, from.error(), CommandLine::Failed);
     const auto to = sideOf(pair[1], day, local, read);
     if (!to) return fail(err, to.error(), CommandLine::Failed);
-    const long double exact = (long double)*amount * (from->value / from->units) / ((long double)to->value / to->units);
-    if (!std::isfinite(double(exact)) || std::fabs(double(exact)) > 1e15)
+    const Converter::Request request{amountText, *from, *to, local.name};
+    const auto v = Converter::convert(request, day ? std::optional<StoredDay>(day->row) : std::nullopt);
+    if (!v && v.cause() == Cause::OutOfRange)
         return fail(err, QStringLiteral("suma prea mare: %1").arg(amountText), CommandLine::WrongUse);
-    writeConversion(out, r.format,
-                    {day ? day->date.toString(Qt::ISODate) : r.day.toString(Qt::ISODate), *amount, *from, *to,
-                     RateBook::inBani(exact),
-                     howComputed(decimal(*amount, *amount == std::floor(*amount) ? 0 : 2, Format::Text), *from, *to),
-                     day ? day->date : QDate()});
-    return CommandLine::Done;
+    if (!v) return fail(err, v.error(), CommandLine::Failed);
+    writeConversion(out, r.format, *v, Converter::needsRates(request) ? day : std::nullopt, local, r.day);
+    return day && Converter::needsRates(request) ? lateOrDone(*day, err) : CommandLine::Done;
 }
 
 int average(const Request& r, const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
@@ -359,17 +343,18 @@ QString listJson(const ListConversion::Result& result) {
             o.insert(QStringLiteral("error"), row.error);
         } else {
             o.insert(QStringLiteral("date"), row.date.toString(Qt::ISODate));
-            o.insert(QStringLiteral("amount"), row.amount);
+            o.insert(QStringLiteral("amount"), jsonNumber(row.amount));
             o.insert(QStringLiteral("currency"), row.currency);
             o.insert(QStringLiteral("rateDay"), row.rateDay.toString(Qt::ISODate));
-            o.insert(QStringLiteral("rate"), row.rate);
-            o.insert(QStringLiteral("lei"), row.lei);
-            if (row.booked) o.insert(QStringLiteral("booked"), *row.booked);
-            if (const auto d = row.difference()) o.insert(QStringLiteral("difference"), *d);
+            o.insert(QStringLiteral("rate"), jsonNumber(row.rate));
+            o.insert(QStringLiteral("lei"), jsonNumber(row.lei));
+            if (row.booked) o.insert(QStringLiteral("booked"), jsonNumber(*row.booked));
+            if (const auto d = row.difference()) o.insert(QStringLiteral("difference"), jsonNumber(*d));
+            if (!row.late.isEmpty()) o.insert(QStringLiteral("late"), row.late);
         }
         rows << o;
     }
-    return json({{"rows", rows}, {"failed", result.failed}}) + u'\n';
+    return json({{"rows", rows}, {"failed", result.failed}, {"late", result.late}}) + u'\n';
 }
 
 int convertFile(const Request& r, const CommandLine::Context& c, QTextStream& out, QTextStream& err) {
@@ -404,7 +389,11 @@ int convertFile(const Request& r, const CommandLine::Context& c, QTextStream& ou
                     ? QStringLiteral("Un rand nu a putut fi convertit (vezi coloana eroare).")
                     : QStringLiteral("%1 randuri nu au putut fi convertite (vezi coloana eroare).").arg(result->failed))
             << Qt::endl;
-    return result->failed > 0 ? CommandLine::Failed : CommandLine::Done;
+    if (result->late > 0)
+        err << QStringLiteral("La %1 randuri lipseste cursul zilei; s-a folosit unul mai vechi (vezi coloana eroare).")
+                   .arg(result->late)
+            << Qt::endl;
+    return result->failed > 0 || result->late > 0 ? CommandLine::Failed : CommandLine::Done;
 }
 
 void addOptions(QCommandLineParser& p) {

@@ -19,6 +19,7 @@ enum class Cause {
     DbDamaged,    // corrupt, or not a rate database at all
     DbReadOnly,   // it can be read but not written
     NoStoredDay,  // the database was read, and holds no day whose rates apply to the date
+    OutOfRange,   // an amount or a result beyond what the arithmetic holds: refused, never shown wrong
 };
 
 // A value or the text of what went wrong; the caller decides how to tell the user.

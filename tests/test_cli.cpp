@@ -68,8 +68,6 @@ TEST_F(CliTest, AnswersAsTheConverterWouldAndSaysWhatIsWrong) {
         {{"--rate", "USD", "--date", "2022-03-08", "--format", "json"},
          0,
          "{\"currency\":\"USD\",\"date\":\"2022-03-07\",\"rate\":4.5713,\"units\":1}\n"},
-        // A year whose table does not exist yet leads to the last stored day before it.
-        {{"--rate", "EUR", "--date", "2023-01-03"}, 0, "2022-03-08 EUR 4,9485\n"},
         {{"--convert", "100", "EUR", "LEI", "--date", "2022-03-08"},
          0,
          "494,90 LEI NOI (100 EUR x 4,9490, curs BNR din 07.03.2022)\n"},
@@ -79,6 +77,9 @@ TEST_F(CliTest, AnswersAsTheConverterWouldAndSaysWhatIsWrong) {
         {{"--convert", "1000", "HUF", "LEI", "--date", "2022-03-08"},
          0,
          "12,44 LEI NOI (1000 HUF x 0,012444, curs BNR din 07.03.2022)\n"},
+        {{"--convert", "2500", "100HUF", "LEI", "--date", "2022-03-08"},
+         0,
+         "3111,00 LEI NOI (2500 x 100 HUF x 1,2444, curs BNR din 07.03.2022)\n"},
         {{"--convert", "1.234,56", "EUR", "LEI", "--date", "2022-03-08"},
          0,
          "6109,84 LEI NOI (1234,56 EUR x 4,9490, curs BNR din 07.03.2022)\n"},
@@ -127,6 +128,31 @@ TEST_F(CliTest, AnswersAsTheConverterWouldAndSaysWhatIsWrong) {
         }
     }
     EXPECT_TRUE(run({QStringLiteral("--help")}).out.contains(QStringLiteral("--update")));
+}
+
+// A history that stops short of the day that applies still gives the last figure it has,
+// and says which day it lacks: a script sees exit 1.
+TEST_F(CliTest, ARateOlderThanTheDayThatAppliesIsPrintedAndSaid) {
+    struct Case {
+        QStringList args;
+        const char* out;
+        const char* err;
+    } const cases[] = {
+        {{"--rate", "EUR", "--date", "2023-01-03"}, "2022-03-08 EUR 4,9485\n", "lipseste cursul din 30.12.2022"},
+        // Years without any table between: still the last stored day, not "no stored rate".
+        {{"--rate", "EUR", "--date", "2025-01-10"}, "2022-03-08 EUR 4,9485\n", "lipseste cursul din 09.01.2025"},
+        {{"--convert", "100", "EUR", "LEI", "--date", "2022-03-15"},
+         "494,85 LEI NOI (100 EUR x 4,9485, curs BNR din 08.03.2022; lipseste cursul din 14.03.2022)\n",
+         "s-a folosit cursul din 08.03.2022"},
+    };
+    forEachRow(cases, [&](const Case& c) {
+        const Ran r = run(c.args);
+        EXPECT_EQ(r.exit, 1) << c.args.join(u' ').toStdString();
+        EXPECT_EQ(r.out, QString::fromUtf8(c.out));
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.err))) << r.err.toStdString();
+    });
+    // Local to local needs no rate, and lacks none.
+    EXPECT_EQ(run({"--convert", "12,345", "LEI", "RON", "--date", "2025-01-10"}).exit, 0);
 }
 
 TEST_F(CliTest, UpdateReportsProgressAndItsOutcome) {

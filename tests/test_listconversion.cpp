@@ -36,37 +36,43 @@ TEST_F(ListConversionTest, EachRowGetsItsDaysRateOrItsReason) {
         const char* line;
         RateBook::Rule rule;
         const char* rateDay; // empty when the row fails
-        double lei;
-        const char* error;
+        const char* lei;
+        const char* error; // or, for a row converted at an older day, what it lacks
     };
     using R = RateBook::Rule;
     const Case cases[] = {
-        {"08.01.2024;100;EUR", R::Before, "2024-01-05", 400.05, ""}, // Monday: Friday's rate
-        {"08.01.2024;100;EUR", R::Same, "2024-01-08", 400.08, ""},
-        {"06.01.2024;100;EUR", R::Same, "2024-01-05", 400.05, ""},   // Saturday: the last before
-        {"25.01.2024;100;EUR", R::Before, "2024-01-23", 400.23, ""}, // 24 January is a holiday
-        {"2024-01-01;100;EUR", R::Before, "2023-12-29", 403.63, ""}, // 1 January: the year before
-        {"01.07.2005;100;EUR", R::Before, "2005-06-30", 401.81, ""},
-        {"15.03.2004;1;EUR", R::Before, "2004-03-12", 40000, ""},   // old lei
-        {"08.01.2024;1000;HUF", R::Same, "2024-01-08", 12.66, ""},  // one forint each: 12,655 to the even ban
-        {"08.01.2024;10;100HUF", R::Same, "2024-01-08", 12.66, ""}, // a hundred forint each
-        {"08.01.2024;1.234,56;eur", R::Same, "2024-01-08", 4939.23, ""},
-        {"08.01.2024;100;XYZ", R::Same, "", 0, "nu exista curs XYZ la 08.01.2024"},
-        {"08.01.2024;100;EURO", R::Same, "", 0, "valuta necunoscuta"},
-        {"32.01.2024;100;EUR", R::Same, "", 0, "data ilizibila"},
-        {"08.01.2024;abc;EUR", R::Same, "", 0, "suma ilizibila"},
-        {"08.01.2024;100;EUR;x", R::Same, "", 0, "suma in lei ilizibila"},
-        {"01.01.2001;100;EUR", R::Same, "", 0, "nu exista curs memorat pana la 01.01.2001"},
+        {"08.01.2024;100;EUR", R::Before, "2024-01-05", "400.05", ""}, // Monday: Friday's rate
+        {"08.01.2024;100;EUR", R::Same, "2024-01-08", "400.08", ""},
+        {"06.01.2024;100;EUR", R::Same, "2024-01-05", "400.05", ""},   // Saturday: the last before
+        {"25.01.2024;100;EUR", R::Before, "2024-01-23", "400.23", ""}, // 24 January is a holiday
+        {"2024-01-01;100;EUR", R::Before, "2023-12-29", "403.63", ""}, // 1 January: the year before
+        {"01.07.2005;100;EUR", R::Before, "2005-06-30", "401.81", ""},
+        {"15.03.2004;1;EUR", R::Before, "2004-03-12", "40000", ""},   // old lei
+        {"08.01.2024;1000;HUF", R::Same, "2024-01-08", "12.66", ""},  // one forint each: 12,655 to the even ban
+        {"08.01.2024;10;100HUF", R::Same, "2024-01-08", "12.66", ""}, // a hundred forint each
+        {"08.01.2024;1.234,56;eur", R::Same, "2024-01-08", "4939.23", ""},
+        {"08.01.2024;100;XYZ", R::Same, "", "0", "nu exista curs XYZ la 08.01.2024"},
+        {"08.01.2024;100;EURO", R::Same, "", "0", "valuta necunoscuta"},
+        {"32.01.2024;100;EUR", R::Same, "", "0", "data ilizibila"},
+        {"08.01.2024;abc;EUR", R::Same, "", "0", "suma ilizibila"},
+        {"08.01.2024;100;EUR;x", R::Same, "", "0", "suma in lei ilizibila"},
+        {"01.01.2001;100;EUR", R::Same, "", "0", "nu exista curs memorat pana la 01.01.2001"},
+        // Every ban of a large amount.
+        {"08.01.2024;1234567,89;EUR", R::Same, "2024-01-08", "4939259.21", ""},
+        // The history stops on 31 January: the figure stands, and says which day it lacks.
+        {"15.02.2024;100;EUR", R::Before, "2024-01-31", "400.31", "lipseste cursul din 14.02.2024"},
     };
     forEachRow(cases, [&](const Case& c) {
         const auto r = convert(QString::fromLatin1(c.line), c.rule);
         ASSERT_EQ(r.rows.size(), 1u) << c.line;
         const ListConversion::Row& row = r.rows.front();
-        EXPECT_EQ(row.error, QString::fromLatin1(c.error)) << c.line;
-        EXPECT_EQ(r.failed, *c.error ? 1 : 0) << c.line;
-        if (*c.error) return;
+        const bool converted = *c.rateDay;
+        EXPECT_EQ(row.reason(), QString::fromLatin1(c.error)) << c.line;
+        EXPECT_EQ(r.failed, converted ? 0 : 1) << c.line;
+        EXPECT_EQ(r.late, converted && *c.error ? 1 : 0) << c.line;
+        if (!converted) return;
         EXPECT_EQ(row.rateDay.toString(Qt::ISODate), QString::fromLatin1(c.rateDay)) << c.line;
-        EXPECT_DOUBLE_EQ(row.lei, c.lei) << c.line;
+        EXPECT_EQ(row.lei.toString(), QString::fromLatin1(c.lei)) << c.line;
     });
 }
 
@@ -83,10 +89,10 @@ TEST_F(ListConversionTest, APasteOrAFileGivesRowsTotalsAndASafeCsv) {
         const auto r = convert(QString::fromLatin1(c.text), RateBook::Rule::Before);
         ASSERT_EQ(r.rows.size(), 2u) << c.why;
         EXPECT_EQ(r.failed, 0) << c.why;
-        EXPECT_EQ(r.rows[0].difference().value_or(-1), 0.05) << c.why; // 400,05 against 400 booked
+        EXPECT_EQ(r.rows[0].difference().value_or(Decimal()).toString(), QStringLiteral("0.05")) << c.why;
         ASSERT_EQ(r.totals.size(), 1u) << c.why;
-        EXPECT_DOUBLE_EQ(r.totals.front().amount, 1100) << c.why;
-        EXPECT_DOUBLE_EQ(r.totals.front().lei, 400.05 + 4000.8) << c.why;
+        EXPECT_EQ(r.totals.front().amount.toString(), QStringLiteral("1100")) << c.why;
+        EXPECT_EQ(r.totals.front().lei.toString(), QStringLiteral("4400.85")) << c.why;
     });
     const auto r = convert(QStringLiteral("08.01.2024;100;EUR;400\n=HYPERLINK(\"x\");1;EUR\n"), RateBook::Rule::Before);
     const QStringList lines = ListConversion::csv(r).split(u'\n');
@@ -96,6 +102,37 @@ TEST_F(ListConversionTest, APasteOrAFileGivesRowsTotalsAndASafeCsv) {
     // A field that a spreadsheet would run as a formula stays text.
     EXPECT_TRUE(lines[2].startsWith(QStringLiteral("2;\"'=HYPERLINK(\"\"x\"\")\";1;EUR"))) << lines[2].toStdString();
     EXPECT_EQ(lines[3], QStringLiteral("total;;100,00;EUR;;;400,05;;;;1 rand"));
+}
+
+// A weekday the bank was found to have published nothing for is no hole before the day that applies.
+TEST_F(ListConversionTest, ADayTheBankHadNoRatesForIsNotMissing) {
+    const QString line = QStringLiteral("02.02.2024;100;EUR");
+    EXPECT_EQ(convert(line, RateBook::Rule::Before).rows[0].late, QStringLiteral("lipseste cursul din 01.02.2024"));
+    ASSERT_TRUE(RateDb(app.db()).noteDaysWithoutRates({}, {QDate(2024, 2, 1)}, QDate(2024, 2, 5)));
+    const auto r = convert(line, RateBook::Rule::Before);
+    EXPECT_EQ(r.rows[0].late, QString());
+    EXPECT_EQ(r.late, 0);
+}
+
+// A booked figure that rounded an exact half ban up is the same figure by another rule.
+TEST_F(ListConversionTest, AHalfBanRoundedTheOtherWayIsNoDifference) {
+    struct Case {
+        const char* line;
+        const char* difference;
+        const char* kind;
+    } const cases[] = {
+        {"08.01.2024;10;EUR;40,01", "0", ""}, // 40,005: the even ban is 40,00, books rounding up hold 40,01
+        {"08.01.2024;10;EUR;40,00", "0", ""}, // the even ban itself
+        {"08.01.2024;10;EUR;40,02", "-0.02", "nefavorabila"}, // more than the half ban
+        {"08.01.2024;11;EUR;44,00", "0.01", "favorabila"},    // 44,0055 is no tie
+    };
+    forEachRow(cases, [&](const Case& c) {
+        const auto r = convert(QString::fromLatin1(c.line), RateBook::Rule::Before);
+        ASSERT_EQ(r.rows.size(), 1u) << c.line;
+        EXPECT_EQ(r.rows[0].difference().value_or(Decimal::whole(99)).toString(), QString::fromLatin1(c.difference))
+            << c.line;
+        EXPECT_EQ(ListConversion::cells(r.rows[0], u',')[9], QString::fromLatin1(c.kind)) << c.line;
+    });
 }
 
 } // namespace

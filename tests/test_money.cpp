@@ -1,6 +1,7 @@
 // Conversion arithmetic, the leu of a date and the VAT line, without widgets.
 #include "core/money/converter.h"
 #include "core/money/localcurrency.h"
+#include "core/money/ratebook.h"
 #include "core/money/vatcalculator.h"
 #include "tests/support/testenv.h"
 
@@ -13,30 +14,90 @@ namespace {
 const QString kLeiNoi = QStringLiteral("LEI NOI");
 
 StoredDay rates() {
-    return StoredDay{{"DATA", "EUR", "USD", "100HUF", "XYZ", "ZER"},
-                     {QStringLiteral("2022-01-03"), 4.321, 4.0, 1.2655, QVariant(), 0.0}};
+    return StoredDay{{"DATA", "EUR", "USD", "100HUF", "XYZ", "ZER", "ZZZ"},
+                     {QStringLiteral("2022-01-03"), 4.321, 4.0, 1.2655, QVariant(), 0.0, 0.0001}};
 }
 
-TEST(Converter, FourDirectionsWithSingleArithmeticAndHalvesToEven) {
+StoredDay bankDay() {
+    return StoredDay{{"DATA", "EUR", "USD", "100HUF", "100JPY"},
+                     {QStringLiteral("2023-01-02"), 4.9412, 4.5, 1.2354, 3.5797}};
+}
+
+// Expected figures worked out apart from the program, in exact decimals: the typed
+// amount times the bank's rates, rounded once to the ban, a half ban to the even one.
+TEST(Converter, FourDirectionsExactToTheBan) {
     struct Case {
         const char* amount;
         const char* source;
         const char* target;
-        double expected;
+        const char* expected;
+        bool bank; // the rates of bankDay(); else those of rates()
     } const cases[] = {
-        {"0,125", "LEI NOI", "LEI NOI", 0.12}, // halves to even
-        {"0,375", "LEI NOI", "LEI NOI", 0.38}, {"", "LEI NOI", "LEI NOI", 0.0},  {"abc", "EUR", "LEI NOI", 0.0},
-        {"100", "EUR", "LEI NOI", 432.1},      {"1", "100HUF", "LEI NOI", 1.27}, // a block of 100 forint
-        {"100", "LEI NOI", "USD", 25.0},       {"100", "USD", "EUR", 92.57},     {"-100", "EUR", "LEI NOI", -432.1},
-        {"10", "ZER", "LEI NOI", 0.0}, // a zero source rate is still a rate
+        {"0,125", "LEI NOI", "LEI NOI", "0.12", false}, // halves to even
+        {"0,375", "LEI NOI", "LEI NOI", "0.38", false},
+        {"", "LEI NOI", "LEI NOI", "0", false},
+        {"abc", "EUR", "LEI NOI", "0", false},
+        {"100", "EUR", "LEI NOI", "432.1", false},
+        {"1", "100HUF", "LEI NOI", "1.27", false}, // a block of 100 forint
+        {"100", "LEI NOI", "USD", "25", false},
+        {"100", "USD", "EUR", "92.57", false},
+        {"-100", "EUR", "LEI NOI", "-432.1", false},
+        {"10", "ZER", "LEI NOI", "0", false}, // a zero source rate is still a rate
+        {"100", "LEI NOI", "EUR", "23.14", false},
+        // Past what single precision holds: every ban.
+        {"5753,51", "EUR", "LEI NOI", "28429.24", true},
+        {"500000", "EUR", "LEI NOI", "2470600", true},
+        {"1234567,89", "EUR", "LEI NOI", "6100246.86", true},
+        {"1000000000000", "EUR", "LEI NOI", "4941200000000", true},
+        {"999999999999", "EUR", "USD", "1098044444443.35", true},
+        {"16777217", "LEI NOI", "LEI NOI", "16777217", true},
+        // "100HUF" is the bank's block of a hundred; "HUF" one forint.
+        {"2500", "100HUF", "LEI NOI", "3088.5", true},
+        {"2500", "HUF", "LEI NOI", "30.88", true}, // 30,885: the even ban
+        {"1000", "100JPY", "LEI NOI", "3579.7", true},
+        {"44273,75", "EUR", "LEI NOI", "218765.45", true},
+        {"3088,5", "LEI NOI", "100HUF", "2500", true},
     };
     forEachRow(cases, [&](const Case& c) {
         const Converter::Request r{QString::fromLatin1(c.amount), QString::fromLatin1(c.source),
                                    QString::fromLatin1(c.target), kLeiNoi};
-        const auto v = Converter::convert(r, rates());
+        const auto v = Converter::convert(r, c.bank ? bankDay() : rates());
         ASSERT_TRUE(v.ok()) << c.amount << " " << c.source << " " << v.error().toStdString();
-        EXPECT_DOUBLE_EQ(*v, c.expected) << c.amount << " " << c.source << "->" << c.target;
+        EXPECT_EQ(v->value.toString(), QString::fromLatin1(c.expected))
+            << c.amount << " " << c.source << "->" << c.target;
     });
+}
+
+TEST(Converter, DocumentLineReadsAsArithmeticThatHolds) {
+    const RateBook::Day day{QDate(2023, 1, 2), bankDay(), LocalCurrency::newLeu(), QDate(2023, 1, 2)};
+    RateBook::Day late = day;
+    late.expected = QDate(2023, 1, 5);
+    struct Case {
+        const char* amount;
+        const char* source;
+        const char* target;
+        const RateBook::Day* day;
+        const char* line;
+    } const cases[] = {
+        {"500000", "EUR", "LEI NOI", &day, "2470600,00 LEI NOI (500000 EUR x 4,9412, curs BNR din 02.01.2023)"},
+        {"2500", "100HUF", "LEI NOI", &day, "3088,50 LEI NOI (2500 x 100 HUF x 1,2354, curs BNR din 02.01.2023)"},
+        {"2500", "HUF", "LEI NOI", &day, "30,88 LEI NOI (2500 HUF x 0,012354, curs BNR din 02.01.2023)"},
+        {"100", "LEI NOI", "100HUF", &day, "80,95 x 100 HUF (100 LEI NOI / 1,2354, curs BNR din 02.01.2023)"},
+        {"100", "USD", "EUR", &day, "91,07 EUR (100 USD x 4,5000 / 4,9412, curs BNR din 02.01.2023)"},
+        {"0,125", "LEI NOI", "LEI NOI", &day, "0,12 LEI NOI"},
+        {"100", "EUR", "LEI NOI", &late,
+         "494,12 LEI NOI (100 EUR x 4,9412, curs BNR din 02.01.2023; lipseste cursul din 05.01.2023)"},
+    };
+    forEachRow(cases, [](const Case& c) {
+        const Converter::Request r{QString::fromLatin1(c.amount), QString::fromLatin1(c.source),
+                                   QString::fromLatin1(c.target), kLeiNoi};
+        const auto v = Converter::convert(r, c.day->row);
+        ASSERT_TRUE(v.ok()) << c.amount;
+        EXPECT_EQ(Converter::documentLine(*v, *c.day, kLeiNoi, u','), QString::fromUtf8(c.line));
+    });
+    const auto v = Converter::convert({QStringLiteral("1"), QStringLiteral("EUR"), kLeiNoi, kLeiNoi}, day.row);
+    EXPECT_EQ(Converter::ratesUsed(*v, late, u','),
+              QStringLiteral("Curs BNR din 02.01.2023: 1 EUR = 4,9412 LEI NOI; lipseste cursul din 05.01.2023"));
 }
 
 TEST(Converter, UnknownRatesFailInsteadOfShowingNonsense) {
@@ -54,8 +115,9 @@ TEST(Converter, UnknownRatesFailInsteadOfShowingNonsense) {
         {"zero target rate", "1", "LEI NOI", "ZER", true},
         {"zero target rate, foreign source", "1", "EUR", "ZER", true},
         {"no stored day and a rate is needed", "1", "EUR", "LEI NOI", false},
-        {"hundredfold amount beyond single range", "1e37", "LEI NOI", "LEI NOI", true},
-        {"amount beyond single range", "1e39", "LEI NOI", "LEI NOI", true},
+        {"amount beyond what an amount holds", "1e15", "LEI NOI", "LEI NOI", true},
+        {"amount far beyond", "1e39", "LEI NOI", "LEI NOI", true},
+        {"a result beyond what a box reads back", "999999999999999", "LEI NOI", "ZZZ", true},
     };
     for (const Case& c : cases) {
         const Converter::Request r{QString::fromLatin1(c.amount), QString::fromLatin1(c.source),
@@ -111,6 +173,7 @@ public:
         for (auto [i, t] : values)
             box[i] = QString::fromLatin1(t);
     }
+    void refused(const QString& why) override { refusals << why; }
     void type(int i, const char* t) {
         calc.gotFocus(i);
         setText(i, QString::fromLatin1(t));
@@ -118,6 +181,7 @@ public:
     QString box[6] = {"1", "0", "0", "0", "0", "24"};
     QString currency = kLeiNoi;
     QList<int> writes;
+    QStringList refusals;
     VatCalculator calc;
 };
 
@@ -147,12 +211,30 @@ TEST_P(VatLine, BoxesFollowTheTypedOne) {
         {"cents, VAT typed", "LEI NOI", {{0, "2"}, {5, "20"}}, 3, "40", {"2", "100", "200", "40", "240", "20"}},
         {"whole, total typed", "LEI", {{0, "1"}, {5, "19"}}, 4, "1190", {"1", "1000", "1000", "190", "1190", "19"}},
         {"whole, value typed", "LEI", {{0, "3"}, {5, "24"}}, 2, "100", {"3", "33", "100", "24", "124", "24"}},
-        {"whole, big value",
+        {"whole, big value, no exponent",
          "LEI",
          {{1, "150000"}, {5, "24"}},
          0,
          "100",
-         {"100", "150000", "1,5E+07", "3600000", "1,86E+07", "24"}},
+         {"100", "150000", "15000000", "3600000", "18600000", "24"}},
+        {"cents, total typed, no float tail",
+         "LEI NOI",
+         {{0, "3"}, {5, "21"}},
+         4,
+         "121",
+         {"3", "33,33", "99,99", "21", "121", "21"}},
+        {"cents, the converter's figure to the ban",
+         "LEI NOI",
+         {{5, "24"}},
+         1,
+         "2470599,84",
+         {"1", "2470599,84", "2470599,84", "592943,96", "3063543,8", "24"}},
+        {"cents, a trillion",
+         "LEI NOI",
+         {{0, "2"}, {1, "1000000000000"}, {5, "21"}},
+         0,
+         "1",
+         {"1", "1000000000000", "1000000000000", "210000000000", "1210000000000", "21"}},
         {"no currency, nothing moves", "", {{1, "10"}}, 0, "3", {"3", "10", "0", "0", "0", "24"}},
         {"quantity 0, nothing moves", "LEI NOI", {{0, "0"}}, 1, "10", {"0", "10", "0", "0", "0", "24"}},
         {"zero quantity in back-calculation",
@@ -163,7 +245,13 @@ TEST_P(VatLine, BoxesFollowTheTypedOne) {
          {"0", "7", "100", "0", "0", "24"}},
         {"zero rate, VAT typed", "LEI NOI", {{1, "7"}, {5, "0"}}, 3, "5", {"1", "7", "0", "5", "0", "0"}},
         {"rate -100, total typed", "LEI NOI", {{1, "7"}, {5, "-100"}}, 4, "5", {"1", "7", "0", "0", "5", "-100"}},
-        {"product beyond single range", "LEI NOI", {{1, "1e38"}}, 0, "10", {"10", "1e38", "0", "0", "0", "24"}},
+        {"a price beyond what the boxes hold", "LEI NOI", {{1, "1e38"}}, 0, "10", {"10", "1e38", "", "", "", "24"}},
+        {"a product beyond what the boxes hold",
+         "LEI NOI",
+         {{1, "100000000000000"}},
+         0,
+         "100",
+         {"100", "100000000000000", "", "", "", "24"}},
     };
     for (const VatCase& c : cases) {
         FakeBoxes b;
@@ -179,6 +267,10 @@ TEST_P(VatLine, BoxesFollowTheTypedOne) {
             EXPECT_EQ(b.box[i], expected) << c.why << " box " << i << " " << GetParam();
         }
         EXPECT_FALSE(b.calc.VatBusy) << c.why;
+        // An empty box is always said: the figure is beyond what the line holds.
+        const bool emptied =
+            std::any_of(std::begin(b.box), std::end(b.box), [](const QString& t) { return t.isEmpty(); });
+        EXPECT_EQ(!b.refusals.isEmpty(), emptied) << c.why;
         for (const QString& t : b.box)
             EXPECT_FALSE(t.contains(QStringLiteral("inf")) || t.contains(QStringLiteral("nan"))) << c.why;
     }

@@ -224,7 +224,7 @@ TEST_F(PanelsTest, TheResultSaysWhichDaysRateItUsed) {
     pick(w, QDate(2023, 1, 3));
     EXPECT_EQ(items(ui.Combo1[0]).size(), 7);
     choose(ui.Combo1[0], QStringLiteral("EUR"));
-    EXPECT_EQ(ui.Text2->text(), QStringLiteral("4952,47"));
+    EXPECT_EQ(ui.Text2->text(), QStringLiteral("4952,48")); // 4952,475 exactly: the even ban
     EXPECT_TRUE(ui.Label3->text().startsWith(QStringLiteral("Curs BNR din 15.02.2022")))
         << ui.Label3->text().toStdString();
 }
@@ -445,6 +445,84 @@ TEST_F(PanelsTest, ConverterResultRecomputesTheWholeVatLine) {
     EXPECT_EQ(ui.Text3[2]->text(), QStringLiteral("86,42"));
     EXPECT_EQ(ui.Text3[3]->text(), QStringLiteral("20,74"));
     EXPECT_EQ(ui.Text3[4]->text(), QStringLiteral("107,16"));
+}
+
+// Every ban of a large amount, in the result, the document line and the VAT line it feeds.
+TEST_F(PanelsTest, LargeAmountsKeepEveryBanThroughTheVatLine) {
+    frmZorvel& w = startOn2022();
+    const WindowControls ui(w);
+    pick(w, QDate(2022, 1, 5));
+    choose(ui.Combo1[0], QStringLiteral("EUR"));
+    typeInto(ui.Text1, QStringLiteral("1234567,89"));
+    EXPECT_EQ(ui.Text2->text(), QStringLiteral("5334567,85"));
+    typeInto(ui.Text1, QStringLiteral("500000"));
+    EXPECT_EQ(ui.Text2->text(), QStringLiteral("2160500"));
+    QTest::keyClick(&w, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QStringLiteral("2160500,00 LEI NOI (500000 EUR x 4,3210, curs BNR din 04.01.2022)"));
+    EXPECT_EQ(ui.Text3[1]->text(), QStringLiteral("2160500"));
+    EXPECT_EQ(ui.Text3[2]->text(), QStringLiteral("2160500"));
+    EXPECT_EQ(ui.Text3[3]->text(), QStringLiteral("518520"));
+    EXPECT_EQ(ui.Text3[4]->text(), QStringLiteral("2679020"));
+    rig.sink.shown.clear();
+    typeInto(ui.Text1, QStringLiteral("1e20"));
+    EXPECT_EQ(rig.sink.texts(), QStringList{QStringLiteral("Suma este prea mare pentru calcul.")});
+    EXPECT_EQ(ui.Text2->text(), QStringLiteral("432,1")); // 1e2's figure stays: 1e20 is refused, never shown wrong
+}
+
+// Another year keeps the currencies chosen where its table has them, and says so where it has not.
+TEST_F(PanelsTest, AnotherYearKeepsTheChosenCurrencies) {
+    ASSERT_TRUE(RateDb(rig.app.db()).storeDay(FeedDay{QDate(2021, 12, 30), {{"EUR", "4.9"}, {"USD", "4.4"}}}));
+    frmZorvel& w = startOn2022();
+    const WindowControls ui(w);
+    pick(w, QDate(2022, 1, 5));
+    choose(ui.Combo1[0], QStringLiteral("EUR"));
+    typeInto(ui.Text1, QStringLiteral("10"));
+    pick(w, QDate(2023, 1, 3)); // no table yet: the last stored day, 15 February 2022
+    EXPECT_EQ(ui.Combo1[0]->currentText(), QStringLiteral("EUR"));
+    EXPECT_EQ(ui.Text2->text(), QStringLiteral("49,5"));
+    choose(ui.Combo1[0], QStringLiteral("XDR"));
+    pick(w, QDate(2021, 12, 31)); // 2021 has no XDR
+    EXPECT_TRUE(ui.Text2->text().isEmpty());
+    EXPECT_EQ(ui.Text2->placeholderText(), QStringLiteral("Nu exista curs XDR in 2021"));
+    EXPECT_EQ(ui.Text3[1]->text(), QString());
+    choose(ui.Combo1[0], QStringLiteral("USD"));
+    EXPECT_EQ(ui.Text2->text(), QStringLiteral("44"));
+    EXPECT_TRUE(ui.Text2->placeholderText().isEmpty());
+}
+
+// Dates typed whole, as Romanians write them; a day that does not exist is refused where it is typed.
+TEST_F(PanelsTest, DatesTypedAsRomaniansTypeThem) {
+    frmZorvel& w = startOn2022();
+    const WindowControls ui(w);
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    const struct {
+        const char* typed;
+        QDate expected;
+        const char* said;
+    } cases[] = {
+        {"15.02.2022", QDate(2022, 2, 15), nullptr},
+        {"3.1.2022", QDate(2022, 1, 3), nullptr},
+        {"2022-01-04", QDate(2022, 1, 4), nullptr},
+        {"2022/02/16", QDate(2022, 2, 16), nullptr},
+        {"2022/02/30", QDate(2022, 2, 16), "Data 2022/02/30 nu exista."},
+        {"3/1/2022", QDate(2022, 1, 3), nullptr},
+        {"15.06.1997", QDate(2022, 1, 3), "nu este intre"},
+    };
+    for (const auto& c : cases) {
+        rig.sink.shown.clear();
+        ui.DTPicker1->setFocus();
+        ui.DTPicker1->selectAll();
+        QTest::keyClicks(ui.DTPicker1, QString::fromLatin1(c.typed));
+        QTest::keyClick(ui.DTPicker1, Qt::Key_Return);
+        EXPECT_EQ(ui.DTPicker1->date(), c.expected) << c.typed;
+        EXPECT_EQ(ui.DTPicker1->text(), c.expected.toString(QStringLiteral("yyyy/MM/dd"))) << c.typed;
+        if (c.said)
+            EXPECT_TRUE(rig.sink.texts().join(u' ').contains(QString::fromLatin1(c.said))) << c.typed;
+        else
+            EXPECT_TRUE(rig.sink.texts().isEmpty()) << c.typed << rig.sink.texts().join(u' ').toStdString();
+    }
 }
 
 TEST(RealHistory, TwentyTwentyTwoFromTheBanksFiles) {

@@ -1,4 +1,5 @@
 // Number and date text as users type and read it, and rate cells.
+#include "core/text/daytext.h"
 #include "core/text/inputtext.h"
 #include "core/text/numbertext.h"
 #include "core/text/ratetext.h"
@@ -10,99 +11,173 @@
 
 namespace {
 
-// Each case: the value, and its text under Romanian and US English settings.
-struct GeneralCase {
-    double value;
-    bool single;
-    const char* ro;
-    const char* en;
-};
-
-class GeneralText : public ::testing::TestWithParam<GeneralCase> {};
-
-TEST_P(GeneralText, WritesTheLocalesSeparatorAndDropsTrailingZeros) {
-    const GeneralCase c = GetParam();
-    for (const auto& [locale, expected] : {std::pair{"ro_RO", c.ro}, std::pair{"en_US", c.en}}) {
-        LocaleScope scope(QString::fromLatin1(locale));
-        const QString text = c.single ? NumberText::general(float(c.value)) : NumberText::general(c.value);
-        EXPECT_EQ(text, QString::fromLatin1(expected)) << locale << " " << c.value;
-    }
+Decimal dec(const char* text) {
+    return *Decimal::fromText(QString::fromLatin1(text));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, GeneralText,
-    ::testing::Values(GeneralCase{2.5, false, "2,5", "2.5"}, GeneralCase{432.1, false, "432,1", "432.1"},
-                      GeneralCase{37.2, true, "37,2", "37.2"}, // a single shows no double noise
-                      GeneralCase{12345678, true, "1,234568E+07", "1.234568E+07"},
-                      GeneralCase{15000000, true, "1,5E+07", "1.5E+07"},
-                      GeneralCase{1234567, true, "1234567", "1234567"}, GeneralCase{0.0001, false, "0,0001", "0.0001"},
-                      GeneralCase{0.00001, false, "1E-05", "1E-05"}, GeneralCase{-2.5, false, "-2,5", "-2.5"},
-                      GeneralCase{-0.0, false, "0", "0"},
-                      GeneralCase{1234567.25, false, "1234567,25", "1234567.25"}, // no grouping
-                      GeneralCase{33.33, false, "33,33", "33.33"}, GeneralCase{0.12, false, "0,12", "0.12"}));
+// The text of an exact value, under Romanian and US English settings: every digit, never an exponent.
+TEST(GeneralText, WritesTheLocalesSeparatorEveryDigitAndNoExponent) {
+    struct Case {
+        const char* value;
+        const char* ro;
+        const char* en;
+    } const cases[] = {
+        {"2.5", "2,5", "2.5"},
+        {"432.10", "432,1", "432.1"}, // trailing zeros dropped
+        {"15000000", "15000000", "15000000"},
+        {"12345678", "12345678", "12345678"},
+        {"0.00001", "0,00001", "0.00001"},
+        {"-2.5", "-2,5", "-2.5"},
+        {"-0", "0", "0"},
+        {"1234567.25", "1234567,25", "1234567.25"}, // no grouping
+        {"99.99", "99,99", "99.99"},
+        {"999999999999999.99", "999999999999999,99", "999999999999999.99"},
+    };
+    forEachRow(cases, [](const Case& c) {
+        for (const auto& [locale, expected] : {std::pair{"ro_RO", c.ro}, std::pair{"en_US", c.en}}) {
+            LocaleScope scope(QString::fromLatin1(locale));
+            EXPECT_EQ(NumberText::general(dec(c.value)), QString::fromLatin1(expected)) << locale << " " << c.value;
+        }
+    });
+}
 
 // Whatever the locale, the program reads back what it wrote: ASCII digits and "-",
 // only the decimal separator being the locale's.
 TEST(GeneralText, ReadsBackUnderEveryLocale) {
-    const double values[] = {-2.5, 33.33, 15000000, -0.00001, 1234.5, 0.12};
+    const char* values[] = {"-2.5", "33.33", "15000000", "-0.00001", "1234.5", "0.12", "2470600", "6100246.86"};
     for (const char* name : {"ro_RO", "en_US", "sv_SE", "ar_EG", "fa_IR", "de_CH", "hi_IN"}) {
         LocaleScope scope(QString::fromLatin1(name));
-        for (double v : values) {
-            const QString text = NumberText::general(float(v));
+        for (const char* v : values) {
+            const QString text = NumberText::general(dec(v));
             for (QChar c : text)
                 EXPECT_TRUE(c.unicode() < 128 || QString(c) == QLocale().decimalPoint())
                     << name << " " << text.toStdString();
-            EXPECT_EQ(InputText::ParseNumber(text), float(v)) << name << " " << text.toStdString();
+            EXPECT_EQ(InputText::ParseNumber(text), dec(v)) << name << " " << text.toStdString();
         }
     }
 }
 
-TEST(RoundHalfEven, SendsHalvesToTheEvenNeighbour) {
-    const std::pair<double, double> cases[] = {{2.5, 2},   {3.5, 4},  {-2.5, -2}, {12.5, 12},
-                                               {37.5, 38}, {0.49, 0}, {-0.5, -0}};
-    for (auto [in, out] : cases)
-        EXPECT_EQ(NumberText::roundHalfEven(in), out) << in;
-}
-
-TEST(ParseNumber, ReadsTheLeadingNumberWithCommaAsPoint) {
+TEST(ParseNumber, ReadsTheLeadingNumberWithCommaAsPointEveryDigitKept) {
     struct Case {
         const char* text;
-        float expected;
+        const char* expected; // nullptr: refused, beyond what an amount holds
     } const cases[] = {
         // Both separators: the last is the decimal one, the other groups thousands; one alone is decimal.
-        {"1.234,56", 1234.56f},
-        {"1,234.56", 1234.56f},
-        {"1.234.567,8", 1234567.8f},
-        {"1.234", 1.234f},
-        {"7,5", 7.5f},
-        {"-3,5", -3.5f},
-        {"12abc", 12.f},
-        {"1 000", 1000.f},
-        {"", 0.f},
-        {"abc", 0.f},
-        {"0,1", 0.1f},
-        {"+4", 4.f},
-        {".5", 0.5f},
-        {"1e3", 1000.f},
-        {"2E-2", 0.02f},
-        {"12e", 12.f},
-        {"12e+", 12.f},
-        {" \t\n8", 8.f},
-        {"- 3", -3.f},
-        {"1,2,3", 1.2f},
-        {"5.", 5.f},
-        {"1\t2", 12.f},
-        {"-", 0.f},
-        {"1e-400", 0.f},
+        {"1.234,56", "1234.56"},
+        {"1,234.56", "1234.56"},
+        {"1.234.567,8", "1234567.8"},
+        {"1.234", "1.234"},
+        {"7,5", "7.5"},
+        {"-3,5", "-3.5"},
+        {"12abc", "12"},
+        {"1 000", "1000"},
+        {"", "0"},
+        {"abc", "0"},
+        {"0,1", "0.1"}, // exactly a tenth
+        {"+4", "4"},
+        {".5", "0.5"},
+        {"1e3", "1000"},
+        {"2E-2", "0.02"},
+        {"12e", "12"},
+        {"12e+", "12"},
+        {" \t\n8", "8"},
+        {"- 3", "-3"},
+        {"1,2,3", "1.2"},
+        {"5.", "5"},
+        {"1\t2", "12"},
+        {"-", "0"},
+        // Past a single's 24 bits, every digit stays.
+        {"16777217", "16777217"},
+        {"1234567,89", "1234567.89"},
+        {"999999999999999,99", "999999999999999.99"},
+        {"0,000000000000000001", "0.000000000000000001"},
+        {"1000000000000000", nullptr},
+        {"1e39", nullptr},
+        {"-1e400", nullptr},
+        {"0,0000000000000000001", nullptr},
+        {"1e-400", nullptr},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(InputText::ParseNumber(QString::fromLatin1(c.text)), c.expected) << c.text;
+    forEachRow(cases, [](const Case& c) {
+        const auto v = InputText::ParseNumber(QString::fromLatin1(c.text));
+        if (!c.expected)
+            EXPECT_FALSE(v.has_value()) << c.text;
+        else
+            EXPECT_EQ(v, std::optional<Decimal>(dec(c.expected))) << c.text;
+    });
 }
 
-TEST(ParseNumber, BeyondTheSingleRangeGivesAnInfinityNotAWrongNumber) {
-    EXPECT_TRUE(std::isinf(InputText::ParseNumber(QStringLiteral("1e39"))));
-    EXPECT_TRUE(std::isinf(InputText::ParseNumber(QStringLiteral("-1e400"))));
-    EXPECT_EQ(InputText::ParseNumber(QStringLiteral("3e38")), 3e38f);
+// The arithmetic money goes through: exact, rounded once, ties to the even neighbour, and
+// refusing rather than wrapping where a figure leaves the range.
+TEST(Decimal, ExactArithmeticRoundedOnce) {
+    struct Case {
+        const char* why;
+        const char* a;
+        char op; // * product, / quotient to `places`, r rounded to `places`, s stored double read back
+        const char* b;
+        int places;
+        const char* expected; // nullptr: refused
+    } const cases[] = {
+        {"a product keeps every digit", "5753.51", '*', "4.9476", 0, "28466.066076"},
+        {"a tie to the even ban", "220129.085", 'r', "", 2, "220129.08"},
+        {"a tie to the even ban, upwards", "0.375", 'r', "", 2, "0.38"},
+        {"a negative tie", "-2.5", 'r', "", 0, "-2"},
+        {"above the half", "0.1251", 'r', "", 2, "0.13"},
+        {"a quotient that does not end", "100", '/', "3", 2, "33.33"},
+        {"a quotient's tie", "1", '/', "8", 2, "0.12"},
+        {"a negative quotient", "-100", '/', "3", 2, "-33.33"},
+        {"by zero", "1", '/', "0", 2, nullptr},
+        {"beyond the range", "100000000000000000000", '*', "10000000000000000000", 0, nullptr},
+        {"a stored rate", "4.949", 's', "", 0, "4.949"},
+        {"a rate once kept in single precision", "4.9264002", 's', "", 0, "4.9264"},
+        {"old lei", "36520", 's', "", 0, "36520"},
+    };
+    forEachRow(cases, [](const Case& c) {
+        const Decimal a = dec(c.a);
+        std::optional<Decimal> v;
+        switch (c.op) {
+        case '*':
+            v = a.times(dec(c.b));
+            break;
+        case '/':
+            v = a.dividedBy(dec(c.b), c.places);
+            break;
+        case 'r':
+            v = a.rounded(c.places);
+            break;
+        default:
+            v = Decimal::fromStored(c.a == std::string("4.9264002") ? double(4.9264f) : a.toDouble());
+        }
+        if (!c.expected)
+            EXPECT_FALSE(v.has_value()) << c.why;
+        else
+            EXPECT_EQ(v.value_or(Decimal::whole(-999)).toString(), QString::fromLatin1(c.expected)) << c.why;
+    });
+    EXPECT_TRUE(dec("220129.085").isTieAt(2));
+    EXPECT_FALSE(dec("220129.0851").isTieAt(2));
+    EXPECT_EQ(dec("4.9").fixed(4, u','), QStringLiteral("4,9000"));
+    EXPECT_EQ(dec("2470600").fixed(2, u','), QStringLiteral("2470600,00"));
+}
+
+TEST(DayText, DatesTypedAsRomaniansWriteThem) {
+    const std::pair<const char*, QDate> cases[] = {
+        {"15.06.2023", QDate(2023, 6, 15)},
+        {"3.1.2023", QDate(2023, 1, 3)},
+        {"3/1/2023", QDate(2023, 1, 3)},
+        {"2023-01-03", QDate(2023, 1, 3)},
+        {"2023/06/15", QDate(2023, 6, 15)},
+        {" 1-2-2024 ", QDate(2024, 2, 1)},
+        {"2023/02/30", QDate()},
+        {"30.02.2023", QDate()},
+        {"15.06.23", QDate()},
+        {"2023/06-15", QDate()},
+        {"", QDate()},
+        {"abc", QDate()},
+    };
+    for (const auto& [text, expected] : cases) {
+        const auto d = DayText::typed(QString::fromLatin1(text));
+        EXPECT_EQ(d.ok() ? *d : QDate(), expected) << text;
+    }
+    EXPECT_EQ(DayText::typed(QStringLiteral("2023/02/30")).error(), QStringLiteral("Data 2023/02/30 nu exista."));
 }
 
 TEST(PlainNumber, StopsAtTheComma) {

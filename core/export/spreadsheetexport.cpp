@@ -1,5 +1,6 @@
 #include "core/export/spreadsheetexport.h"
 
+#include "core/money/decimal.h"
 #include "core/money/ratebook.h"
 
 #include <QEventLoop>
@@ -96,11 +97,12 @@ QByteArray SpreadsheetExport::rowsForHelper(const StoredDay& row) {
     QStringList values;
     for (qsizetype i = 0; i < row.values.size(); ++i) {
         const QVariant& v = row.values[i];
-        // Seven digits are what a stored rate holds; more would only show float noise.
+        // The bank's own digits, never a binary tail.
+        const auto rate = v.isNull() ? std::nullopt : Decimal::fromStored(v.toDouble());
         if (i == 0)
             values << v.toString().left(10);
         else
-            values << (v.isNull() ? QString() : QString::number(v.toDouble(), 'g', 7));
+            values << (rate ? rate->toString() : QString());
     }
     return out + values.join(u'\t').toUtf8() + '\n';
 }

@@ -2,108 +2,96 @@
 
 #include "core/text/daytext.h"
 #include "core/text/inputtext.h"
-#include "core/text/numbertext.h"
-
-#include <QLocale>
-#include <cmath>
 
 namespace {
 
-using NumberText::fitsSingle;
-using NumberText::roundHalfEven;
+using R = Outcome<Converter::Result>;
 
-// Products and quotients of two singles stay single unless they leave its range.
-double single(double v) {
-    return fitsSingle(v) ? double(float(v)) : v;
+R fail(const QString& why, Cause cause = Cause::Other) {
+    return R::failure(why, cause);
 }
 
-Outcome<double> fail(const QString& why) {
-    return Outcome<double>::failure(why);
+Outcome<RateBook::Quote> quoteOf(const std::optional<StoredDay>& row, const QString& code, bool divisor) {
+    using Q = Outcome<RateBook::Quote>;
+    if (!row) return Q::failure(QStringLiteral("nicio zi inainte de data aleasa"));
+    const auto q = RateBook::quote(*row, code);
+    if (!q) return Q::failure(QStringLiteral("lipseste cursul pentru ") + code);
+    if (divisor && q->value.isZero()) return Q::failure(QStringLiteral("curs zero pentru ") + code);
+    return *q;
 }
 
-Outcome<double> rateOf(const std::optional<StoredDay>& row, const QString& column, bool divisor) {
-    if (!row) return fail(QStringLiteral("nicio zi inainte de data aleasa"));
-    const auto r = row->rate(column);
-    if (!r) return fail(QStringLiteral("lipseste cursul pentru ") + column);
-    const double v = double(float(*r));
-    if (divisor && v == 0.0) return fail(QStringLiteral("curs zero pentru ") + column);
-    return v;
+// A figure past what an amount may hold could not be read back from its box.
+bool fits(const Decimal& v) {
+    return v.wholeDigits() <= InputText::kMaxWholeDigits;
 }
 
-Outcome<double> finish(double hundredfold) {
-    const double v = roundHalfEven(hundredfold) / 100.0;
-    if (!std::isfinite(v)) return fail(QStringLiteral("rezultat in afara domeniului"));
-    return v;
+// "2500 x 100 HUF" for blocks of a currency quoted per hundred, "100 EUR" otherwise.
+QString quantity(const QString& amount, const std::optional<RateBook::Quote>& q, const QString& local) {
+    if (!q) return amount + u' ' + local;
+    if (q->units != 1) return amount + QStringLiteral(" x ") + q->unitsText();
+    return amount + u' ' + q->code;
 }
 
 } // namespace
+
+QString Converter::tooLargeText() {
+    return QStringLiteral("Suma este prea mare pentru calcul.");
+}
 
 bool Converter::needsRates(const Request& r) {
     return !(r.source == r.localCurrency && r.target == r.localCurrency);
 }
 
-Outcome<double> Converter::convert(const Request& r, const std::optional<StoredDay>& row) {
-    const float amount = InputText::ParseNumber(r.amountText);
-    const double h100 = double(amount) * 100.0;
-    if (!fitsSingle(h100)) return fail(QStringLiteral("suma prea mare"));
-    const double h = double(float(h100));
-
+Outcome<Converter::Result> Converter::convert(const Request& r, const std::optional<StoredDay>& row) {
+    const auto amount = InputText::ParseNumber(r.amountText);
+    if (!amount) return fail(tooLargeText(), Cause::OutOfRange);
+    Result out{*amount, {}, std::nullopt, std::nullopt};
+    std::optional<Decimal> exact = *amount;
     if (r.source != r.localCurrency) {
-        const auto source = rateOf(row, r.source, false);
-        if (!source) return source;
-        const double inLocal = single(*source * h);
-        if (r.target == r.localCurrency) return finish(inLocal);
-        const auto target = rateOf(row, r.target, true);
-        if (!target) return target;
-        return finish(single(inLocal / *target));
+        const auto from = quoteOf(row, r.source, false);
+        if (!from) return R::failure(from);
+        out.from = *from;
+        exact = exact->times(from->value);
     }
-    if (r.target == r.localCurrency) return finish(h);
-    const auto target = rateOf(row, r.target, true);
-    if (!target) return target;
-    return finish(single(h / *target));
+    if (r.target != r.localCurrency) {
+        const auto to = quoteOf(row, r.target, true);
+        if (!to) return R::failure(to);
+        out.to = *to;
+        // The quotient is rounded to the ban at once: one rounding, of the exact figure.
+        const auto v = exact ? exact->dividedBy(to->value, 2) : std::nullopt;
+        if (!v || !fits(*v)) return fail(tooLargeText(), Cause::OutOfRange);
+        out.value = *v;
+        return out;
+    }
+    if (!exact || !fits(*exact)) return fail(tooLargeText(), Cause::OutOfRange);
+    out.value = exact->rounded(2);
+    return out;
 }
 
-namespace {
-
-QString localeFixed(double v, int decimals) {
-    QLocale l;
-    l.setNumberOptions(QLocale::OmitGroupSeparator);
-    return l.toString(v, 'f', decimals);
+QString Converter::rateText(const RateBook::Quote& q, QChar point) {
+    return q.value.fixed(q.decimals(), point);
 }
 
-QString dayOf(const StoredDay& row) {
-    return DayText::shown(QDate::fromString(row.values.value(0).toString().left(10), Qt::ISODate));
-}
-
-// "100HUF" is quoted for 100 units: "100 HUF".
-QString unitsOf(const QString& column) {
-    qsizetype digits = 0;
-    while (digits < column.size() && column[digits].isDigit())
-        ++digits;
-    return digits == 0 ? QStringLiteral("1 ") + column : column.left(digits) + u' ' + column.mid(digits);
-}
-
-} // namespace
-
-QString Converter::ratesUsed(const Request& r, const StoredDay& row) {
-    if (!needsRates(r)) return {};
+QString Converter::ratesUsed(const Result& result, const RateBook::Day& day, QChar point) {
     QStringList parts;
-    for (const QString& c : {r.source, r.target})
-        if (c != r.localCurrency)
-            if (const auto v = row.rate(c))
-                parts
-                    << QStringLiteral("%1 = %2 %3").arg(unitsOf(c), localeFixed(double(float(*v)), 4), r.localCurrency);
+    for (const auto& q : {result.from, result.to})
+        if (q) parts << QStringLiteral("%1 = %2 %3").arg(q->unitsText(), rateText(*q, point), day.local.name);
     if (parts.isEmpty()) return {};
-    return QStringLiteral("Curs BNR din %1: %2").arg(dayOf(row), parts.join(QStringLiteral(", ")));
+    QString text =
+        QStringLiteral("Curs BNR din %1: %2").arg(DayText::shown(day.date), parts.join(QStringLiteral(", ")));
+    if (day.isLate()) text += QStringLiteral("; ") + day.lateText();
+    return text;
 }
 
-QString Converter::documentLine(const Request& r, const StoredDay& row, double result) {
-    const QString amount = NumberText::general(double(InputText::ParseNumber(r.amountText)));
-    if (!needsRates(r)) return localeFixed(result, 2) + u' ' + r.target;
-    QString how = amount + u' ' + r.source;
-    if (r.source != r.localCurrency)
-        how += QStringLiteral(" x ") + localeFixed(double(float(row.rate(r.source).value_or(0))), 4);
-    if (r.target != r.localCurrency)
-        how += QStringLiteral(" / ") + localeFixed(double(float(row.rate(r.target).value_or(0))), 4);
-    return QStringLiteral("%1 %2 (%3, curs BNR din %4)").arg(localeFixed(result, 2), r.target, how, dayOf(row));
+QString Converter::documentLine(const Result& result, const std::optional<RateBook::Day>& day,
+                                const QString& localCurrency, QChar point) {
+    const QString figure = quantity(result.value.fixed(2, point), result.to, localCurrency);
+    if (!result.from && !result.to) return figure;
+    if (!day) return {};
+    QString how = quantity(result.amount.toString(point), result.from, localCurrency);
+    if (result.from) how += QStringLiteral(" x ") + rateText(*result.from, point);
+    if (result.to) how += QStringLiteral(" / ") + rateText(*result.to, point);
+    QString used = QStringLiteral("curs BNR din ") + DayText::shown(day->date);
+    if (day->isLate()) used += QStringLiteral("; ") + day->lateText();
+    return QStringLiteral("%1 (%2, %3)").arg(figure, how, used);
 }

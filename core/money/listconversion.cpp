@@ -63,17 +63,20 @@ QString safeText(const QString& text) {
     return text;
 }
 
-QString number(double v, int decimals, QChar point) {
-    QString t = QString::number(v, 'f', decimals);
-    if (point != u'.') t.replace(u'.', point);
-    return t;
+QString number(const Decimal& v, int decimals, QChar point) {
+    return v.fixed(decimals, point);
+}
+
+// An amount with every place it was given, and at least the two of money.
+QString amountText(const Decimal& v, QChar point) {
+    return v.fixed(std::max(2, v.decimals()), point);
 }
 
 // Converts one row at the day's rates; the day comes from the cache of the list.
 void convertRow(ListConversion::Row& row, const RateBook::Day& day) {
     row.rateDay = day.date;
     row.local = day.local.name;
-    double perUnit = 1;
+    Decimal rate = Decimal::whole(1);
     if (!isLocal(row.currency)) {
         const auto q = RateBook::quote(day.row, row.currency);
         if (!q) {
@@ -81,26 +84,32 @@ void convertRow(ListConversion::Row& row, const RateBook::Day& day) {
             return;
         }
         // The rate for the units the row names: one forint for "HUF", a hundred for "100HUF".
-        perUnit = q->value;
-        row.currency = q->units == 1 ? q->code : QString::number(q->units) + q->code;
-        row.rateDecimals = q->column.size() > 3 && q->units < 100 ? 6 : 4;
+        rate = q->value;
+        row.currency = q->name();
+        row.rateDecimals = q->decimals();
     } else {
         row.currency = day.local.name;
     }
-    row.rate = perUnit;
-    const long double exact = (long double)row.amount * perUnit;
-    if (!std::isfinite(double(exact)) || std::fabs(double(exact)) > 1e15) {
+    row.rate = rate;
+    const auto exact = row.amount.times(rate);
+    if (!exact || exact->wholeDigits() > InputText::kMaxWholeDigits) {
         row.error = QStringLiteral("suma prea mare");
         return;
     }
-    row.lei = RateBook::inBani(exact);
+    row.lei = exact->rounded(2);
+    row.tie = exact->isTieAt(2);
+    row.late = day.lateText();
 }
 
 } // namespace
 
-std::optional<double> ListConversion::Row::difference() const {
+std::optional<Decimal> ListConversion::Row::difference() const {
     if (!booked || !error.isEmpty()) return std::nullopt;
-    return NumberText::roundHalfEven((lei - *booked) * 100.0) / 100.0;
+    const auto d = lei.minus(*booked);
+    if (!d) return std::nullopt;
+    // Half a ban rounded up instead of to the even ban: the same figure, booked by the other rule.
+    if (tie && d->abs() == *Decimal::of(1, 2)) return Decimal();
+    return d->rounded(2);
 }
 
 std::vector<ListConversion::Input> ListConversion::read(const QString& text) {
@@ -171,10 +180,11 @@ Outcome<ListConversion::Result> ListConversion::convert(const QString& dbPath, c
         if (!row.error.isEmpty()) {
             ++result.failed;
         } else {
+            if (!row.late.isEmpty()) ++result.late;
             Total& t = totals[row.currency];
             t.currency = row.currency;
-            t.amount += row.amount;
-            t.lei += row.lei;
+            t.amount = t.amount.plus(row.amount).value_or(t.amount);
+            t.lei = t.lei.plus(row.lei).value_or(t.lei);
             ++t.rows;
         }
         result.rows.push_back(std::move(row));
@@ -209,17 +219,17 @@ QStringList ListConversion::cells(const Row& row, QChar point) {
     const auto diff = row.difference();
     return {QString::number(row.line),
             DayText::shown(row.date),
-            number(row.amount, 2, point),
+            amountText(row.amount, point),
             row.currency,
             DayText::shown(row.rateDay),
             number(row.rate, row.rateDecimals, point),
             number(row.lei, 2, point),
             row.booked ? number(*row.booked, 2, point) : QString(),
             diff ? number(*diff, 2, point) : QString(),
-            !diff || *diff == 0 ? QString()
-            : *diff > 0         ? QStringLiteral("favorabila")
-                                : QStringLiteral("nefavorabila"),
-            {}};
+            !diff || diff->isZero() ? QString()
+            : diff->sign() > 0      ? QStringLiteral("favorabila")
+                                    : QStringLiteral("nefavorabila"),
+            row.late};
 }
 
 namespace {
@@ -237,7 +247,7 @@ QString table(const ListConversion::Result& r, QChar separator, QChar point) {
     for (const ListConversion::Total& t : r.totals)
         out += line({QStringLiteral("total"),
                      {},
-                     number(t.amount, 2, point),
+                     amountText(t.amount, point),
                      t.currency,
                      {},
                      {},

@@ -22,27 +22,35 @@ public:
         int line = 0;
         QStringList given; // the fields as read
         QDate date;
-        double amount = 0;
+        Decimal amount;
         QString currency; // as the rate names it: "EUR", "HUF" (per unit), "100HUF"
-        std::optional<double> booked;
+        std::optional<Decimal> booked;
         QDate rateDay;
-        double rate = 0; // lei for one unit of the currency as named: one forint for "HUF", 100 for "100HUF"
+        Decimal rate; // lei for the currency as named: one forint for "HUF", a hundred for "100HUF"
         int rateDecimals = 4;
-        double lei = 0; // rounded to bani
-        QString local;  // "LEI NOI" or "LEI"
-        QString error;  // why the row was not converted; empty when it was
-        std::optional<double> difference() const;
+        Decimal lei;      // rounded to bani, halves to the even ban
+        bool tie = false; // the exact figure ended in half a ban
+        QString local;    // "LEI NOI" or "LEI"
+        QString error;    // why the row was not converted; empty when it was
+        // Converted, but at a day older than the one that applies: "lipseste cursul din 14.12.2023".
+        QString late;
+        // Computed minus booked. A booked figure that rounded an exact half ban the
+        // other way (up, as some books do) is no difference: zero.
+        std::optional<Decimal> difference() const;
+        // The reason column: why the row failed, or what its figure lacks.
+        QString reason() const { return error.isEmpty() ? late : error; }
     };
     struct Total {
         QString currency;
-        double amount = 0;
-        double lei = 0;
+        Decimal amount;
+        Decimal lei;
         int rows = 0;
     };
     struct Result {
         std::vector<Row> rows;
         std::vector<Total> totals;
         int failed = 0;
+        int late = 0; // rows converted at an older day than the one that applies
     };
 
     // Rows of a text: tab separated (a spreadsheet's paste), else by semicolons,

@@ -1,10 +1,11 @@
 #include "core/money/ratebook.h"
 
+#include "core/store/rateyears.h"
 #include "core/text/daytext.h"
 #include "core/text/ratefield.h"
+#include "core/update/bankcalendar.h"
 
 #include <QRegularExpression>
-#include <cmath>
 
 QString RateBook::noRateText(QDate date, Rule rule) {
     return QStringLiteral("Nu exista curs memorat %1 %2.")
@@ -33,7 +34,27 @@ Outcome<RateBook::Day> RateBook::ratesFor(RateDb& db, QDate date, Rule rule, con
     if (!row->has_value() || row->value().values.isEmpty())
         return R::failure(noRateText(date, rule), Cause::NoStoredDay);
     const QDate day = QDate::fromString(row->value().values.front().toString().left(10), Qt::ISODate);
-    return Day{day, row->value(), local};
+    Day out{day, row->value(), local, expectedDay(date, rule)};
+    if (out.isLate()) {
+        // A weekday the bank was found to have published nothing for is no hole.
+        const auto none = db.daysWithoutRates();
+        if (!none) return R::failure(none);
+        while (out.isLate() && none->value(out.expected).confirmed)
+            out.expected = BankCalendar::bankingDaysBack(out.expected.addDays(-1), 0);
+    }
+    return out;
+}
+
+QDate RateBook::expectedDay(QDate date, Rule rule) {
+    const QDate day = BankCalendar::bankingDaysBack(rule == Rule::Same ? date : date.addDays(-1), 0);
+    // Before the bank's own files the calendar is no proof of which days it published.
+    if (!day.isValid() || day.year() < RateYears::FirstFromBank) return {};
+    return day;
+}
+
+QString RateBook::Day::lateText() const {
+    if (!isLate()) return {};
+    return QStringLiteral("lipseste cursul din %1").arg(DayText::shown(expected));
 }
 
 namespace {
@@ -60,15 +81,23 @@ std::optional<RateBook::Quote> RateBook::quote(const StoredDay& row, const QStri
     const int stored = column.size() > 3 ? column.left(column.size() - 3).toInt() : 1;
     const auto rate = row.rate(column);
     if (!rate || stored <= 0) return std::nullopt;
-    // The stored rate itself: a document's lei are the bank's four decimals times the amount, to the ban.
-    const double perUnit = *rate / stored;
-    return Quote{column, letters, asked, perUnit * asked};
+    // The bank's own figure; a block of a hundred per unit is the same digits two places on.
+    const auto bank = Decimal::fromStored(*rate);
+    if (!bank) return std::nullopt;
+    const auto forAsked = bank->times(Decimal::whole(asked));
+    const auto value = forAsked ? forAsked->dividedBy(Decimal::whole(stored), Decimal::kMaxScale) : std::nullopt;
+    if (!value) return std::nullopt;
+    return Quote{column, letters, asked, *value};
 }
 
-double RateBook::inBani(long double exactLei) {
-    const long double h = exactLei * 100.0L;
-    const long double whole = std::floor(h);
-    // A decimal half (x,xx5) reaches here a hair off in binary: within a millionth of a ban it is a half.
-    if (std::fabs(h - whole - 0.5L) < 1e-6L) return double((std::fmod(whole, 2.0L) == 0 ? whole : whole + 1) / 100.0L);
-    return double(std::round(h) / 100.0L);
+int RateBook::Quote::decimals() const {
+    return column.size() > 3 && units < 100 ? 6 : 4;
+}
+
+QString RateBook::Quote::name() const {
+    return units == 1 ? code : QString::number(units) + code;
+}
+
+QString RateBook::Quote::unitsText() const {
+    return QStringLiteral("%1 %2").arg(units).arg(code);
 }

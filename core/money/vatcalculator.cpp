@@ -3,30 +3,26 @@
 #include "core/text/inputtext.h"
 #include "core/text/numbertext.h"
 
-#include <cmath>
 #include <optional>
 
 namespace {
 
-using NumberText::fitsSingle;
+using Maybe = std::optional<Decimal>;
 
-// Stored as a single first, then to the nearest whole number, halves to even.
-std::optional<float> vatRound(double x) {
-    if (!fitsSingle(x)) return std::nullopt;
-    return float(NumberText::roundHalfEven(double(float(x))));
+Maybe times(const Maybe& a, const Maybe& b) {
+    return a && b ? a->times(*b) : std::nullopt;
 }
 
-std::optional<QString> singleText(double x) {
-    if (!fitsSingle(x)) return std::nullopt;
-    return NumberText::general(float(x));
+// The places a rounded result keeps: bani for the new leu, whole lei for the old one.
+int placesOf(VatCalculator::Mode mode) {
+    return mode == VatCalculator::Mode::Cents ? 2 : 0;
 }
 
-// x is what goes into round(); in cents mode the hundredfold value, scaled back here.
-std::optional<QString> roundedText(double x, VatCalculator::Mode mode) {
-    const auto r = vatRound(x);
-    if (!r) return std::nullopt;
-    if (mode == VatCalculator::Mode::Cents) return NumberText::general(double(*r) / 100.0);
-    return NumberText::general(*r);
+// A figure a box can show and read back again.
+Maybe shown(const Maybe& v) {
+    if (!v || v->wholeDigits() > InputText::kMaxWholeDigits || v->decimals() > InputText::kMaxDecimals)
+        return std::nullopt;
+    return v;
 }
 
 } // namespace
@@ -37,7 +33,7 @@ VatCalculator::Mode VatCalculator::modeFor(const QString& localCurrencyName) {
     return Mode::None;
 }
 
-float VatCalculator::read(int index) const {
+std::optional<Decimal> VatCalculator::read(int index) const {
     return InputText::ParseNumber(m_boxes.text(index));
 }
 
@@ -51,48 +47,75 @@ void VatCalculator::change(int index, const QString& localCurrencyName) {
         backCalculate(index, mode);
 }
 
-void VatCalculator::forwardPass(Mode mode) {
-    if (read(VatBoxes::Quantity) == 0.0f) return;
-    VatBusy = true;
-    // Every value is read at the step that uses it, so later steps see earlier writes.
-    if (VatFocusIndex != VatBoxes::Value) {
-        if (auto t = singleText(double(read(VatBoxes::Quantity)) * double(read(VatBoxes::UnitPrice))))
-            m_boxes.setText(VatBoxes::Value, *t);
+// A figure that cannot be worked out is not left standing from an earlier line:
+// its box is emptied and the user told once.
+bool VatCalculator::write(int index, const std::optional<Decimal>& value) {
+    if (value) {
+        m_boxes.setText(index, NumberText::general(*value));
+        return true;
     }
+    m_boxes.setText(index, QString());
+    return false;
+}
+
+void VatCalculator::forwardPass(Mode mode) {
+    const Maybe quantity = read(VatBoxes::Quantity);
+    if (quantity && quantity->isZero()) return;
+    VatBusy = true;
+    bool refused = !quantity;
+    // Every value is read at the step that uses it, so later steps see earlier writes.
+    if (VatFocusIndex != VatBoxes::Value)
+        refused |= !write(VatBoxes::Value, shown(times(read(VatBoxes::Quantity), read(VatBoxes::UnitPrice))));
     if (VatFocusIndex != VatBoxes::Vat) {
-        const double q = read(VatBoxes::Quantity), u = read(VatBoxes::UnitPrice), r = read(VatBoxes::Rate);
-        const double vat = mode == Mode::Cents ? q * 100.0 * u * r / 100.0 : u * q * r / 100.0;
-        if (auto t = roundedText(vat, mode)) m_boxes.setText(VatBoxes::Vat, *t);
+        // Quantity x price x rate / 100, rounded once.
+        const Maybe base = times(times(read(VatBoxes::Quantity), read(VatBoxes::UnitPrice)), read(VatBoxes::Rate));
+        refused |= !write(VatBoxes::Vat, shown(base ? base->dividedBy(Decimal::whole(100), placesOf(mode)) : base));
     }
     if (VatFocusIndex != VatBoxes::Total) {
-        if (auto t = singleText(double(read(VatBoxes::Value)) + double(read(VatBoxes::Vat))))
-            m_boxes.setText(VatBoxes::Total, *t);
+        // An emptied box reads as 0: a total of it would be a wrong figure, not a missing one.
+        const Maybe value = read(VatBoxes::Value), vat = read(VatBoxes::Vat);
+        refused |=
+            !write(VatBoxes::Total, refused ? std::nullopt : shown(value && vat ? value->plus(*vat) : std::nullopt));
     }
     VatBusy = false;
+    if (refused) m_boxes.refused(tooLargeText());
 }
 
 void VatCalculator::backCalculate(int index, Mode mode) {
     if (VatFocusIndex == VatBoxes::UnitPrice) return;
-    const double q = read(VatBoxes::Quantity), r = read(VatBoxes::Rate), x = read(index);
-    const bool cents = mode == Mode::Cents;
-    double num = 0.0, den = 0.0;
+    const Maybe q = read(VatBoxes::Quantity), r = read(VatBoxes::Rate), x = read(index);
+    if (!q || !r || !x) {
+        m_boxes.refused(tooLargeText());
+        return;
+    }
+    const Decimal hundred = Decimal::whole(100);
+    Maybe num, den;
     switch (index) {
-    case VatBoxes::Value:
-        num = cents ? x * 100.0 : x;
+    case VatBoxes::Value: // V / Q
+        num = x;
         den = q;
         break;
-    case VatBoxes::Vat:
-        num = cents ? x * 100.0 * 100.0 : x * 100.0;
-        den = q * r;
+    case VatBoxes::Vat: // T x 100 / (Q x R)
+        num = x->times(hundred);
+        den = q->times(*r);
         break;
-    default:
-        num = cents ? x * 100.0 * 100.0 : x * 100.0;
-        den = (r + 100.0) * q;
+    default: // S x 100 / ((R + 100) x Q)
+        num = x->times(hundred);
+        den = times(r->plus(hundred), q);
         break;
     }
     // No divisor, no price: the unit price keeps what it had.
-    if (den == 0.0 || !std::isfinite(den)) return;
-    if (auto text = roundedText(num / den, mode)) m_boxes.setText(VatBoxes::UnitPrice, *text);
+    if (den && den->isZero()) return;
+    const Maybe price = shown(num && den ? num->dividedBy(*den, placesOf(mode)) : std::nullopt);
+    if (!price) {
+        m_boxes.refused(tooLargeText());
+        return;
+    }
+    m_boxes.setText(VatBoxes::UnitPrice, NumberText::general(*price));
+}
+
+QString VatCalculator::tooLargeText() {
+    return QStringLiteral("Suma este prea mare pentru calcul.");
 }
 
 QString VatCalculator::quantityAfterEdit(const QString& text) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/money/decimal.h"
+
 #include <QString>
+#include <optional>
 
 // The six boxes of one invoice line, as the calculator sees them. Writing a box
 // must raise the calculator's change handler for it at once, as a text box does.
@@ -10,12 +13,15 @@ public:
     virtual ~VatBoxes() = default;
     virtual QString text(int index) const = 0;
     virtual void setText(int index, const QString& text) = 0;
+    // A figure of the line is beyond what the arithmetic holds: tell the user why its box is empty.
+    virtual void refused(const QString& why) = 0;
 };
 
 // Keeps the boxes in step as the user types: quantity, unit price or rate give
 // value, VAT and total; value, VAT or total give back the unit price and from it
 // the rest. The box being edited is never overwritten. VAT and back-calculated
-// prices are rounded by the local currency: whole lei for the old leu, bani for the new.
+// prices are rounded by the local currency: whole lei for the old leu, bani for the new,
+// once, from the exact figures, halves to the even neighbour.
 class VatCalculator {
 public:
     enum class Mode { None, Whole, Cents };
@@ -31,13 +37,18 @@ public:
     // The rate box after the user leaves it: the saved rate when it reads 0.
     static QString rateAfterEdit(const QString& text, const QString& savedRate);
 
+    static QString tooLargeText();
+
     int VatFocusIndex = 0;
     bool VatBusy = false;
 
 private:
     void forwardPass(Mode mode);
     void backCalculate(int index, Mode mode);
-    float read(int index) const;
+    // A box's figure exactly as it reads; nothing when it is beyond what an amount may hold.
+    std::optional<Decimal> read(int index) const;
+    // Writes a figure, or empties the box when there is none; whether there was one.
+    bool write(int index, const std::optional<Decimal>& value);
 
     VatBoxes& m_boxes;
 };

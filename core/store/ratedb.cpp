@@ -636,14 +636,32 @@ Outcome<sqlite3_stmt*> RateDb::prepareInsert(int year, const QStringList& column
 Outcome<std::optional<StoredDay>> RateDb::rowBefore(QDate day, const QString& suffix) {
     using R = Outcome<std::optional<StoredDay>>;
     if (!m_open) return R::failure(m_error, m_cause);
+    const auto rowOf = [&](int year) -> R {
+        auto t = select(RateSql::rowBefore(year, suffix, day));
+        if (!t) return R::failure(t);
+        if (t->rows.empty()) return std::optional<StoredDay>();
+        return std::optional<StoredDay>(StoredDay{t->names, t->rows.front()});
+    };
     // A year without a table yet (early January, before the bank's first day) leads to the year before.
     for (int year : {day.year(), day.year() - 1}) {
         auto has = hasTable(RateSql::tableName(QString::number(year), suffix));
         if (!has) return R::failure(has);
         if (!*has) continue;
-        auto t = select(RateSql::rowBefore(year, suffix, day));
-        if (!t) return R::failure(t);
-        if (!t->rows.empty()) return std::optional<StoredDay>(StoredDay{t->names, t->rows.front()});
+        auto row = rowOf(year);
+        if (!row || row->has_value()) return row;
+    }
+    // A history that stopped years ago still has a last day: the tables of the same leu, newest first.
+    const bool newLeu = !suffix.isEmpty();
+    auto tables = yearTableNames(newLeu);
+    if (!tables) return R::failure(tables);
+    QList<int> years;
+    for (auto it = tables->cbegin(); it != tables->cend(); ++it)
+        if (it.key() < day.year() - 1 && it.value().endsWith(QStringLiteral("ron"), Qt::CaseInsensitive) == newLeu &&
+            !years.contains(it.key()))
+            years.prepend(it.key());
+    for (int year : years) {
+        auto row = rowOf(year);
+        if (!row || row->has_value()) return row;
     }
     return std::optional<StoredDay>();
 }

@@ -128,7 +128,7 @@ public:
     // missing column are made as needed. stored tells how many rows went in.
     Status storeDays(const std::vector<FeedDay>& days, int* stored);
     // Newest row strictly before the day, from the day's year or, when that has
-    // none, the year before. An empty row means neither table has one.
+    // none, the newest earlier table of the same leu that has one. An empty row means none has.
     Outcome<std::optional<StoredDay>> rowBefore(QDate day, const QString& suffix);
     // One currency's stored days of one year, oldest first, from the year's new-leu
     // table or, where there is none, its old-leu table; empty rates are left out.

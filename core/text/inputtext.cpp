@@ -1,5 +1,7 @@
 #include "core/text/inputtext.h"
 
+#include "core/money/decimal.h"
+
 #include <QLocale>
 #include <QRegularExpression>
 #include <cfloat>
@@ -63,21 +65,37 @@ double fromDigits(const std::string& digits) {
     return value;
 }
 
-// The leading number of the text, blanks skipped wherever they stand.
-double leadingNumber(const QString& text) {
+// The characters of the text's leading number, blanks skipped wherever they stand:
+// "-1234.5e3"; empty when the text does not begin with a number.
+std::string leadingNumberText(const QString& text) {
     BlankSkipper in{text};
-    const bool negative = in.sign() == '-';
     std::string digits;
-    if (in.digitsInto(digits, true) == 0) return 0.0;
+    if (in.sign() == '-') digits += '-';
+    if (in.digitsInto(digits, true) == 0) return {};
     // An exponent counts only when digits follow the letter.
     if (const QChar e = in.next(); e == u'e' || e == u'E') {
-        ++in.i;
+        const qsizetype letter = in.i++;
         std::string exponent = "e";
         if (const char sign = in.sign()) exponent += sign;
-        if (in.digitsInto(exponent, false) > 0) digits += exponent;
+        if (in.digitsInto(exponent, false) > 0)
+            digits += exponent;
+        else
+            in.i = letter;
     }
-    const double value = fromDigits(digits);
-    return negative ? -value : value;
+    return digits;
+}
+
+double leadingNumber(const QString& text) {
+    const std::string digits = leadingNumberText(text);
+    return digits.empty() ? 0.0 : fromDigits(digits);
+}
+
+// A number within what an amount may be: below 10^15, at most 18 places.
+std::optional<Decimal> bounded(const std::string& digits) {
+    if (digits.empty()) return Decimal();
+    const auto d = Decimal::fromText(QString::fromLatin1(digits.data(), qsizetype(digits.size())));
+    if (!d || d->wholeDigits() > kMaxWholeDigits || d->decimals() > kMaxDecimals) return std::nullopt;
+    return d;
 }
 
 std::optional<QDate> isoDate(const QString& text) {
@@ -134,24 +152,20 @@ QString withDecimalPoint(const QString& text) {
 
 } // namespace
 
-std::optional<double> Amount(const QString& text) {
+std::optional<Decimal> Amount(const QString& text) {
     static const QRegularExpression number(QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)"));
     QString plain = withDecimalPoint(text);
     plain.remove(u' ').remove(u'\t');
     if (!number.match(plain).hasMatch()) return std::nullopt;
-    const double value = leadingNumber(plain);
-    if (!std::isfinite(value)) return std::nullopt;
-    return value;
+    return bounded(leadingNumberText(plain));
 }
 
-float ParseNumber(const QString& text) {
+std::optional<Decimal> ParseNumber(const QString& text) {
     QString replaced = withDecimalPoint(text);
     // What the program itself wrote under a locale whose separator is neither (Arabic "٫").
     const QString point = QLocale().decimalPoint();
     if (point != u"." && point != u",") replaced.replace(point, QStringLiteral("."));
-    const double value = leadingNumber(replaced);
-    if (std::fabs(value) > double(FLT_MAX)) return std::copysign(std::numeric_limits<float>::infinity(), float(value));
-    return float(value);
+    return bounded(leadingNumberText(replaced));
 }
 
 double leadingDotNumber(const QString& text) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/money/decimal.h"
+
 #include <QDate>
 #include <QString>
 #include <optional>
@@ -12,15 +14,19 @@ namespace InputText {
 std::optional<QString> YMD(const QString& qdate);
 QString YMD(QDate date);
 
-// The number a user typed: "," (and the locale's own separator) reads as a decimal point, except where the
-// text holds both "." and ",": then the last is the decimal separator and the other groups thousands. Blanks are
-// skipped, reading stops where the number ends, no number reads as 0. Single precision; a value beyond the single range
-// comes back as an infinity.
-float ParseNumber(const QString& text);
+// What an amount may hold: the digits of any invoice, with room to spare.
+constexpr int kMaxWholeDigits = 15;
+constexpr int kMaxDecimals = 18;
+
+// The number a user typed, exactly as typed: "," (and the locale's own separator) reads as a decimal point, except
+// where the text holds both "." and ",": then the last is the decimal separator and the other groups thousands. Blanks
+// are skipped, reading stops where the number ends, no number reads as 0. Nothing when the number is beyond what an
+// amount may hold (it is refused, never cut).
+std::optional<Decimal> ParseNumber(const QString& text);
 
 // An amount given whole, as a file or the command line gives it: the text is one
-// number and nothing else ("1.234,56", "1,5", "2e3"); nothing otherwise.
-std::optional<double> Amount(const QString& text);
+// number and nothing else ("1.234,56", "1,5", "2e3"); nothing otherwise, or beyond what an amount may hold.
+std::optional<Decimal> Amount(const QString& text);
 
 // The same reading without the comma replacement, in double precision: "0,5" is 0.
 double leadingDotNumber(const QString& text);
