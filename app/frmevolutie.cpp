@@ -4,6 +4,7 @@
 #include "core/text/daytext.h"
 #include "core/text/numbertext.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCategoryAxis>
 #include <QChart>
@@ -14,8 +15,10 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineSeries>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScatterSeries>
@@ -85,6 +88,10 @@ void frmEvolutie::createControls() {
     named(chtCurs, "chtCurs", QStringLiteral("Grafic curs"));
     chtCurs->setRenderHint(QPainter::Antialiasing);
     chtCurs->setFocusPolicy(Qt::StrongFocus);
+    chtCurs->setMouseTracking(true);
+    chtCurs->viewport()->setMouseTracking(true);
+    chtCurs->installEventFilter(this);
+    chtCurs->viewport()->installEventFilter(this);
     // The chart takes a Tab stop (a screen reader reads its title there), so focus must show on it.
     chtCurs->setStyleSheet(QStringLiteral("QChartView { border: 2px solid transparent; }"
                                           "QChartView:focus { border: 2px solid palette(highlight); }"));
@@ -269,6 +276,15 @@ void frmEvolutie::showChart() {
     chart->addSeries(m_series);
     const bool any = !m_history.days.empty();
     if (any) markExtremes(chart, *low, *high);
+    // The day under the pointer or the arrow keys, marked on the curve.
+    m_cursor = new QScatterSeries;
+    m_cursor->setObjectName(QStringLiteral("ziuaAleasa"));
+    m_cursor->setMarkerSize(11);
+    m_cursor->setColor(palette().color(QPalette::Highlight));
+    m_cursor->setBorderColor(palette().color(QPalette::HighlightedText));
+    m_cursor->setVisible(false);
+    chart->addSeries(m_cursor);
+    m_day = -1;
     addAxes(chart, m_history, any ? low->rate : 1, any ? high->rate : 2);
     connect(m_series, &QLineSeries::hovered, this, &frmEvolutie::pointHovered);
     QChart* old = chtCurs->chart();
@@ -295,16 +311,67 @@ void frmEvolutie::markExtremes(QChart* chart, const DatedRate& low, const DatedR
 }
 
 void frmEvolutie::pointHovered(const QPointF& point, bool state) {
-    if (!state || m_history.days.empty()) return QToolTip::hideText();
+    if (!state || m_history.days.empty()) return;
+    showDay(nearestDay(point.x()), QCursor::pos());
+}
+
+int frmEvolutie::nearestDay(double moment) const {
     // The stored day nearest the pointer, not the point the line passes through.
-    const QDate at = QDateTime::fromMSecsSinceEpoch(qint64(point.x())).date();
-    auto it = std::lower_bound(m_history.days.begin(), m_history.days.end(), at,
-                               [](const DatedRate& d, QDate day) { return d.day < day; });
+    auto it = std::lower_bound(m_history.days.begin(), m_history.days.end(), moment,
+                               [](const DatedRate& d, double m) { return when(d.day) < m; });
     if (it == m_history.days.end() ||
-        (it != m_history.days.begin() && at.daysTo(it->day) > std::prev(it)->day.daysTo(at)))
+        (it != m_history.days.begin() && when(it->day) - moment > moment - when(std::prev(it)->day)))
         it = std::prev(it);
-    QToolTip::showText(QCursor::pos(), DayText::shown(it->day) + QStringLiteral(": ") + rateText(it->rate) + u' ' +
-                                           m_history.perUnit());
+    return int(it - m_history.days.begin());
+}
+
+void frmEvolutie::showDay(int index, const QPoint& at) {
+    if (!m_cursor || index < 0 || index >= int(m_history.days.size())) return;
+    m_day = index;
+    const DatedRate& d = m_history.days[size_t(index)];
+    const QPointF value(when(d.day), d.rate);
+    m_cursor->replace(QList<QPointF>{value});
+    m_cursor->setVisible(true);
+    const QString text = DayText::shown(d.day) + QStringLiteral(": ") + rateText(d.rate) + u' ' + m_history.perUnit();
+    chtCurs->setAccessibleDescription(text);
+    QAccessibleEvent changed(chtCurs, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
+    const QPoint point =
+        at.isNull() ? chtCurs->mapToGlobal(chtCurs->mapFromScene(chtCurs->chart()->mapToPosition(value))) : at;
+    QToolTip::showText(point, text, chtCurs);
+}
+
+bool frmEvolutie::eventFilter(QObject* watched, QEvent* event) {
+    if (m_history.days.empty() || !chtCurs->chart()) return QDialog::eventFilter(watched, event);
+    if (watched == chtCurs->viewport() && event->type() == QEvent::MouseMove) {
+        // Anywhere over the chart, not only on the line: the day under the pointer's column.
+        const QPointF pos = static_cast<QMouseEvent*>(event)->position();
+        const QPointF value = chtCurs->chart()->mapToValue(chtCurs->mapToScene(pos.toPoint()), m_series);
+        if (chtCurs->chart()->plotArea().contains(chtCurs->mapToScene(pos.toPoint())))
+            showDay(nearestDay(value.x()), static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+    } else if (watched == chtCurs && event->type() == QEvent::KeyPress) {
+        const int last = int(m_history.days.size()) - 1;
+        int to = -1;
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Left:
+            to = m_day < 0 ? last : std::max(0, m_day - 1);
+            break;
+        case Qt::Key_Right:
+            to = m_day < 0 ? 0 : std::min(last, m_day + 1);
+            break;
+        case Qt::Key_Home:
+            to = 0;
+            break;
+        case Qt::Key_End:
+            to = last;
+            break;
+        default:
+            return QDialog::eventFilter(watched, event);
+        }
+        showDay(to, {});
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void frmEvolutie::showAverages() {

@@ -12,6 +12,7 @@ class QComboBox;
 class QLabel;
 class QLineSeries;
 class QPushButton;
+class QScatterSeries;
 class QTableWidget;
 
 // "Evolutie curs": one currency over one year or a span of years, as a chart of
@@ -55,6 +56,10 @@ private:
                        const QString& tip = {});
     void fillYears();
     void pointHovered(const QPointF& point, bool state);
+    // The stored day nearest a moment on the chart's time axis (milliseconds, as the axis counts).
+    int nearestDay(double moment) const;
+    // Marks a day on the curve and says it, for the eye (a tooltip) and for a screen reader.
+    void showDay(int index, const QPoint& at);
     QString suggestedName(const QString& extension) const;
 
     QString m_dbPath;
@@ -73,4 +78,9 @@ private:
     QPushButton* cmdCsv = nullptr;
     QPushButton* cmdInchide = nullptr;
     QLineSeries* m_series = nullptr;
+    QScatterSeries* m_cursor = nullptr; // the day under the pointer or the arrow keys
+    int m_day = -1;                     // its index in the history's days
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };

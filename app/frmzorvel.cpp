@@ -231,12 +231,21 @@ void frmZorvel::styleFramesAndChecks() {
         c->setStyle(classic);
 }
 
+// The date of the newest rates the bank sent, and the same for a screen reader: the label's name carries it.
+void frmZorvel::showLastRateDate() {
+    const QString shown = LastRateDate.isNull() ? QString() : QLocale().toString(LastRateDate, QLocale::ShortFormat);
+    Label2[2]->setText(shown);
+    const QString caption = plainCaption(Label2[1]->text()).remove(u':').trimmed();
+    Label2[2]->setAccessibleName(shown.isEmpty() ? caption : caption + QStringLiteral(": ") + shown);
+}
+
 void frmZorvel::applyTabOrder() {
     // The focusable controls in their tab order.
-    const QList<QWidget*> order = {Combo2,    ListView1, Command4, Command3, DTPicker1,  Text1,
-                                   Combo1[0], Combo1[1], Text2,    Command1, Text3[0],   Text3[1],
-                                   Text3[2],  Text3[3],  Text3[4], Text3[5], Check1[0],  Check1[1],
-                                   Check1[2], Command2,  chkPrinc, cmdExcel, cmdEvolutie};
+    // Panel by panel as they stand on screen, top to bottom, left to right in each.
+    const QList<QWidget*> order = {
+        cmdEvolutie, Combo2,    ListView1, cmdExcel, Command4, Command3,       DTPicker1,     Text1,    Combo1[0],
+        Combo1[1],   Text2,     Command1,  Text3[0], Text3[1], Text3[2],       Text3[3],      Text3[4], Text3[5],
+        Check1[0],   Check1[1], Check1[2], chkPrinc, Command2, XLinkLabel1[0], XLinkLabel1[1]};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -293,7 +302,7 @@ void frmZorvel::Form_Load() {
     Combo2_Click();
     SetLocalCurrency();
     Command2_Click();
-    Label2[2]->setText(LastRateDate.isNull() ? QString() : QLocale().toString(LastRateDate, QLocale::ShortFormat));
+    showLastRateDate();
     setWindowTitle(windowTitle() + QStringLiteral(" v") + QLatin1String(ZorvelConfig::Version));
     LoadRateTable();
 }

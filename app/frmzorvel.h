@@ -125,6 +125,7 @@ private:
     void styleFramesAndChecks();
     void createLinks();
     void applyTabOrder();
+    void showLastRateDate();
     void connectHandlers();
     void connectRatePanel();
 

@@ -47,6 +47,7 @@ void frmZorvel::showUpdateResult(const RateUpdater::Report& report, const UserMe
     if (report.result == RateUpdater::Result::UpToDate) {
         LastRateDate = report.feedDate;
         TableYear = Combo2->currentText();
+        showLastRateDate();
     }
     message(said);
 }

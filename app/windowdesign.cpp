@@ -19,11 +19,11 @@ constexpr ControlDesign kControls[] = {
      "     Daca utilizati aplicatia si pe un calculator fara aces la internet, puteti transfera baza de date cu "
      "cursul valutar pe calculatorul respectiv.",
      120, 2820, 5235, 435},
-    {"cmdExcel", "QPushButton", "Excel", 5520, 2880, 855, 315},
+    {"cmdExcel", "QPushButton", "E&xcel", 5520, 2880, 855, 315},
     // The row of buttons below the table has no room left; the history sits by the year it follows.
     {"cmdEvolutie", "QPushButton", "&Evolutie", 5880, 180, 1215, 315},
-    {"Command4", "QPushButton", "Salveaza curs", 6600, 2880, 1215, 315},
-    {"Command3", "QPushButton", "Incarca curs", 7860, 2880, 1095, 315},
+    {"Command4", "QPushButton", "&Salveaza curs", 6600, 2880, 1215, 315},
+    {"Command3", "QPushButton", "&Incarca curs", 7860, 2880, 1095, 315},
     {"Frame1(1)", "QGroupBox", "Convertor valutar", 60, 3360, 9075, 1215},
     {"Label1(6)", "QLabel", "Data aaaa/ll/zz", 120, 240, 1275, 195},
     {"DTPicker1", "DatePicker", nullptr, 120, 480, 1455, 315},

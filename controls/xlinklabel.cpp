@@ -1,11 +1,15 @@
 #include "controls/xlinklabel.h"
 
+#include "controls/xlinklabelaccessible.h"
 #include "core/config.h"
 
 #include <QDesktopServices>
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <cmath>
 
 namespace {
@@ -46,6 +50,9 @@ quint32 XLinkLabel::fromColor(const QColor& c) {
 }
 
 XLinkLabel::XLinkLabel(QWidget* parent) : QWidget(parent) {
+    XLinkLabelAccessible::install();
+    // A link is reached by Tab and opened with Enter or Space, as by a click.
+    setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -207,7 +214,36 @@ void XLinkLabel::paintEvent(QPaintEvent*) {
     f.setUnderline(m_surfaceUnderline);
     p.setFont(f);
     p.setPen(toColor(m_surfaceText, palette()));
+    const QRect text = p.boundingRect(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, m_Caption);
     p.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, m_Caption);
+    // The focus is drawn around the caption, so the link looks as it always did when it has none.
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = text.adjusted(-1, 0, 1, 0) & rect();
+        focus.backgroundColor = toColor(m_surfaceBack, palette());
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
+    }
+}
+
+void XLinkLabel::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+        Click();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void XLinkLabel::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void XLinkLabel::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void XLinkLabel::resizeEvent(QResizeEvent* event) {

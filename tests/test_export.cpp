@@ -1,6 +1,10 @@
 // One day's rates handed to a real LibreOffice Calc, headless, in a profile of its own.
 #include "app/datepicker.h"
+#include "cli/commandline.h"
+#include "core/history/currencyhistory.h"
+#include "core/money/listconversion.h"
 #include "core/store/ratedb.h"
+#include "tests/support/testenv.h"
 #include "tests/support/windowcontrols.h"
 #include "tests/support/windowrig.h"
 
@@ -10,8 +14,11 @@
 #include <QDirIterator>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextStream>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -143,8 +150,11 @@ TEST_F(ExportTest, AnotherWorkbookFirstIsRefusedAndLeftAlone) {
     ASSERT_NO_FATAL_FAILURE(openAnotherWorkbook());
     exportOn(w, QDate(2022, 1, 5));
     ASSERT_EQ(rig.sink.shown.size(), 1);
-    EXPECT_EQ(rig.sink.shown[0].text, QStringLiteral("Document Excel deschis!"));
-    EXPECT_EQ(rig.sink.shown[0].icon, MessageSink::Icon::Information);
+    // Nothing was written: what to do is said, under the exclamation icon.
+    EXPECT_EQ(rig.sink.shown[0].text,
+              QStringLiteral("Document Excel deschis!\rInchideti documentul deschis sau aduceti "
+                             "in fata registrul Zorvel si incercati din nou."));
+    EXPECT_EQ(rig.sink.shown[0].icon, MessageSink::Icon::Exclamation);
     const QStringList r = Office::read();
     EXPECT_EQ(r[0], QStringLiteral("1"));
     EXPECT_EQ(r[2], QStringLiteral("Client\tSuma"));
@@ -206,6 +216,117 @@ TEST_F(ExportTest, NoStoredDayOrNoOfficeIsSaid) {
     EXPECT_EQ(rig.sink.shown[0].title, QStringLiteral("Excel Application"));
     EXPECT_EQ(rig.sink.shown[0].icon, MessageSink::Icon::Exclamation);
     qunsetenv("ZORVEL_SOFFICE");
+}
+
+// The cells of the first sheet of a flat document: "f:4.949" for a number, "d:2022-01-03" for a date, else the text.
+QList<QStringList> sheetCells(const QString& fods) {
+    QFile f(fods);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QString xml = QString::fromUtf8(f.readAll());
+    static const QRegularExpression row(QStringLiteral("<table:table-row[^>]*>(.*?)</table:table-row>"),
+                                        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression cell(QStringLiteral("<table:table-cell([^>]*?)(?:/>|>(.*?)</table:table-cell>)"),
+                                         QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression attr(QStringLiteral("(office:value-type|office:value|office:date-value|"
+                                                        "table:number-columns-repeated)=\"([^\"]*)\""));
+    QList<QStringList> rows;
+    for (auto r = row.globalMatch(xml); r.hasNext();) {
+        QStringList cells;
+        for (auto c = cell.globalMatch(r.next().captured(1)); c.hasNext();) {
+            const auto m = c.next();
+            QHash<QString, QString> a;
+            for (auto it = attr.globalMatch(m.captured(1)); it.hasNext();) {
+                const auto x = it.next();
+                a.insert(x.captured(1), x.captured(2));
+            }
+            QString text = m.captured(2);
+            text = text.remove(QRegularExpression(QStringLiteral("<[^>]*>"))).trimmed();
+            const QString type = a.value(QStringLiteral("office:value-type"));
+            const QString v = type == u"float"  ? QStringLiteral("f:") + a.value(QStringLiteral("office:value"))
+                              : type == u"date" ? QStringLiteral("d:") + a.value(QStringLiteral("office:date-value"))
+                                                : text;
+            const int repeat =
+                std::min(a.value(QStringLiteral("table:number-columns-repeated"), QStringLiteral("1")).toInt(), 20);
+            for (int i = 0; i < repeat; ++i)
+                cells << v;
+        }
+        while (!cells.isEmpty() && cells.back().isEmpty())
+            cells.removeLast();
+        if (!cells.isEmpty()) rows << cells;
+    }
+    return rows;
+}
+
+// Every CSV the program writes opens in a Romanian Calc into the right cells, dates as dates and
+// numbers as numbers, whether its import dialog ticks Tab, comma and semicolon (a fresh profile) or semicolon alone.
+TEST(CsvInCalc, HistoryListAndCommandLineLandInTheRightCells) {
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
+        GTEST_SKIP() << "LibreOffice is not installed";
+    clearSettings();
+    TempAppDir app;
+    {
+        RateDb db(app.db());
+        ASSERT_TRUE(db.storeDay(FeedDay{QDate(2022, 1, 3), {{"EUR", "4.9474"}, {"100HUF", "1.3490"}}}));
+        ASSERT_TRUE(db.storeDay(FeedDay{QDate(2022, 1, 4), {{"EUR", "4.9451"}, {"100HUF", "1.3404"}}}));
+    }
+    const auto history = CurrencyHistory::load(app.db(), QStringLiteral("HUF"), 2022, 2022);
+    ASSERT_TRUE(history.ok());
+    const auto list = ListConversion::convert(
+        app.db(), ListConversion::read(QStringLiteral("05.01.2022;1234,5;EUR;6104,73\n05.01.2022;10;XYZ\n")));
+    ASSERT_TRUE(list.ok());
+    QString cli, err;
+    {
+        QTextStream o(&cli), e(&err);
+        CommandLine::Context c;
+        c.database = app.db();
+        c.today = QDate(2022, 1, 5);
+        CommandLine::run(
+            {QStringLiteral("--rate"), QStringLiteral("EUR"), QStringLiteral("--format"), QStringLiteral("csv")}, c, o,
+            e);
+    }
+    struct Case {
+        const char* why;
+        QString csv;
+        int row;
+        QStringList cells;
+    } const cases[] = {
+        {"a day of the history", history->csv(), 1, {"d:2022-01-03", "f:1.349"}},
+        {"a month's average", history->csv(), 4, {"f:2022", "Ianuarie", "f:1.3447", "f:2"}},
+        {"a converted row",
+         ListConversion::csv(*list),
+         1,
+         {"f:1", "d:2022-01-05", "f:1234.5", "EUR", "d:2022-01-04", "f:4.9451", "f:6104.73", "f:6104.73", "f:0"}},
+        {"a row with its reason",
+         ListConversion::csv(*list),
+         2,
+         {"f:2", "05.01.2022", "f:10", "XYZ", "", "", "", "", "", "", "valuta necunoscuta: XYZ"}},
+        {"the command line's rate", cli, 1, {"d:2022-01-04", "EUR", "f:1", "f:4.9451"}},
+    };
+    QTemporaryDir dir;
+    int n = 0;
+    for (const Case& c : cases) {
+        for (const char* separators : {"9/44/59", "59"}) {
+            const QString base = dir.filePath(QStringLiteral("t%1").arg(++n));
+            QFile out(base + QStringLiteral(".csv"));
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write(c.csv.toUtf8());
+            out.close();
+            QProcess calc;
+            calc.start(QStringLiteral("soffice"),
+                       {QStringLiteral("-env:UserInstallation=") +
+                            QUrl::fromLocalFile(dir.filePath(QStringLiteral("p"))).toString(),
+                        QStringLiteral("--headless"),
+                        // Unicode text, quotes, from row 1, in Romanian: the dialog as a Romanian desktop opens it.
+                        QStringLiteral("--infilter=CSV:%1,34,76,1,,1048,false,false").arg(QLatin1String(separators)),
+                        QStringLiteral("--convert-to"), QStringLiteral("fods"), QStringLiteral("--outdir"), dir.path(),
+                        out.fileName()});
+            ASSERT_TRUE(calc.waitForFinished(90000));
+            const QList<QStringList> rows = sheetCells(base + QStringLiteral(".fods"));
+            ASSERT_GT(rows.size(), c.row) << c.why;
+            EXPECT_EQ(rows[c.row].mid(0, c.cells.size()), c.cells) << c.why << " " << separators << "\n"
+                                                                   << rows[c.row].join(u'|').toStdString();
+        }
+    }
 }
 
 TEST(ExportWithoutHelper, AMissingHelperNamesThePackageToInstall) {

@@ -39,7 +39,7 @@ TEST(SpreadsheetHelper, EachAnswerIsSaidAsTheUserShouldHearIt) {
         const char* title;
     } const cases[] = {
         {"gata", "exit 0", "", Icon::Information, ""},
-        {"alt registru deschis", "exit 2", "Document Excel deschis!", Icon::Information, ""},
+        {"alt registru deschis", "exit 2", "Document Excel deschis!\rInchideti", Icon::Exclamation, ""},
         {"429 LibreOffice nu raspunde", "exit 3", "Err: 429 LibreOffice nu raspunde\r", Icon::Exclamation,
          "Excel Application"},
         {"foaie protejata", "exit 1", "Exportul nu a reusit: foaie protejata", Icon::Exclamation, ""},

@@ -16,7 +16,9 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QScatterSeries>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -139,6 +141,38 @@ TEST_F(HistoryTest, AHundredUnitRateIsShownInTheBanksUnitOnStoredYearsWithRoundT
     EXPECT_EQ(from->currentText(), QStringLiteral("2020"));
 }
 
+// The pointer anywhere over the chart, or the arrow keys on it, mark a day on the curve and say it.
+TEST_F(HistoryTest, ThePointerAndTheArrowsMarkADayAndReadIt) {
+    frmZorvel& w = startOn2022();
+    frmEvolutie* h = open(w);
+    ASSERT_NE(h, nullptr);
+    h->showCurrency(QStringLiteral("HUF"), 2022, 2022);
+    h->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(h));
+    auto* view = h->findChild<QChartView*>(QStringLiteral("chtCurs"));
+    auto* marker = view->chart()->findChild<QScatterSeries*>(QStringLiteral("ziuaAleasa"));
+    ASSERT_NE(marker, nullptr);
+    EXPECT_FALSE(marker->isVisible());
+    const auto dayOf = [&] { return QDateTime::fromMSecsSinceEpoch(qint64(marker->at(0).x())).date(); };
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Right);
+    EXPECT_TRUE(marker->isVisible());
+    EXPECT_EQ(dayOf(), QDate(2022, 1, 3));
+    EXPECT_EQ(view->accessibleDescription(), QStringLiteral("03.01.2022: 1,3455 lei pentru 100 HUF"));
+    QTest::keyClick(view, Qt::Key_Right);
+    EXPECT_EQ(view->accessibleDescription(), QStringLiteral("04.01.2022: 1,3500 lei pentru 100 HUF"));
+    QTest::keyClick(view, Qt::Key_End);
+    EXPECT_EQ(dayOf(), QDate(2022, 2, 15));
+    // Hovering over the plot, above or below the line, marks the day of that column.
+    const QPoint at = view->mapFromScene(view->chart()->mapToPosition(
+        QPointF(double(QDateTime(QDate(2022, 1, 4), QTime(0, 0)).toMSecsSinceEpoch()), 1.36), marker));
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(view->viewport()->mapToGlobal(at)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &move);
+    EXPECT_EQ(dayOf(), QDate(2022, 1, 4));
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("04.01.2022: 1,3500 lei pentru 100 HUF"));
+}
+
 // The keyboard: a table is one Tab stop, and a focused chart shows it.
 TEST_F(HistoryTest, TabStopsOnceAtTheChartAndOnceAtTheTable) {
     frmZorvel& w = startOn2022();
@@ -178,9 +212,10 @@ TEST_F(HistoryTest, CopiesTheTableAndSavesThePictureAndTheData) {
     QFile csv(dir.path() + QStringLiteral("/curs-EUR-2022.csv"));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(csv.readAll());
-    EXPECT_TRUE(text.startsWith(QStringLiteral("Data;Curs EUR\r\n03.01.2022;4,9474\r\n04.01.2022;4,9451\r\n")))
+    // Days as dates and rates as numbers for a spreadsheet: ISO days, the decimal comma's fields in quotes.
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Data;Curs EUR\r\n2022-01-03;\"4,9474\"\r\n2022-01-04;\"4,9451\"\r\n")))
         << text.toStdString();
-    EXPECT_TRUE(text.endsWith(QStringLiteral("2022;Anual partial;4,9481;3\r\n"))) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("2022;Anual partial;\"4,9481\";3\r\n"))) << text.toStdString();
     // A folder that cannot be written is told, once.
     h->setAskPath([](const QString&, const QString&, const QString&) { return QStringLiteral("/nonexistent/x.csv"); });
     QTest::mouseClick(h->findChild<QPushButton*>(QStringLiteral("cmdCsv")), Qt::LeftButton);

@@ -51,8 +51,8 @@ TEST_F(ListConversionTest, EachRowGetsItsDaysRateOrItsReason) {
         {"08.01.2024;1000;HUF", R::Same, "2024-01-08", "12.66", ""},  // one forint each: 12,655 to the even ban
         {"08.01.2024;10;100HUF", R::Same, "2024-01-08", "12.66", ""}, // a hundred forint each
         {"08.01.2024;1.234,56;eur", R::Same, "2024-01-08", "4939.23", ""},
-        {"08.01.2024;100;XYZ", R::Same, "", "0", "nu exista curs XYZ la 08.01.2024"},
-        {"08.01.2024;100;EURO", R::Same, "", "0", "valuta necunoscuta"},
+        {"08.01.2024;100;XYZ", R::Same, "", "0", "valuta necunoscuta: XYZ"},
+        {"08.01.2024;100;EURO", R::Same, "", "0", "valuta necunoscuta: EURO"},
         {"32.01.2024;100;EUR", R::Same, "", "0", "data ilizibila"},
         {"08.01.2024;abc;EUR", R::Same, "", "0", "suma ilizibila"},
         {"08.01.2024;100;EUR;x", R::Same, "", "0", "suma in lei ilizibila"},
@@ -97,11 +97,13 @@ TEST_F(ListConversionTest, APasteOrAFileGivesRowsTotalsAndASafeCsv) {
     const auto r = convert(QStringLiteral("08.01.2024;100;EUR;400\n=HYPERLINK(\"x\");1;EUR\n"), RateBook::Rule::Before);
     const QStringList lines = ListConversion::csv(r).split(u'\n');
     EXPECT_EQ(lines[0], QStringLiteral("linie;data;suma;valuta;zi curs;curs;lei;lei inregistrat;diferenta;tip "
-                                       "diferenta;eroare"));
-    EXPECT_EQ(lines[1], QStringLiteral("1;08.01.2024;100,00;EUR;05.01.2024;4,0005;400,05;400,00;0,05;favorabila;"));
+                                       "diferenta;eroare\r"));
+    EXPECT_EQ(lines[1],
+              QStringLiteral(
+                  "1;2024-01-08;\"100,00\";EUR;2024-01-05;\"4,0005\";\"400,05\";\"400,00\";\"0,05\";favorabila;\r"));
     // A field that a spreadsheet would run as a formula stays text.
     EXPECT_TRUE(lines[2].startsWith(QStringLiteral("2;\"'=HYPERLINK(\"\"x\"\")\";1;EUR"))) << lines[2].toStdString();
-    EXPECT_EQ(lines[3], QStringLiteral("total;;100,00;EUR;;;400,05;;;;1 rand"));
+    EXPECT_EQ(lines[3], QStringLiteral("total;;\"100,00\";EUR;;;\"400,05\";;;;1 rand\r"));
 }
 
 // A weekday the bank was found to have published nothing for is no hole before the day that applies.

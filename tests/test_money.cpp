@@ -3,6 +3,7 @@
 #include "core/money/localcurrency.h"
 #include "core/money/ratebook.h"
 #include "core/money/vatcalculator.h"
+#include "core/money/vatrates.h"
 #include "tests/support/testenv.h"
 
 #include <QMap>
@@ -297,6 +298,16 @@ TEST(VatCalculator, AWriteIntoTheUnitPriceRecomputesAllThreeDerivedBoxes) {
     EXPECT_EQ(b.box[2], QStringLiteral("100"));
     EXPECT_EQ(b.box[3], QStringLiteral("24"));
     EXPECT_EQ(b.box[4], QStringLiteral("124"));
+}
+
+TEST(VatRates, TheStandardRateInForceOnADay) {
+    const std::pair<QDate, const char*> cases[] = {
+        {QDate(2005, 7, 1), "19"},   {QDate(2010, 6, 30), "19"}, {QDate(2010, 7, 1), "24"},
+        {QDate(2015, 12, 31), "24"}, {QDate(2016, 1, 1), "20"},  {QDate(2017, 1, 1), "19"},
+        {QDate(2025, 7, 31), "19"},  {QDate(2025, 8, 1), "21"},  {QDate(2026, 12, 9), "21"},
+    };
+    for (const auto& [day, rate] : cases)
+        EXPECT_EQ(VatRates::standardOn(day), QString::fromLatin1(rate)) << day.toString(Qt::ISODate).toStdString();
 }
 
 TEST(VatCalculator, LeavingQuantityOrRateBoxes) {

@@ -2,7 +2,9 @@
 #include "app/datepicker.h"
 #include "app/panellayout.h"
 #include "app/windowdesign.h"
+#include "controls/xlinklabel.h"
 #include "core/feed/feedparser.h"
+#include "core/money/vatrates.h"
 #include "core/settings/appsettings.h"
 #include "core/store/ratedb.h"
 #include "core/text/qttranslations.h"
@@ -67,7 +69,10 @@ TEST_F(WindowTest, EveryControlHasItsNameCaptionAndPlace) {
             caption = b->text();
         else if (auto* e = qobject_cast<QLineEdit*>(widget))
             caption = e->text();
-        EXPECT_EQ(caption, QString::fromLatin1(c.caption)) << c.name;
+        // The rate box starts on the saved rate, or on the standard rate in force today.
+        const QString expected = QLatin1String(c.name) == QLatin1String("Text3(5)") ? AppSettings::vatRate()
+                                                                                    : QString::fromLatin1(c.caption);
+        EXPECT_EQ(caption, expected) << c.name;
     });
     EXPECT_TRUE(ui.Label2[1]->font().bold());
     EXPECT_TRUE(ui.Label2[2]->font().bold());
@@ -91,20 +96,53 @@ TEST_F(WindowTest, EveryControlHasItsNameCaptionAndPlace) {
     EXPECT_TRUE(ui.Label6->text().startsWith(QStringLiteral("     Daca")));
 }
 
-TEST_F(WindowTest, TabGoesThroughTheControlsInTheirOrder) {
+// The keyboard alone reaches every control, panel by panel as they stand on screen, the links included.
+TEST_F(WindowTest, TabGoesPanelByPanelAsTheyStandOnScreen) {
     frmZorvel& w = rig.start();
     const WindowControls ui(w);
-    const QList<QWidget*> expected = {ui.Combo2,    ui.ListView1, ui.Command4, ui.Command3, ui.DTPicker1, ui.Text1,
-                                      ui.Combo1[0], ui.Combo1[1], ui.Text2,    ui.Command1, ui.Text3[0],  ui.Text3[1],
-                                      ui.Text3[2],  ui.Text3[3],  ui.Text3[4], ui.Text3[5], ui.Check1[0], ui.Check1[1],
-                                      ui.Check1[2], ui.Command2,  ui.chkPrinc, ui.cmdExcel};
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    const QList<QWidget*> expected = {ui.cmdEvolutie, ui.Combo2,    ui.ListView1, ui.cmdExcel,       ui.Command4,
+                                      ui.Command3,    ui.DTPicker1, ui.Text1,     ui.Combo1[0],      ui.Combo1[1],
+                                      ui.Text2,       ui.Command1,  ui.Text3[0],  ui.Text3[1],       ui.Text3[2],
+                                      ui.Text3[3],    ui.Text3[4],  ui.Text3[5],  ui.Check1[0],      ui.Check1[1],
+                                      ui.Check1[2],   ui.chkPrinc,  ui.Command2,  ui.XLinkLabel1[0], ui.XLinkLabel1[1]};
+    ui.cmdEvolutie->setFocus();
     QList<QWidget*> seen;
-    QWidget* at = ui.Combo2;
-    for (int i = 0; i < 200 && seen.size() < expected.size(); ++i) {
-        if (expected.contains(at) && !seen.contains(at)) seen << at;
-        at = at->nextInFocusChain();
+    for (int i = 0; i < 3 * expected.size() && seen.size() < expected.size(); ++i) {
+        QWidget* at = QApplication::focusWidget();
+        // A date box's own line edit is the box; Tab walks its year, month and day before it leaves.
+        while (at && !expected.contains(at))
+            at = at->parentWidget();
+        if (seen.isEmpty() || seen.back() != at) seen << at;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
     EXPECT_EQ(seen, expected);
+    for (QPushButton* b : {ui.cmdExcel, ui.Command4, ui.Command3, ui.cmdEvolutie, ui.Command1, ui.Command2})
+        EXPECT_TRUE(b->text().contains(u'&')) << b->objectName().toStdString() << " has no mnemonic";
+}
+
+// What a screen reader hears of the links: links, that open from the keyboard.
+TEST_F(WindowTest, AScreenReaderHearsTheDateAndFindsTheLinks) {
+    frmZorvel& w = rig.start();
+    const WindowControls ui(w);
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    for (int i = 0; i < 2; ++i) {
+        XLinkLabel* link = ui.XLinkLabel1[i];
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(link);
+        ASSERT_TRUE(a);
+        EXPECT_EQ(a->role(), QAccessible::Link);
+        EXPECT_EQ(a->text(QAccessible::Name), link->Caption());
+        EXPECT_EQ(a->text(QAccessible::Description), link->URL());
+        rig.opened.clear();
+        a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        EXPECT_EQ(rig.opened.size(), 1);
+        link->setFocus();
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space})
+            QTest::keyClick(link, key);
+        EXPECT_EQ(rig.opened.size(), 3);
+    }
 }
 
 TEST_F(WindowTest, FirstStartShowsEverythingAndReportsAFailedUpdate) {
@@ -115,7 +153,7 @@ TEST_F(WindowTest, FirstStartShowsEverythingAndReportsAFailedUpdate) {
     EXPECT_EQ(ui.Combo2->itemText(0), QStringLiteral("1998"));
     EXPECT_EQ(ui.Combo2->currentText(), QString::number(year));
     EXPECT_EQ(w.tableYear(), QString::number(year));
-    EXPECT_EQ(ui.Text3[5]->text(), QStringLiteral("24"));
+    EXPECT_EQ(ui.Text3[5]->text(), VatRates::standardOn(QDate::currentDate())); // no rate saved yet
     EXPECT_TRUE(ui.chkPrinc->isChecked());
     for (QCheckBox* c : ui.Check1)
         EXPECT_TRUE(c->isChecked());
@@ -202,6 +240,9 @@ TEST(WindowUpdate, ASuccessfulUpdateShowsItsProgressAndTheNewestDay) {
     EXPECT_EQ(rig.sink.shown.front().icon, MessageSink::Icon::Information);
     EXPECT_EQ(w.lastRateDate(), feed);
     EXPECT_EQ(WindowControls(w).Label2[2]->text(), QLocale().toString(feed, QLocale::ShortFormat));
+    // A screen reader hears the date, not only the caption beside it.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(WindowControls(w).Label2[2])->text(QAccessible::Name),
+              QStringLiteral("Ultimul curs valutar: ") + QLocale().toString(feed, QLocale::ShortFormat));
     QVariantList bankDays;
     for (QDate d = stored; d <= feed; d = d.addDays(1))
         if (d.dayOfWeek() <= 5 && (d == stored || d == feed || BankCalendar::isBankingDay(d)))

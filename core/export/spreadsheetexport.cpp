@@ -83,7 +83,10 @@ UserMessage SpreadsheetExport::messageFor(const Run& run) {
     case ExportStatus::Written:
         return {};
     case ExportStatus::Refused:
-        return {QStringLiteral("Document Excel deschis!")};
+        // Nothing was written: the second line says what to do, and the icon is not that of a success.
+        return {QStringLiteral("Document Excel deschis!\rInchideti documentul deschis sau aduceti in fata registrul "
+                               "Zorvel si incercati din nou."),
+                UserMessage::Icon::Exclamation};
     case ExportStatus::CannotStart:
         return cannotOpen(run.said);
     case ExportStatus::Failed:

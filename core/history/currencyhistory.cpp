@@ -1,5 +1,7 @@
 #include "core/history/currencyhistory.h"
 
+#include "core/text/csvtext.h"
+
 #include "core/store/ratedb.h"
 #include "core/text/daytext.h"
 #include "core/text/numbertext.h"
@@ -122,12 +124,12 @@ QString CurrencyHistory::averagesTable(const QString& decimalPoint) const {
 
 QString CurrencyHistory::csv() const {
     const QString name = column.isEmpty() ? currency : column;
-    QString out = QStringLiteral("Data;Curs %1\r\n").arg(name);
+    QString out = CsvText::line({QStringLiteral("Data"), QStringLiteral("Curs %1").arg(name)});
     for (const DatedRate& d : days)
-        out += DayText::shown(d.day) + u';' + NumberText::rate(d.rate) + QStringLiteral("\r\n");
+        out += CsvText::line({CsvText::day(d.day), NumberText::rate(d.rate, CsvText::kDecimal)});
     out += QStringLiteral("\r\n");
-    QString table = averagesTable(QStringLiteral(","));
-    table.replace(u'\t', u';');
-    table.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-    return out + table;
+    const QString table = averagesTable(CsvText::kDecimal);
+    for (const QString& row : table.split(u'\n', Qt::SkipEmptyParts))
+        out += CsvText::line(row.split(u'\t'));
+    return out;
 }

@@ -1,8 +1,10 @@
 #include "core/money/listconversion.h"
 
+#include "core/text/csvtext.h"
 #include "core/text/daytext.h"
 #include "core/text/inputtext.h"
 #include "core/text/numbertext.h"
+#include "core/text/ratefield.h"
 
 #include <QHash>
 #include <QLocale>
@@ -80,7 +82,10 @@ void convertRow(ListConversion::Row& row, const RateBook::Day& day) {
     if (!isLocal(row.currency)) {
         const auto q = RateBook::quote(day.row, row.currency);
         if (!q) {
-            row.error = QStringLiteral("nu exista curs %1 la %2").arg(row.currency, DayText::shown(day.date));
+            // A code no table column names is unknown; a known one may lack that day's rate.
+            const bool known = !RateField::columnForCode(day.row.names, row.currency.right(3)).isEmpty();
+            row.error = known ? QStringLiteral("nu exista curs %1 la %2").arg(row.currency, DayText::shown(day.date))
+                              : QStringLiteral("valuta necunoscuta: ") + row.currency;
             return;
         }
         // The rate for the units the row names: one forint for "HUF", a hundred for "100HUF".
@@ -148,7 +153,7 @@ ListConversion::Row readRow(const ListConversion::Input& in) {
     else if (!amount)
         row.error = QStringLiteral("suma ilizibila");
     else if (!isLocal(row.currency) && !RateBook::isCode(row.currency))
-        row.error = QStringLiteral("valuta necunoscuta");
+        row.error = QStringLiteral("valuta necunoscuta: ") + row.currency;
     else if (!in.fields.value(3).isEmpty() && !row.booked)
         row.error = QStringLiteral("suma in lei ilizibila");
     else
@@ -203,7 +208,8 @@ QStringList ListConversion::header() {
             QStringLiteral("eroare")};
 }
 
-QStringList ListConversion::cells(const Row& row, QChar point) {
+QStringList ListConversion::cells(const Row& row, QChar point, bool isoDays) {
+    const auto dayText = [isoDays](QDate d) { return isoDays ? CsvText::day(d) : DayText::shown(d); };
     if (!row.error.isEmpty())
         return {QString::number(row.line),
                 safeText(row.given.value(0)),
@@ -218,10 +224,10 @@ QStringList ListConversion::cells(const Row& row, QChar point) {
                 row.error};
     const auto diff = row.difference();
     return {QString::number(row.line),
-            DayText::shown(row.date),
+            dayText(row.date),
             amountText(row.amount, point),
             row.currency,
-            DayText::shown(row.rateDay),
+            dayText(row.rateDay),
             number(row.rate, row.rateDecimals, point),
             number(row.lei, 2, point),
             row.booked ? number(*row.booked, 2, point) : QString(),
@@ -234,38 +240,44 @@ QStringList ListConversion::cells(const Row& row, QChar point) {
 
 namespace {
 
-QString table(const ListConversion::Result& r, QChar separator, QChar point) {
-    const auto line = [separator](QStringList cells) {
-        for (QString& c : cells)
-            if (c.contains(separator) || c.contains(u'"') || c.contains(u'\n'))
-                c = u'"' + c.replace(u'"', QStringLiteral("\"\"")) + u'"';
-        return cells.join(separator) + u'\n';
-    };
-    QString out = line(ListConversion::header());
-    for (const ListConversion::Row& row : r.rows)
-        out += line(ListConversion::cells(row, point));
-    for (const ListConversion::Total& t : r.totals)
-        out += line({QStringLiteral("total"),
-                     {},
-                     amountText(t.amount, point),
-                     t.currency,
-                     {},
-                     {},
-                     number(t.lei, 2, point),
-                     {},
-                     {},
-                     {},
-                     t.rows == 1 ? QStringLiteral("1 rand") : QStringLiteral("%1 randuri").arg(t.rows)});
-    return out;
+QStringList totalCells(const ListConversion::Total& t, QChar point) {
+    return {QStringLiteral("total"),
+            {},
+            amountText(t.amount, point),
+            t.currency,
+            {},
+            {},
+            number(t.lei, 2, point),
+            {},
+            {},
+            {},
+            t.rows == 1 ? QStringLiteral("1 rand") : QStringLiteral("%1 randuri").arg(t.rows)};
 }
 
 } // namespace
 
 QString ListConversion::csv(const Result& result) {
-    return table(result, u';', u',');
+    QString out = CsvText::line(header());
+    for (const Row& row : result.rows)
+        out += CsvText::line(cells(row, CsvText::kDecimal, true));
+    for (const Total& t : result.totals)
+        out += CsvText::line(totalCells(t, CsvText::kDecimal));
+    return out;
 }
 
 QString ListConversion::tsv(const Result& result) {
-    const QString point = QLocale().decimalPoint();
-    return table(result, u'\t', point.isEmpty() ? u'.' : point.front());
+    // A paste lands cell by cell: tabs, the user's decimal separator, no quoting needed but for tabs and breaks.
+    const QChar point = NumberText::point();
+    const auto line = [](QStringList cells) {
+        for (QString& c : cells)
+            if (c.contains(u'\t') || c.contains(u'"') || c.contains(u'\n'))
+                c = u'"' + c.replace(u'"', QStringLiteral("\"\"")) + u'"';
+        return cells.join(u'\t') + u'\n';
+    };
+    QString out = line(header());
+    for (const Row& row : result.rows)
+        out += line(cells(row, point));
+    for (const Total& t : result.totals)
+        out += line(totalCells(t, point));
+    return out;
 }

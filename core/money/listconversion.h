@@ -59,11 +59,11 @@ public:
     static Outcome<Result> convert(const QString& dbPath, const std::vector<Input>& rows,
                                    RateBook::Rule rule = RateBook::Rule::Before);
 
-    // For a file: semicolons, decimal commas, a header row; totals after the rows.
+    // For a file, as every CSV of the program is written (see CsvText): a header row, totals after the rows.
     static QString csv(const Result& result);
     // For the clipboard, as a spreadsheet pastes it: tabs, the user's decimal separator.
     static QString tsv(const Result& result);
     static QStringList header();
-    // One row's cells as text, with the given decimal separator.
-    static QStringList cells(const Row& row, QChar decimal);
+    // One row's cells as text, with the given decimal separator; days as a file gives them (yyyy-mm-dd) or as shown.
+    static QStringList cells(const Row& row, QChar decimal, bool isoDays = false);
 };

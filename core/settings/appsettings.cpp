@@ -1,5 +1,7 @@
 #include "core/settings/appsettings.h"
 
+#include "core/money/vatrates.h"
+
 #include "core/config.h"
 #include "core/text/inputtext.h"
 
@@ -40,7 +42,8 @@ QString switchText(bool on) {
 } // namespace
 
 QString AppSettings::vatRate() {
-    return value(kVatRate, QStringLiteral("24"));
+    // A saved rate wins; with none, the standard rate in force today.
+    return value(kVatRate, VatRates::standardOn(QDate::currentDate()));
 }
 
 void AppSettings::setVatRate(const QString& rate) {

@@ -8,7 +8,7 @@
 // Each key and its default is named here and nowhere else.
 class AppSettings {
 public:
-    // The VAT rate box's text as last left, "24" until then.
+    // The VAT rate box's text as last left; until then the standard rate in force today.
     static QString vatRate();
     static void setVatRate(const QString& rate);
     // Whether panel 0, 1 or 2 is shown; any saved number other than 0 shows it.

@@ -27,7 +27,6 @@
 // passed over as if it were there.
 class RateUpdater {
 public:
-    // Oldest year whose table the history is read from.
     // Banking days the ten-day feed holds.
     static constexpr int TenDays = 10;
     // One day's files asked together.

@@ -1,0 +1,65 @@
+#include "cli/actions.h"
+
+namespace Cli {
+int update(const Request&, const Context&, QTextStream&, QTextStream&);
+int rate(const Request&, const Context&, QTextStream&, QTextStream&);
+int convert(const Request&, const Context&, QTextStream&, QTextStream&);
+int convertFile(const Request&, const Context&, QTextStream&, QTextStream&);
+int average(const Request&, const Context&, QTextStream&, QTextStream&);
+int verify(const Request&, const Context&, QTextStream&, QTextStream&);
+} // namespace Cli
+
+const std::vector<CliAction>& cliActions() {
+    using F = Cli::Format;
+    static const CliOption date{"date", "DATA"}, format{"format", "FORMAT", "text"}, year{"year", "AN"};
+    static const std::vector<CliAction> table = {
+        {{"update"},
+         {},
+         false,
+         F::Text,
+         Cli::update,
+         "  --update                      aduce cursurile la zi de la BNR, fara fereastra\n"},
+        {{"rate", "VALUTA"},
+         {date, format},
+         false,
+         F::Text,
+         Cli::rate,
+         "  --rate VALUTA [--date D]      cursul folosit de convertor pentru data D\n"
+         "                                (ultima zi memorata inainte de ea; implicit azi)\n"},
+        {{"convert", "SUMA"},
+         {date, format},
+         true,
+         F::Text,
+         Cli::convert,
+         "  --convert SUMA DIN IN [--date D]\n"
+         "                                converteste suma; LEI sau RON inseamna moneda nationala;\n"
+         "                                HUF inseamna un forint, 100HUF o suta (si la --rate)\n"},
+        {{"convert-file", "FISIER"},
+         {{"rule", "REGULA", "before"}, {"out", "FISIER"}, format},
+         false,
+         F::Csv,
+         Cli::convertFile,
+         "  --convert-file FISIER [--rule before|same] [--out FISIER] [--format csv|json]\n"
+         "                                converteste o lista: data, suma, valuta [, lei\n"
+         "                                inregistrati] pe rand; before: ziua bancara dinainte\n"
+         "                                (facturi), same: ziua insasi (reevaluare)\n"},
+        {{"average", "VALUTA"},
+         {year, {"month", "LUNA"}, format},
+         false,
+         F::Text,
+         Cli::average,
+         "  --average VALUTA --year AN [--month LUNA]\n"
+         "                                cursul mediu al lunii, sau al anului (media\n"
+         "                                mediilor lunare, ca media anuala publicata de BNR)\n"},
+        {{"verify"},
+         {year, {"from", "AN"}, {"to", "AN"}, format, {"repair"}},
+         false,
+         F::Text,
+         Cli::verify,
+         "  --verify [--year AN | --from AN --to AN] [--repair]\n"
+         "                                compara istoricul cu fisierele anuale ale BNR (implicit\n"
+         "                                fiecare an memorat din 2005); --repair il corecteaza,\n"
+         "                                dupa o copie valuta.mdb.AAAALLZZ-HHMMSS.bak langa el\n"},
+    };
+    return table;
+}

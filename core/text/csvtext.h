@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+// CSV as every file of the program writes it, so that it opens in the right cells
+// of a Romanian spreadsheet however its import dialog is set (Tab, comma and
+// semicolon ticked, as a fresh profile has it, or semicolon alone): semicolons
+// between fields, decimal commas, every field that holds a separator of either
+// kind or a quote in quotes, days as yyyy-mm-dd (read as dates in every locale),
+// and CRLF line ends, as RFC 4180 has them.
+namespace CsvText {
+
+inline constexpr QChar kSeparator = u';';
+inline constexpr QChar kDecimal = u',';
+
+QString field(const QString& text);
+// One line, its line end included.
+QString line(const QStringList& fields);
+QString day(QDate d);
+
+} // namespace CsvText
