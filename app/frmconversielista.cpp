@@ -1,4 +1,5 @@
 #include "app/frmconversielista.h"
+#include "core/store/outputfile.h"
 #include "core/text/numbertext.h"
 
 #include <QApplication>
@@ -169,9 +170,8 @@ void frmConversieLista::cmdSalveaza_Click() {
     const QString path = m_askPath(true, QStringLiteral("Salveaza CSV"), QStringLiteral("conversie.csv"),
                                    QStringLiteral("Fisiere CSV (*.csv)"));
     if (path.isEmpty()) return;
-    // Through a temporary file: a failed save leaves an earlier file whole.
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(ListConversion::csv(m_result).toUtf8()) < 0 || !f.commit())
-        m_messages->show(QStringLiteral("Fisierul %1 nu poate fi scris.").arg(path), MessageSink::Icon::Exclamation,
-                         windowTitle());
+    // Through a temporary file, never over the history: a failed save leaves an earlier file whole.
+    const Status saved = OutputFile::write(path, ListConversion::csv(m_result).toUtf8(),
+                                           {{m_dbPath, QStringLiteral("baza de cursuri")}});
+    if (!saved) m_messages->show(saved.error(), MessageSink::Icon::Exclamation, windowTitle());
 }

@@ -6,13 +6,12 @@
 #include "core/text/qttranslations.h"
 
 #include <QApplication>
-#include <QTextStream>
 
 namespace {
 
 // Without arguments the window; with them the same program for scripts, with no
 // window and no message box, so it also runs where there is no display.
-int withoutWindow(int argc, char* argv[]) {
+int withoutWindow(int argc, char* argv[], bool outputClosed) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zorvel"));
     const DataLocation where(QCoreApplication::applicationDirPath());
@@ -21,15 +20,14 @@ int withoutWindow(int argc, char* argv[]) {
     context.feedBase = FeedClient::configuredBase();
     context.version = QLatin1String(ZorvelConfig::Version);
     context.prepareDatabase = [where] { return where.ensureDatabase(); };
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    return CommandLine::run(QCoreApplication::arguments().mid(1), context, out, err);
+    return CommandLine::runOnConsole(QCoreApplication::arguments().mid(1), context, outputClosed);
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc > 1) return withoutWindow(argc, argv);
+    const bool outputClosed = CommandLine::guardStandardStreams();
+    if (argc > 1) return withoutWindow(argc, argv, outputClosed);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zorvel"));
     // The desktop matches the window to zorvel.desktop by this name (Wayland), and shows the icon set here.

@@ -1,9 +1,16 @@
 #include "cli/commandline.h"
 
 #include "cli/actions.h"
+#include "core/store/outputfile.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QHash>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -126,4 +133,66 @@ int CommandLine::run(const QStringList& arguments, const Context& context, QText
         if (!ready->isEmpty()) err << *ready << Qt::endl;
     }
     return (*action)->run(r, context, out, err);
+}
+
+namespace {
+
+// A standard stream the caller closed: /dev/null takes its number, so no file the program opens
+// later (a list, the history) can be written to by mistake as if it were the output.
+bool reserveIfClosed(int fd) {
+    if (::fcntl(fd, F_GETFD) != -1) return false;
+    const int null = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (null >= 0 && null != fd) {
+        ::dup2(null, fd);
+        ::close(null);
+    }
+    return true;
+}
+
+// Writes all of it, or says why not.
+QString writeAll(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return OutputFile::causeOf(n < 0 ? errno : ENOSPC);
+        done += n;
+    }
+    return {};
+}
+
+} // namespace
+
+bool CommandLine::guardStandardStreams() {
+    reserveIfClosed(0);
+    const bool outClosed = reserveIfClosed(1);
+    reserveIfClosed(2);
+    return outClosed;
+}
+
+int CommandLine::runOnConsole(const QStringList& arguments, const Context& context, bool outClosed) {
+#ifdef SIGXFSZ
+    // Past a file size limit a write fails instead of ending the program without a word; it is said.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+    std::signal(SIGPIPE, SIG_IGN);
+    QFile errFile;
+    errFile.open(2, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    QTextStream err(&errFile);
+    // The result is gathered and written at the end, where every byte of it is checked.
+    QString text;
+    QTextStream out(&text);
+    const int exit = run(arguments, context, out, err);
+    out.flush();
+    const QByteArray bytes = text.toUtf8();
+    QString why;
+    if (!bytes.isEmpty()) why = outClosed ? OutputFile::causeOf(EBADF) : writeAll(1, bytes);
+    // Written to a file: on the disk before success is said (a pipe or a terminal has nothing to sync).
+    if (why.isEmpty() && !outClosed && ::fsync(1) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP &&
+        errno != EBADF)
+        why = OutputFile::causeOf(errno);
+    if (why.isEmpty() && ::close(1) != 0 && !outClosed) why = OutputFile::causeOf(errno);
+    if (why.isEmpty()) return exit;
+    err << QStringLiteral("zorvel: rezultatul nu poate fi scris: ") << why << Qt::endl;
+    return exit == Done ? Failed : exit;
 }

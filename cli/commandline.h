@@ -30,5 +30,12 @@ public:
 
     // arguments without the program's name.
     static int run(const QStringList& arguments, const Context& context, QTextStream& out, QTextStream& err);
+    // The same on the process's standard output and error: a result that cannot be written
+    // whole (a full disk, a closed output, a file size limit) is said, with its cause, and exits 1.
+    static int runOnConsole(const QStringList& arguments, const Context& context, bool outputClosed);
+    // Run first of all, before anything opens a file: a standard stream the caller closed gets
+    // /dev/null in its place, so no file opened later takes its number and receives the output.
+    // Whether the standard output was closed.
+    static bool guardStandardStreams();
     static QString helpText();
 };

@@ -1,10 +1,10 @@
 // --convert-file: a whole list, as "Conversie lista" converts it.
 #include "cli/clishared.h"
 #include "core/money/listconversion.h"
+#include "core/store/outputfile.h"
 
 #include <QFile>
 #include <QJsonArray>
-#include <QSaveFile>
 
 namespace Cli {
 
@@ -42,26 +42,21 @@ int convertFile(const Request& r, const Context& c, QTextStream& out, QTextStrea
         return fail(err, QStringLiteral("regula necunoscuta: %1 (before, same)").arg(rule), CommandLine::WrongUse);
     if (r.format == Format::Text)
         return fail(err, QStringLiteral("--convert-file scrie csv sau json"), CommandLine::WrongUse);
-    QFile in(r.parser.value(QStringLiteral("convert-file")));
-    if (!in.open(QIODevice::ReadOnly))
-        return fail(err, QStringLiteral("Fisierul %1 nu poate fi citit.").arg(in.fileName()), CommandLine::Failed);
-    const auto result = ListConversion::convert(c.database, ListConversion::read(QString::fromUtf8(in.readAll())),
+    const QString input = r.parser.value(QStringLiteral("convert-file"));
+    const auto text = ListConversion::readFile(input);
+    if (!text) return fail(err, text.error(), CommandLine::Failed);
+    const auto result = ListConversion::convert(c.database, ListConversion::read(*text),
                                                 rule == u"same" ? RateBook::Rule::Same : RateBook::Rule::Before);
     if (!result) return fail(err, result.error(), CommandLine::Failed);
-    QString text;
-    if (r.format == Format::Csv) {
-        text = ListConversion::csv(*result);
-    } else {
-        text = listJson(*result);
-    }
+    const QString written = r.format == Format::Csv ? ListConversion::csv(*result) : listJson(*result);
     if (!r.parser.isSet(QStringLiteral("out"))) {
-        out << text << Qt::flush;
+        out << written << Qt::flush;
     } else {
-        // Written whole or not at all: a failed save leaves an earlier file as it was.
-        QSaveFile file(r.parser.value(QStringLiteral("out")));
-        if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
-            return fail(err, QStringLiteral("Fisierul %1 nu poate fi scris.").arg(file.fileName()),
-                        CommandLine::Failed);
+        // Never over the history or the list being read, whatever name leads to them.
+        const Status saved = OutputFile::write(
+            r.parser.value(QStringLiteral("out")), written.toUtf8(),
+            {{c.database, QStringLiteral("baza de cursuri")}, {input, QStringLiteral("lista citita")}});
+        if (!saved) return fail(err, saved.error(), CommandLine::Failed);
     }
     if (result->failed > 0)
         err << (result->failed == 1
@@ -72,6 +67,8 @@ int convertFile(const Request& r, const Context& c, QTextStream& out, QTextStrea
         err << QStringLiteral("La %1 randuri lipseste cursul zilei; s-a folosit unul mai vechi (vezi coloana eroare).")
                    .arg(result->late)
             << Qt::endl;
+    if (result->rows.empty())
+        return fail(err, QStringLiteral("Lista nu are niciun rand de convertit."), CommandLine::Failed);
     return result->failed > 0 || result->late > 0 ? CommandLine::Failed : CommandLine::Done;
 }
 

@@ -16,6 +16,8 @@ QString stateName(HistoryCheck::Year::State state) {
         return QStringLiteral("verificat");
     case HistoryCheck::Year::State::NotChecked:
         return QStringLiteral("neverificat");
+    case HistoryCheck::Year::State::Unproven:
+        return QStringLiteral("fara dovada");
     case HistoryCheck::Year::State::OldLeu:
         return QStringLiteral("lei vechi");
     }
@@ -118,6 +120,9 @@ int verify(const Request& r, const Context& c, QTextStream& out, QTextStream& er
         return report->equal() ? CommandLine::Done : CommandLine::Failed;
     const auto copy = checker.repair(*report);
     if (!copy) return fail(err, copy.error(), CommandLine::Failed);
+    // Each deleted day named, for the log a script keeps.
+    for (const QDate& d : HistoryCheck::deletions(*report))
+        err << QStringLiteral("sters: %1").arg(dayText(d)) << Qt::endl;
     err << QStringLiteral("Corectat. Copia bazei de cursuri dinainte: %1").arg(*copy) << Qt::endl;
     // Repaired: equal to the bank now, unless some year could not be checked.
     for (const HistoryCheck::Year& y : report->years)

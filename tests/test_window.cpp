@@ -298,7 +298,8 @@ TEST(WindowVerify, TheReportNamesTheDifferencesAndCorrectsThem) {
     rig.sink.shown.clear();
     QTest::mouseClick(report->findChild<QPushButton*>(QStringLiteral("cmdCorecteaza")), Qt::LeftButton);
     ASSERT_EQ(rig.sink.asked.size(), 1);
-    EXPECT_TRUE(rig.sink.asked.front().startsWith(QStringLiteral("Se vor adauga 1 zile, se vor corecta 1 cursuri")));
+    EXPECT_TRUE(rig.sink.asked.front().startsWith(QStringLiteral("Se va adauga o zi, se va corecta un curs")))
+        << rig.sink.asked.front().toStdString();
     ASSERT_EQ(rig.sink.shown.size(), 1);
     const QString copy = rig.sink.shown.front().text.section(QStringLiteral("dinainte: "), 1);
     EXPECT_TRUE(QFile::exists(copy)) << rig.sink.shown.front().text.toStdString();

@@ -6,10 +6,12 @@
 #include "core/text/numbertext.h"
 #include "core/text/ratefield.h"
 
+#include <QFile>
 #include <QHash>
 #include <QLocale>
 #include <QMap>
 #include <QRegularExpression>
+#include <QStringDecoder>
 #include <cmath>
 
 namespace {
@@ -117,24 +119,117 @@ std::optional<Decimal> ListConversion::Row::difference() const {
     return d->rounded(2);
 }
 
+namespace {
+
+// Lines of a text, each as a view into it, whatever its line ends.
+std::vector<QStringView> linesOf(QStringView text) {
+    std::vector<QStringView> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != u'\n' && text[i] != u'\r') continue;
+        lines.push_back(text.mid(start, i - start));
+        if (i + 1 < text.size() && text[i] == u'\r' && text[i + 1] == u'\n') ++i;
+        start = i + 1;
+    }
+    return lines;
+}
+
+bool blank(QStringView line) {
+    return line.trimmed().isEmpty();
+}
+
+// The separator that gives most lines the shape of a row (date, amount, currency and
+// perhaps the booked lei): a comma list whose quoted cell holds a semicolon stays a comma list.
+QChar separatorOf(const std::vector<QStringView>& lines) {
+    const QChar candidates[] = {u'\t', u';', u','};
+    QChar best = u';';
+    qsizetype bestScore = -1;
+    for (QChar c : candidates) {
+        qsizetype score = 0;
+        for (QStringView line : lines) {
+            if (blank(line) || line.size() > ListConversion::kMaxLineLength) continue;
+            const qsizetype n = splitLine(line.toString(), c).size();
+            if (n == 3 || n == 4) ++score;
+        }
+        if (score > bestScore) {
+            best = c;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
+// A line's fields by the list's separator or, where that gives it no row's shape (one row of a
+// semicolon list pasted with tabs), by another that does.
+QStringList fieldsOf(const QString& line, QChar separator) {
+    QStringList fields = splitLine(line, separator);
+    const auto shaped = [](const QStringList& f) { return f.size() == 3 || f.size() == 4; };
+    if (shaped(fields)) return fields;
+    for (QChar other : {u'\t', u';', u','})
+        if (other != separator)
+            if (QStringList f = splitLine(line, other); shaped(f)) return f;
+    return fields;
+}
+
+// What cannot be a list's line: bytes that were no text, a NUL, a line past the bound.
+QString problemOf(QStringView line) {
+    if (line.size() > ListConversion::kMaxLineLength)
+        return QStringLiteral("rand prea lung (peste %1 caractere)").arg(ListConversion::kMaxLineLength);
+    for (QChar c : line)
+        if (c == QChar::ReplacementCharacter || c == QChar::Null) return QStringLiteral("caractere nevalide in rand");
+    return {};
+}
+
+} // namespace
+
 std::vector<ListConversion::Input> ListConversion::read(const QString& text) {
-    const QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
-    QChar separator = u',';
-    if (text.contains(u'\t'))
-        separator = u'\t';
-    else if (text.contains(u';'))
-        separator = u';';
+    const std::vector<QStringView> lines = linesOf(text);
+    const QChar separator = separatorOf(lines);
     std::vector<Input> out;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (lines[i].trimmed().isEmpty()) continue;
-        Input in{int(i + 1), splitLine(lines[i], separator)};
-        // A header: a first row whose first field is words, not a date.
-        if (out.empty() && !dateOf(in.fields.value(0)).isValid() &&
-            in.fields.value(0).contains(QRegularExpression(QStringLiteral("[A-Za-z]{3}"))))
-            continue;
-        out.push_back(std::move(in));
+    bool first = true;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (blank(lines[i])) continue;
+        Input in{int(i + 1), {}, problemOf(lines[i])};
+        // What could not be read is not copied on: the row keeps only its number and its reason.
+        if (in.problem.isEmpty()) in.fields = fieldsOf(lines[i].toString(), separator);
+        // A header: a first row of words, without a digit, in more than one field.
+        const bool header = first && in.problem.isEmpty() && in.fields.size() >= 2 &&
+                            !in.fields.value(0).contains(QRegularExpression(QStringLiteral("\\d"))) &&
+                            in.fields.value(0).contains(QRegularExpression(QStringLiteral("[A-Za-z]{3}")));
+        first = false;
+        if (!header) out.push_back(std::move(in));
     }
     return out;
+}
+
+Outcome<QString> ListConversion::decode(const QByteArray& bytes) {
+    // A list saved as UTF-16 or UTF-32 says so by its byte order mark; anything else is read as UTF-8.
+    const auto encoding = QStringConverter::encodingForData(bytes);
+    QStringDecoder decoder(encoding.value_or(QStringConverter::Utf8));
+    QString text = decoder.decode(bytes);
+    if (!text.isEmpty() && text.front() == QChar::ByteOrderMark) text.remove(0, 1);
+    return text;
+}
+
+Outcome<QString> ListConversion::readFile(const QString& path) {
+    using R = Outcome<QString>;
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return R::failure(QStringLiteral("Fisierul %1 nu poate fi citit: %2").arg(path, in.errorString()));
+    // Read up to the bound and no further: a device without end (/dev/zero) is refused, not swallowed.
+    QByteArray bytes;
+    char chunk[65536];
+    for (;;) {
+        const qint64 n = in.read(chunk, sizeof chunk);
+        if (n < 0) return R::failure(QStringLiteral("Fisierul %1 nu poate fi citit: %2").arg(path, in.errorString()));
+        if (n == 0) break;
+        if (bytes.size() + n > kMaxFileBytes)
+            return R::failure(QStringLiteral("Fisierul %1 depaseste %2 MB; impartiti lista.")
+                                  .arg(path)
+                                  .arg(kMaxFileBytes / (1024 * 1024)));
+        bytes.append(chunk, qsizetype(n));
+    }
+    return decode(bytes);
 }
 
 namespace {
@@ -144,6 +239,14 @@ ListConversion::Row readRow(const ListConversion::Input& in) {
     ListConversion::Row row;
     row.line = in.line;
     row.given = in.fields;
+    if (!in.problem.isEmpty()) {
+        row.error = in.problem;
+        return row;
+    }
+    if (in.fields.size() < 3 || in.fields.size() > 4) {
+        row.error = QStringLiteral("rand ilizibil (se asteapta: data; suma; valuta[; lei])");
+        return row;
+    }
     row.date = dateOf(in.fields.value(0));
     const auto amount = InputText::Amount(in.fields.value(1));
     row.currency = in.fields.value(2).trimmed().toUpper();

@@ -17,7 +17,11 @@ public:
     struct Input {
         int line = 0; // in the text, from 1
         QStringList fields;
+        QString problem{}; // why the line cannot be a row (bytes that are no text, too long); its fields are not kept
     };
+    // What a list may be: a year of a large firm's invoices, many times over.
+    static constexpr qint64 kMaxFileBytes = 32 * 1024 * 1024;
+    static constexpr qsizetype kMaxLineLength = 4096;
     struct Row {
         int line = 0;
         QStringList given; // the fields as read
@@ -53,9 +57,13 @@ public:
         int late = 0; // rows converted at an older day than the one that applies
     };
 
-    // Rows of a text: tab separated (a spreadsheet's paste), else by semicolons,
-    // else by commas, with quoted fields; a header row is recognised and skipped.
+    // Rows of a text: by tabs (a spreadsheet's paste), semicolons or commas, whichever gives
+    // its lines the shape of a row, with quoted fields; a header row is recognised and skipped.
+    // Every other line that is not blank comes back, as a row or with the reason it is none.
     static std::vector<Input> read(const QString& text);
+    // A list file's text: UTF-8, or UTF-16 and UTF-32 by their byte order mark; bounded in size.
+    static Outcome<QString> readFile(const QString& path);
+    static Outcome<QString> decode(const QByteArray& bytes);
     static Outcome<Result> convert(const QString& dbPath, const std::vector<Input>& rows,
                                    RateBook::Rule rule = RateBook::Rule::Before);
 

@@ -1,8 +1,10 @@
 #include "core/update/historycheck.h"
 
 #include "core/feed/feedparser.h"
+#include "core/store/ratebackup.h"
 #include "core/text/daytext.h"
 #include "core/text/numbertext.h"
+#include "core/update/bankcalendar.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -11,8 +13,6 @@
 #include <QHash>
 #include <QSet>
 #include <cmath>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -30,15 +30,6 @@ bool sameRate(double stored, const QString& bankText) {
 
 QString counted(int n, const char* one, const char* many) {
     return n == 1 ? QString::fromLatin1(one) : QStringLiteral("%1 %2").arg(n).arg(QString::fromLatin1(many));
-}
-
-// Written and flushed to the disk before anything else changes.
-bool syncToDisk(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
 }
 
 } // namespace
@@ -93,6 +84,7 @@ QString HistoryCheck::Year::summary() const {
             .arg(year)
             .arg(RateYears::FirstFromBank);
     if (state == State::NotChecked) return QStringLiteral("%1: neverificat (%2)").arg(year).arg(why);
+    if (state == State::Unproven) return QStringLiteral("%1: nu poate fi verificat: %2").arg(year).arg(why);
     QHash<Finding::Kind, int> n;
     for (const Finding& f : findings)
         ++n[f.kind];
@@ -127,27 +119,47 @@ QString HistoryCheck::Report::text() const {
         lines << y.summary();
         for (const Finding& f : y.findings)
             lines << QStringLiteral("    ") + findingText(f);
+        for (const QString& n : y.notes)
+            lines << QStringLiteral("    ") + n;
     }
     if (stopped) lines << QStringLiteral("Verificarea a fost oprita inainte de sfarsit.");
     return lines.join(u'\n');
 }
 
 QString HistoryCheck::Report::repairSummary() const {
-    int add = 0, remove = 0, set = 0;
+    int add = 0, set = 0;
     for (const Year& y : years)
         for (const Finding& f : y.findings) {
             if (f.kind == Finding::Kind::MissingDay)
                 ++add;
-            else if (f.kind == Finding::Kind::ExtraDay)
-                ++remove;
-            else
+            else if (f.kind != Finding::Kind::ExtraDay)
                 set += f.kind == Finding::Kind::NoColumn ? int(f.values.size()) : 1;
         }
-    return QStringLiteral("Se vor adauga %1 zile, se vor corecta %2 cursuri si se vor sterge %3 zile, ca in "
-                          "fisierele bancii. Inainte se face o copie a bazei de cursuri.")
-        .arg(add)
-        .arg(set)
-        .arg(remove);
+    QStringList parts;
+    if (add)
+        parts << (add == 1 ? QStringLiteral("se va adauga o zi") : QStringLiteral("se vor adauga %1 zile").arg(add));
+    if (set)
+        parts << (set == 1 ? QStringLiteral("se va corecta un curs")
+                           : QStringLiteral("se vor corecta %1 cursuri").arg(set));
+    // Every day that would go is named: the user confirms days, not a count.
+    QStringList gone;
+    for (const QDate& d : deletions(*this))
+        gone << dayText(d);
+    if (!gone.isEmpty())
+        parts << (gone.size() == 1 ? QStringLiteral("se va sterge ziua %1").arg(gone.front())
+                                   : QStringLiteral("se vor sterge zilele %1").arg(gone.join(QStringLiteral(", "))));
+    QString text = parts.join(QStringLiteral(", "));
+    if (!text.isEmpty()) text[0] = text[0].toUpper();
+    return text + QStringLiteral(", ca in fisierele bancii. Inainte se face o copie a bazei de cursuri.");
+}
+
+QList<QDate> HistoryCheck::deletions(const Report& report) {
+    QList<QDate> out;
+    for (const Year& y : report.years)
+        for (const Finding& f : y.findings)
+            if (f.kind == Finding::Kind::ExtraDay) out << f.day;
+    std::sort(out.begin(), out.end());
+    return out;
 }
 
 Outcome<QList<int>> HistoryCheck::storedYears() {
@@ -225,8 +237,17 @@ void compareYear(HistoryCheck::Year& out, std::vector<FeedDay>& bank, const Stor
     for (int c = 0; c < stored.names.size(); ++c)
         columnAt.insert(stored.names[c].toUpper(), c);
     QHash<QDate, const QVariantList*> rowOf;
-    for (const QVariantList& row : stored.rows)
-        rowOf.insert(QDate::fromString(row.value(0).toString().left(10), Qt::ISODate), &row);
+    for (const QVariantList& row : stored.rows) {
+        const QDate d = QDate::fromString(row.value(0).toString().left(10), Qt::ISODate);
+        // A row of another year is named, never judged by this year's file.
+        if (d.isValid() && d.year() != out.year) {
+            out.notes << QStringLiteral("%1: rand din alt an in tabelul anului %2, lasat neschimbat")
+                             .arg(dayText(d))
+                             .arg(out.year);
+            continue;
+        }
+        rowOf.insert(d, &row);
+    }
     QSet<QDate> listed;
     QDate last;
     QMap<QString, Finding> noColumn;
@@ -252,6 +273,74 @@ void compareYear(HistoryCheck::Year& out, std::vector<FeedDay>& bank, const Stor
 
 } // namespace
 
+namespace {
+
+// Whether a yearly file is evidence for its year: its days are that year's, and it runs from
+// the year's first banking days to its last ones (the current year's to within a few banking
+// days of today), without more holes than a holiday the calendar does not know. A file that
+// is not says why; nothing is judged on its word.
+QString notEvidence(int year, const std::vector<FeedDay>& bank, QDate today) {
+    constexpr int kSlackDays = 3; // banking days a file may start late or stop early
+    constexpr int kUnknownHolidays = 5;
+    QSet<QDate> days;
+    int foreign = 0;
+    for (const FeedDay& d : bank) {
+        if (d.date.year() != year)
+            ++foreign;
+        else if (BankCalendar::isBankingDay(d.date) || BankCalendar::isHoliday(d.date))
+            days.insert(d.date);
+    }
+    if (foreign > 0)
+        return QStringLiteral("fisierul bancii are %1 zile din alt an; nu este fisierul anului %2")
+            .arg(foreign)
+            .arg(year);
+    if (days.isEmpty()) return QStringLiteral("fisierul bancii nu are nicio zi a anului %1").arg(year);
+    const QDate first = *std::min_element(days.cbegin(), days.cend());
+    const QDate last = *std::max_element(days.cbegin(), days.cend());
+    QDate start = QDate(year, 1, 1);
+    while (!BankCalendar::isBankingDay(start))
+        start = start.addDays(1);
+    QDate latestStart = start;
+    for (int i = 0; i < kSlackDays; ++i) {
+        latestStart = latestStart.addDays(1);
+        while (!BankCalendar::isBankingDay(latestStart))
+            latestStart = latestStart.addDays(1);
+    }
+    const QDate end = year < today.year() ? QDate(year, 12, 31) : today.addDays(-1);
+    const QDate earliestEnd = BankCalendar::bankingDaysBack(end, kSlackDays);
+    if (first > latestStart) return QStringLiteral("fisierul bancii incepe abia la %1").arg(dayText(first));
+    if (last < earliestEnd)
+        return QStringLiteral("fisierul bancii se opreste la %1, trebuia sa ajunga la %2")
+            .arg(dayText(last), dayText(BankCalendar::bankingDaysBack(end, 0)));
+    int holes = 0;
+    for (QDate d = first; d <= last; d = d.addDays(1))
+        if (BankCalendar::isBankingDay(d) && !days.contains(d)) ++holes;
+    if (holes > kUnknownHolidays)
+        return QStringLiteral("fisierului bancii ii lipsesc %1 zile bancare intre %2 si %3")
+            .arg(holes)
+            .arg(dayText(first), dayText(last));
+    return {};
+}
+
+// Days of a bank's file that are no rate days (a weekend) are left out and named; a holiday the
+// bank published is kept, the calendar being the one in doubt, and named too.
+void leaveOutWeekends(std::vector<FeedDay>& bank, QStringList& notes) {
+    std::vector<FeedDay> kept;
+    kept.reserve(bank.size());
+    for (FeedDay& d : bank) {
+        if (d.date.dayOfWeek() >= 6) {
+            notes << QStringLiteral("%1: zi de weekend in fisierul bancii, lasata deoparte").arg(dayText(d.date));
+            continue;
+        }
+        if (BankCalendar::isHoliday(d.date))
+            notes << QStringLiteral("%1: sarbatoare legala dupa calendar, dar banca are curs").arg(dayText(d.date));
+        kept.push_back(std::move(d));
+    }
+    bank = std::move(kept);
+}
+
+} // namespace
+
 Outcome<HistoryCheck::Year> HistoryCheck::checkYear(int year, const Outcome<QByteArray>& file, RateDb& db) {
     Year out{year, Year::State::NotChecked, {}, 0, {}};
     if (!file) {
@@ -264,6 +353,12 @@ Outcome<HistoryCheck::Year> HistoryCheck::checkYear(int year, const Outcome<QByt
         out.why = QStringLiteral("fisierul bancii nu poate fi citit: %1").arg(bank.error());
         return out;
     }
+    if (const QString why = notEvidence(year, *bank, m_today); !why.isEmpty()) {
+        out.state = Year::State::Unproven;
+        out.why = why;
+        return out;
+    }
+    leaveOutWeekends(*bank, out.notes);
     auto has = db.hasTable(QStringLiteral("valuta%1ron").arg(year));
     if (!has) return Outcome<Year>::failure(has);
     StoredRows stored;
@@ -293,15 +388,10 @@ Outcome<QString> HistoryCheck::repair(const Report& report) {
                     changes.push_back({C::Set, {}, day, f.currency, value});
         }
     if (changes.empty()) return QString();
-    const QString copy =
-        m_dbPath + QDateTime::currentDateTime().toString(QStringLiteral(".yyyyMMdd-HHmmss")) + QStringLiteral(".bak");
-    if (QFile::exists(copy) || !QFile::copy(m_dbPath, copy) || !syncToDisk(copy) ||
-        !syncToDisk(QFileInfo(copy).absolutePath()))
-        return R::failure(QStringLiteral("Copia bazei de cursuri (%1) nu a putut fi scrisa; nu s-a schimbat nimic.")
-                              .arg(QDir::toNativeSeparators(copy)),
-                          Cause::DbReadOnly);
+    const auto copy = RateBackup::make(m_dbPath);
+    if (!copy) return R::failure(copy.error() + QStringLiteral(" Nu s-a schimbat nimic."), Cause::DbReadOnly);
     RateDb db(m_dbPath);
     if (!db.isOpen()) return R::failure(db.openError(), db.openCause());
     if (Status s = db.applyChanges(changes); !s) return R::failure(s);
-    return copy;
+    return *copy;
 }

@@ -30,12 +30,17 @@ public:
         std::vector<std::pair<QDate, double>> values; // NoColumn: the bank's rates of that currency
     };
     struct Year {
-        enum class State { Checked, NotChecked, OldLeu };
+        // Unproven: the bank's file came but is no evidence for the year (another year's days,
+        // cut short, days missing): nothing is judged, nothing is changed on its word.
+        enum class State { Checked, NotChecked, OldLeu, Unproven };
         int year = 0;
         State state = State::Checked;
         QString why;  // why it was not checked
         int days = 0; // banking days in the bank's file
         std::vector<Finding> findings;
+        // Said under the year, never acted on: days of the bank's file on a weekend, holidays
+        // the bank published, stored rows of another year in the year's table.
+        QStringList notes{};
         // "2022: 251 zile, toate egale", "2022: 2 zile lipsa, 1 valoare diferita"
         QString summary() const;
     };
@@ -64,9 +69,12 @@ public:
     void stop();
     // The current year's file runs to the day before: its later stored days are not denied.
     void setToday(QDate today) { m_today = today; }
-    // Copies the database beside itself, synced to disk, then makes it equal to the
+    // Copies the database beside itself through the engine (what other connections committed
+    // included), checks the copy and syncs it to disk, then makes the history equal to the
     // bank where the report found it different. Gives the copy's path.
     Outcome<QString> repair(const Report& report);
+    // The stored days a repair of the report would delete, oldest first.
+    static QList<QDate> deletions(const Report& report);
 
     static QString findingText(const Finding& f);
     static QString kindName(Finding::Kind kind);

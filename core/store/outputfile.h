@@ -1,0 +1,25 @@
+#pragma once
+
+#include "core/outcome.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// A file a user asked the program to write: a result, a list, a picture. It never
+// takes the place of the files named as protected (the rate history, the input
+// being read), whatever name or link leads to them; a pipe or a device is written
+// into as it is; a regular file is made whole through a temporary file, so a failed
+// write leaves what was there. Every write and the final close are checked.
+class OutputFile {
+public:
+    struct Protected {
+        QString path;
+        QString what; // "baza de cursuri", "lista citita"
+    };
+    static Status write(const QString& path, const QByteArray& bytes, const QList<Protected>& protectedFiles = {});
+    // A system error as the user should hear it: "discul este plin".
+    static QString causeOf(int error);
+    // Whether two paths lead to the same file on disk (links and other spellings included).
+    static bool sameFile(const QString& a, const QString& b);
+};
