@@ -26,7 +26,8 @@ int displayPosition(const QString& header) {
 
 // The stored rate as the bank wrote it, every digit; never a binary tail.
 QString cellText(const QVariant& v) {
-    const auto d = Decimal::fromStored(v.toDouble());
+    const auto value = storedValue(v);
+    const auto d = value ? Decimal::fromStored(*value) : std::nullopt;
     return d ? FormatRateText(NumberText::general(*d)) : QString();
 }
 

@@ -7,6 +7,7 @@ int convert(const Request&, const Context&, QTextStream&, QTextStream&);
 int convertFile(const Request&, const Context&, QTextStream&, QTextStream&);
 int average(const Request&, const Context&, QTextStream&, QTextStream&);
 int verify(const Request&, const Context&, QTextStream&, QTextStream&);
+int daysWithoutRates(const Request&, const Context&, QTextStream&, QTextStream&);
 } // namespace Cli
 
 const std::vector<CliAction>& cliActions() {
@@ -60,6 +61,14 @@ const std::vector<CliAction>& cliActions() {
          "                                compara istoricul cu fisierele anuale ale BNR (implicit\n"
          "                                fiecare an memorat din 2005); --repair il corecteaza,\n"
          "                                dupa o copie valuta.mdb.AAAALLZZ-HHMMSS.bak langa el\n"},
+        {{"days-without-rates"},
+         {format, {"clear"}},
+         false,
+         F::Text,
+         Cli::daysWithoutRates,
+         "  --days-without-rates [--clear]\n"
+         "                                zilele lucratoare inregistrate ca zile fara curs; --clear\n"
+         "                                sterge inregistrarea, ca ele sa fie cerute din nou\n"},
     };
     return table;
 }

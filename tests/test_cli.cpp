@@ -17,6 +17,7 @@
 #include <QTextStream>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 
 namespace {
@@ -282,6 +283,190 @@ TEST_F(CliTest, VerifyNamesTheDifferencesAndRepairsThemWhenAsked) {
 } // namespace
 
 namespace {
+
+QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Every path that writes, through the command line a script uses: the history, the input
+// and the output compared with what they were.
+TEST_F(CliTest, AListNeverTakesThePlaceOfTheHistoryOrItsInput) {
+    QTemporaryDir dir;
+    const QString list = dir.filePath(QStringLiteral("facturi.csv"));
+    QFile f(list);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("data;suma;valuta\n08.03.2022;100;EUR\n");
+    f.close();
+    const QString link = dir.filePath(QStringLiteral("legatura.csv"));
+    ASSERT_TRUE(QFile::link(app.db(), link));
+    const QByteArray history = bytesOf(app.db()), input = bytesOf(list);
+    for (const QString& out : {app.db(), link, list}) {
+        const Ran r = run({QStringLiteral("--convert-file"), list, QStringLiteral("--out"), out});
+        EXPECT_EQ(r.exit, 1) << out.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("nu poate fi scris: este chiar"))) << r.err.toStdString();
+    }
+    EXPECT_EQ(bytesOf(app.db()), history);
+    EXPECT_EQ(bytesOf(list), input);
+    // A pipe is written into, and stays a pipe.
+    const QString fifo = dir.filePath(QStringLiteral("iesire"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QByteArray read;
+    std::thread reader([&] {
+        QFile p(fifo);
+        if (p.open(QIODevice::ReadOnly)) read = p.readAll();
+    });
+    EXPECT_EQ(run({QStringLiteral("--convert-file"), list, QStringLiteral("--out"), fifo}).exit, 0);
+    reader.join();
+    EXPECT_TRUE(read.contains("\"494,90\"")) << read.toStdString();
+    EXPECT_TRUE(QFileInfo(fifo).isFile() == false && QFileInfo::exists(fifo));
+}
+
+TEST_F(CliTest, EveryLineOfAListComesBackWithItsNumber) {
+    struct Case {
+        const char* why;
+        QByteArray bytes;
+        int rows; // lines that come back
+        int converted;
+        int exit;
+    } const cases[] = {
+        {"a comma list whose quoted cell holds a semicolon", "08.03.2022,100,EUR,\"avans; rest\"\n08.03.2022,1,EUR\n",
+         2, 1, 1},
+        {"a semicolon list with one row by tabs", "08.03.2022;100;EUR\n08.03.2022\t2,5\tEUR\n", 2, 2, 0},
+        {"a first row with a stray quote", "\"08.03.2022;100;EUR\n08.03.2022;1;EUR\n", 2, 1, 1},
+        {"a row by spaces, a row by bars", "08.03.2022 100 EUR\n08.03.2022|1|EUR\n", 2, 0, 1},
+        {"a NUL and a byte that is no text",
+         QByteArray("08.03.2022;1\0"
+                    "00;EUR\n08.03.2022;\xff"
+                    "1;EUR\n",
+                    36),
+         2, 0, 1},
+        {"UTF-16 with its byte order mark",
+         QByteArray("\xff\xfe", 2) + QStringLiteral("08.03.2022;100;EUR\n").toUtf8().toStdString().c_str(), -1, -1, -1},
+        {"nothing to convert", "data;suma;valuta\n", 0, 0, 1},
+    };
+    QTemporaryDir dir;
+    forEachRow(cases, [&](const Case& c) {
+        QByteArray bytes = c.bytes;
+        int rows = c.rows, converted = c.converted, exit = c.exit;
+        if (rows < 0) {
+            // Written as UTF-16 little-endian, as some spreadsheets save lists.
+            const QString text = QStringLiteral("08.03.2022;100;EUR\n");
+            bytes =
+                QByteArray("\xff\xfe", 2) + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+            rows = 1, converted = 1, exit = 0;
+        }
+        const QString path = dir.filePath(QStringLiteral("lista.csv"));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        f.close();
+        const Ran r = run({QStringLiteral("--convert-file"), path, QStringLiteral("--format"), QStringLiteral("json")});
+        const QJsonArray back = QJsonDocument::fromJson(r.out.toUtf8())[QStringLiteral("rows")].toArray();
+        EXPECT_EQ(back.size(), rows) << c.why << "\n" << r.out.toStdString();
+        int ok = 0;
+        for (const auto& row : back)
+            ok += row.toObject().contains(QStringLiteral("lei")) ? 1 : 0;
+        EXPECT_EQ(ok, converted) << c.why;
+        EXPECT_EQ(r.exit, exit) << c.why << r.err.toStdString();
+        EXPECT_FALSE(r.out.contains(QChar::Null) || r.out.contains(QChar::ReplacementCharacter)) << c.why;
+    });
+    // A device without end is refused at the bound, not swallowed.
+    const Ran zero = run({QStringLiteral("--convert-file"), QStringLiteral("/dev/zero")});
+    EXPECT_EQ(zero.exit, 1);
+    EXPECT_TRUE(zero.err.contains(QStringLiteral("depaseste 32 MB"))) << zero.err.toStdString();
+}
+
+// What another program left in the history reads as what it is, or is said; never as a wrong figure.
+TEST_F(CliTest, OddStoredRowsReadAsWhatTheyAre) {
+    app.sql(QStringLiteral(
+        "update valuta2022ron set usd = '4,5713' where data = '2022-03-07';\n"
+        "alter table valuta2022ron add column [1000HUF] real;\n"
+        "update valuta2022ron set [1000HUF] = 12.5 where data = '2022-03-08';\n"
+        "create table valuta2023ron (DATA DATETIME UNIQUE PRIMARY KEY, EUR real);\n"
+        "insert into valuta2023ron values ('2022-12-30', 8.8), ('2023-01-03', 4.9), ('2023-01-04', 4.95)"));
+    struct Case {
+        QStringList args;
+        int exit;
+        const char* out;
+    } const cases[] = {
+        {{"--rate", "USD", "--date", "2022-03-08"}, 0, "2022-03-07 USD 4,5713\n"}, // a rate kept as text
+        // The block the bank changed to: the day's rate from the column that holds it.
+        {{"--convert", "1000", "HUF", "LEI", "--date", "2022-03-09"}, 0, "12,50 LEI NOI (1000 HUF x 0,012500"},
+        // A row of another year in a year's table is not that year's.
+        {{"--average", "EUR", "--year", "2023"}, 0, "2023 EUR 4,9250 (2 zile)\n"},
+    };
+    forEachRow(cases, [&](const Case& c) {
+        const Ran r = run(c.args);
+        EXPECT_EQ(r.exit, c.exit) << c.args.join(u' ').toStdString() << r.err.toStdString();
+        EXPECT_TRUE(r.out.startsWith(QString::fromUtf8(c.out))) << r.out.toStdString();
+    });
+    // A file that is no rate database says so, in the update's words.
+    QTemporaryDir dir;
+    CommandLine::Context ctx;
+    ctx.database = dir.filePath(QStringLiteral("valuta.mdb"));
+    QFile f(ctx.database);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("data;suma;valuta\n");
+    f.close();
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    EXPECT_EQ(CommandLine::run({QStringLiteral("--rate"), QStringLiteral("EUR")}, ctx, o, e), 1);
+    e.flush();
+    EXPECT_TRUE(err.contains(QStringLiteral("este deteriorata"))) << err.toStdString();
+}
+
+TEST_F(CliTest, TheRecordOfDaysWithoutRatesIsShownAndCleared) {
+    ASSERT_TRUE(RateDb(app.db()).noteDaysWithoutRates({QDate(2022, 3, 4)}, {}, QDate(2022, 3, 5)));
+    const Ran shown = run({QStringLiteral("--days-without-rates")});
+    EXPECT_EQ(shown.exit, 0);
+    EXPECT_EQ(shown.out, QStringLiteral("04.03.2022 vazuta o data (vazuta la 05.03.2022)\n"));
+    EXPECT_EQ(run({QStringLiteral("--days-without-rates"), QStringLiteral("--clear")}).exit, 0);
+    EXPECT_TRUE(run({QStringLiteral("--days-without-rates")}).out.startsWith(QStringLiteral("Nu este inregistrata")));
+}
+
+#ifdef ZORVEL_PROGRAM
+// The program itself, as a shell starts it: a result that cannot be written whole exits 1 with its cause.
+TEST(ProgramOutput, AResultThatCannotBeWrittenIsSaid) {
+    QTemporaryDir dir;
+    // A copy of the program in a folder of its own, with its history beside it.
+    const QString program = dir.filePath(QStringLiteral("zorvel"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(ZORVEL_PROGRAM), program));
+    {
+        ASSERT_TRUE(RateDb::createShipped(dir.filePath(QStringLiteral("valuta.mdb"))));
+        RateDb db(dir.filePath(QStringLiteral("valuta.mdb")));
+        ASSERT_TRUE(db.storeDay(FeedDay{QDate(2022, 3, 7), {{"EUR", "4.9490"}}}));
+    }
+    struct Case {
+        const char* why;
+        const char* shell; // run by sh in the folder
+        int exit;
+        const char* said;
+    } const cases[] = {
+        {"a full disk", "./zorvel --rate EUR --date 2022-03-08 > /dev/full", 1, "discul este plin"},
+        {"a closed output", "./zorvel --rate EUR --date 2022-03-08 >&-", 1, "iesirea este inchisa"},
+        {"written whole", "./zorvel --rate EUR --date 2022-03-08 > out.txt", 0, ""},
+        {"a file size limit", "ulimit -f 1; ./zorvel --convert-file big.csv > out.csv", 1, "marimea permisa"},
+    };
+    QFile big(dir.filePath(QStringLiteral("big.csv")));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 2000; ++i)
+        big.write("08.03.2022;100;EUR\n");
+    big.close();
+    forEachRow(cases, [&](const Case& c) {
+        QProcess sh;
+        sh.setWorkingDirectory(dir.path());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), dir.path());
+        sh.setProcessEnvironment(env);
+        sh.start(QStringLiteral("sh"), {QStringLiteral("-c"), QString::fromLatin1(c.shell)});
+        ASSERT_TRUE(sh.waitForFinished(60000));
+        EXPECT_EQ(sh.exitStatus(), QProcess::NormalExit) << c.why;
+        EXPECT_EQ(sh.exitCode(), c.exit) << c.why;
+        EXPECT_TRUE(QString::fromUtf8(sh.readAllStandardError()).contains(QString::fromUtf8(c.said))) << c.why;
+    });
+}
+#endif
 
 TEST(DataLocation, TheHistoryStaysBesideAPortableProgramElseInTheDataFolder) {
     QTemporaryDir root;

@@ -461,6 +461,75 @@ TEST_F(UpdateTest, CancelKeepsWhatCame) {
 }
 
 // An office that reaches the internet only through a proxy: every request passes through it.
+// What one answer says is no proof, a weekend is never a rate day, and a block the bank
+// changes is news: each through the update, compared with what is stored.
+TEST_F(UpdateTest, DoubtfulAnswersNeitherEraseNorInventDays) {
+    const auto rates = [](const char* eur) { return QList<QPair<QString, QString>>{{"EUR", eur}, {"100HUF", "1.3"}}; };
+    struct Case {
+        const char* why;
+        FeedServer::Handler bank;
+        QDate today;
+        QList<QDate> stored; // days of 2024 stored after the update, beyond 3 January
+        const char* told;
+        bool recorded; // a day written in the record of days without rates
+    } const cases[] = {
+        {"a \"no rates\" page for a banking day",
+         [&](const QString& path) {
+             if (path == u"/nbrfxrates.xml")
+                 return FeedServer::Reply::ok(BnrData::dayXml(QDate(2024, 1, 5), rates("4.97")));
+             if (path.startsWith(u"/MakeXmlFile")) return FeedServer::Reply::ok(BnrData::noRatesPage());
+             return FeedServer::Reply::error(404);
+         },
+         QDate(2024, 1, 6),
+         {QDate(2024, 1, 5)},
+         "Lipsesc cursurile pentru 04.01.2024",
+         false},
+        {"a feed dated on a Saturday",
+         [&](const QString& path) {
+             if (path == u"/nbrfxrates.xml")
+                 return FeedServer::Reply::ok(BnrData::dayXml(QDate(2024, 1, 6), rates("4.98")));
+             if (path == u"/nbrfxrates10days.xml")
+                 return FeedServer::Reply::ok(BnrData::yearXml({{QDate(2024, 1, 6), rates("4.98")},
+                                                                {QDate(2024, 1, 5), rates("4.97")},
+                                                                {QDate(2024, 1, 4), rates("4.96")}}));
+             return FeedServer::Reply::error(404);
+         },
+         QDate(2024, 1, 6),
+         {QDate(2024, 1, 4), QDate(2024, 1, 5)},
+         "zile de weekend",
+         false},
+        {"a currency quoted for another block",
+         [&](const QString& path) {
+             if (path == u"/nbrfxrates.xml")
+                 return FeedServer::Reply::ok(
+                     BnrData::dayXml(QDate(2024, 1, 4), {{"EUR", "4.97"}, {"1000HUF", "13.1"}}));
+             return FeedServer::Reply::error(404);
+         },
+         QDate(2024, 1, 5),
+         {QDate(2024, 1, 4)},
+         "Banca coteaza acum HUF pentru 1000 unitati (pana acum pentru 100)",
+         false},
+    };
+    forEachRow(cases, [&](const Case& c) {
+        TempAppDir app;
+        ASSERT_TRUE(RateDb(app.db()).storeDay(FeedDay{QDate(2024, 1, 3), {{"EUR", "4.95"}, {"100HUF", "1.3"}}, {}}));
+        FeedServer server(c.bank);
+        const auto report = update(server, c.today, {}, &app);
+        EXPECT_TRUE(RateUpdater::message(report).contains(QString::fromUtf8(c.told)))
+            << c.why << ": " << RateUpdater::message(report).toStdString();
+        QVariantList expected{QStringLiteral("2024-01-03")};
+        for (QDate d : c.stored)
+            expected << d.toString(Qt::ISODate);
+        EXPECT_EQ(stored(2024, 2024, &app), expected) << c.why;
+        EXPECT_EQ(app.column(QStringLiteral("select count(*) from sqlite_master where name = 'ZILEFARACURS'"))
+                              .value(0)
+                              .toInt() > 0 &&
+                      app.column(QStringLiteral("select count(*) from ZILEFARACURS")).value(0).toInt() > 0,
+                  c.recorded)
+            << c.why;
+    });
+}
+
 TEST_F(UpdateTest, TheSystemsProxyIsHonoured) {
     const QDate feed(2024, 9, 16);
     const BnrData data = BnrData::madeUp(QDate(2024, 9, 2), feed);
@@ -498,6 +567,22 @@ TEST_F(UpdateTest, TheSystemsProxyIsHonoured) {
     }
     qunsetenv("http_proxy");
     qunsetenv("no_proxy");
+}
+
+// A proxy that asks for a password is named, and so is what it asks for.
+TEST_F(UpdateTest, AProxyAskingForAPasswordIsNamed) {
+    FeedServer proxy([](const QString&) { return FeedServer::Reply::error(407); });
+    FeedServer bank([](const QString&) { return FeedServer::Reply::error(404); });
+    qputenv("http_proxy", proxy.base().toString().toLatin1());
+    qputenv("no_proxy", "");
+    const auto report = update(bank, QDate(2024, 9, 16));
+    qunsetenv("http_proxy");
+    qunsetenv("no_proxy");
+    const QString said = RateUpdater::message(report);
+    EXPECT_EQ(report.result, RateUpdater::Result::Failed);
+    EXPECT_TRUE(
+        said.contains(QStringLiteral("Serverul proxy 127.0.0.1:%1 cere un nume si o parola").arg(proxy.base().port())))
+        << said.toStdString();
 }
 
 } // namespace

@@ -76,11 +76,17 @@ std::optional<RateBook::Quote> RateBook::quote(const StoredDay& row, const QStri
     const auto m = codeForm().match(code.trimmed());
     const int asked = m.captured(1).isEmpty() ? 1 : m.captured(1).toInt();
     const QString letters = m.captured(2).toUpper();
-    const QString column = RateField::columnForCode(row.names, letters);
+    // The column of the block the bank quoted that day: the one that holds a rate.
+    QString column;
+    std::optional<double> rate;
+    for (const QString& c : RateField::columnsForCode(row.names, letters))
+        if ((rate = row.rate(c))) {
+            column = c;
+            break;
+        }
     if (column.isEmpty()) return std::nullopt;
     const int stored = column.size() > 3 ? column.left(column.size() - 3).toInt() : 1;
-    const auto rate = row.rate(column);
-    if (!rate || stored <= 0) return std::nullopt;
+    if (stored <= 0) return std::nullopt;
     // The bank's own figure; a block of a hundred per unit is the same digits two places on.
     const auto bank = Decimal::fromStored(*rate);
     if (!bank) return std::nullopt;

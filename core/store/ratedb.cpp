@@ -16,6 +16,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <algorithm>
+#include <cmath>
 #include <sqlite3.h>
 
 namespace {
@@ -42,17 +43,19 @@ Status runScript(QSqlDatabase& db, const QString& script) {
 
 } // namespace
 
+std::optional<double> storedValue(const QVariant& v) {
+    if (v.isNull()) return std::nullopt;
+    // Another program may have left a rate as text: it reads as that rate, or as none, never as 0.
+    if (v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray) return RateField::value(v.toString());
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    if (!ok || !std::isfinite(d)) return std::nullopt;
+    return d;
+}
+
 std::optional<double> StoredDay::rate(const QString& column) const {
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        if (names[i].compare(column, Qt::CaseInsensitive) == 0) {
-            const QVariant& v = values[i];
-            if (v.isNull()) return std::nullopt;
-            bool ok = false;
-            const double d = v.toDouble(&ok);
-            if (!ok) return std::nullopt;
-            return d;
-        }
-    }
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (names[i].compare(column, Qt::CaseInsensitive) == 0) return storedValue(values[i]);
     return std::nullopt;
 }
 
@@ -72,6 +75,13 @@ RateDb::RateDb(const QString& path, int busyWaitMs) : m_path(path) {
     // The engine would take an empty file for an empty database and write tables into it.
     if (info.size() == 0) {
         m_error = QStringLiteral("Fisierul %1 este gol: nu este o baza de cursuri.").arg(shown(path));
+        m_cause = Cause::DbDamaged;
+        return;
+    }
+    // A file that is no database of the engine at all (a list, an older program's file) says so
+    // here, in the words of the update, not through the first statement that fails on it.
+    if (QFile f(path); f.open(QIODevice::ReadOnly) && f.read(16) != QByteArray("SQLite format 3\0", 16)) {
+        m_error = QStringLiteral("Baza de cursuri %1 este deteriorata.").arg(shown(path));
         m_cause = Cause::DbDamaged;
         return;
     }
@@ -284,7 +294,8 @@ Outcome<RateDb::History> RateDb::history(int fromYear) {
         const size_t before = out.days.size();
         while (q.next()) {
             const QDate d = QDate::fromString(q.value(0).toString().left(10), Qt::ISODate);
-            if (d.isValid()) out.days.push_back(d);
+            // A row of another year in this table is no day of the history: it never blocks an update.
+            if (d.isValid() && d.year() == it.key()) out.days.push_back(d);
         }
         if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
         if (out.days.size() == before) out.emptyYears << it.key();
@@ -400,6 +411,14 @@ Status RateDb::noteDaysWithoutRates(const QList<QDate>& lacking, const QList<QDa
     return inTransaction([&] { return noteDays(lacking, saidNone, today); });
 }
 
+Status RateDb::clearDaysWithoutRates() {
+    if (!m_open) return Status::failure(m_error, m_cause);
+    auto has = hasTable(QLatin1String(NoRatesTable));
+    if (!has) return Status::failure(has);
+    if (!*has) return succeeded();
+    return inTransaction([&] { return exec({QStringLiteral("delete from %1").arg(QLatin1String(NoRatesTable)), {}}); });
+}
+
 Status RateDb::noteDays(const QList<QDate>& lacking, const QList<QDate>& saidNone, QDate today) {
     const auto run = [this](const QString& sql, QDate day, QDate seen) {
         QSqlQuery q(m_db);
@@ -463,6 +482,15 @@ Outcome<QStringList> RateDb::currencies(int year) {
     return columns;
 }
 
+Outcome<QList<QDate>> RateDb::otherYearsDays(int year) {
+    const auto rows = select(RateSql::otherYearsRows(year, QStringLiteral("RON")));
+    if (!rows) return Outcome<QList<QDate>>::failure(rows);
+    QList<QDate> out;
+    for (const QVariantList& r : rows->rows)
+        out << QDate::fromString(r.value(0).toString().left(10), Qt::ISODate);
+    return out;
+}
+
 Outcome<RateDb::CurrencyYear> RateDb::currencyYear(const QString& currency, int year) {
     using R = Outcome<CurrencyYear>;
     if (!m_open) return R::failure(m_error, m_cause);
@@ -482,9 +510,9 @@ Outcome<RateDb::CurrencyYear> RateDb::currencyYear(const QString& currency, int 
     if (!q.exec(sql)) return R::failure(failed(q.lastError()));
     while (q.next()) {
         const QDate d = QDate::fromString(q.value(0).toString().left(10), Qt::ISODate);
-        bool ok = false;
-        const double v = q.value(1).toDouble(&ok);
-        if (d.isValid() && ok) out.days.push_back({d, v});
+        // A rate kept as text reads as that rate, or not at all; a row of another year is not this year's day.
+        const std::optional<double> v = storedValue(q.value(1));
+        if (d.isValid() && d.year() == year && v) out.days.push_back({d, *v});
     }
     if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
     return out;

@@ -33,6 +33,9 @@ struct FeedDay {
     QStringList unreadable{};
 };
 
+// A stored rate's value: a number, or text another program left that reads as one; nothing otherwise.
+std::optional<double> storedValue(const QVariant& v);
+
 // One row of a query: field names in table order and their values (null where no rate).
 struct StoredDay {
     QStringList names;
@@ -103,6 +106,8 @@ public:
     // on an earlier day becomes confirmed), and days the bank itself said it has no
     // rates for (confirmed at once).
     Status noteDaysWithoutRates(const QList<QDate>& lacking, const QList<QDate>& saidNone, QDate today);
+    // Forgets the whole record: every day in it is asked for again at the next update.
+    Status clearDaysWithoutRates();
 
     // The years that have a rate table: true where it is a new-leu ("RON") table.
     Outcome<QMap<int, bool>> yearTables();
@@ -139,6 +144,8 @@ public:
         std::vector<DatedRate> days;
     };
     Outcome<CurrencyYear> currencyYear(const QString& currency, int year);
+    // Days a new-leu year's table holds of other years (reads pass them over; a check names them).
+    Outcome<QList<QDate>> otherYearsDays(int year);
     // The currency columns of a year's table, in table order.
     Outcome<QStringList> currencies(int year);
     // The rate table of a year: every column, or DATA and the main currencies.

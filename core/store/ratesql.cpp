@@ -64,12 +64,24 @@ SqlStatement RateSql::addColumn(int year, const QString& column) {
     return {QStringLiteral("alter table valuta%1ron add column [%2] real").arg(year).arg(column), {}};
 }
 
+QString RateSql::ofItsYear(int year) {
+    // A row of another year in a year's table is no day of that year: reads pass it over.
+    return QStringLiteral(" WHERE DATA>='%1-01-01' AND DATA<'%2-01-01'").arg(year).arg(year + 1);
+}
+
 SqlStatement RateSql::allColumns(const QString& tableYear, const QString& suffix) {
-    return {QStringLiteral("SELECT * FROM ") + tableName(tableYear, suffix), {}};
+    return {QStringLiteral("SELECT * FROM ") + tableName(tableYear, suffix) + ofItsYear(tableYear.toInt()), {}};
 }
 
 SqlStatement RateSql::firstRow(const QString& tableYear, const QString& suffix) {
     return {QStringLiteral("select * from ") + tableName(tableYear, suffix) + QStringLiteral(" limit 1"), {}};
+}
+
+SqlStatement RateSql::otherYearsRows(int year, const QString& suffix) {
+    return {
+        QStringLiteral("SELECT DATA FROM ") + tableName(QString::number(year), suffix) +
+            QStringLiteral(" WHERE NOT (DATA>='%1-01-01' AND DATA<'%2-01-01') ORDER BY DATA").arg(year).arg(year + 1),
+        {}};
 }
 
 SqlStatement RateSql::mainCurrencies(const QStringList& columns) {
@@ -85,12 +97,13 @@ SqlStatement RateSql::someColumns(const QString& tableYear, const QString& suffi
     QStringList names;
     for (const QString& c : columns)
         names << quoted(c);
-    return {QStringLiteral("SELECT DATA,") + names.join(u',') + QStringLiteral(" FROM ") + tableName(tableYear, suffix),
+    return {QStringLiteral("SELECT DATA,") + names.join(u',') + QStringLiteral(" FROM ") +
+                tableName(tableYear, suffix) + ofItsYear(tableYear.toInt()),
             {}};
 }
 
 SqlStatement RateSql::rowBefore(int tableYear, const QString& suffix, QDate day) {
-    return {QStringLiteral("SELECT * FROM ") + tableName(QString::number(tableYear), suffix) +
-                QStringLiteral(" WHERE DATA<? ORDER BY DATA DESC LIMIT 1"),
+    return {QStringLiteral("SELECT * FROM ") + tableName(QString::number(tableYear), suffix) + ofItsYear(tableYear) +
+                QStringLiteral(" AND DATA<? ORDER BY DATA DESC LIMIT 1"),
             {dateText(day)}};
 }

@@ -28,6 +28,10 @@ public:
     static QString insertDayText(int year, const QStringList& columns);
     static SqlStatement addColumn(int year, const QString& column);
     // Display queries of the rate table.
+    // The condition that keeps a year table's reads to its own year's days.
+    static QString ofItsYear(int year);
+    // The days a year's table holds of other years.
+    static SqlStatement otherYearsRows(int year, const QString& suffix);
     static SqlStatement allColumns(const QString& tableYear, const QString& suffix);
     static SqlStatement firstRow(const QString& tableYear, const QString& suffix);
     static SqlStatement mainCurrencies(const QStringList& columns);

@@ -22,6 +22,18 @@ QString RateField::columnForCode(const QStringList& columns, const QString& code
     return perUnits;
 }
 
+QStringList RateField::columnsForCode(const QStringList& columns, const QString& code) {
+    QStringList exact, perUnits;
+    for (const QString& c : columns) {
+        const qsizetype digits = c.size() - code.size();
+        if (c.compare(code, Qt::CaseInsensitive) == 0)
+            exact << c;
+        else if (digits > 0 && c.endsWith(code, Qt::CaseInsensitive) && c.left(digits).toInt() > 0)
+            perUnits << c;
+    }
+    return exact + perUnits;
+}
+
 bool RateField::isColumnName(const QString& name) {
     if (name.isEmpty() || name.size() > 7) return false;
     for (QChar c : name)

@@ -17,4 +17,7 @@ public:
     // for "100HUF" (the bank quotes some currencies per hundred units). An exact
     // name wins; empty when none matches.
     static QString columnForCode(const QStringList& columns, const QString& code);
+    // Every column that holds the currency, the exact name first: a block the bank changed
+    // (100HUF, then 1000HUF) leaves two, and a day has its rate in one of them.
+    static QStringList columnsForCode(const QStringList& columns, const QString& code);
 };

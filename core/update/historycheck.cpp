@@ -123,6 +123,11 @@ QString HistoryCheck::Report::text() const {
             lines << QStringLiteral("    ") + n;
     }
     if (stopped) lines << QStringLiteral("Verificarea a fost oprita inainte de sfarsit.");
+    if (daysWithoutRates > 0)
+        lines << QStringLiteral("Zile inregistrate ca fara curs: %1 (%2 confirmate); zorvel --days-without-rates le "
+                                "arata, --clear le sterge.")
+                     .arg(daysWithoutRates)
+                     .arg(daysWithoutRatesConfirmed);
     return lines.join(u'\n');
 }
 
@@ -181,6 +186,11 @@ Outcome<HistoryCheck::Report> HistoryCheck::run(const QList<int>& years, const P
     auto tables = db.yearTables(); // says why when the file cannot be opened
     if (!tables) return R::failure(tables);
     Report report;
+    const auto record = db.daysWithoutRates();
+    if (!record) return R::failure(record);
+    report.daysWithoutRates = int(record->size());
+    for (const RateDb::NoRatesDay& d : *record)
+        report.daysWithoutRatesConfirmed += d.confirmed ? 1 : 0;
     for (qsizetype i = 0; i < asked->size(); ++i) {
         const int year = asked->at(i);
         if (progress && !progress({year, int(i), int(asked->size())})) m_client.stop();
@@ -222,11 +232,11 @@ void compareDay(const FeedDay& day, const QVariantList& row, const QHash<QString
             f.values.emplace_back(day.date, e.text.toDouble());
             continue;
         }
-        const QVariant v = row.value(c);
-        if (v.isNull()) {
+        const std::optional<double> v = storedValue(row.value(c));
+        if (!v) {
             findings.push_back({Finding::Kind::EmptyRate, day.date, e.column, {}, e.text, {}, {}});
-        } else if (!sameRate(v.toDouble(), e.text)) {
-            findings.push_back({Finding::Kind::Differs, day.date, e.column, v.toDouble(), e.text, {}, {}});
+        } else if (!sameRate(*v, e.text)) {
+            findings.push_back({Finding::Kind::Differs, day.date, e.column, *v, e.text, {}, {}});
         }
     }
 }
@@ -239,13 +249,6 @@ void compareYear(HistoryCheck::Year& out, std::vector<FeedDay>& bank, const Stor
     QHash<QDate, const QVariantList*> rowOf;
     for (const QVariantList& row : stored.rows) {
         const QDate d = QDate::fromString(row.value(0).toString().left(10), Qt::ISODate);
-        // A row of another year is named, never judged by this year's file.
-        if (d.isValid() && d.year() != out.year) {
-            out.notes << QStringLiteral("%1: rand din alt an in tabelul anului %2, lasat neschimbat")
-                             .arg(dayText(d))
-                             .arg(out.year);
-            continue;
-        }
         rowOf.insert(d, &row);
     }
     QSet<QDate> listed;
@@ -366,6 +369,14 @@ Outcome<HistoryCheck::Year> HistoryCheck::checkYear(int year, const Outcome<QByt
         auto table = db.yearTable(QString::number(year), QStringLiteral("RON"), true);
         if (!table) return Outcome<Year>::failure(table);
         stored = std::move(*table);
+    }
+    if (*has) {
+        const auto others = db.otherYearsDays(year);
+        if (!others) return Outcome<Year>::failure(others);
+        for (QDate d : *others)
+            out.notes << QStringLiteral("%1: rand din alt an in tabelul anului %2, lasat neschimbat")
+                             .arg(d.isValid() ? dayText(d) : QStringLiteral("data ilizibila"))
+                             .arg(year);
     }
     out.state = Year::State::Checked;
     compareYear(out, *bank, stored, year < m_today.year());

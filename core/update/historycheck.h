@@ -48,6 +48,9 @@ public:
         std::vector<Year> years;
         bool stopped = false;
         int requests = 0;
+        // The record of weekdays the bank was found to publish nothing for: recorded, and of them confirmed.
+        int daysWithoutRates = 0;
+        int daysWithoutRatesConfirmed = 0;
         // Every year checked and equal to the bank.
         bool equal() const;
         int changes() const;

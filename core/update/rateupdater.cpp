@@ -1,5 +1,7 @@
 #include "core/update/rateupdater.h"
 
+#include "core/text/ratefield.h"
+
 #include "core/feed/feedparser.h"
 #include "core/text/daytext.h"
 #include "core/update/bankcalendar.h"
@@ -110,6 +112,10 @@ Outcome<QDate> RateUpdater::readFeed(Pass& pass, Report& report) {
     pass.feed = *feedDate;
     for (FeedDay& d : days.value()) {
         const QDate date = d.date;
+        if (date.dayOfWeek() >= 6) {
+            pass.weekend.insert(date);
+            continue;
+        }
         pass.came.emplace(date, std::move(d));
     }
     return *feedDate;
@@ -167,16 +173,24 @@ Status RateUpdater::gather(Pass& pass, Report& report, const ProgressFn& progres
     return fetchSingleDays(pass, report, progress);
 }
 
-void RateUpdater::take(Pass& pass, std::vector<FeedDay> days, QDate from, QDate to, const std::vector<QDate>& broken) {
+void RateUpdater::take(Pass& pass, std::vector<FeedDay> days, QDate from, QDate to, const std::vector<QDate>& broken,
+                       bool settles) {
     // A day the file holds but could not be read is not one it lacks.
     QSet<QDate> held(broken.begin(), broken.end());
     for (FeedDay& d : days) {
         held.insert(d.date);
         if (d.date < pass.first || d.date > pass.feed || pass.stored.contains(d.date)) continue;
+        // A weekend is never a rate day, whatever a file says: left out, and named.
+        if (d.date.dayOfWeek() >= 6) {
+            pass.weekend.insert(d.date);
+            continue;
+        }
         // A day a file repeats keeps its first copy.
         const QDate date = d.date;
         pass.came.emplace(date, std::move(d));
     }
+    // Only a closed year's whole file is evidence that the bank published nothing on a weekday.
+    if (!settles) return;
     for (QDate d : pass.wanted)
         if (d >= from && d < to && !held.contains(d)) pass.settled.insert(d);
 }
@@ -196,7 +210,7 @@ Status RateUpdater::fetchTenDays(Pass& pass, Report& report, const ProgressFn& p
         oldest = std::min(oldest, d.date);
         newest = std::max(newest, d.date);
     }
-    take(pass, std::move(*days), oldest, newest, broken);
+    take(pass, std::move(*days), oldest, newest, broken, false);
     return succeeded();
 }
 
@@ -253,7 +267,7 @@ Status RateUpdater::readYear(Pass& pass, int year, Outcome<QByteArray>& file) {
                 Cause::BadAnswer);
             break;
         }
-    take(pass, std::move(*days), QDate(year, 1, 1), last, broken);
+    take(pass, std::move(*days), QDate(year, 1, 1), last, broken, year < m_today.year());
     return succeeded();
 }
 
@@ -300,6 +314,8 @@ Status RateUpdater::readSingleDay(Pass& pass, QDate day, const Outcome<QByteArra
     auto rates = FeedParser::dayFile(*answer, day);
     if (!rates) {
         pass.troubles << Status::failure(notRateFile.arg(dayText(day), rates.error()), Cause::BadAnswer);
+    } else if (*rates && (**rates).date.dayOfWeek() >= 6) {
+        pass.weekend.insert((**rates).date);
     } else if (*rates) {
         pass.came.emplace(day, std::move(**rates));
     } else if (const auto newest = FeedParser::feedDate(*answer); newest && *newest < day) {
@@ -320,6 +336,7 @@ Status RateUpdater::store(Pass& pass, Report& report) {
     if (days.empty()) return succeeded();
     // All that came in one transaction, oldest first: a file is never half stored.
     RateDb db(m_dbPath, m_busyWaitMs);
+    if (Status s = noteChangedBlocks(db, days, report); !s) return s;
     int stored = 0;
     if (Status s = db.storeDays(days, &stored); !s) return s;
     report.daysStored += stored;
@@ -331,9 +348,39 @@ Status RateUpdater::store(Pass& pass, Report& report) {
     }
     for (const FeedDay& d : days) {
         pass.stored.insert(d.date);
+        if (BankCalendar::isHoliday(d.date))
+            report.notices << QStringLiteral("Ziua %1 este sarbatoare legala dupa calendarul programului, dar banca a "
+                                             "publicat curs; a fost memorata.")
+                                  .arg(dayText(d.date));
         for (const QString& code : d.unreadable)
             report.unreadable << dayText(d.date) + u' ' + code;
     }
+    return succeeded();
+}
+
+// A currency the bank now quotes for another block of units than the year's table holds it in:
+// news for the user, not a silent new column (conversions read the day's rate from either).
+Status RateUpdater::noteChangedBlocks(RateDb& db, const std::vector<FeedDay>& days, Report& report) {
+    QHash<int, QStringList> columnsOf;
+    QSet<QString> said;
+    for (const FeedDay& d : days)
+        for (const FeedRate& r : d.rates) {
+            const QString code = r.column.right(3);
+            if (!columnsOf.contains(d.date.year())) {
+                auto columns = db.currencies(d.date.year());
+                if (!columns) return Status::failure(columns);
+                columnsOf.insert(d.date.year(), *columns);
+            }
+            const QStringList known = RateField::columnsForCode(columnsOf.value(d.date.year()), code);
+            if (known.isEmpty() || known.contains(r.column, Qt::CaseInsensitive) || said.contains(r.column)) continue;
+            said.insert(r.column);
+            const auto units = [](const QString& column) {
+                return column.size() > 3 ? column.left(column.size() - 3) : QStringLiteral("1");
+            };
+            report.notices << QStringLiteral("Banca coteaza acum %1 pentru %2 unitati (pana acum pentru %3), din %4; "
+                                             "cursul este memorat in coloana %5.")
+                                  .arg(code, units(r.column), units(known.front()), dayText(d.date), r.column);
+        }
     return succeeded();
 }
 
@@ -349,10 +396,22 @@ Status RateUpdater::record(Pass& pass, Report& report) {
         report.missing << d;
         if (pass.noYearFile.contains(d.year()) && !report.noYearFile.contains(d.year())) report.noYearFile << d.year();
     }
-    QList<QDate> saidNone(pass.saidNone.begin(), pass.saidNone.end());
-    std::sort(saidNone.begin(), saidNone.end());
+    // One answer saying "no rates" for a day the calendar calls a banking day is no proof: it stays missing.
+    for (QDate d : pass.saidNone)
+        if (!report.missing.contains(d)) report.missing << d;
+    std::sort(report.missing.begin(), report.missing.end());
+    if (!pass.weekend.isEmpty()) {
+        QList<QDate> weekend(pass.weekend.begin(), pass.weekend.end());
+        std::sort(weekend.begin(), weekend.end());
+        QStringList shown;
+        for (QDate d : weekend)
+            shown << dayText(d);
+        report.notices << QStringLiteral("Banca a trimis curs pentru zile de weekend, care nu sunt zile bancare; nu "
+                                         "au fost memorate: %1.")
+                              .arg(shown.join(QStringLiteral(", ")));
+    }
     RateDb db(m_dbPath, m_busyWaitMs);
-    return db.noteDaysWithoutRates(lacking, saidNone, m_today);
+    return db.noteDaysWithoutRates(lacking, {}, m_today);
 }
 
 QString RateUpdater::logLine(const Report& r) const {
@@ -362,10 +421,21 @@ QString RateUpdater::logLine(const Report& r) const {
                                                     .arg(r.daysStored)
                                                     .arg(dayText(r.firstAdded), dayText(r.lastAdded));
     QDate newestStored;
-    RateDb db(m_dbPath, m_busyWaitMs);
-    for (int year = m_today.year() + 1; year >= RateYears::FirstFromBank && !newestStored.isValid(); --year)
-        if (const auto n = db.newestDay(year); n && n->day) newestStored = *n->day;
+    bool unread = r.cause == Cause::DbBusy; // a lock already waited for once is not waited for again
+    if (!unread) {
+        RateDb db(m_dbPath, m_busyWaitMs);
+        for (int year = m_today.year() + 1; year >= RateYears::FirstFromBank && !newestStored.isValid(); --year) {
+            const auto n = db.newestDay(year);
+            // A read that fails ends the search: it would fail, and wait, as often as there are years.
+            if (!n) {
+                unread = true;
+                break;
+            }
+            if (n->day) newestStored = *n->day;
+        }
+    }
     const QString newest = newestStored.isValid() ? QStringLiteral("ultima zi memorata %1").arg(dayText(newestStored))
+                           : unread               ? QStringLiteral("ultima zi memorata necunoscuta")
                                                   : QStringLiteral("nicio zi memorata");
     return QStringLiteral("zorvel: %1; %2.").arg(added, newest);
 }
@@ -417,9 +487,10 @@ QString RateUpdater::message(const Report& report) {
     const QString missing = QStringLiteral("Lipsesc cursurile pentru %1. Vor fi cerute din nou la urmatoarea "
                                            "actualizare.")
                                 .arg(spans(report.missing));
+    const QString notices = report.notices.isEmpty() ? QString() : u'\r' + report.notices.join(u'\r');
     switch (report.result) {
     case Result::UpToDate:
-        if (report.unreadable.isEmpty()) return QStringLiteral("Cursul este la zi!");
+        if (report.unreadable.isEmpty()) return QStringLiteral("Cursul este la zi!") + notices;
         return QStringLiteral("Cursul a fost actualizat, dar unele cursuri trimise de banca nu au putut fi citite "
                               "si au ramas goale:\r") +
                report.unreadable.mid(0, 10).join(QStringLiteral(", ")) +
@@ -428,7 +499,7 @@ QString RateUpdater::message(const Report& report) {
         QString text = QStringLiteral("Cursul nu este complet: banca nu a trimis inca toate zilele.\r") + missing;
         if (!report.noYearFile.isEmpty()) text += u'\r' + noYearFile(report.noYearFile);
         if (!report.unreadable.isEmpty()) text += u'\r' + unreadable();
-        return text;
+        return text + notices;
     }
     case Result::Cancelled:
         return QStringLiteral("Actualizarea a fost oprita. Zilele importate pana acum au fost pastrate.");
@@ -439,5 +510,5 @@ QString RateUpdater::message(const Report& report) {
     if (!report.missing.isEmpty()) text += u'\r' + missing;
     // Only an answer we do not understand may mean the bank changed its files.
     if (report.cause == Cause::BadAnswer) text += QStringLiteral("\rVerificati daca exista o versiune noua.");
-    return text;
+    return text + notices;
 }

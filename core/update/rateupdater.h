@@ -54,6 +54,9 @@ public:
         QDate firstAdded, lastAdded; // the oldest and newest day this update stored
         int requests = 0;
         int dayRequests = 0; // of them, for one day's file
+        // What the user should know though nothing failed: weekend days the bank sent and that
+        // were left out, holidays it published, a currency whose block changed.
+        QStringList notices{};
     };
 
     RateUpdater(QString dbPath, FeedClient& client);
@@ -82,8 +85,9 @@ private:
         QHash<QDate, RateDb::NoRatesDay> record;
         QList<QDate> wanted;
         std::map<QDate, FeedDay> came; // days the bank sent, within the span
-        QSet<QDate> saidNone;          // days the bank said it has no rates for
-        QSet<QDate> settled;           // wanted days lacking from a file that went past them
+        QSet<QDate> saidNone;          // days one answer said have no rates: no proof, they stay missing
+        QSet<QDate> weekend;           // weekend days a file held: no rate days, never stored
+        QSet<QDate> settled;           // wanted days lacking from a closed year's file that went past them
         QList<Status> troubles;        // sources that failed, in the order met
         bool singleDaysServed = true;
         QList<int> noYearFile;
@@ -98,10 +102,12 @@ private:
     Status fetchTenDays(Pass& pass, Report& report, const ProgressFn& progress);
     Status fetchYears(Pass& pass, Report& report, const ProgressFn& progress);
     Status readYear(Pass& pass, int year, Outcome<QByteArray>& file);
+    Status noteChangedBlocks(RateDb& db, const std::vector<FeedDay>& days, Report& report);
     Status fetchSingleDays(Pass& pass, Report& report, const ProgressFn& progress);
     Status readSingleDay(Pass& pass, QDate day, const Outcome<QByteArray>& answer);
     // Adds a file's days within the span; settles the wanted days between from and to it lacks.
-    void take(Pass& pass, std::vector<FeedDay> days, QDate from, QDate to, const std::vector<QDate>& broken = {});
+    void take(Pass& pass, std::vector<FeedDay> days, QDate from, QDate to, const std::vector<QDate>& broken,
+              bool settles);
     Status store(Pass& pass, Report& report);
     Status record(Pass& pass, Report& report);
     Status tick(const Pass& pass, const ProgressFn& progress, const QString& what);
