@@ -269,6 +269,8 @@ void frmZorvel::message(const UserMessage& said) {
 }
 
 void frmZorvel::message(const QString& text, MessageSink::Icon icon, const QString& title) {
+    // What a quiet update recomputes is never worth a box.
+    if (m_silent) return;
     if (m_scopeDepth > 0) {
         if (m_shownInScope.contains(text)) return;
         const bool explained = std::any_of(m_shownInScope.cbegin(), m_shownInScope.cend(),
@@ -305,6 +307,7 @@ void frmZorvel::Form_Load() {
     showLastRateDate();
     setWindowTitle(windowTitle() + QStringLiteral(" v") + QLatin1String(ZorvelConfig::Version));
     LoadRateTable();
+    startQuietUpdates();
 }
 
 void frmZorvel::showEvent(QShowEvent* event) {

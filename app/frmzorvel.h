@@ -19,20 +19,24 @@
 #include "core/update/rateupdater.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QHash>
 #include <QIcon>
 #include <QPointer>
 #include <QSet>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QSystemTrayIcon;
 class QLineEdit;
 class QProgressDialog;
 class QPushButton;
@@ -54,6 +58,7 @@ struct ZorvelEnvironment {
     std::function<bool(const QUrl&)> openUrl; // the desktop's handler for folders and links
     QString exportHelper;                     // the program that drives the spreadsheet
     QString startupNotice;                    // told once, before the update at start-up
+    std::function<QDateTime()> clock;         // the time now, in UTC; the computer's clock unless given
     static ZorvelEnvironment forApplication();
 };
 
@@ -82,6 +87,10 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+
+public slots:
+    // The quiet update's look at the clock: asks the bank when the schedule says so.
+    void QuietUpdate_Tick();
 
 private slots:
     // Handlers, named after their control and event.
@@ -126,6 +135,14 @@ private:
     void createLinks();
     void applyTabOrder();
     void showLastRateDate();
+    // The quiet update.
+    static constexpr int kQuietLookMs = 20000;
+    static constexpr int kNoticeMs = 15000;
+    QDateTime now() const;
+    void startQuietUpdates();
+    QDate newestStoredDay() const;
+    void showQuietResult(const RateUpdater::Report& report, const QDateTime& at);
+    void showNotice(const QString& text);
     void connectHandlers();
     void connectRatePanel();
 
@@ -233,6 +250,14 @@ private:
     QHash<QString, QTreeWidgetItem*> m_rowsByKey;
     bool m_activated = false;
     bool m_updating = false;
+    bool m_quietRunning = false;
+    bool m_manualPending = false; // the update button pressed while a quiet update ran
+    bool m_silent = false;        // a quiet refresh: no box for what it recomputes
+    std::optional<QDateTime> m_lastQuiet;
+    QTimer m_quietTimer;
+    QTimer m_noticeTimer;
+    QSystemTrayIcon* m_tray = nullptr;
+    QLabel* lblAnunt = nullptr;
     bool m_exporting = false;
     QString m_noticeYear; // year whose "no rates" notice was last shown
     QPointer<frmEvolutie> m_evolutie;

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QLabel>
 #include <QUrl>
 
 void frmZorvel::transferMessage(const QString& text) {
@@ -57,4 +58,10 @@ void frmZorvel::createLinks() {
         link->setOpener([this](const QUrl& url) { return m_env.openUrl && m_env.openUrl(url); });
         XLinkLabel1[i] = link;
     }
+    lblAnunt = new QLabel(Frame2);
+    WindowDesign::place(lblAnunt, QStringLiteral("lblAnunt"));
+    lblAnunt->setAccessibleName(QStringLiteral("Anunt"));
+    lblAnunt->hide();
+    m_noticeTimer.setSingleShot(true);
+    connect(&m_noticeTimer, &QTimer::timeout, lblAnunt, &QLabel::hide);
 }

@@ -8,7 +8,11 @@
 #include <QProgressDialog>
 
 void frmZorvel::Command2_Click() {
-    if (m_updating) return;
+    // Pressed while a quiet update runs: it runs once that one ends, never beside it.
+    if (m_updating) {
+        if (m_quietRunning) m_manualPending = true;
+        return;
+    }
     m_updating = true;
     UpdateSession session(dbPath(), m_env.feedBase);
     QProgressDialog progress(QStringLiteral("Se actualizeaza cursul valutar..."), QStringLiteral("Opreste"), 0, 0,

@@ -63,6 +63,8 @@ constexpr ControlDesign kControls[] = {
     {"Frame2", "QGroupBox", "Link-uri utile", 60, 6000, 9075, 555},
     {"XLinkLabel1(0)", "XLinkLabel", nullptr, 180, 240, 2415, 195},
     {"XLinkLabel1(1)", "XLinkLabel", nullptr, 6240, 240, 2715, 195},
+    // Between the links, a notice that goes away by itself (the day's rates arrived).
+    {"lblAnunt", "QLabel", "", 2700, 240, 3450, 195},
 };
 
 } // namespace

@@ -1,11 +1,14 @@
 // The banking calendar, proved against the bank's own files: every weekday a
 // file lacks is a holiday, and no holiday has a rate.
 #include "core/update/bankcalendar.h"
+#include "core/update/quietschedule.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 
 #include <QDirIterator>
+#include <QTimeZone>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -84,3 +87,41 @@ TEST(BankCalendar, AgreesWithTheBanksFiles) {
 }
 
 } // namespace
+
+// When an open window asks the bank on its own: Bucharest time, whatever the computer's zone.
+TEST(QuietSchedule, AsksAfterPublicationEveryQuarterUntilSixOnBankingDaysOnly) {
+    const QTimeZone bucharest("Europe/Bucharest");
+    const auto at = [&](int y, int m, int d, int h, int min) {
+        return QDateTime(QDate(y, m, d), QTime(h, min), bucharest).toUTC();
+    };
+    const QDate stored(2026, 12, 8);
+    struct Case {
+        const char* why;
+        QDateTime now;
+        std::optional<QDateTime> last;
+        bool ask;
+    } const cases[] = {
+        {"before publication", at(2026, 12, 9, 12, 55), std::nullopt, false},
+        {"shortly after 13:00", at(2026, 12, 9, 13, 2), std::nullopt, true},
+        {"asked at 13:02, now 13:10", at(2026, 12, 9, 13, 10), at(2026, 12, 9, 13, 2), false},
+        {"a quarter later", at(2026, 12, 9, 13, 17), at(2026, 12, 9, 13, 2), true},
+        {"asked before publication only, woke at 15:30", at(2026, 12, 9, 15, 30), at(2026, 12, 9, 11, 0), true},
+        {"after 18:00", at(2026, 12, 9, 18, 5), at(2026, 12, 9, 17, 40), false},
+        {"a Saturday", at(2026, 12, 12, 14, 0), std::nullopt, false},
+        {"a holiday (1 December)", at(2026, 12, 1, 14, 0), std::nullopt, false},
+        {"the day already stored", at(2026, 12, 8, 14, 0), std::nullopt, false},
+        {"13:05 in Bucharest is 11:05 UTC", QDateTime(QDate(2026, 12, 9), QTime(11, 5), Qt::UTC), std::nullopt, true},
+        {"12:05 in Bucharest is 09:05 UTC in summer", QDateTime(QDate(2026, 7, 8), QTime(9, 5), Qt::UTC), std::nullopt,
+         false},
+    };
+    for (const Case& c : cases) {
+        const QDate newest = c.now.date() <= QDate(2026, 12, 8) && c.now.date().month() == 12 && c.now.date().day() == 8
+                                 ? QDate(2026, 12, 8)
+                                 : (c.now.date().month() == 7 ? QDate(2026, 7, 7) : stored);
+        EXPECT_EQ(QuietSchedule::askNow(c.now, newest, c.last), c.ask) << c.why;
+    }
+    EXPECT_EQ(QuietSchedule::dueDay(at(2026, 12, 9, 12, 0)), QDate(2026, 12, 8));
+    EXPECT_EQ(QuietSchedule::dueDay(at(2026, 12, 9, 13, 30)), QDate(2026, 12, 9));
+    EXPECT_EQ(QuietSchedule::nextAttempt(at(2026, 12, 11, 18, 30), QDate(2026, 12, 10), std::nullopt),
+              at(2026, 12, 14, 13, 2)); // Friday evening: Monday
+}

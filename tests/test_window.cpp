@@ -35,9 +35,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimeZone>
 #include <QTimer>
 #include <QTranslator>
 #include <QTreeWidget>
+#include <atomic>
 #include <gtest/gtest.h>
 
 namespace {
@@ -120,6 +122,76 @@ TEST_F(WindowTest, TabGoesPanelByPanelAsTheyStandOnScreen) {
     EXPECT_EQ(seen, expected);
     for (QPushButton* b : {ui.cmdExcel, ui.Command4, ui.Command3, ui.cmdEvolutie, ui.Command1, ui.Command2})
         EXPECT_TRUE(b->text().contains(u'&')) << b->objectName().toStdString() << " has no mnemonic";
+}
+
+// An open window asks the bank on its own once the day's rates are due, and shows what came
+// without a box; the clock is the test's, the bank a loopback one whose feed turns at 13:10.
+TEST(QuietUpdate, TheDaysRatesArriveWhileTheWindowStaysOpen) {
+    clearSettings();
+    LocaleScope ro(QStringLiteral("ro_RO"));
+    const QTimeZone bucharest("Europe/Bucharest");
+    std::atomic<qint64> clockMs{QDateTime(QDate(2026, 12, 9), QTime(12, 55), bucharest).toMSecsSinceEpoch()};
+    std::atomic<int> feeds{0}, busy{0}, most{0};
+    std::atomic<bool> down{false};
+    const auto rates = [](const char* eur) { return QList<QPair<QString, QString>>{{"EUR", eur}, {"USD", "4.3"}}; };
+    WindowRig rig([&](const QString& path) {
+        const int now = ++busy;
+        most = std::max(most.load(), now);
+        QThread::msleep(150);
+        --busy;
+        if (path == u"/nbrfxrates.xml") ++feeds;
+        if (down) return FeedServer::Reply::error(503);
+        const bool turned = clockMs >= QDateTime(QDate(2026, 12, 9), QTime(13, 10), bucharest).toMSecsSinceEpoch();
+        if (path == u"/nbrfxrates.xml") {
+            return FeedServer::Reply::ok(turned ? BnrData::dayXml(QDate(2026, 12, 9), rates("5.0901"))
+                                                : BnrData::dayXml(QDate(2026, 12, 8), rates("5.0900")));
+        }
+        return FeedServer::Reply::error(404);
+    });
+    rig.clock = [&] { return QDateTime::fromMSecsSinceEpoch(clockMs, Qt::UTC); };
+    ASSERT_TRUE(RateDb(rig.app.db()).storeDay(FeedDay{QDate(2026, 12, 8), {{"EUR", "5.09"}, {"USD", "4.3"}}, {}}));
+    frmZorvel& w = rig.start();
+    const WindowControls ui(w);
+    auto* notice = w.findChild<QLabel*>(QStringLiteral("lblAnunt"));
+    ASSERT_NE(notice, nullptr);
+    ui.Combo1[0]->setCurrentIndex(ui.Combo1[0]->findText(QStringLiteral("EUR")));
+    emit ui.Combo1[0]->activated(ui.Combo1[0]->currentIndex());
+    rig.sink.shown.clear();
+    const auto tickAt = [&](int h, int m) {
+        clockMs = QDateTime(QDate(2026, 12, 9), QTime(h, m), bucharest).toMSecsSinceEpoch();
+        const int before = feeds;
+        w.QuietUpdate_Tick();
+        return feeds - before;
+    };
+    EXPECT_EQ(tickAt(12, 58), 0) << "before publication";
+    EXPECT_EQ(tickAt(13, 3), 1) << "first attempt after 13:00";
+    EXPECT_EQ(tickAt(13, 12), 0) << "not before a quarter has passed";
+    EXPECT_FALSE(notice->isVisible());
+    down = true;
+    EXPECT_EQ(tickAt(13, 19), 1) << "retried a quarter later";
+    EXPECT_TRUE(ui.Label2[2]->toolTip().contains(QStringLiteral("nereusita"))) << ui.Label2[2]->toolTip().toStdString();
+    down = false;
+    // A laptop closed over lunch: the clock jumps, the schedule follows it.
+    EXPECT_EQ(tickAt(15, 40), 1) << "after a sleep";
+    EXPECT_EQ(ui.Label2[2]->text(), QLocale().toString(QDate(2026, 12, 9), QLocale::ShortFormat));
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_EQ(notice->text(), QStringLiteral("Cursul BNR din 09.12.2026 a fost adaugat"));
+    EXPECT_EQ(ui.ListView1->topLevelItem(0)->text(0), QStringLiteral("2026/12/09"));
+    EXPECT_TRUE(rig.sink.shown.isEmpty()) << rig.sink.texts().join(u'|').toStdString();
+    EXPECT_EQ(tickAt(16, 0), 0) << "the day is stored";
+    // Never two updates at once: the button pressed during a quiet one waits for it.
+    ASSERT_TRUE(RateDb(rig.app.db()).applyChanges({{RateDb::Change::Kind::Delete, {}, QDate(2026, 12, 9), {}, 0}}));
+    QTimer::singleShot(50, ui.Command2, [&] { QTest::mouseClick(ui.Command2, Qt::LeftButton); });
+    EXPECT_EQ(tickAt(16, 30), 2);
+    EXPECT_EQ(most.load(), 1);
+    EXPECT_EQ(rig.sink.texts(), QStringList{QStringLiteral("Cursul este la zi!")}); // the button's own answer
+    // No attempt after 18:00, nor on a Saturday.
+    ASSERT_TRUE(RateDb(rig.app.db()).applyChanges({{RateDb::Change::Kind::Delete, {}, QDate(2026, 12, 9), {}, 0}}));
+    EXPECT_EQ(tickAt(18, 10), 0);
+    clockMs = QDateTime(QDate(2026, 12, 12), QTime(14, 0), bucharest).toMSecsSinceEpoch();
+    const int before = feeds;
+    w.QuietUpdate_Tick();
+    EXPECT_EQ(feeds - before, 0);
 }
 
 // What a screen reader hears of the links: links, that open from the keyboard.

@@ -67,6 +67,10 @@ void AppSettings::setMainCurrenciesOnly(bool mainOnly) {
     setValue(kMainCurrencies, switchText(!mainOnly));
 }
 
+bool AppSettings::quietUpdate() {
+    return switchOn(value(QStringLiteral("ActualizareAutomata"), QStringLiteral("1")));
+}
+
 QString AppSettings::feedUrl() {
     return value(kFeedUrl, QLatin1String(ZorvelConfig::FeedDefault));
 }

@@ -19,6 +19,8 @@ public:
     static void setMainCurrenciesOnly(bool mainOnly);
     // Where the bank's files come from.
     static QString feedUrl();
+    // "ActualizareAutomata": whether an open window asks the bank on its own for the day's rates (1, the default).
+    static bool quietUpdate();
 
 private:
     static QString value(const QString& key, const QString& defaultValue);

@@ -17,6 +17,7 @@ frmZorvel& WindowRig::start(bool show) {
         opened << url;
         return openSucceeds;
     };
+    env.clock = clock;
     env.exportHelper = exportHelper.isEmpty() ? app.path() + QStringLiteral("/no-helper") : exportHelper;
     window = std::make_unique<frmZorvel>(env, &sink);
     window->Form_Load();

@@ -20,8 +20,9 @@ struct WindowRig {
     FeedServer server;
     QList<QUrl> opened;
     bool openSucceeds = true;
-    QString database;     // valuta.mdb elsewhere than the program's folder, when set
-    QString exportHelper; // the spreadsheet helper; one that does not exist unless set
+    QString database;                 // valuta.mdb elsewhere than the program's folder, when set
+    QString exportHelper;             // the spreadsheet helper; one that does not exist unless set
+    std::function<QDateTime()> clock; // the window's clock, when a test runs it
     std::unique_ptr<frmZorvel> window;
 };
 

@@ -1,0 +1,87 @@
+// The quiet update: a window left open asks the bank on its own for the day's rates
+// once they should be published, shows what came without a box, and says on the date
+// label's tooltip how its last try went.
+#include "app/frmzorvel.h"
+#include "core/settings/appsettings.h"
+#include "core/store/ratedb.h"
+#include "core/text/daytext.h"
+#include "core/update/quietschedule.h"
+#include "core/update/updatesession.h"
+
+#include <QAccessible>
+#include <QComboBox>
+#include <QLabel>
+#include <QSystemTrayIcon>
+
+QDateTime frmZorvel::now() const {
+    return m_env.clock ? m_env.clock() : QDateTime::currentDateTimeUtc();
+}
+
+void frmZorvel::startQuietUpdates() {
+    if (!AppSettings::quietUpdate()) return;
+    // The update at start-up has just asked.
+    m_lastQuiet = now();
+    // The clock decides, the timer only looks at it: after a sleep the next look finds the schedule.
+    m_quietTimer.setInterval(kQuietLookMs);
+    connect(&m_quietTimer, &QTimer::timeout, this, &frmZorvel::QuietUpdate_Tick, Qt::UniqueConnection);
+    m_quietTimer.start();
+}
+
+QDate frmZorvel::newestStoredDay() const {
+    RateDb db(dbPath());
+    const int year = QuietSchedule::inBucharest(now()).date().year();
+    for (int y : {year, year - 1})
+        if (const auto n = db.newestDay(y); n && n->day) return *n->day;
+    return {};
+}
+
+void frmZorvel::QuietUpdate_Tick() {
+    if (m_updating || !AppSettings::quietUpdate()) return;
+    const QDateTime at = now();
+    if (!QuietSchedule::askNow(at, newestStoredDay(), m_lastQuiet)) return;
+    m_lastQuiet = at;
+    m_updating = true;
+    m_quietRunning = true;
+    UpdateSession session(dbPath(), m_env.feedBase);
+    const RateUpdater::Report report = session.run();
+    m_updating = false;
+    m_quietRunning = false;
+    showQuietResult(report, at);
+    // A press of the update button while this one ran was kept for now.
+    if (m_manualPending) {
+        m_manualPending = false;
+        Command2_Click();
+    }
+}
+
+void frmZorvel::showQuietResult(const RateUpdater::Report& report, const QDateTime& at) {
+    const QString when = QuietSchedule::inBucharest(at).toString(QStringLiteral("dd.MM.yyyy HH:mm"));
+    const bool failed = report.result == RateUpdater::Result::Failed || report.result == RateUpdater::Result::Cancelled;
+    QString tip = failed ? QStringLiteral("Ultima incercare automata: %1, nereusita: %2").arg(when, report.detail)
+                         : QStringLiteral("Ultima incercare automata: %1, reusita").arg(when);
+    if (report.result == RateUpdater::Result::UpToDate) LastRateDate = report.feedDate;
+    showLastRateDate();
+    Label2[2]->setToolTip(tip);
+    if (report.daysStored == 0) return;
+    // What came shows where the user looks: the table of the year in view and the converter.
+    m_silent = true;
+    if (report.lastAdded.year() == TableYear.toInt() || report.firstAdded.year() == TableYear.toInt()) LoadRateTable();
+    ConvertAmount();
+    m_silent = false;
+    showNotice(QStringLiteral("Cursul BNR din %1 a fost adaugat").arg(DayText::shown(report.lastAdded)));
+}
+
+// A notice that asks nothing of the user: the desktop's own, or a line of the window that goes away.
+void frmZorvel::showNotice(const QString& text) {
+    if (QSystemTrayIcon::isSystemTrayAvailable() && QSystemTrayIcon::supportsMessages()) {
+        if (!m_tray) m_tray = new QSystemTrayIcon(programIcon(), this);
+        m_tray->show();
+        m_tray->showMessage(windowTitle(), text, QSystemTrayIcon::Information, kNoticeMs);
+    }
+    lblAnunt->setText(text);
+    lblAnunt->setAccessibleName(text);
+    lblAnunt->show();
+    QAccessibleEvent shown(lblAnunt, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&shown);
+    m_noticeTimer.start(kNoticeMs);
+}
