@@ -171,7 +171,7 @@ void frmConversieLista::cmdSalveaza_Click() {
                                    QStringLiteral("Fisiere CSV (*.csv)"));
     if (path.isEmpty()) return;
     // Through a temporary file, never over the history: a failed save leaves an earlier file whole.
-    const Status saved = OutputFile::write(path, ListConversion::csv(m_result).toUtf8(),
-                                           {{m_dbPath, QStringLiteral("baza de cursuri")}});
+    const Status saved =
+        OutputFile::write(path, ListConversion::csvBytes(m_result), {{m_dbPath, QStringLiteral("baza de cursuri")}});
     if (!saved) m_messages->show(saved.error(), MessageSink::Icon::Exclamation, windowTitle());
 }

@@ -43,18 +43,23 @@ int convertFile(const Request& r, const Context& c, QTextStream& out, QTextStrea
     if (r.format == Format::Text)
         return fail(err, QStringLiteral("--convert-file scrie csv sau json"), CommandLine::WrongUse);
     const QString input = r.parser.value(QStringLiteral("convert-file"));
-    const auto text = ListConversion::readFile(input);
-    if (!text) return fail(err, text.error(), CommandLine::Failed);
-    const auto result = ListConversion::convert(c.database, ListConversion::read(*text),
+    std::vector<ListConversion::Input> rows;
+    {
+        // The file's text is let go once its rows are read: memory follows the rows, not copies of them.
+        const auto text = ListConversion::readFile(input);
+        if (!text) return fail(err, text.error(), CommandLine::Failed);
+        rows = ListConversion::read(*text);
+    }
+    const auto result = ListConversion::convert(c.database, std::move(rows),
                                                 rule == u"same" ? RateBook::Rule::Same : RateBook::Rule::Before);
     if (!result) return fail(err, result.error(), CommandLine::Failed);
-    const QString written = r.format == Format::Csv ? ListConversion::csv(*result) : listJson(*result);
+    const QByteArray written = r.format == Format::Csv ? ListConversion::csvBytes(*result) : listJson(*result).toUtf8();
     if (!r.parser.isSet(QStringLiteral("out"))) {
-        out << written << Qt::flush;
+        out << QString::fromUtf8(written) << Qt::flush;
     } else {
         // Never over the history or the list being read, whatever name leads to them.
         const Status saved = OutputFile::write(
-            r.parser.value(QStringLiteral("out")), written.toUtf8(),
+            r.parser.value(QStringLiteral("out")), written,
             {{c.database, QStringLiteral("baza de cursuri")}, {input, QStringLiteral("lista citita")}});
         if (!saved) return fail(err, saved.error(), CommandLine::Failed);
     }

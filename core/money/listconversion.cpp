@@ -266,15 +266,18 @@ ListConversion::Row readRow(const ListConversion::Input& in) {
 
 } // namespace
 
-Outcome<ListConversion::Result> ListConversion::convert(const QString& dbPath, const std::vector<Input>& rows,
+Outcome<ListConversion::Result> ListConversion::convert(const QString& dbPath, std::vector<Input> rows,
                                                         RateBook::Rule rule) {
     RateDb db(dbPath);
     if (!db.isOpen()) return Outcome<Result>::failure(db.openError(), db.openCause());
     Result result;
     QHash<QDate, Outcome<RateBook::Day>> days; // one read a date, however many rows share it
     QMap<QString, Total> totals;
-    for (const Input& in : rows) {
+    result.rows.reserve(rows.size());
+    for (Input& in : rows) {
         Row row = readRow(in);
+        // Each line's fields live once: in its row, and only while the row may show them (it failed).
+        in = Input{};
         if (row.error.isEmpty()) {
             auto it = days.find(row.date);
             if (it == days.end()) it = days.insert(row.date, RateBook::ratesFor(db, row.date, rule));
@@ -288,6 +291,7 @@ Outcome<ListConversion::Result> ListConversion::convert(const QString& dbPath, c
         if (!row.error.isEmpty()) {
             ++result.failed;
         } else {
+            row.given.clear();
             if (!row.late.isEmpty()) ++result.late;
             Total& t = totals[row.currency];
             t.currency = row.currency;
@@ -359,13 +363,19 @@ QStringList totalCells(const ListConversion::Total& t, QChar point) {
 
 } // namespace
 
-QString ListConversion::csv(const Result& result) {
-    QString out = CsvText::line(header());
+QByteArray ListConversion::csvBytes(const Result& result) {
+    QByteArray out;
+    out.reserve(qsizetype(result.rows.size()) * 96);
+    CsvText::appendLine(out, header());
     for (const Row& row : result.rows)
-        out += CsvText::line(cells(row, CsvText::kDecimal, true));
+        CsvText::appendLine(out, cells(row, CsvText::kDecimal, true));
     for (const Total& t : result.totals)
-        out += CsvText::line(totalCells(t, CsvText::kDecimal));
+        CsvText::appendLine(out, totalCells(t, CsvText::kDecimal));
     return out;
+}
+
+QString ListConversion::csv(const Result& result) {
+    return QString::fromUtf8(csvBytes(result));
 }
 
 QString ListConversion::tsv(const Result& result) {

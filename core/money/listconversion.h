@@ -24,7 +24,7 @@ public:
     static constexpr qsizetype kMaxLineLength = 4096;
     struct Row {
         int line = 0;
-        QStringList given; // the fields as read
+        QStringList given; // the fields as read; kept for a row that failed, which shows them
         QDate date;
         Decimal amount;
         QString currency; // as the rate names it: "EUR", "HUF" (per unit), "100HUF"
@@ -64,11 +64,14 @@ public:
     // A list file's text: UTF-8, or UTF-16 and UTF-32 by their byte order mark; bounded in size.
     static Outcome<QString> readFile(const QString& path);
     static Outcome<QString> decode(const QByteArray& bytes);
-    static Outcome<Result> convert(const QString& dbPath, const std::vector<Input>& rows,
+    // The rows are taken: their fields move into the result, so a long list is held once.
+    static Outcome<Result> convert(const QString& dbPath, std::vector<Input> rows,
                                    RateBook::Rule rule = RateBook::Rule::Before);
 
     // For a file, as every CSV of the program is written (see CsvText): a header row, totals after the rows.
     static QString csv(const Result& result);
+    // The same as UTF-8, as a file holds it, built without a copy of it in memory.
+    static QByteArray csvBytes(const Result& result);
     // For the clipboard, as a spreadsheet pastes it: tabs, the user's decimal separator.
     static QString tsv(const Result& result);
     static QStringList header();

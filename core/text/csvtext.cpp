@@ -18,6 +18,14 @@ QString line(const QStringList& fields) {
     return quoted.join(kSeparator) + QStringLiteral("\r\n");
 }
 
+void appendLine(QByteArray& out, const QStringList& fields) {
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i > 0) out += ';';
+        out += field(fields[i]).toUtf8();
+    }
+    out += "\r\n";
+}
+
 QString day(QDate d) {
     return d.isValid() ? d.toString(Qt::ISODate) : QString();
 }

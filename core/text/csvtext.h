@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -18,6 +19,8 @@ inline constexpr QChar kDecimal = u',';
 QString field(const QString& text);
 // One line, its line end included.
 QString line(const QStringList& fields);
+// The same line appended as UTF-8, for a file of many lines built without a second copy.
+void appendLine(QByteArray& out, const QStringList& fields);
 QString day(QDate d);
 
 } // namespace CsvText
