@@ -26,8 +26,7 @@ int displayPosition(const QString& header) {
 
 // The stored rate as the bank wrote it, every digit; never a binary tail.
 QString cellText(const QVariant& v) {
-    const auto value = storedValue(v);
-    const auto d = value ? Decimal::fromStored(*value) : std::nullopt;
+    const auto d = storedDecimal(v);
     return d ? FormatRateText(NumberText::general(*d)) : QString();
 }
 

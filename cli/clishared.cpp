@@ -18,7 +18,8 @@ QString json(const QJsonObject& o) {
 }
 
 QJsonValue number(const Decimal& v) {
-    const double d = v.toDouble();
+    // JSON has no decimal: the one place a figure meets a double, checked digit for digit.
+    const double d = v.toString().toDouble();
     // JSON writes a double's shortest form: where that is the decimal itself, it is the bank's figure.
     if (Decimal::fromText(QString::number(d, 'g', QLocale::FloatingPointShortest)) == std::optional<Decimal>(v))
         return d;
@@ -27,10 +28,6 @@ QJsonValue number(const Decimal& v) {
 
 QString figure(const Decimal& v, int places) {
     return v.fixed(places, CsvText::kDecimal);
-}
-
-QString figure(double v, int places) {
-    return QString::number(v, 'f', places).replace(u'.', CsvText::kDecimal);
 }
 
 QString csv(const QStringList& header, const QList<QStringList>& rows) {

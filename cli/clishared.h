@@ -34,8 +34,6 @@ QString json(const QJsonObject& o);
 QJsonValue number(const Decimal& v);
 // A figure with exactly that many places and a decimal comma: "4,9490".
 QString figure(const Decimal& v, int places);
-// A double (an average) with that many places, as a figure.
-QString figure(double v, int places);
 // The CSV of a header and rows.
 QString csv(const QStringList& header, const QList<QStringList>& rows);
 QString dayText(QDate d);

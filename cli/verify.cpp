@@ -26,7 +26,7 @@ QString stateName(HistoryCheck::Year::State state) {
 
 // The stored value as the bank writes its own: four places, or more where it wrote more.
 QString stored(const HistoryCheck::Finding& f) {
-    const auto d = f.stored ? Decimal::fromStored(*f.stored) : std::nullopt;
+    const auto d = f.stored ? storedDecimal(*f.stored) : std::nullopt;
     return d ? figure(*d, std::max(4, d->decimals())) : QString();
 }
 
@@ -35,7 +35,7 @@ QJsonObject findingJson(const HistoryCheck::Finding& f) {
     if (f.day.isValid()) o.insert(QStringLiteral("date"), f.day.toString(Qt::ISODate));
     if (!f.currency.isEmpty()) o.insert(QStringLiteral("currency"), f.currency);
     if (f.stored)
-        if (const auto d = Decimal::fromStored(*f.stored)) o.insert(QStringLiteral("stored"), number(*d));
+        if (const auto d = storedDecimal(*f.stored)) o.insert(QStringLiteral("stored"), number(*d));
     if (const auto d = Decimal::fromText(f.bank)) o.insert(QStringLiteral("bank"), number(*d));
     if (f.kind == HistoryCheck::Finding::Kind::NoColumn) o.insert(QStringLiteral("days"), int(f.values.size()));
     return o;

@@ -101,8 +101,7 @@ QByteArray SpreadsheetExport::rowsForHelper(const StoredDay& row) {
     for (qsizetype i = 0; i < row.values.size(); ++i) {
         const QVariant& v = row.values[i];
         // The bank's own digits, never a binary tail.
-        const auto stored = storedValue(v);
-        const auto rate = stored ? Decimal::fromStored(*stored) : std::nullopt;
+        const auto rate = storedDecimal(v);
         if (i == 0)
             values << v.toString().left(10);
         else

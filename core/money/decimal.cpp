@@ -1,7 +1,5 @@
 #include "core/money/decimal.h"
 
-#include <charconv>
-#include <cmath>
 #include <string>
 
 namespace {
@@ -133,20 +131,6 @@ std::optional<Decimal> Decimal::fromText(QStringView text) {
     return of(negative ? -units : units, int(scale));
 }
 
-std::optional<Decimal> Decimal::fromStored(double value) {
-    if (!std::isfinite(value)) return std::nullopt;
-    char buffer[64];
-    auto shortest = [&buffer](auto v) {
-        const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
-        return ec == std::errc() ? QString::fromLatin1(buffer, end - buffer) : QString();
-    };
-    auto d = fromText(shortest(value));
-    // A value that went through single precision once (an older program's file)
-    // carries the binary tail of a float: its own shortest form is the bank's text.
-    if (d && d->decimals() > 6 && double(float(value)) == value) d = fromText(shortest(float(value)));
-    return d;
-}
-
 std::optional<Decimal> Decimal::plus(const Decimal& other) const {
     const int scale = std::max(m_scale, other.m_scale);
     const auto pa = power(scale - m_scale), pb = power(scale - other.m_scale);
@@ -231,17 +215,10 @@ QString Decimal::fixed(int decimals, QChar point) const {
     return text + QString(decimals - have, u'0');
 }
 
-double Decimal::toDouble() const {
-    const QByteArray text = toString().toLatin1();
-    double v = 0;
-    std::from_chars(text.constData(), text.constData() + text.size(), v);
-    return v;
-}
-
 int Decimal::compare(const Decimal& a, const Decimal& b) {
     if (const auto d = a.minus(b)) return d->sign();
-    // Beyond the range of a difference: signs differ, or the doubles tell.
+    // Too far apart for a difference: the signs, else the whole parts, tell.
     if (a.sign() != b.sign()) return a.sign() < b.sign() ? -1 : 1;
-    const double x = a.toDouble(), y = b.toDouble();
-    return x < y ? -1 : x > y ? 1 : 0;
+    const Decimal wa = a.rounded(0), wb = b.rounded(0);
+    return wa.m_units < wb.m_units ? -1 : wa.m_units > wb.m_units ? 1 : 0;
 }

@@ -22,9 +22,6 @@ public:
     // Plain decimal text as a program writes it: an optional sign, digits with at
     // most one point, an optional exponent ("-12.5", ".5", "2e3"); nothing for any other text.
     static std::optional<Decimal> fromText(QStringView text);
-    // A rate as the store keeps it (the double nearest to the bank's text): that
-    // text again. A value kept once in single precision (4.9264002) is the bank's four decimals.
-    static std::optional<Decimal> fromStored(double value);
 
     std::optional<Decimal> plus(const Decimal& other) const;
     std::optional<Decimal> minus(const Decimal& other) const;
@@ -50,8 +47,6 @@ public:
     QString toString(QChar point = u'.') const;
     // Exactly that many places, rounded half to even: "4,9490".
     QString fixed(int decimals, QChar point = u'.') const;
-    // Only for what is drawn or handed to a format that has nothing better (a chart, JSON).
-    double toDouble() const;
 
     friend bool operator==(const Decimal& a, const Decimal& b) { return compare(a, b) == 0; }
     friend bool operator!=(const Decimal& a, const Decimal& b) { return compare(a, b) != 0; }

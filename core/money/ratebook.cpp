@@ -78,18 +78,16 @@ std::optional<RateBook::Quote> RateBook::quote(const StoredDay& row, const QStri
     const QString letters = m.captured(2).toUpper();
     // The column of the block the bank quoted that day: the one that holds a rate.
     QString column;
-    std::optional<double> rate;
+    std::optional<Decimal> bank; // the bank's own figure
     for (const QString& c : RateField::columnsForCode(row.names, letters))
-        if ((rate = row.rate(c))) {
+        if ((bank = row.decimal(c))) {
             column = c;
             break;
         }
     if (column.isEmpty()) return std::nullopt;
     const int stored = column.size() > 3 ? column.left(column.size() - 3).toInt() : 1;
     if (stored <= 0) return std::nullopt;
-    // The bank's own figure; a block of a hundred per unit is the same digits two places on.
-    const auto bank = Decimal::fromStored(*rate);
-    if (!bank) return std::nullopt;
+    // A block of a hundred per unit is the same digits two places on.
     const auto forAsked = bank->times(Decimal::whole(asked));
     const auto value = forAsked ? forAsked->dividedBy(Decimal::whole(stored), Decimal::kMaxScale) : std::nullopt;
     if (!value) return std::nullopt;

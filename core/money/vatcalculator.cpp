@@ -1,5 +1,6 @@
 #include "core/money/vatcalculator.h"
 
+#include "core/money/converter.h"
 #include "core/text/inputtext.h"
 #include "core/text/numbertext.h"
 
@@ -78,14 +79,14 @@ void VatCalculator::forwardPass(Mode mode) {
             !write(VatBoxes::Total, refused ? std::nullopt : shown(value && vat ? value->plus(*vat) : std::nullopt));
     }
     VatBusy = false;
-    if (refused) m_boxes.refused(tooLargeText());
+    if (refused) m_boxes.refused(Converter::tooLargeText());
 }
 
 void VatCalculator::backCalculate(int index, Mode mode) {
     if (VatFocusIndex == VatBoxes::UnitPrice) return;
     const Maybe q = read(VatBoxes::Quantity), r = read(VatBoxes::Rate), x = read(index);
     if (!q || !r || !x) {
-        m_boxes.refused(tooLargeText());
+        m_boxes.refused(Converter::tooLargeText());
         return;
     }
     const Decimal hundred = Decimal::whole(100);
@@ -108,14 +109,10 @@ void VatCalculator::backCalculate(int index, Mode mode) {
     if (den && den->isZero()) return;
     const Maybe price = shown(num && den ? num->dividedBy(*den, placesOf(mode)) : std::nullopt);
     if (!price) {
-        m_boxes.refused(tooLargeText());
+        m_boxes.refused(Converter::tooLargeText());
         return;
     }
     m_boxes.setText(VatBoxes::UnitPrice, NumberText::general(*price));
-}
-
-QString VatCalculator::tooLargeText() {
-    return QStringLiteral("Suma este prea mare pentru calcul.");
 }
 
 QString VatCalculator::quantityAfterEdit(const QString& text) {

@@ -37,8 +37,6 @@ public:
     // The rate box after the user leaves it: the saved rate when it reads 0.
     static QString rateAfterEdit(const QString& text, const QString& savedRate);
 
-    static QString tooLargeText();
-
     int VatFocusIndex = 0;
     bool VatBusy = false;
 

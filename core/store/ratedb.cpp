@@ -16,6 +16,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <sqlite3.h>
 
@@ -51,6 +52,30 @@ std::optional<double> storedValue(const QVariant& v) {
     const double d = v.toDouble(&ok);
     if (!ok || !std::isfinite(d)) return std::nullopt;
     return d;
+}
+
+std::optional<Decimal> storedDecimal(double value) {
+    if (!std::isfinite(value)) return std::nullopt;
+    char buffer[64];
+    auto shortest = [&buffer](auto v) {
+        const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
+        return ec == std::errc() ? QString::fromLatin1(buffer, end - buffer) : QString();
+    };
+    auto d = Decimal::fromText(shortest(value));
+    // A value that went through single precision once (an older program's file)
+    // carries the binary tail of a float: its own shortest form is the bank's text.
+    if (d && d->decimals() > 6 && double(float(value)) == value) d = Decimal::fromText(shortest(float(value)));
+    return d;
+}
+
+std::optional<Decimal> storedDecimal(const QVariant& v) {
+    const auto value = storedValue(v);
+    return value ? storedDecimal(*value) : std::nullopt;
+}
+
+std::optional<Decimal> StoredDay::decimal(const QString& column) const {
+    const auto value = rate(column);
+    return value ? storedDecimal(*value) : std::nullopt;
 }
 
 std::optional<double> StoredDay::rate(const QString& column) const {

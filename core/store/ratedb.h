@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/history/rateaverages.h"
+#include "core/money/decimal.h"
 #include "core/outcome.h"
 #include "core/store/ratesql.h"
 
@@ -35,6 +36,10 @@ struct FeedDay {
 
 // A stored rate's value: a number, or text another program left that reads as one; nothing otherwise.
 std::optional<double> storedValue(const QVariant& v);
+// The same as the bank wrote it: the engine keeps the double nearest to the bank's text, and that
+// text comes back; a value kept once in single precision (4.9264002) is the bank's four decimals.
+std::optional<Decimal> storedDecimal(double value);
+std::optional<Decimal> storedDecimal(const QVariant& v);
 
 // One row of a query: field names in table order and their values (null where no rate).
 struct StoredDay {
@@ -43,6 +48,8 @@ struct StoredDay {
 
     // The value of a column, names compared without case; nothing when absent or null.
     std::optional<double> rate(const QString& column) const;
+    // The same as the bank's decimal.
+    std::optional<Decimal> decimal(const QString& column) const;
 };
 
 struct StoredRows {

@@ -22,10 +22,11 @@ QString dayText(QDate d) {
 
 // Equal at the bank's precision: its four decimals, or more where it wrote more.
 bool sameRate(double stored, const QString& bankText) {
-    const qsizetype point = bankText.indexOf(u'.');
-    const int decimals = std::max(4, point < 0 ? 0 : int(bankText.size() - point - 1));
-    const double scale = std::pow(10.0, std::min(decimals, 10));
-    return std::llround(stored * scale) == std::llround(bankText.toDouble() * scale);
+    const auto bank = Decimal::fromText(bankText);
+    const auto kept = storedDecimal(stored);
+    if (!bank || !kept) return false;
+    const int decimals = std::max(4, bank->decimals());
+    return kept->rounded(decimals) == bank->rounded(decimals);
 }
 
 QString counted(int n, const char* one, const char* many) {
