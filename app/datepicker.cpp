@@ -60,30 +60,7 @@ void DatePicker::keyPressEvent(QKeyEvent* event) {
         m_typing = true;
         m_typed.clear();
     }
-    if (m_typing) {
-        const int key = event->key();
-        if (digit || separator || key == Qt::Key_Backspace) {
-            if (key == Qt::Key_Backspace)
-                m_typed.chop(1);
-            else
-                m_typed += typed;
-            lineEdit()->setText(m_typed);
-            event->accept();
-            return;
-        }
-        if (key == Qt::Key_Escape) {
-            m_typing = false;
-            showDate();
-            event->accept();
-            return;
-        }
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            finishTyping();
-            event->accept();
-            return;
-        }
-        finishTyping();
-    }
+    if (m_typing && typeWhole(event, digit || separator)) return;
     // The part just filled already moved on: the separator the user types next is not a second move.
     if (m_advanced && separator) {
         m_advanced = false;
@@ -93,6 +70,28 @@ void DatePicker::keyPressEvent(QKeyEvent* event) {
     const Section before = currentSection();
     QDateEdit::keyPressEvent(event);
     m_advanced = digit && currentSection() != before;
+}
+
+bool DatePicker::typeWhole(QKeyEvent* event, bool dateCharacter) {
+    const int key = event->key();
+    if (dateCharacter || key == Qt::Key_Backspace) {
+        if (key == Qt::Key_Backspace)
+            m_typed.chop(1);
+        else
+            m_typed += event->text();
+        lineEdit()->setText(m_typed);
+    } else if (key == Qt::Key_Escape) {
+        m_typing = false;
+        showDate();
+    } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        finishTyping();
+    } else {
+        // Any other key ends the typing and does what it does.
+        finishTyping();
+        return false;
+    }
+    event->accept();
+    return true;
 }
 
 void DatePicker::focusOutEvent(QFocusEvent* event) {

@@ -44,6 +44,8 @@ protected:
 private:
     bool moveTo(QDate d);
     void applyRange();
+    // One key of a date typed whole; false when the key is not the typing's and goes on as usual.
+    bool typeWhole(QKeyEvent* event, bool dateCharacter);
     // Takes what was typed whole, or refuses it and shows the day kept again.
     void finishTyping();
     void showDate();

@@ -34,6 +34,19 @@ QString listJson(const ListConversion::Result& result) {
     return json({{"rows", rows}, {"failed", result.failed}, {"late", result.late}}) + u'\n';
 }
 
+// The rows that did not convert, and those converted at an older day, said for the log.
+void sayWhatIsLacking(const ListConversion::Result& result, QTextStream& err) {
+    if (result.failed > 0)
+        err << (result.failed == 1
+                    ? QStringLiteral("Un rand nu a putut fi convertit (vezi coloana eroare).")
+                    : QStringLiteral("%1 randuri nu au putut fi convertite (vezi coloana eroare).").arg(result.failed))
+            << Qt::endl;
+    if (result.late > 0)
+        err << QStringLiteral("La %1 randuri lipseste cursul zilei; s-a folosit unul mai vechi (vezi coloana eroare).")
+                   .arg(result.late)
+            << Qt::endl;
+}
+
 } // namespace
 
 int convertFile(const Request& r, const Context& c, QTextStream& out, QTextStream& err) {
@@ -63,15 +76,7 @@ int convertFile(const Request& r, const Context& c, QTextStream& out, QTextStrea
             {{c.database, QStringLiteral("baza de cursuri")}, {input, QStringLiteral("lista citita")}});
         if (!saved) return fail(err, saved.error(), CommandLine::Failed);
     }
-    if (result->failed > 0)
-        err << (result->failed == 1
-                    ? QStringLiteral("Un rand nu a putut fi convertit (vezi coloana eroare).")
-                    : QStringLiteral("%1 randuri nu au putut fi convertite (vezi coloana eroare).").arg(result->failed))
-            << Qt::endl;
-    if (result->late > 0)
-        err << QStringLiteral("La %1 randuri lipseste cursul zilei; s-a folosit unul mai vechi (vezi coloana eroare).")
-                   .arg(result->late)
-            << Qt::endl;
+    sayWhatIsLacking(*result, err);
     if (result->rows.empty())
         return fail(err, QStringLiteral("Lista nu are niciun rand de convertit."), CommandLine::Failed);
     return result->failed > 0 || result->late > 0 ? CommandLine::Failed : CommandLine::Done;

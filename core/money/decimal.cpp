@@ -1,5 +1,6 @@
 #include "core/money/decimal.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -85,50 +86,75 @@ Decimal Decimal::trimmed() const {
     return d;
 }
 
-std::optional<Decimal> Decimal::fromText(QStringView text) {
+namespace {
+
+// Reads a number's text from left to right, a part at a time.
+struct NumberReader {
+    QStringView text;
     qsizetype i = 0;
-    const qsizetype n = text.size();
-    bool negative = false;
-    if (i < n && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
-    std::string whole, fraction;
-    while (i < n && text[i] >= u'0' && text[i] <= u'9')
-        whole += char(text[i++].unicode());
-    if (i < n && text[i] == u'.') {
-        ++i;
-        while (i < n && text[i] >= u'0' && text[i] <= u'9')
-            fraction += char(text[i++].unicode());
+
+    bool at(char16_t c) const { return i < text.size() && text[i] == c; }
+    bool digit() const { return i < text.size() && text[i] >= u'0' && text[i] <= u'9'; }
+    // A sign standing next, taken: whether it was "-".
+    bool minus() {
+        if (!at(u'+') && !at(u'-')) return false;
+        return text[i++] == u'-';
     }
-    if (whole.empty() && fraction.empty()) return std::nullopt;
-    long exponent = 0;
-    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
-        ++i;
-        bool negativeExp = false;
-        if (i < n && (text[i] == u'+' || text[i] == u'-')) negativeExp = text[i++] == u'-';
-        const qsizetype start = i;
-        while (i < n && text[i] >= u'0' && text[i] <= u'9') {
-            // Far past any range: kept from growing, judged below.
-            if (exponent < 100000) exponent = exponent * 10 + (text[i].unicode() - u'0');
-            ++i;
-        }
-        if (i == start) return std::nullopt;
-        if (negativeExp) exponent = -exponent;
+    std::string digits() {
+        std::string out;
+        while (digit())
+            out += char(text[i++].unicode());
+        return out;
     }
-    if (i != n) return std::nullopt;
-    // Trailing zeros of the fraction add nothing but size.
-    while (!fraction.empty() && fraction.back() == '0')
-        fraction.pop_back();
+    // "e" and its digits; 0 without one, nothing for an "e" that no digit follows.
+    std::optional<long> exponent() {
+        if (!at(u'e') && !at(u'E')) return 0L;
+        ++i;
+        const bool negative = minus();
+        if (!digit()) return std::nullopt;
+        long e = 0;
+        // Far past any range: kept from growing, judged by the caller.
+        while (digit())
+            e = std::min(e * 10 + (text[i++].unicode() - u'0'), 100000L);
+        return negative ? -e : e;
+    }
+};
+
+// The digits as one whole number; nothing past what an Int holds.
+std::optional<Int> unitsOf(const std::string& digits) {
     Int units = 0;
-    for (const char c : whole + fraction) {
+    for (const char c : digits) {
         const auto shifted = mul(units, 10);
-        if (!shifted) return std::nullopt;
-        const auto next = add(*shifted, c - '0');
+        const auto next = shifted ? add(*shifted, c - '0') : std::nullopt;
         if (!next) return std::nullopt;
         units = *next;
     }
-    if (units == 0) return Decimal();
-    const long scale = long(fraction.size()) - exponent;
+    return units;
+}
+
+} // namespace
+
+std::optional<Decimal> Decimal::fromText(QStringView text) {
+    NumberReader in{text};
+    const bool negative = in.minus();
+    const std::string whole = in.digits();
+    std::string fraction;
+    if (in.at(u'.')) {
+        ++in.i;
+        fraction = in.digits();
+    }
+    if (whole.empty() && fraction.empty()) return std::nullopt;
+    const auto exponent = in.exponent();
+    if (!exponent || in.i != text.size()) return std::nullopt;
+    // Trailing zeros of the fraction add nothing but size.
+    while (!fraction.empty() && fraction.back() == '0')
+        fraction.pop_back();
+    const auto units = unitsOf(whole + fraction);
+    if (!units) return std::nullopt;
+    if (*units == 0) return Decimal();
+    const long scale = long(fraction.size()) - *exponent;
     if (scale < -38 || scale > 100000) return std::nullopt;
-    return of(negative ? -units : units, int(scale));
+    return of(negative ? -*units : *units, int(scale));
 }
 
 std::optional<Decimal> Decimal::plus(const Decimal& other) const {

@@ -266,6 +266,25 @@ ListConversion::Row readRow(const ListConversion::Input& in) {
 
 } // namespace
 
+namespace {
+
+// A row into the list's counts and its currency's total.
+void count(ListConversion::Row& row, ListConversion::Result& result, QMap<QString, ListConversion::Total>& totals) {
+    if (!row.error.isEmpty()) {
+        ++result.failed;
+        return;
+    }
+    row.given.clear();
+    if (!row.late.isEmpty()) ++result.late;
+    ListConversion::Total& t = totals[row.currency];
+    t.currency = row.currency;
+    t.amount = t.amount.plus(row.amount).value_or(t.amount);
+    t.lei = t.lei.plus(row.lei).value_or(t.lei);
+    ++t.rows;
+}
+
+} // namespace
+
 Outcome<ListConversion::Result> ListConversion::convert(const QString& dbPath, std::vector<Input> rows,
                                                         RateBook::Rule rule) {
     RateDb db(dbPath);
@@ -288,17 +307,7 @@ Outcome<ListConversion::Result> ListConversion::convert(const QString& dbPath, s
             else
                 convertRow(row, **it);
         }
-        if (!row.error.isEmpty()) {
-            ++result.failed;
-        } else {
-            row.given.clear();
-            if (!row.late.isEmpty()) ++result.late;
-            Total& t = totals[row.currency];
-            t.currency = row.currency;
-            t.amount = t.amount.plus(row.amount).value_or(t.amount);
-            t.lei = t.lei.plus(row.lei).value_or(t.lei);
-            ++t.rows;
-        }
+        count(row, result, totals);
         result.rows.push_back(std::move(row));
     }
     for (const Total& t : totals)

@@ -84,30 +84,31 @@ std::optional<double> StoredDay::rate(const QString& column) const {
     return std::nullopt;
 }
 
-RateDb::RateDb(const QString& path, int busyWaitMs) : m_path(path) {
-    m_name = QStringLiteral("zorvel-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
+namespace {
+
+// Why a file cannot be opened as a rate database before the engine is asked; empty when it may be one.
+std::pair<QString, Cause> unopenable(const QString& path) {
     const QFileInfo info(path);
-    if (!info.exists()) {
-        m_error = QStringLiteral("Lipseste baza de cursuri %1.").arg(shown(path));
-        m_cause = Cause::DbMissing;
-        return;
-    }
-    if (!info.isFile() || !info.isReadable()) {
-        m_error = QStringLiteral("Baza de cursuri %1 nu poate fi citita.").arg(shown(path));
-        m_cause = Cause::DbUnreadable;
-        return;
-    }
+    if (!info.exists()) return {QStringLiteral("Lipseste baza de cursuri %1.").arg(shown(path)), Cause::DbMissing};
+    if (!info.isFile() || !info.isReadable())
+        return {QStringLiteral("Baza de cursuri %1 nu poate fi citita.").arg(shown(path)), Cause::DbUnreadable};
     // The engine would take an empty file for an empty database and write tables into it.
-    if (info.size() == 0) {
-        m_error = QStringLiteral("Fisierul %1 este gol: nu este o baza de cursuri.").arg(shown(path));
-        m_cause = Cause::DbDamaged;
-        return;
-    }
+    if (info.size() == 0)
+        return {QStringLiteral("Fisierul %1 este gol: nu este o baza de cursuri.").arg(shown(path)), Cause::DbDamaged};
     // A file that is no database of the engine at all (a list, an older program's file) says so
     // here, in the words of the update, not through the first statement that fails on it.
-    if (QFile f(path); f.open(QIODevice::ReadOnly) && f.read(16) != QByteArray("SQLite format 3\0", 16)) {
-        m_error = QStringLiteral("Baza de cursuri %1 este deteriorata.").arg(shown(path));
-        m_cause = Cause::DbDamaged;
+    if (QFile f(path); f.open(QIODevice::ReadOnly) && f.read(16) != QByteArray("SQLite format 3\0", 16))
+        return {QStringLiteral("Baza de cursuri %1 este deteriorata.").arg(shown(path)), Cause::DbDamaged};
+    return {};
+}
+
+} // namespace
+
+RateDb::RateDb(const QString& path, int busyWaitMs) : m_path(path) {
+    m_name = QStringLiteral("zorvel-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
+    if (auto [why, cause] = unopenable(path); !why.isEmpty()) {
+        m_error = why;
+        m_cause = cause;
         return;
     }
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);

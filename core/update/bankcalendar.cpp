@@ -66,6 +66,17 @@ bool BankCalendar::isBankingDay(QDate day) {
     return day.isValid() && day.dayOfWeek() <= 5 && !isHoliday(day);
 }
 
+QDate BankCalendar::bankingDaysForward(QDate day, int n) {
+    while (day.isValid() && !isBankingDay(day))
+        day = day.addDays(1);
+    for (int i = 0; i < n && day.isValid(); ++i) {
+        day = day.addDays(1);
+        while (day.isValid() && !isBankingDay(day))
+            day = day.addDays(1);
+    }
+    return day;
+}
+
 QDate BankCalendar::bankingDaysBack(QDate day, int n) {
     while (day.isValid() && !isBankingDay(day))
         day = day.addDays(-1);

@@ -17,4 +17,6 @@ public:
     // The banking day n banking days before the latest banking day on or before day
     // (n = 0 gives that latest one).
     static QDate bankingDaysBack(QDate day, int n);
+    // The banking day n banking days after the first banking day on or after day.
+    static QDate bankingDaysForward(QDate day, int n);
 };

@@ -178,6 +178,20 @@ Outcome<QList<int>> HistoryCheck::storedYears() {
     return years;
 }
 
+namespace {
+
+// How many days the record of days without rates holds, and of them confirmed, for the report's last line.
+Status countRecord(RateDb& db, HistoryCheck::Report& report) {
+    const auto record = db.daysWithoutRates();
+    if (!record) return Status::failure(record);
+    report.daysWithoutRates = int(record->size());
+    for (const RateDb::NoRatesDay& d : *record)
+        report.daysWithoutRatesConfirmed += d.confirmed ? 1 : 0;
+    return succeeded();
+}
+
+} // namespace
+
 Outcome<HistoryCheck::Report> HistoryCheck::run(const QList<int>& years, const ProgressFn& progress) {
     using R = Outcome<Report>;
     m_client.reset();
@@ -187,11 +201,7 @@ Outcome<HistoryCheck::Report> HistoryCheck::run(const QList<int>& years, const P
     auto tables = db.yearTables(); // says why when the file cannot be opened
     if (!tables) return R::failure(tables);
     Report report;
-    const auto record = db.daysWithoutRates();
-    if (!record) return R::failure(record);
-    report.daysWithoutRates = int(record->size());
-    for (const RateDb::NoRatesDay& d : *record)
-        report.daysWithoutRatesConfirmed += d.confirmed ? 1 : 0;
+    if (Status counted = countRecord(db, report); !counted) return R::failure(counted);
     for (qsizetype i = 0; i < asked->size(); ++i) {
         const int year = asked->at(i);
         if (progress && !progress({year, int(i), int(asked->size())})) m_client.stop();
@@ -283,17 +293,31 @@ namespace {
 // the year's first banking days to its last ones (the current year's to within a few banking
 // days of today), without more holes than a holiday the calendar does not know. A file that
 // is not says why; nothing is judged on its word.
-QString notEvidence(int year, const std::vector<FeedDay>& bank, QDate today) {
-    constexpr int kSlackDays = 3; // banking days a file may start late or stop early
-    constexpr int kUnknownHolidays = 5;
+// The year's days a file holds that could be rate days, and how many days of other years it holds.
+QSet<QDate> daysOfYear(int year, const std::vector<FeedDay>& bank, int* foreign) {
     QSet<QDate> days;
-    int foreign = 0;
+    *foreign = 0;
     for (const FeedDay& d : bank) {
         if (d.date.year() != year)
-            ++foreign;
+            ++*foreign;
         else if (BankCalendar::isBankingDay(d.date) || BankCalendar::isHoliday(d.date))
             days.insert(d.date);
     }
+    return days;
+}
+
+int holesBetween(QDate first, QDate last, const QSet<QDate>& days) {
+    int holes = 0;
+    for (QDate d = first; d <= last; d = d.addDays(1))
+        if (BankCalendar::isBankingDay(d) && !days.contains(d)) ++holes;
+    return holes;
+}
+
+QString notEvidence(int year, const std::vector<FeedDay>& bank, QDate today) {
+    constexpr int kSlackDays = 3; // banking days a file may start late or stop early
+    constexpr int kUnknownHolidays = 5;
+    int foreign = 0;
+    const QSet<QDate> days = daysOfYear(year, bank, &foreign);
     if (foreign > 0)
         return QStringLiteral("fisierul bancii are %1 zile din alt an; nu este fisierul anului %2")
             .arg(foreign)
@@ -301,25 +325,13 @@ QString notEvidence(int year, const std::vector<FeedDay>& bank, QDate today) {
     if (days.isEmpty()) return QStringLiteral("fisierul bancii nu are nicio zi a anului %1").arg(year);
     const QDate first = *std::min_element(days.cbegin(), days.cend());
     const QDate last = *std::max_element(days.cbegin(), days.cend());
-    QDate start = QDate(year, 1, 1);
-    while (!BankCalendar::isBankingDay(start))
-        start = start.addDays(1);
-    QDate latestStart = start;
-    for (int i = 0; i < kSlackDays; ++i) {
-        latestStart = latestStart.addDays(1);
-        while (!BankCalendar::isBankingDay(latestStart))
-            latestStart = latestStart.addDays(1);
-    }
     const QDate end = year < today.year() ? QDate(year, 12, 31) : today.addDays(-1);
-    const QDate earliestEnd = BankCalendar::bankingDaysBack(end, kSlackDays);
-    if (first > latestStart) return QStringLiteral("fisierul bancii incepe abia la %1").arg(dayText(first));
-    if (last < earliestEnd)
+    if (first > BankCalendar::bankingDaysForward(QDate(year, 1, 1), kSlackDays))
+        return QStringLiteral("fisierul bancii incepe abia la %1").arg(dayText(first));
+    if (last < BankCalendar::bankingDaysBack(end, kSlackDays))
         return QStringLiteral("fisierul bancii se opreste la %1, trebuia sa ajunga la %2")
             .arg(dayText(last), dayText(BankCalendar::bankingDaysBack(end, 0)));
-    int holes = 0;
-    for (QDate d = first; d <= last; d = d.addDays(1))
-        if (BankCalendar::isBankingDay(d) && !days.contains(d)) ++holes;
-    if (holes > kUnknownHolidays)
+    if (const int holes = holesBetween(first, last, days); holes > kUnknownHolidays)
         return QStringLiteral("fisierului bancii ii lipsesc %1 zile bancare intre %2 si %3")
             .arg(holes)
             .arg(dayText(first), dayText(last));
@@ -345,6 +357,26 @@ void leaveOutWeekends(std::vector<FeedDay>& bank, QStringList& notes) {
 
 } // namespace
 
+namespace {
+
+// The year's stored rows; the days of other years its table holds are named in the notes.
+Outcome<StoredRows> storedYear(RateDb& db, int year, QStringList& notes) {
+    auto has = db.hasTable(QStringLiteral("valuta%1ron").arg(year));
+    if (!has) return Outcome<StoredRows>::failure(has);
+    if (!*has) return StoredRows{};
+    auto table = db.yearTable(QString::number(year), QStringLiteral("RON"), true);
+    if (!table) return table;
+    const auto others = db.otherYearsDays(year);
+    if (!others) return Outcome<StoredRows>::failure(others);
+    for (QDate d : *others)
+        notes << QStringLiteral("%1: rand din alt an in tabelul anului %2, lasat neschimbat")
+                     .arg(d.isValid() ? dayText(d) : QStringLiteral("data ilizibila"))
+                     .arg(year);
+    return table;
+}
+
+} // namespace
+
 Outcome<HistoryCheck::Year> HistoryCheck::checkYear(int year, const Outcome<QByteArray>& file, RateDb& db) {
     Year out{year, Year::State::NotChecked, {}, 0, {}};
     if (!file) {
@@ -363,24 +395,10 @@ Outcome<HistoryCheck::Year> HistoryCheck::checkYear(int year, const Outcome<QByt
         return out;
     }
     leaveOutWeekends(*bank, out.notes);
-    auto has = db.hasTable(QStringLiteral("valuta%1ron").arg(year));
-    if (!has) return Outcome<Year>::failure(has);
-    StoredRows stored;
-    if (*has) {
-        auto table = db.yearTable(QString::number(year), QStringLiteral("RON"), true);
-        if (!table) return Outcome<Year>::failure(table);
-        stored = std::move(*table);
-    }
-    if (*has) {
-        const auto others = db.otherYearsDays(year);
-        if (!others) return Outcome<Year>::failure(others);
-        for (QDate d : *others)
-            out.notes << QStringLiteral("%1: rand din alt an in tabelul anului %2, lasat neschimbat")
-                             .arg(d.isValid() ? dayText(d) : QStringLiteral("data ilizibila"))
-                             .arg(year);
-    }
+    auto stored = storedYear(db, year, out.notes);
+    if (!stored) return Outcome<Year>::failure(stored);
     out.state = Year::State::Checked;
-    compareYear(out, *bank, stored, year < m_today.year());
+    compareYear(out, *bank, *stored, year < m_today.year());
     return out;
 }
 

@@ -15,13 +15,6 @@ int minuteOf(const QDateTime& local) {
     return local.time().hour() * 60 + local.time().minute();
 }
 
-QDate nextBankingDay(QDate day) {
-    do
-        day = day.addDays(1);
-    while (!BankCalendar::isBankingDay(day));
-    return day;
-}
-
 } // namespace
 
 QDateTime QuietSchedule::inBucharest(const QDateTime& moment) {
@@ -47,12 +40,12 @@ QDateTime QuietSchedule::nextAttempt(const QDateTime& now, QDate newestStored,
     QDate today = local.date();
     // Nothing to ask for today: the next banking day's publication.
     if (!BankCalendar::isBankingDay(today) || newestStored >= today || minuteOf(local) > kLastMinute)
-        return at(nextBankingDay(today), kFirstMinute);
+        return at(BankCalendar::bankingDaysForward(today.addDays(1), 0), kFirstMinute);
     const QDateTime first = at(today, kFirstMinute);
     if (now < first) return first;
     // Within the afternoon: at once if it has not asked since the bank published, else a quarter after the last time.
     if (!lastAttempt || *lastAttempt < first) return now;
     const QDateTime again = lastAttempt->addSecs(kEveryMinutes * 60);
-    if (again > at(today, kLastMinute)) return at(nextBankingDay(today), kFirstMinute);
+    if (again > at(today, kLastMinute)) return at(BankCalendar::bankingDaysForward(today.addDays(1), 0), kFirstMinute);
     return again;
 }
