@@ -144,10 +144,14 @@ QChar separatorOf(const std::vector<QStringView>& lines) {
     const QChar candidates[] = {u'\t', u';', u','};
     QChar best = u';';
     qsizetype bestScore = -1;
+    // The first lines tell: a list keeps its separator, and a long one is not split three times over.
+    constexpr size_t kSample = 200;
     for (QChar c : candidates) {
         qsizetype score = 0;
+        size_t seen = 0;
         for (QStringView line : lines) {
             if (blank(line) || line.size() > ListConversion::kMaxLineLength) continue;
+            if (++seen > kSample) break;
             const qsizetype n = splitLine(line.toString(), c).size();
             if (n == 3 || n == 4) ++score;
         }

@@ -414,10 +414,11 @@ Status RateDb::setRate(const Change& c, QHash<int, QStringList>& columnsByYear) 
 
 Outcome<QHash<QDate, RateDb::NoRatesDay>> RateDb::daysWithoutRates() {
     using R = Outcome<QHash<QDate, NoRatesDay>>;
+    if (m_noRates) return *m_noRates;
     auto has = hasTable(QLatin1String(NoRatesTable));
     if (!has) return R::failure(has);
     QHash<QDate, NoRatesDay> out;
-    if (!*has) return out;
+    if (!*has) return *(m_noRates = out);
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("select DATA, VAZUT, CONFIRMAT from %1").arg(QLatin1String(NoRatesTable))))
@@ -428,17 +429,19 @@ Outcome<QHash<QDate, RateDb::NoRatesDay>> RateDb::daysWithoutRates() {
             out.insert(d, {QDate::fromString(q.value(1).toString().left(10), Qt::ISODate), q.value(2).toInt() != 0});
     }
     if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
-    return out;
+    return *(m_noRates = std::move(out));
 }
 
 Status RateDb::noteDaysWithoutRates(const QList<QDate>& lacking, const QList<QDate>& saidNone, QDate today) {
     if (!m_open) return Status::failure(m_error, m_cause);
     if (lacking.isEmpty() && saidNone.isEmpty()) return succeeded();
+    m_noRates.reset();
     return inTransaction([&] { return noteDays(lacking, saidNone, today); });
 }
 
 Status RateDb::clearDaysWithoutRates() {
     if (!m_open) return Status::failure(m_error, m_cause);
+    m_noRates.reset();
     auto has = hasTable(QLatin1String(NoRatesTable));
     if (!has) return Status::failure(has);
     if (!*has) return succeeded();

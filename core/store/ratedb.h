@@ -195,6 +195,8 @@ private:
 
     QString m_path;
     QString m_name;
+    // The record of days without rates as read on this connection: a list asks for it once a date.
+    std::optional<QHash<QDate, NoRatesDay>> m_noRates;
     QSqlDatabase m_db;
     bool m_open = false;
     QString m_error;
