@@ -89,6 +89,7 @@ ZorvelEnvironment ZorvelEnvironment::forApplication() {
     env.feedBase = FeedClient::configuredBase();
     env.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     env.exportHelper = where.exportHelper();
+    env.accessHelper = where.accessHelper();
     return env;
 }
 
@@ -295,6 +296,7 @@ void frmZorvel::Form_Load() {
     }
     TableYear = QString::number(year);
     if (!m_env.startupNotice.isEmpty()) message(m_env.startupNotice, MessageSink::Icon::Information);
+    offerAccessImport();
     for (int i = 0; i < 3; ++i)
         Check1[i]->setChecked(AppSettings::panelShown(i));
     chkPrinc->setChecked(!AppSettings::mainCurrenciesOnly());

@@ -11,10 +11,13 @@
 //
 // The controls keep the names the design gave them; each is also its objectName.
 // Their kinds, captions and places are one table, in windowdesign.cpp.
-//   ListView1's context menu: "Evolutie curs" on a currency, and "Verifica istoricul" (mnuVerifica).
+//   ListView1's context menu: "Evolutie curs" on a currency, "Verifica istoricul" (mnuVerifica)
+//   and "Importa istoric Access" (mnuImportAccess, in _access).
 
 #include "app/messagesink.h"
+#include "core/access/accessimport.h"
 #include "core/money/vatcalculator.h"
+#include "core/store/datalocation.h"
 #include "core/update/historycheck.h"
 #include "core/update/rateupdater.h"
 
@@ -59,6 +62,11 @@ struct ZorvelEnvironment {
     QString exportHelper;                     // the program that drives the spreadsheet
     QString startupNotice;                    // told once, before the update at start-up
     std::function<QDateTime()> clock;         // the time now, in UTC; the computer's clock unless given
+    QString accessHelper;                     // the program that reads Access files
+    QString accessFound;                      // an Access valuta.mdb where the history should be: offered at start-up
+    QString userDataDir;                      // the user's data folder, when not the system's
+    // Asks for a file to open (title, starting folder); a file dialog unless given.
+    std::function<QString(const QString&, const QString&)> chooseFile;
     static ZorvelEnvironment forApplication();
 };
 
@@ -122,6 +130,8 @@ private slots:
     void mnuVerifica_Click();
     void Command3_Click();
     void Command4_Click();
+    // Brings the history of an Access valuta.mdb of the earlier generation.
+    void mnuImportAccess_Click();
     void LoadRateTable();
 
 private:
@@ -169,6 +179,11 @@ private:
     static QString converterHint();
     void showUpdateResult(const RateUpdater::Report& report, const UserMessage& said);
     void transferMessage(const QString& text);
+    // The Access import: the start-up offer, taking the file over, the progress and the report.
+    void offerAccessImport();
+    void takeOverAccess(const DataLocation& where, const QString& file);
+    AccessImport::Options accessOptions(QProgressDialog& progress);
+    void showAccessResult(const QString& what, const Outcome<AccessImport::Report>& report);
 
     void message(const QString& text, MessageSink::Icon icon);
     void message(const QString& text, MessageSink::Icon icon, const QString& title);

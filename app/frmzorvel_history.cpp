@@ -33,7 +33,9 @@ void frmZorvel::ListView1_ContextMenu(const QPoint& at) {
     const QString code = column > 0 ? ListView1->headerItem()->text(column).replace(u' ', u'_') : QString();
     if (!code.isEmpty()) open = menu.addAction(QStringLiteral("Evolutie curs %1").arg(code));
     QAction* check = menu.addAction(QStringLiteral("&Verifica istoricul..."));
+    QAction* import = menu.addAction(QStringLiteral("&Importa istoric Access..."));
     QAction* chosen = menu.exec(ListView1->viewport()->mapToGlobal(at));
     if (chosen && chosen == open) cmdEvolutie_Click(code);
     if (chosen && chosen == check) mnuVerifica_Click();
+    if (chosen && chosen == import) mnuImportAccess_Click();
 }

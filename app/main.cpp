@@ -1,5 +1,6 @@
 #include "app/frmzorvel.h"
 #include "cli/commandline.h"
+#include "core/access/accesstakeover.h"
 #include "core/config.h"
 #include "core/feed/feedclient.h"
 #include "core/store/datalocation.h"
@@ -19,6 +20,7 @@ int withoutWindow(int argc, char* argv[], bool outputClosed) {
     context.database = where.database();
     context.feedBase = FeedClient::configuredBase();
     context.version = QLatin1String(ZorvelConfig::Version);
+    context.accessHelper = where.accessHelper();
     context.prepareDatabase = [where] { return where.ensureDatabase(); };
     return CommandLine::runOnConsole(QCoreApplication::arguments().mid(1), context, outputClosed);
 }
@@ -35,8 +37,13 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(frmZorvel::programIcon());
     QtTranslations::install(app);
     ZorvelEnvironment env = ZorvelEnvironment::forApplication();
+    // An Access file of the earlier generation where the history should be is offered at
+    // start-up; no history is made before the user says what becomes of it.
+    const DataLocation where(env.appDir);
+    env.accessFound = AccessTakeover::found(where);
     // A failure here is told by the update at start-up, with its cause.
-    if (const Outcome<QString> made = DataLocation(env.appDir).ensureDatabase(); made) env.startupNotice = *made;
+    if (env.accessFound.isEmpty())
+        if (const Outcome<QString> made = where.ensureDatabase(); made) env.startupNotice = *made;
     frmZorvel window(env);
     window.Form_Load();
     window.show();

@@ -8,6 +8,7 @@ int convertFile(const Request&, const Context&, QTextStream&, QTextStream&);
 int average(const Request&, const Context&, QTextStream&, QTextStream&);
 int verify(const Request&, const Context&, QTextStream&, QTextStream&);
 int daysWithoutRates(const Request&, const Context&, QTextStream&, QTextStream&);
+int importAccess(const Request&, const Context&, QTextStream&, QTextStream&);
 } // namespace Cli
 
 const std::vector<CliAction>& cliActions() {
@@ -69,6 +70,14 @@ const std::vector<CliAction>& cliActions() {
          "  --days-without-rates [--clear]\n"
          "                                zilele lucratoare inregistrate ca zile fara curs; --clear\n"
          "                                sterge inregistrarea, ca ele sa fie cerute din nou\n"},
+        {{"import-access", "FISIER"},
+         {format},
+         false,
+         F::Text,
+         Cli::importAccess,
+         "  --import-access FISIER        aduce istoricul unui valuta.mdb Access din versiunea\n"
+         "                                anterioara; zilele deja memorate raman cum sunt (iesire 1\n"
+         "                                la conflicte, valori respinse sau tabele sarite)\n"},
     };
     return table;
 }

@@ -23,6 +23,7 @@ public:
         QDate today = QDate::currentDate();
         int timeoutMs = 20000;
         QString version;
+        QString accessHelper; // the program that reads Access files
         // Makes the database when it is missing; run before any action that reads it.
         // Its value, when not empty, is a notice for the user.
         std::function<Outcome<QString>()> prepareDatabase;

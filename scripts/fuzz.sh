@@ -14,7 +14,7 @@ CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$root/build-fuzz" -DCMAKE_BUILD_
     -DZORVEL_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$root/build-fuzz" -j"$(nproc)"
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_scanner fuzz_feed fuzz_numbers fuzz_cli fuzz_list)
+[ ${#targets[@]} -eq 0 ] && targets=(fuzz_scanner fuzz_feed fuzz_numbers fuzz_cli fuzz_list fuzz_access)
 export ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1
 export QT_QPA_PLATFORM=offscreen
 work=$(mktemp -d)

@@ -2,7 +2,10 @@
 #include "tests/support/windowcontrols.h"
 #include "tests/support/windowrig.h"
 
+#include "tests/support/accessdata.h"
+
 #include <QDir>
+#include <QFile>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -84,6 +87,28 @@ TEST(Transfer, MessageComesBeforeTheFolder) {
     w.findChild<QPushButton*>(QStringLiteral("Command4"))->click();
     EXPECT_EQ(sink.openedBefore, QList<int>{0});
     EXPECT_EQ(rig.opened.size(), 1);
+}
+
+TEST(Transfer, AnAccessHistoryFoundAtStartIsOfferedAndBroughtOver) {
+    if (const QString why = AccessData::missing(); !why.isEmpty()) GTEST_SKIP() << why.toStdString();
+    clearSettings();
+    WindowRig rig;
+    const QString access = AccessData::folder() + QStringLiteral("/valuta-full.mdb");
+    QFile::remove(rig.app.db());
+    ASSERT_TRUE(QFile::copy(access, rig.app.db()));
+    rig.sink.answer = true;
+    rig.start();
+    ASSERT_EQ(rig.sink.asked.size(), 1);
+    EXPECT_TRUE(rig.sink.asked[0].contains(QStringLiteral("este o baza de cursuri Access")))
+        << rig.sink.asked[0].toStdString();
+    const QStringList kept = QDir(rig.app.path()).entryList({QStringLiteral("valuta.mdb.access-*")});
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(AccessData::contents(rig.app.path() + u'/' + kept[0]), AccessData::contents(access));
+    const QStringList diff =
+        AccessData::differences(rig.app.db(), AccessData::folder() + QStringLiteral("/valuta-full.expected.csv"));
+    EXPECT_TRUE(diff.isEmpty()) << diff.mid(0, 10).join(u'\n').toStdString();
+    EXPECT_TRUE(rig.sink.texts().join(u'\n').contains(QStringLiteral("VALUTA2003: 255 zile importate")))
+        << rig.sink.texts().join(u'\n').toStdString();
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "core/store/datalocation.h"
 
+#include "core/access/accessfile.h"
 #include "core/store/ratedb.h"
 
 #include <QDir>
@@ -22,7 +23,8 @@ QString DataLocation::besideProgram(const char* name) const {
 
 QString DataLocation::database() const {
     const QString beside = besideProgram(DatabaseName);
-    if (QFileInfo(beside).isFile() && QFileInfo(m_programDir).isWritable()) return beside;
+    if (QFileInfo(beside).isFile() && QFileInfo(m_programDir).isWritable() && !AccessFile::isAccess(beside))
+        return beside;
     return m_userDataDir + u'/' + QLatin1String(DatabaseName);
 }
 
@@ -32,10 +34,18 @@ QString DataLocation::workbook() const {
     return sharedDir() + u'/' + QLatin1String(WorkbookName);
 }
 
-QString DataLocation::exportHelper() const {
-    const QString beside = m_programDir + QStringLiteral("/zorvel-calc");
+QString DataLocation::helper(const QString& name) const {
+    const QString beside = m_programDir + u'/' + name;
     if (QFileInfo(beside).isExecutable()) return beside;
-    return QDir::cleanPath(m_programDir + QStringLiteral("/../libexec/zorvel/zorvel-calc"));
+    return QDir::cleanPath(m_programDir + QStringLiteral("/../libexec/zorvel/") + name);
+}
+
+QString DataLocation::exportHelper() const {
+    return helper(QStringLiteral("zorvel-calc"));
+}
+
+QString DataLocation::accessHelper() const {
+    return helper(QStringLiteral("zorvel-access"));
 }
 
 // Copied aside under a name of this start's own, checked, and renamed into place only
@@ -68,8 +78,12 @@ Outcome<QString> DataLocation::ensureDatabase() const {
         return QStringLiteral("Dosarul programului (%1) nu poate fi scris. Istoricul de curs de acolo a fost copiat "
                               "in %2 si va fi tinut la zi acolo.")
             .arg(QDir::toNativeSeparators(m_programDir), QDir::toNativeSeparators(target));
-    const QString shipped = sharedDir() + u'/' + QLatin1String(DatabaseName);
-    if (QFileInfo(shipped).isFile() && copyChecked(shipped, target)) return QString();
-    if (const Status made = RateDb::createShipped(target); !made) return Outcome<QString>::failure(made);
+    if (const Status made = createFromShipped(target); !made) return Outcome<QString>::failure(made);
     return QString();
+}
+
+Status DataLocation::createFromShipped(const QString& target) const {
+    const QString shipped = sharedDir() + u'/' + QLatin1String(DatabaseName);
+    if (QFileInfo(shipped).isFile() && copyChecked(shipped, target)) return succeeded();
+    return RateDb::createShipped(target);
 }

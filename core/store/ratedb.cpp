@@ -1,4 +1,6 @@
 #include "core/store/ratedb.h"
+
+#include "core/access/accessfile.h"
 #include "core/text/ratefield.h"
 
 #include "core/store/ratesql.h"
@@ -97,8 +99,14 @@ std::pair<QString, Cause> unopenable(const QString& path) {
         return {QStringLiteral("Fisierul %1 este gol: nu este o baza de cursuri.").arg(shown(path)), Cause::DbDamaged};
     // A file that is no database of the engine at all (a list, an older program's file) says so
     // here, in the words of the update, not through the first statement that fails on it.
-    if (QFile f(path); f.open(QIODevice::ReadOnly) && f.read(16) != QByteArray("SQLite format 3\0", 16))
+    if (QFile f(path); f.open(QIODevice::ReadOnly) && f.read(16) != QByteArray("SQLite format 3\0", 16)) {
+        if (AccessFile::isAccess(path))
+            return {QStringLiteral("Baza de cursuri %1 este o baza Access, din versiunea anterioara a programului: "
+                                   "istoricul ei se aduce cu \"Importa istoric Access...\" sau zorvel --import-access.")
+                        .arg(shown(path)),
+                    Cause::DbDamaged};
         return {QStringLiteral("Baza de cursuri %1 este deteriorata.").arg(shown(path)), Cause::DbDamaged};
+    }
     return {};
 }
 
@@ -476,8 +484,8 @@ Status RateDb::noteDays(const QList<QDate>& lacking, const QList<QDate>& saidNon
     return s;
 }
 
-Outcome<QStringList> RateDb::columnsOf(int year) {
-    return columnsOfTable(QStringLiteral("valuta%1ron").arg(year));
+Outcome<QStringList> RateDb::columnsOf(int year, const QString& suffix) {
+    return columnsOfTable(QStringLiteral("valuta%1").arg(year) + suffix.toLower());
 }
 
 Outcome<QStringList> RateDb::columnsOfTable(const QString& table) {
@@ -606,7 +614,7 @@ QMap<int, QStringList> RateDb::columnsByYearOf(const std::vector<FeedDay>& days)
     return out;
 }
 
-Status RateDb::storeAll(const std::vector<FeedDay>& days, int* stored) {
+Status RateDb::storeAll(const std::vector<FeedDay>& days, int* stored, const QString& suffix) {
     const QVariant handle = m_db.driver()->handle();
     if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return Status::failure(QStringLiteral("Motor de baze de date necunoscut"));
@@ -622,13 +630,14 @@ Status RateDb::storeAll(const std::vector<FeedDay>& days, int* stored) {
     const QMap<int, QStringList> allByYear = columnsByYearOf(days);
     for (auto it = allByYear.cbegin(); it != allByYear.cend(); ++it)
         if (!it.value().isEmpty())
-            if (auto q = prepareInsert(it.key(), it.value(), columnsByYear, inserts); !q) return Status::failure(q);
+            if (auto q = prepareInsert(it.key(), suffix, it.value(), columnsByYear, inserts); !q)
+                return Status::failure(q);
     for (const FeedDay& day : days) {
         if (Status s = checkedRow(day, columns, values); !s) return s;
         const int year = day.date.year();
         // Most days of a file carry the same currencies as the day before: nothing to look up then.
         if (year != previousYear || columns != previousColumns) {
-            auto q = prepareInsert(year, columns, columnsByYear, inserts);
+            auto q = prepareInsert(year, suffix, columns, columnsByYear, inserts);
             if (!q) return Status::failure(q);
             insert = *q;
             previousYear = year;
@@ -637,6 +646,75 @@ Status RateDb::storeAll(const std::vector<FeedDay>& days, int* stored) {
         if (!insertRow(insert, day.date, values))
             return failed(sqlite3_errcode(engine), QString::fromUtf8(sqlite3_errmsg(engine)));
         if (sqlite3_changes(engine) > 0) ++*stored;
+    }
+    return succeeded();
+}
+
+Outcome<std::vector<RateDb::Merged>> RateDb::mergeDays(const std::vector<MergeDay>& days) {
+    std::vector<Merged> fates;
+    if (Status s = inTransaction([&] { return mergeAll(days, fates); }); !s)
+        return Outcome<std::vector<Merged>>::failure(s);
+    return fates;
+}
+
+Outcome<QHash<QDate, StoredDay>> RateDb::storedDays(int year, const QString& suffix) {
+    using R = Outcome<QHash<QDate, StoredDay>>;
+    const QString table = RateSql::tableName(QString::number(year), suffix);
+    auto has = hasTable(table);
+    if (!has) return R::failure(has);
+    QHash<QDate, StoredDay> out;
+    if (!*has) return out;
+    auto rows = select({QStringLiteral("select * from ") + RateSql::quoted(table), {}});
+    if (!rows) return R::failure(rows);
+    for (const QVariantList& row : rows->rows) {
+        const QDate day = row.isEmpty() ? QDate() : QDate::fromString(row.first().toString().left(10), Qt::ISODate);
+        if (day.isValid()) out.insert(day, {rows->names, row});
+    }
+    return out;
+}
+
+// How a day that came stands to the stored one, rate by rate.
+static RateDb::Merged comparedToStored(const FeedDay& day, const StoredDay& stored) {
+    RateDb::Merged m{RateDb::Merged::Fate::AlreadyStored, {}};
+    QStringList lacking;
+    for (const FeedRate& r : day.rates) {
+        const auto have = stored.decimal(r.column);
+        const auto came = Decimal::fromText(r.text);
+        if (!have)
+            lacking << r.column;
+        else if (!came || *have != *came)
+            m.columns << r.column;
+    }
+    if (!m.columns.isEmpty())
+        m.fate = RateDb::Merged::Fate::Differs;
+    else if (!lacking.isEmpty())
+        m = {RateDb::Merged::Fate::Lacking, lacking};
+    return m;
+}
+
+Status RateDb::mergeAll(const std::vector<MergeDay>& days, std::vector<Merged>& fates) {
+    fates.assign(days.size(), Merged{});
+    QHash<QString, QHash<QDate, StoredDay>> storedByTable;
+    QHash<QString, std::vector<FeedDay>> newBySuffix;
+    for (size_t i = 0; i < days.size(); ++i) {
+        const MergeDay& m = days[i];
+        const QString key = QString::number(m.day.date.year()) + m.suffix;
+        auto known = storedByTable.find(key);
+        if (known == storedByTable.end()) {
+            auto read = storedDays(m.day.date.year(), m.suffix);
+            if (!read) return Status::failure(read);
+            known = storedByTable.insert(key, *read);
+        }
+        const auto stored = known->constFind(m.day.date);
+        if (stored == known->cend()) {
+            newBySuffix[m.suffix].push_back(m.day);
+            continue;
+        }
+        fates[i] = comparedToStored(m.day, *stored);
+    }
+    for (auto it = newBySuffix.cbegin(); it != newBySuffix.cend(); ++it) {
+        int stored = 0;
+        if (Status s = storeAll(it.value(), &stored, it.key()); !s) return s;
     }
     return succeeded();
 }
@@ -664,27 +742,27 @@ Status RateDb::checkedRow(const FeedDay& day, QStringList& columns, std::vector<
     return succeeded();
 }
 
-Outcome<sqlite3_stmt*> RateDb::prepareInsert(int year, const QStringList& columns,
+Outcome<sqlite3_stmt*> RateDb::prepareInsert(int year, const QString& suffix, const QStringList& columns,
                                              QHash<int, QStringList>& columnsByYear, Inserts& inserts) {
     using R = Outcome<sqlite3_stmt*>;
     auto known = columnsByYear.find(year);
     if (known == columnsByYear.end()) {
-        auto have = columnsOf(year);
+        auto have = columnsOf(year, suffix);
         if (!have) return R::failure(have);
         if (have->isEmpty()) {
-            if (Status c = exec(RateSql::createYearTable(year, columns)); !c) return R::failure(c);
+            if (Status c = exec(RateSql::createYearTable(year, columns, suffix)); !c) return R::failure(c);
             have = QStringList{QStringLiteral("DATA")} + columns;
         }
         known = columnsByYear.insert(year, *have);
     }
     for (const QString& c : columns) {
         if (known->contains(c, Qt::CaseInsensitive)) continue;
-        if (Status a = exec(RateSql::addColumn(year, c)); !a) return R::failure(a);
+        if (Status a = exec(RateSql::addColumn(year, c, suffix)); !a) return R::failure(a);
         known->append(c);
     }
-    const QString key = QString::number(year) + u':' + columns.join(u',');
+    const QString key = QString::number(year) + suffix + u':' + columns.join(u',');
     if (sqlite3_stmt* ready = inserts.find(key)) return ready;
-    const QString text = RateSql::insertDayText(year, columns);
+    const QString text = RateSql::insertDayText(year, columns, suffix);
     sqlite3_stmt* made = nullptr;
     if (const int rc = inserts.prepare(key, text, &made); rc != SQLITE_OK) return R::failure(failed(rc, text));
     return made;

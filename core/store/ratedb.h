@@ -139,6 +139,21 @@ public:
     // already stored is left as it is, never written again; the table and any
     // missing column are made as needed. stored tells how many rows went in.
     Status storeDays(const std::vector<FeedDay>& days, int* stored);
+    // An imported day and the leu of its table: "RON", or empty for the old leu.
+    struct MergeDay {
+        QString suffix;
+        FeedDay day;
+    };
+    struct Merged {
+        // Lacking: the stored day has every rate that came as it came, but lacks some.
+        enum class Fate { Stored, AlreadyStored, Differs, Lacking } fate = Fate::Stored;
+        QStringList columns; // the currencies that differ, or that the stored day lacks
+    };
+    // Days brought from another history, in one transaction: a day not yet stored goes in
+    // (tables and columns made as needed); a stored day is never written again, and is
+    // told as the same, as differing, or as lacking rates that came. One a day, in order.
+    Outcome<std::vector<Merged>> mergeDays(const std::vector<MergeDay>& days);
+
     // Newest row strictly before the day, from the day's year or, when that has
     // none, the newest earlier table of the same leu that has one. An empty row means none has.
     Outcome<std::optional<StoredDay>> rowBefore(QDate day, const QString& suffix);
@@ -175,16 +190,19 @@ private:
     static QString yearTable(QDate day);
     // The currencies each year's days bring, in the order they first appear.
     static QMap<int, QStringList> columnsByYearOf(const std::vector<FeedDay>& days);
-    Status storeAll(const std::vector<FeedDay>& days, int* stored);
+    Status storeAll(const std::vector<FeedDay>& days, int* stored, const QString& suffix = RateSql::kNewLeu);
+    Status mergeAll(const std::vector<MergeDay>& days, std::vector<Merged>& fates);
+    // The stored days of a year's table of one leu, by day; empty when there is no such table.
+    Outcome<QHash<QDate, StoredDay>> storedDays(int year, const QString& suffix);
     // A day's columns and values, each checked again before it reaches the engine.
     static Status checkedRow(const FeedDay& day, QStringList& columns, std::vector<double>& values);
     // Binds and runs the year's insert for one day; false when the engine refused it.
     static bool insertRow(sqlite3_stmt* insert, QDate day, const std::vector<double>& values);
     class Inserts;
     // The insert for a year and a set of columns, making the table and any missing column first.
-    Outcome<sqlite3_stmt*> prepareInsert(int year, const QStringList& columns, QHash<int, QStringList>& columnsByYear,
-                                         Inserts& inserts);
-    Outcome<QStringList> columnsOf(int year);
+    Outcome<sqlite3_stmt*> prepareInsert(int year, const QString& suffix, const QStringList& columns,
+                                         QHash<int, QStringList>& columnsByYear, Inserts& inserts);
+    Outcome<QStringList> columnsOf(int year, const QString& suffix = RateSql::kNewLeu);
     Outcome<QStringList> columnsOfTable(const QString& table);
     // The year's table: "valuta<year>ron", else "valuta<year>"; empty when neither exists.
     Outcome<QString> yearTableName(int year);

@@ -37,16 +37,17 @@ SqlStatement RateSql::newestRow(int year) {
     return {QStringLiteral("select * from valuta%1ron order by data desc limit 1").arg(year), {}};
 }
 
-SqlStatement RateSql::createYearTable(int year, const QStringList& columns) {
-    QString text = QStringLiteral("CREATE TABLE VALUTA%1RON (DATA DATETIME UNIQUE PRIMARY KEY").arg(year);
+SqlStatement RateSql::createYearTable(int year, const QStringList& columns, const QString& suffix) {
+    QString text = QStringLiteral("CREATE TABLE VALUTA%1%2 (DATA DATETIME UNIQUE PRIMARY KEY").arg(year).arg(suffix);
     for (const QString& c : columns)
         text += QStringLiteral(",[") + c + QStringLiteral("] real");
     return {text + u')', {}};
 }
 
-QString RateSql::insertDayText(int year, const QStringList& columns) {
-    return QStringLiteral("insert or ignore into valuta%1ron (data%2%3) values (?%4%5)")
+QString RateSql::insertDayText(int year, const QStringList& columns, const QString& suffix) {
+    return QStringLiteral("insert or ignore into valuta%1%2 (data%3%4) values (?%5%6)")
         .arg(year)
+        .arg(suffix.toLower())
         .arg(columns.isEmpty() ? QString() : QStringLiteral(","), bracketed(columns),
              columns.isEmpty() ? QString() : QStringLiteral(","), placeholders(columns.size()));
 }
@@ -60,8 +61,8 @@ SqlStatement RateSql::insertDay(QDate day, const QStringList& columns, const QSt
     return s;
 }
 
-SqlStatement RateSql::addColumn(int year, const QString& column) {
-    return {QStringLiteral("alter table valuta%1ron add column [%2] real").arg(year).arg(column), {}};
+SqlStatement RateSql::addColumn(int year, const QString& column, const QString& suffix) {
+    return {QStringLiteral("alter table valuta%1%2 add column [%3] real").arg(year).arg(suffix.toLower(), column), {}};
 }
 
 QString RateSql::ofItsYear(int year) {

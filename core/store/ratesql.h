@@ -18,15 +18,16 @@ struct SqlStatement {
 // ISO text; values are bound, never written into the text.
 class RateSql {
 public:
+    static inline const QString kNewLeu = QStringLiteral("RON");
     // Newest row of a year's table.
     static SqlStatement newestRow(int year);
-    // A year's table with the columns of its first day.
-    static SqlStatement createYearTable(int year, const QStringList& columns);
+    // A year's table with the columns of its first day; suffix "RON" for the new leu, empty for the old.
+    static SqlStatement createYearTable(int year, const QStringList& columns, const QString& suffix = kNewLeu);
     // One day, unless that day is already stored; rates are decimal text with a point.
     static SqlStatement insertDay(QDate day, const QStringList& columns, const QStringList& rates);
     // The same statement's text alone, prepared once for every day of a year.
-    static QString insertDayText(int year, const QStringList& columns);
-    static SqlStatement addColumn(int year, const QString& column);
+    static QString insertDayText(int year, const QStringList& columns, const QString& suffix = kNewLeu);
+    static SqlStatement addColumn(int year, const QString& column, const QString& suffix = kNewLeu);
     // Display queries of the rate table.
     // The condition that keeps a year table's reads to its own year's days.
     static QString ofItsYear(int year);

@@ -1,4 +1,6 @@
 #include "tests/support/windowrig.h"
+#include "core/access/accesstakeover.h"
+#include "tests/support/accessdata.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -19,6 +21,9 @@ frmZorvel& WindowRig::start(bool show) {
     };
     env.clock = clock;
     env.exportHelper = exportHelper.isEmpty() ? app.path() + QStringLiteral("/no-helper") : exportHelper;
+    env.accessHelper = AccessData::helper();
+    env.userDataDir = app.path() + QStringLiteral("/data");
+    env.accessFound = AccessTakeover::found(DataLocation(env.appDir, env.userDataDir));
     window = std::make_unique<frmZorvel>(env, &sink);
     window->Form_Load();
     if (show) {

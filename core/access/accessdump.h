@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+#include <vector>
+
+// What the Access helper printed, read back line by line. Nothing in it is trusted:
+// a table is whole only when its rows end where the helper said, as many as the
+// file's own count, and the reader said nothing against it.
+struct AccessColumn {
+    // The reader's type codes of the kinds a rate table holds.
+    enum Type { Single = 6, Double = 7, DateTime = 8, Text = 10 };
+    QString name;
+    int type = 0;
+};
+
+struct AccessCell {
+    enum class Kind : quint8 { Null, Single, Double, Text, Other };
+    Kind kind = Kind::Null;
+    quint64 bits = 0; // the stored value's bits: Single in the low 32, Double and Date/Time in all 64
+    QByteArray text;  // the reader's text, where the stored bytes could not be checked
+};
+
+struct AccessTable {
+    QString name;
+    qint64 declaredRows = 0;
+    QList<AccessColumn> columns;
+    std::vector<std::vector<AccessCell>> rows;
+    bool ended = false;
+    // Why the table cannot be taken as read; empty when it can.
+    QString problem;
+};
+
+struct AccessDump {
+    int format = -1; // 0 Jet 3, 1 Jet 4, 2 and up the later formats
+    std::vector<AccessTable> tables;
+    // Why the output as a whole is not the helper's; empty when it is.
+    QString problem;
+
+    // Reads stdout and stderr of one run of the helper; rows only where the run printed them.
+    static AccessDump parse(const QByteArray& out, const QByteArray& err, bool withRows);
+    AccessTable* table(const QString& name);
+};

@@ -1,0 +1,410 @@
+#include "core/access/accessimport.h"
+
+#include "core/access/accessfile.h"
+#include "core/access/accessreader.h"
+#include "core/text/ratefield.h"
+
+#include <QDir>
+#include <QHash>
+#include <QMap>
+#include <QRegularExpression>
+#include <QSet>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr int kPlaces = 4;
+// Rates of a history: the bank's began in the 1990s; a date far from them is a damaged cell.
+constexpr int kFirstYear = 1990, kLastYear = 2100;
+
+// A rate as the report shows it: the bank's four places, whole old lei without any.
+QString rateText(const Decimal& d) {
+    return d.decimals() == 0 ? d.toString(u',') : d.fixed(kPlaces, u',');
+}
+
+QString dayText(QDate d) {
+    return d.toString(QStringLiteral("dd.MM.yyyy"));
+}
+
+// units x 2^exponent rounded to four places, ties to the even neighbour, from the exact binary value.
+std::optional<Decimal> roundedBinary(quint64 units, int exponent, bool negative) {
+    using U = unsigned __int128;
+    const U scaled = U(units) * 10000u;
+    U q = 0;
+    if (exponent >= 0) {
+        if (exponent > 40) return std::nullopt;
+        q = scaled << exponent;
+    } else if (const int k = -exponent; k < 120) {
+        q = scaled >> k;
+        const U rest = scaled - (q << k), half = U(1) << (k - 1);
+        if (rest > half || (rest == half && (q & 1))) ++q;
+    }
+    return Decimal::of(negative ? -Decimal::Int(q) : Decimal::Int(q), kPlaces);
+}
+
+std::optional<Decimal> singleValue(quint32 bits) {
+    const int e = int(bits >> 23 & 0xff);
+    const quint64 fraction = bits & 0x7fffff;
+    if (e == 0xff) return std::nullopt;
+    return roundedBinary(e ? fraction | 1u << 23 : fraction, e ? e - 150 : -149, bits >> 31);
+}
+
+std::optional<Decimal> doubleValue(quint64 bits) {
+    const int e = int(bits >> 52 & 0x7ff);
+    const quint64 fraction = bits & ((quint64(1) << 52) - 1);
+    if (e == 0x7ff) return std::nullopt;
+    return roundedBinary(e ? fraction | quint64(1) << 52 : fraction, e ? e - 1075 : -1074, bits >> 63);
+}
+
+// A day as the import found it in the file: which table, which rates.
+struct Pending {
+    RateDb::MergeDay day;
+    size_t year = 0;
+    QMap<QString, Decimal> rates;
+    bool conflict = false;
+};
+
+class Planner {
+public:
+    explicit Planner(AccessImport::Plan& plan) : m_plan(plan) {}
+    void table(const AccessTable& t);
+    void finish();
+
+private:
+    struct Columns {
+        int date = -1;
+        std::vector<std::pair<int, QString>> rates; // column index and currency
+    };
+    Columns columnsOf(const AccessTable& t, AccessImport::Year& y);
+    void row(const std::vector<AccessCell>& cells, const Columns& c, size_t yearIndex);
+    void add(Pending p);
+
+    AccessImport::Plan& m_plan;
+    std::vector<Pending> m_days;
+    QHash<QString, size_t> m_byDay;
+};
+
+AccessImport::Year& yearAt(AccessImport::Plan& p, size_t i) {
+    return p.report.years[i];
+}
+
+Planner::Columns Planner::columnsOf(const AccessTable& t, AccessImport::Year& y) {
+    Columns c;
+    QStringList seen;
+    for (qsizetype i = 0; i < t.columns.size(); ++i) {
+        const AccessColumn& col = t.columns[i];
+        if (col.name.compare(QStringLiteral("DATA"), Qt::CaseInsensitive) == 0 && c.date < 0) {
+            if (col.type == AccessColumn::DateTime) c.date = int(i);
+            continue;
+        }
+        const auto code = AccessImport::currencyCode(col.name);
+        const bool number = col.type == AccessColumn::Single || col.type == AccessColumn::Double;
+        if (!code || !number || seen.contains(*code, Qt::CaseInsensitive)) {
+            m_plan.report.skipped << QStringLiteral("%1.%2: %3")
+                                         .arg(t.name, col.name,
+                                              !code    ? QStringLiteral("nu este o valuta, sarita")
+                                              : number ? QStringLiteral("a doua coloana a valutei, sarita")
+                                                       : QStringLiteral("nu tine numere, sarita"));
+            continue;
+        }
+        seen << *code;
+        c.rates.emplace_back(int(i), *code);
+    }
+    if (c.date < 0) y.problem = QStringLiteral("nu are coloana DATA de tip data");
+    return c;
+}
+
+void Planner::row(const std::vector<AccessCell>& cells, const Columns& c, size_t yearIndex) {
+    AccessImport::Year& y = yearAt(m_plan, yearIndex);
+    const auto moment = AccessImport::momentOf(cells[size_t(c.date)]);
+    if (!moment) {
+        ++y.refused;
+        y.notes << QStringLiteral("un rand fara o data citibila: sarit");
+        return;
+    }
+    Pending p;
+    p.year = yearIndex;
+    p.day.suffix = y.name.suffix;
+    p.day.day.date = moment->date();
+    for (const auto& [index, code] : c.rates) {
+        const AccessImport::CellValue v = AccessImport::rateOf(cells[size_t(index)]);
+        if (v.kind == AccessImport::CellValue::Kind::Empty) {
+            ++y.emptyRates;
+        } else if (v.kind == AccessImport::CellValue::Kind::Refused) {
+            ++y.refused;
+            y.notes
+                << QStringLiteral("%1 %2: %3 nu este un curs, lasat gol").arg(dayText(p.day.day.date), code, v.shown);
+        } else {
+            p.rates.insert(code, v.rate);
+        }
+    }
+    if (p.rates.isEmpty()) {
+        y.notes << QStringLiteral("%1: niciun curs, zi sarita").arg(dayText(p.day.day.date));
+        return;
+    }
+    if (p.day.day.date.year() != y.name.year)
+        y.notes << QStringLiteral("%1: zi din alt an, pusa in anul ei").arg(dayText(p.day.day.date));
+    add(std::move(p));
+}
+
+// One day once: a second row of it with the same rates is the same day, with other rates a conflict.
+void Planner::add(Pending p) {
+    const QString key = p.day.suffix + p.day.day.date.toString(Qt::ISODate);
+    const auto known = m_byDay.constFind(key);
+    if (known == m_byDay.cend()) {
+        m_byDay.insert(key, m_days.size());
+        m_days.push_back(std::move(p));
+        return;
+    }
+    Pending& first = m_days[*known];
+    if (first.rates == p.rates || first.conflict) {
+        if (first.conflict) ++yearAt(m_plan, p.year).conflicts;
+        return;
+    }
+    QStringList differ;
+    for (auto it = p.rates.cbegin(); it != p.rates.cend(); ++it)
+        if (first.rates.value(it.key()) != it.value() || !first.rates.contains(it.key()))
+            differ << QStringLiteral("%1 %2 / %3")
+                          .arg(it.key(),
+                               first.rates.contains(it.key()) ? rateText(first.rates[it.key()]) : QStringLiteral("-"),
+                               rateText(it.value()));
+    first.conflict = true;
+    ++yearAt(m_plan, first.year).conflicts;
+    if (p.year != first.year) ++yearAt(m_plan, p.year).conflicts;
+    yearAt(m_plan, p.year).notes << QStringLiteral("%1: apare de doua ori cu alte cursuri (%2): neimportata")
+                                        .arg(dayText(p.day.day.date), differ.isEmpty()
+                                                                          ? QStringLiteral("cursuri lipsa")
+                                                                          : differ.join(QStringLiteral(", ")));
+}
+
+void Planner::table(const AccessTable& t) {
+    const auto name = AccessImport::yearTable(t.name);
+    if (!name) return;
+    m_plan.report.years.push_back({});
+    const size_t index = m_plan.report.years.size() - 1;
+    AccessImport::Year& y = m_plan.report.years.back();
+    y.table = t.name;
+    y.name = *name;
+    y.rows = int(t.rows.size());
+    if (!t.problem.isEmpty()) {
+        y.problem = t.problem;
+        y.rows = 0;
+        return;
+    }
+    const Columns c = columnsOf(t, y);
+    if (!y.problem.isEmpty()) return;
+    for (const auto& cells : t.rows)
+        if (cells.size() == size_t(t.columns.size())) row(cells, c, index);
+}
+
+void Planner::finish() {
+    std::stable_sort(m_days.begin(), m_days.end(), [](const Pending& a, const Pending& b) {
+        return a.day.suffix != b.day.suffix ? a.day.suffix < b.day.suffix : a.day.day.date < b.day.day.date;
+    });
+    for (Pending& p : m_days) {
+        if (p.conflict) continue;
+        for (auto it = p.rates.cbegin(); it != p.rates.cend(); ++it) {
+            const QString text = it.value().toString();
+            p.day.day.rates.push_back({it.key(), text, RateField::value(text).value_or(0)});
+        }
+        m_plan.days.push_back(std::move(p.day));
+        m_plan.yearOf.push_back(p.year);
+    }
+}
+
+QString countText(int n, const char* one, const char* many) {
+    return n == 1 ? QStringLiteral("1 ") + QLatin1String(one) : QString::number(n) + u' ' + QLatin1String(many);
+}
+
+} // namespace
+
+std::optional<AccessImport::TableName> AccessImport::yearTable(const QString& name) {
+    static const QRegularExpression pattern(QStringLiteral("^VALUTA(\\d{4})(RON)?$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const auto m = pattern.match(name);
+    if (!m.hasMatch()) return std::nullopt;
+    const int year = m.captured(1).toInt();
+    if (year < kFirstYear || year > kLastYear) return std::nullopt;
+    return TableName{year, m.captured(2).isEmpty() ? QString() : QStringLiteral("RON")};
+}
+
+std::optional<QString> AccessImport::currencyCode(const QString& column) {
+    static const QRegularExpression pattern(QStringLiteral("^(100)?[A-Z]{3}$"));
+    if (!pattern.match(column).hasMatch() || !RateField::isColumnName(column)) return std::nullopt;
+    return column;
+}
+
+AccessImport::CellValue AccessImport::rateOf(const AccessCell& cell) {
+    CellValue v;
+    std::optional<Decimal> d;
+    switch (cell.kind) {
+    case AccessCell::Kind::Null:
+        return v;
+    case AccessCell::Kind::Single:
+        d = singleValue(quint32(cell.bits));
+        break;
+    case AccessCell::Kind::Double:
+        d = doubleValue(cell.bits);
+        break;
+    case AccessCell::Kind::Text:
+        if (auto t = Decimal::fromText(QString::fromLatin1(cell.text))) d = t->rounded(kPlaces);
+        break;
+    case AccessCell::Kind::Other:
+        break;
+    }
+    v.kind = CellValue::Kind::Refused;
+    if (!d) {
+        v.shown = QStringLiteral("o valoare necitibila");
+        return v;
+    }
+    v.shown = d->toString(u',');
+    // Beyond any rate the bank or the old leu ever had: a damaged cell, not a figure.
+    if (d->sign() <= 0 || d->wholeDigits() > 9) return v;
+    v.kind = CellValue::Kind::Rate;
+    v.rate = *d;
+    return v;
+}
+
+std::optional<QDateTime> AccessImport::momentOf(const AccessCell& cell) {
+    if (cell.kind != AccessCell::Kind::Double) return std::nullopt;
+    double days;
+    std::memcpy(&days, &cell.bits, sizeof days);
+    // Days since 30 December 1899, the time of day as the fraction; to the nearest second.
+    if (!std::isfinite(days) || days < 1 || days > 100000) return std::nullopt;
+    const qint64 seconds = std::llround(days * 86400.0);
+    const QDate day = QDate(1899, 12, 30).addDays(seconds / 86400);
+    if (day.year() < kFirstYear || day.year() > kLastYear) return std::nullopt;
+    return QDateTime(day, QTime(0, 0).addSecs(int(seconds % 86400)), Qt::UTC);
+}
+
+bool AccessImport::Report::complete() const {
+    if (!skipped.isEmpty() || years.empty() || damaged) return false;
+    return std::all_of(years.cbegin(), years.cend(), [](const Year& y) {
+        return y.problem.isEmpty() && y.conflicts == 0 && y.refused == 0 && y.lacking == 0;
+    });
+}
+
+int AccessImport::Report::importedDays() const {
+    int n = 0;
+    for (const Year& y : years)
+        n += y.imported;
+    return n;
+}
+
+QStringList AccessImport::Report::lines() const {
+    QStringList out;
+    for (const Year& y : years) {
+        if (!y.problem.isEmpty()) {
+            out << QStringLiteral("%1: nu poate fi citit (%2), nimic importat").arg(y.table, y.problem);
+            continue;
+        }
+        if (y.rows == 0) {
+            out << QStringLiteral("%1: gol, nimic de importat").arg(y.table);
+            continue;
+        }
+        QString line =
+            QStringLiteral("%1: %2").arg(y.table, damaged ? QStringLiteral("citit, dar neimportat")
+                                                          : countText(y.imported, "zi importata", "zile importate"));
+        if (y.alreadyStored) line += QStringLiteral(", %1 deja memorate").arg(y.alreadyStored);
+        line += QStringLiteral(", %1, %2")
+                    .arg(countText(y.conflicts, "conflict", "conflicte"),
+                         countText(y.emptyRates, "curs gol", "cursuri goale"));
+        if (y.refused) line += QStringLiteral(", %1").arg(countText(y.refused, "valoare respinsa", "valori respinse"));
+        out << line;
+        for (const QString& n : y.notes)
+            out << QStringLiteral("  ") + n;
+    }
+    for (const QString& s : skipped)
+        out << s;
+    if (damaged) out << QStringLiteral("Fisierul este deteriorat: nicio zi din el nu a fost adusa.");
+    return out;
+}
+
+AccessImport::Plan AccessImport::plan(const std::vector<AccessTable>& tables) {
+    Plan p;
+    Planner planner(p);
+    for (const AccessTable& t : tables)
+        planner.table(t);
+    planner.finish();
+    return p;
+}
+
+Outcome<AccessImport::Report> AccessImport::run(const QString& accessFile, const QString& dbPath,
+                                                const Options& options) {
+    using R = Outcome<Report>;
+    const QString shown = QDir::toNativeSeparators(accessFile);
+    const AccessFile::Kind kind = AccessFile::kind(accessFile);
+    if (kind == AccessFile::Kind::Missing)
+        return R::failure(QStringLiteral("Fisierul %1 nu exista.").arg(shown), Cause::DbMissing);
+    if (!AccessFile::isAccess(kind))
+        return R::failure(QStringLiteral("Fisierul %1 nu este o baza de date Access.").arg(shown), Cause::DbDamaged);
+    RateDb db(dbPath);
+    if (!db.isOpen()) return R::failure(db.openError(), db.openCause());
+    const auto step = [&](int done, const QString& text) {
+        if (options.progress) options.progress(done, 3, text);
+    };
+    const AccessReader reader(options.helper, options.keepGoing);
+    step(0, QStringLiteral("Se citeste lista tabelelor..."));
+    const auto listing = reader.tables(accessFile);
+    if (!listing)
+        return R::failure(QStringLiteral("Fisierul %1 nu poate fi citit: %2.").arg(shown, listing.error()),
+                          listing.cause());
+    Report skippedOnly;
+    QStringList years;
+    for (const AccessTable& t : listing->tables) {
+        if (yearTable(t.name)) years << t.name;
+        // The list of main currencies: the program keeps its own.
+        else if (t.name.compare(QStringLiteral("principale"), Qt::CaseInsensitive) != 0)
+            skippedOnly.skipped << QStringLiteral("%1: nu este un tabel de cursuri al unui an, sarit").arg(t.name);
+    }
+    step(1, QStringLiteral("Se citesc %1 tabele de cursuri...").arg(years.size()));
+    const auto read = reader.read(accessFile, years);
+    if (!read)
+        return R::failure(QStringLiteral("Fisierul %1 nu poate fi citit: %2.").arg(shown, read.error()), read.cause());
+    Plan p = plan(read->tables);
+    p.report.file = accessFile;
+    p.report.version = AccessFile::versionText(kind);
+    p.report.skipped = skippedOnly.skipped + p.report.skipped;
+    // A file with a table that cannot be read whole is damaged: none of its days is taken.
+    for (const Year& y : p.report.years)
+        if (!y.problem.isEmpty()) p.report.damaged = true;
+    step(2, QStringLiteral("Se scriu %1 zile in istoric...").arg(p.days.size()));
+    if (p.days.empty() || p.report.damaged) return p.report;
+    const auto fates = db.mergeDays(p.days);
+    if (!fates) return R::failure(fates);
+    QHash<size_t, QSet<QString>> lackingByYear;
+    for (size_t i = 0; i < fates->size(); ++i) {
+        Year& y = p.report.years[p.yearOf[i]];
+        const RateDb::Merged& m = (*fates)[i];
+        switch (m.fate) {
+        case RateDb::Merged::Fate::Stored:
+            ++y.imported;
+            break;
+        case RateDb::Merged::Fate::AlreadyStored:
+            ++y.alreadyStored;
+            break;
+        case RateDb::Merged::Fate::Differs:
+            ++y.conflicts;
+            y.notes << QStringLiteral("%1: %2 altfel decat in istoric, ziua lasata cum era")
+                           .arg(dayText(p.days[i].day.date), m.columns.join(QStringLiteral(", ")));
+            break;
+        case RateDb::Merged::Fate::Lacking:
+            ++y.lacking;
+            for (const QString& c : m.columns)
+                lackingByYear[p.yearOf[i]].insert(c);
+            break;
+        }
+    }
+    for (auto it = lackingByYear.cbegin(); it != lackingByYear.cend(); ++it) {
+        QStringList codes(it.value().cbegin(), it.value().cend());
+        codes.sort();
+        Year& y = p.report.years[it.key()];
+        y.notes << QStringLiteral("%1 zile din istoric nu au %2 din fisier: lasate cum erau")
+                       .arg(y.lacking)
+                       .arg(codes.join(QStringLiteral(", ")));
+    }
+    step(3, QString());
+    return p.report;
+}

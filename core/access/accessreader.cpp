@@ -1,0 +1,110 @@
+#include "core/access/accessreader.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace {
+// The helper's own exit codes.
+enum HelperExit { HelperDone = 0, HelperFailed = 1, WrongUse = 2, NotOpened = 3 };
+} // namespace
+
+AccessReader::AccessReader(QString helper, std::function<bool()> keepGoing, int timeoutMs)
+    : m_helper(std::move(helper)), m_keepGoing(std::move(keepGoing)), m_timeoutMs(timeoutMs) {}
+
+AccessReader::Run AccessReader::run(const QStringList& arguments) const {
+    Run r;
+    QProcess p;
+    p.setProgram(m_helper);
+    p.setArguments(arguments);
+    p.setStandardInputFile(QProcess::nullDevice());
+    // The reader's text of numbers and dates is never taken, but keep it in one form anyway.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    p.setProcessEnvironment(env);
+    p.start();
+    if (!p.waitForStarted(10000)) {
+        r.failure = QStringLiteral("programul de citire Access (%1) nu porneste").arg(m_helper);
+        return r;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    while (p.state() != QProcess::NotRunning) {
+        p.waitForReadyRead(50);
+        r.out += p.readAllStandardOutput();
+        r.err += p.readAllStandardError();
+        QString why;
+        if (r.out.size() > kMaxOutput || r.err.size() > kMaxOutput)
+            why = QStringLiteral("fisierul da mai mult decat poate avea un istoric de cursuri");
+        else if (clock.elapsed() > m_timeoutMs)
+            why = QStringLiteral("citirea nu s-a terminat in %1 secunde").arg(m_timeoutMs / 1000);
+        else if (m_keepGoing && !m_keepGoing()) {
+            why = QStringLiteral("oprita");
+            r.stopped = true;
+        }
+        if (!why.isEmpty()) {
+            p.kill();
+            p.waitForFinished(5000);
+            r.failure = why;
+            return r;
+        }
+    }
+    r.out += p.readAllStandardOutput();
+    r.err += p.readAllStandardError();
+    if (p.exitStatus() == QProcess::CrashExit) r.failure = QStringLiteral("programul de citire Access s-a oprit brusc");
+    r.exitCode = p.exitCode();
+    return r;
+}
+
+QString AccessReader::helperFailure(const Run& r) {
+    if (!r.failure.isEmpty()) return r.failure;
+    if (r.exitCode == NotOpened)
+        return QStringLiteral("fisierul nu poate fi deschis ca baza Access (este deteriorat?)");
+    if (r.exitCode == WrongUse) return QStringLiteral("programul de citire Access nu a inteles cererea");
+    return {};
+}
+
+Outcome<AccessDump> AccessReader::tables(const QString& file) const {
+    if (!QFileInfo(m_helper).isExecutable())
+        return Outcome<AccessDump>::failure(QStringLiteral("Lipseste programul de citire Access (%1).").arg(m_helper));
+    const Run r = run({QStringLiteral("tables"), file});
+    QString why = helperFailure(r);
+    AccessDump d = AccessDump::parse(r.out, r.err, false);
+    if (why.isEmpty() && r.exitCode != HelperDone) why = QStringLiteral("lista tabelelor nu poate fi citita");
+    if (why.isEmpty()) why = d.problem;
+    if (!why.isEmpty()) return Outcome<AccessDump>::failure(why, r.stopped ? Cause::Stopped : Cause::DbUnreadable);
+    return d;
+}
+
+Outcome<AccessDump> AccessReader::read(const QString& file, const QStringList& names) const {
+    AccessDump all;
+    if (names.isEmpty()) return all;
+    Run r = run(QStringList{QStringLiteral("read"), file} + names);
+    if (r.stopped) return Outcome<AccessDump>::failure(r.failure, Cause::Stopped);
+    all = AccessDump::parse(r.out, r.err, true);
+    const QString why = helperFailure(r);
+    if (why.isEmpty() && r.exitCode == HelperDone && all.problem.isEmpty()) return all;
+    // Something went wrong somewhere: keep what was read whole, try the rest one by one.
+    AccessDump merged;
+    merged.format = all.format;
+    for (const QString& name : names) {
+        const AccessTable* first = all.table(name);
+        if (first && first->problem.isEmpty()) {
+            merged.tables.push_back(*first);
+            continue;
+        }
+        const Run alone = run({QStringLiteral("read"), file, name});
+        if (alone.stopped) return Outcome<AccessDump>::failure(alone.failure, Cause::Stopped);
+        AccessDump one = AccessDump::parse(alone.out, alone.err, true);
+        AccessTable* t = one.table(name);
+        AccessTable failed;
+        failed.name = name;
+        if (!t) t = &failed;
+        if (t->problem.isEmpty()) t->problem = helperFailure(alone);
+        if (t->problem.isEmpty() && alone.exitCode != HelperDone)
+            t->problem = QStringLiteral("tabelul nu poate fi citit");
+        if (t == &failed && t->problem.isEmpty()) t->problem = QStringLiteral("tabelul nu poate fi citit");
+        merged.tables.push_back(std::move(*t));
+    }
+    return merged;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "core/access/accessdump.h"
+#include "core/outcome.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// Reads an Access file through the helper program, in a process of its own: the
+// reader may crash, hang or stop short on a damaged file, and none of that may
+// reach the program. Each table comes back whole or with the reason it is not.
+class AccessReader {
+public:
+    static constexpr qint64 kMaxOutput = 64ll << 20;
+    static constexpr int kTimeoutMs = 60000;
+
+    // keepGoing is asked now and then while the helper runs; false stops it.
+    explicit AccessReader(QString helper, std::function<bool()> keepGoing = {}, int timeoutMs = kTimeoutMs);
+
+    // The file's tables with their columns and declared rows, without rows.
+    Outcome<AccessDump> tables(const QString& file) const;
+    // The named tables with every row. Where one run of the helper fails part way,
+    // each table not yet read whole is read again alone, so one bad table costs only itself.
+    Outcome<AccessDump> read(const QString& file, const QStringList& names) const;
+
+private:
+    struct Run {
+        QByteArray out, err;
+        QString failure; // the helper did not end by itself, or ended badly
+        int exitCode = 0;
+        bool stopped = false;
+    };
+    Run run(const QStringList& arguments) const;
+    static QString helperFailure(const Run& r);
+
+    QString m_helper;
+    std::function<bool()> m_keepGoing;
+    int m_timeoutMs;
+};

@@ -1,0 +1,346 @@
+// The import of an Access valuta.mdb of the earlier generation: how stored cells become
+// rates and days, how the helper's output is trusted, and the real files through the
+// command line, compared cell by cell with what each file holds.
+#include "cli/commandline.h"
+#include "core/access/accessdump.h"
+#include "core/access/accessimport.h"
+#include "core/access/accessreader.h"
+#include "core/store/ratedb.h"
+#include "tests/support/accessdata.h"
+#include "tests/support/testenv.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QTextStream>
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace {
+
+AccessCell single(float f) {
+    quint32 bits;
+    std::memcpy(&bits, &f, 4);
+    return {AccessCell::Kind::Single, bits, {}};
+}
+
+AccessCell dbl(double d) {
+    quint64 bits;
+    std::memcpy(&bits, &d, 8);
+    return {AccessCell::Kind::Double, bits, {}};
+}
+
+TEST(AccessCells, AStoredNumberIsRoundedOnceToTheBanksPlaces) {
+    using K = AccessImport::CellValue::Kind;
+    struct Case {
+        AccessCell cell;
+        K kind;
+        const char* value; // the rate, or what the report shows of a refused value
+    } const cases[] = {
+        {single(4.9264f), K::Rate, "4.9264"},   // stored as 4.9264002
+        {single(0.0420f), K::Rate, "0.042"},    // 0.041999999
+        {single(275.913f), K::Rate, "275.913"}, // 275.91299
+        {single(39310.f), K::Rate, "39310"},    // whole old lei
+        {single(0.03125f), K::Rate, "0.0312"},  // an exact half: to the even neighbour
+        {single(0.09375f), K::Rate, "0.0938"},
+        {dbl(4.9834), K::Rate, "4.9834"}, // a currency kept as Double
+        {dbl(1.00004999), K::Rate, "1"},  // one rounding, not two
+        {{AccessCell::Kind::Text, 0, "4.92640"}, K::Rate, "4.9264"},
+        {{}, K::Empty, ""},
+        {single(0.f), K::Refused, "0"},
+        {single(-5.5f), K::Refused, "-5,5"},
+        {single(1e-30f), K::Refused, "0"},
+        {single(3e12f), K::Refused, "3000000053248"},
+        {{AccessCell::Kind::Single, 0x7fc00000, {}}, K::Refused, "o valoare necitibila"}, // NaN
+        {{AccessCell::Kind::Other, 0, {}}, K::Refused, "o valoare necitibila"},
+        {{AccessCell::Kind::Text, 0, "4,9264"}, K::Refused, "o valoare necitibila"},
+    };
+    forEachRow(cases, [](const Case& c) {
+        const auto v = AccessImport::rateOf(c.cell);
+        EXPECT_EQ(v.kind, c.kind) << c.value;
+        if (c.kind == K::Rate) {
+            EXPECT_EQ(v.rate.toString(), QLatin1String(c.value));
+        } else if (c.kind == K::Refused) {
+            EXPECT_EQ(v.shown, QLatin1String(c.value));
+        }
+    });
+}
+
+TEST(AccessCells, ADateIsItsDayWhateverItsTime) {
+    struct Case {
+        AccessCell cell;
+        const char* moment; // empty: no day
+    } const cases[] = {
+        {dbl(44929.0), "2023-01-03T00:00:00Z"},
+        {dbl(45000.4375), "2023-03-15T10:30:00Z"},
+        {dbl(45005.588576388889), "2023-03-20T14:07:33Z"},
+        {dbl(44929.0 - 1e-9), "2023-01-03T00:00:00Z"}, // a hair before midnight is that midnight
+        {dbl(36164.0), "1999-01-04T00:00:00Z"},
+        {dbl(-1.5), ""},
+        {dbl(10.0), ""}, // January 1900: no rate day
+        {{AccessCell::Kind::Double, 0x7ff8000000000000, {}}, ""},
+        {{}, ""},
+        {single(44929.f), ""},
+    };
+    forEachRow(cases, [](const Case& c) {
+        const auto m = AccessImport::momentOf(c.cell);
+        EXPECT_EQ(m ? m->toString(Qt::ISODate) : QString(), QLatin1String(c.moment));
+    });
+}
+
+TEST(AccessCells, YearTablesAndCurrencyColumnsByName) {
+    struct Case {
+        const char* name;
+        int year; // 0: not a year table
+        const char* suffix;
+    } const tables[] = {
+        {"VALUTA2003", 2003, ""}, {"valuta2023ron", 2023, "RON"}, {"VALUTA2005RON", 2005, "RON"},
+        {"Valuta1999", 1999, ""}, {"VALUTA2023RON_copy", 0, ""},  {"Setari", 0, ""},
+        {"VALUTA23RON", 0, ""},   {"VALUTA1850", 0, ""},          {"principale", 0, ""},
+    };
+    forEachRow(tables, [](const Case& c) {
+        const auto t = AccessImport::yearTable(QLatin1String(c.name));
+        EXPECT_EQ(t ? t->year : 0, c.year) << c.name;
+        if (t) {
+            EXPECT_EQ(t->suffix, QLatin1String(c.suffix)) << c.name;
+        }
+    });
+    for (const char* yes : {"EUR", "100HUF", "XAU", "TST"})
+        EXPECT_TRUE(AccessImport::currencyCode(QLatin1String(yes))) << yes;
+    for (const char* no : {"DATA", "Observatii", "eur", "10HUF", "EURO", "E U"})
+        EXPECT_FALSE(AccessImport::currencyCode(QLatin1String(no))) << no;
+}
+
+TEST(AccessDump, ATableIsWholeOnlyWhenEverythingAgrees) {
+    const QByteArray head = "ZORVEL-ACCESS 1\nV\t1\nT\tVALUTA2023RON\t2\t2\nC\t8\tDATA\nC\t6\tEUR\n";
+    const QByteArray row = "R\td:40e5f02000000000\tf:409dac71\n";
+    struct Case {
+        const char* what;
+        QByteArray out, err;
+        const char* problem; // a piece of the table's problem; empty: whole
+    } const cases[] = {
+        {"whole", head + row + row + "E\t2\n", "\x01T\tVALUTA2023RON\n", ""},
+        {"fewer rows than the file counts", head + row + "E\t1\n", {}, "s-au citit 1 din 2"},
+        {"rows lost on the way", head + row + row + "E\t3\n", {}, "pierdute"},
+        {"no end", head + row + row, {}, "inainte de sfarsitul"},
+        {"a line cut short", head + row + "R\td:40e5", {}, "jumatatea"},
+        {"a row of other width", head + row + "R\td:40e5f02000000000\n" + "E\t2\n", {}, "alt numar de coloane"},
+        {"a value not in the format", head + row + "R\td:40e5f02000000000\tf:xyz\nE\t2\n", {}, "nu poate fi citita"},
+        {"the reader complained", head + row + row + "E\t2\n", "\x01T\tVALUTA2023RON\nerror: reading page 49 failed.\n",
+         "reading page 49"},
+        {"complaint about another table", head + row + row + "E\t2\n",
+         "\x01T\tVALUTA2023RON\n\x01T\tAlta\nUnable to read page 54\n", ""},
+    };
+    forEachRow(cases, [](const Case& c) {
+        AccessDump d = AccessDump::parse(c.out, c.err, true);
+        ASSERT_EQ(d.tables.size(), 1u) << c.what;
+        const std::string problem = d.tables[0].problem.toStdString();
+        EXPECT_TRUE(d.tables[0].problem.contains(QLatin1String(c.problem))) << c.what << ": " << problem;
+        if (!*c.problem) {
+            EXPECT_TRUE(d.tables[0].problem.isEmpty()) << c.what << ": " << problem;
+        }
+    });
+    EXPECT_FALSE(AccessDump::parse("<html>\n", {}, true).problem.isEmpty());
+}
+
+// The cells of rows of one table, as the helper would give them.
+AccessTable table(const char* name, const std::vector<std::pair<double, std::vector<float>>>& rows) {
+    AccessTable t;
+    t.name = QLatin1String(name);
+    t.columns = {{QStringLiteral("DATA"), AccessColumn::DateTime},
+                 {QStringLiteral("EUR"), AccessColumn::Single},
+                 {QStringLiteral("USD"), AccessColumn::Single}};
+    for (const auto& [day, rates] : rows) {
+        std::vector<AccessCell> cells{dbl(day)};
+        for (float r : rates)
+            cells.push_back(r < 0 ? AccessCell{} : single(r));
+        t.rows.push_back(cells);
+    }
+    t.declaredRows = qint64(t.rows.size());
+    t.ended = true;
+    return t;
+}
+
+TEST(AccessPlan, OneDayOnceAndAConflictNotAtAll) {
+    const double jan3 = 44929, jan4 = 44930, dec30 = 44925;
+    const auto p = AccessImport::plan({
+        table("VALUTA2023RON", {{jan3, {4.9273f, 4.6766f}},
+                                {jan3 + 0.75, {4.9273f, 4.6766f}}, // the same day again, the same rates
+                                {jan4, {4.9323f, 4.6353f}},
+                                {jan4 + 0.5, {4.9999f, 4.6353f}}, // the same day, other rates
+                                {dec30, {4.9474f, -1}}}),         // the year before, USD empty
+        table("VALUTA2023", {{jan3, {49273.f, 46766.f}}}),        // old lei: another leu, another day
+    });
+    ASSERT_EQ(p.days.size(), 3u);
+    EXPECT_EQ(p.days[0].suffix, QString());
+    EXPECT_EQ(p.days[1].day.date, QDate(2022, 12, 30));
+    EXPECT_EQ(p.days[2].day.date, QDate(2023, 1, 3));
+    EXPECT_EQ(p.days[2].day.rates[0].text, QStringLiteral("4.9273"));
+    const AccessImport::Year& y = p.report.years[0];
+    EXPECT_EQ(y.conflicts, 1);
+    EXPECT_EQ(y.emptyRates, 1);
+    EXPECT_TRUE(y.notes.join(u'\n').contains(
+        QStringLiteral("04.01.2023: apare de doua ori cu alte cursuri (EUR 4,9323 / 4,9999)")))
+        << y.notes.join(u'\n').toStdString();
+    EXPECT_FALSE(p.report.complete());
+}
+
+// A helper of the test's own, standing for a reader that fails in one way.
+QString fakeHelper(const QString& dir, const QString& script) {
+    const QString path = dir + QStringLiteral("/fake-reader");
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write("#!/bin/sh\n" + script.toUtf8() + "\n");
+    f.close();
+    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+TEST(AccessReader, AReaderThatCrashesHangsOrFloodsIsStoppedAndSaid) {
+    TempAppDir dir;
+    struct Case {
+        const char* what;
+        const char* script;
+        const char* said;
+    } const cases[] = {
+        {"crash", "printf 'ZORVEL-ACCESS 1\\nT\\tVALUTA2023RON\\t5\\t1\\n'; kill -SEGV $$", "s-a oprit brusc"},
+        {"hang", "exec sleep 30", "nu s-a terminat"},
+        {"flood", "exec yes ZORVEL-ACCESS", "mai mult decat"},
+        {"not the format", "echo '<html>'", "altceva"},
+        {"cannot open", "exit 3", "nu poate fi deschis"},
+    };
+    forEachRow(cases, [&](const Case& c) {
+        const AccessReader reader(fakeHelper(dir.path(), QLatin1String(c.script)), {}, 1500);
+        const auto listed = reader.tables(dir.db());
+        ASSERT_FALSE(listed) << c.what;
+        EXPECT_TRUE(listed.error().contains(QLatin1String(c.said))) << c.what << ": " << listed.error().toStdString();
+    });
+    const AccessReader crashing(fakeHelper(dir.path(), QStringLiteral("kill -SEGV $$")));
+    const auto read = crashing.read(dir.db(), {QStringLiteral("VALUTA2023RON")});
+    ASSERT_TRUE(read);
+    ASSERT_EQ(read->tables.size(), 1u);
+    EXPECT_TRUE(read->tables[0].problem.contains(QStringLiteral("brusc"))) << read->tables[0].problem.toStdString();
+}
+
+class AccessFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const QString why = AccessData::missing(); !why.isEmpty()) GTEST_SKIP() << why.toStdString();
+    }
+    struct Ran {
+        int exit;
+        QString out, err;
+    };
+    Ran run(const QString& file, const QStringList& more = {}) {
+        CommandLine::Context c;
+        c.database = app.db();
+        c.accessHelper = AccessData::helper();
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        const int exit = CommandLine::run(QStringList{QStringLiteral("--import-access"), file} + more, c, o, e);
+        o.flush();
+        e.flush();
+        return {exit, out, err};
+    }
+    static QString data(const char* name) { return AccessData::folder() + u'/' + QLatin1String(name); }
+    TempAppDir app;
+};
+
+TEST_F(AccessFiles, EachFileComesOverCellForCellOrIsRefused) {
+    struct Case {
+        const char* file;
+        int exit;
+        const char* said;     // a piece of what is printed, out or err
+        const char* expected; // the cells the history must then hold; empty: none, history unchanged
+        QSet<QString> skipDays{};
+    } const cases[] = {
+        {"valuta-full.mdb", 0, "VALUTA2003: 255 zile importate", "valuta-full.expected.csv"},
+        {"valuta-2023-lower.mdb", 0, "valuta2023ron: 248 zile importate, 0 conflicte, 123 cursuri goale",
+         "valuta-2023-lower.expected.csv"},
+        {"valuta-odd.mdb", 1, "16.03.2023: apare de doua ori", "valuta-odd.expected.csv", {"2023-03-16"}},
+        {"valuta-2003.mdb", 0, "VALUTA2022RON: 251 zile importate", "valuta-2003.expected.csv"},
+        {"valuta-2007.accdb", 0, "VALUTA2022RON: 251 zile importate", "valuta-2007.expected.csv"},
+        {"not-rates.mdb", 1, "nu contine tabele de cursuri", ""},
+        {"real/testV1997.mdb", 1, "Table1: nu este un tabel de cursuri", ""},
+        {"real/testV2007.accdb", 1, "nu contine tabele de cursuri", ""},
+        {"real/delColTestV2000.mdb", 1, "nu contine tabele de cursuri", ""},
+        {"real/overflowTestV2003.mdb", 1, "nu contine tabele de cursuri", ""},
+        {"SOURCES.md", 2, "nu este o baza de date Access", ""},
+        {"lipsa.mdb", 2, "nu exista", ""},
+    };
+    const QByteArray shipped = AccessData::contents(app.db());
+    forEachRow(cases, [&](const Case& c) {
+        QFile::remove(app.db());
+        ASSERT_TRUE(QFile::copy(TempAppDir().db(), app.db()));
+        const QString file = data(c.file);
+        const QByteArray before = AccessData::contents(file);
+        const Ran r = run(file);
+        EXPECT_EQ(r.exit, c.exit) << c.file << "\n" << r.out.toStdString() << r.err.toStdString();
+        EXPECT_TRUE((r.out + r.err).contains(QLatin1String(c.said))) << c.file << "\n"
+                                                                     << r.out.toStdString() << r.err.toStdString();
+        EXPECT_EQ(AccessData::contents(file), before) << c.file << " was written";
+        if (*c.expected) {
+            const QStringList diff = AccessData::differences(app.db(), data(c.expected), c.skipDays);
+            EXPECT_TRUE(diff.isEmpty()) << c.file << ": " << diff.size() << " differences\n"
+                                        << diff.mid(0, 10).join(u'\n').toStdString();
+        } else {
+            EXPECT_EQ(AccessData::contents(app.db()), shipped) << c.file << ": the history changed";
+        }
+    });
+}
+
+TEST_F(AccessFiles, AStoredDayIsNeverWrittenAgainAndADifferentOneIsAConflict) {
+    ASSERT_TRUE(app.fillFromYears({2022}));
+    // The bank's own days equal the file's: nothing to say about them.
+    Ran r = run(data("valuta-2003.mdb"));
+    EXPECT_EQ(r.exit, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("0 zile importate, 251 deja memorate, 0 conflicte")))
+        << r.out.toStdString();
+    app.sql(QStringLiteral("update valuta2022ron set EUR=4.5 where DATA='2022-03-08';\n"
+                           "update valuta2022ron set USD=NULL where DATA='2022-03-09'"));
+    r = run(data("valuta-2007.accdb"));
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("08.03.2022: EUR altfel decat in istoric"))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("1 zile din istoric nu au USD din fisier"))) << r.out.toStdString();
+    EXPECT_EQ(app.column(QStringLiteral("select EUR from valuta2022ron where DATA='2022-03-08'")).value(0).toDouble(),
+              4.5);
+    EXPECT_TRUE(app.column(QStringLiteral("select USD from valuta2022ron where DATA='2022-03-09'")).value(0).isNull());
+}
+
+TEST_F(AccessFiles, ADamagedFileIsAnErrorAndTheHistoryIsUntouched) {
+    const QByteArray full = AccessData::contents(data("valuta-full.mdb"));
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        const char* said;
+    } const cases[] = {
+        {"cut short", full.left(200000), "Fisierul este deteriorat"},
+        {"random bytes behind an Access header", full.left(4096) + QByteArray(300000, '\x5a'), "nu poate fi citit"},
+        {"the header alone", full.left(4096), "nu poate fi citit"},
+    };
+    const QByteArray shipped = AccessData::contents(app.db());
+    forEachRow(cases, [&](const Case& c) {
+        const QString file = app.path() + QStringLiteral("/damaged.mdb");
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.bytes);
+        f.close();
+        const Ran r = run(file);
+        EXPECT_EQ(r.exit, 1) << c.what;
+        EXPECT_TRUE((r.out + r.err).contains(QLatin1String(c.said))) << c.what << "\n"
+                                                                     << r.out.toStdString() << r.err.toStdString();
+        EXPECT_EQ(AccessData::contents(app.db()), shipped) << c.what;
+    });
+}
+
+TEST_F(AccessFiles, OldLeiConvertFromTheImportedDays) {
+    ASSERT_EQ(run(data("valuta-full.mdb")).exit, 0);
+    CommandLine::Context c;
+    c.database = app.db();
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    EXPECT_EQ(CommandLine::run({"--convert", "100", "EUR", "LEI", "--date", "2003-06-10"}, c, o, e), 0);
+    o.flush();
+    EXPECT_TRUE(out.startsWith(QStringLiteral("3725000,00 LEI (100 EUR x 37250"))) << out.toStdString();
+}
+
+} // namespace

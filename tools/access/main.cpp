@@ -1,0 +1,197 @@
+// zorvel-access: reads the tables of an Access file and prints them in a plain
+// line format for the program to parse. It is a process of its own because the
+// Access reader is not safe on a damaged file: a crash or a runaway read here must
+// never reach the program or its history. It only reads; the file is opened read-only.
+//
+//   zorvel-access tables FILE          every user table: its declared rows and columns
+//   zorvel-access read FILE TABLE...   the same for the named tables, with every row
+//
+// Output, one record a line, fields split by tabs:
+//   ZORVEL-ACCESS 1
+//   V <format>                      0 Jet 3, 1 Jet 4, 2 and up the later formats
+//   T <name> <declared rows> <columns>   rows -1: the table is listed but cannot be read
+//   C <type> <name>                 one a column, in table order
+//   R <cell>...                     read mode: one a row, in the file's order
+//   E <rows read>                   read mode: the table ended
+// A cell is empty for NULL, "f:" and eight hex digits for a Single's stored bits,
+// "d:" and sixteen for a Double or a Date/Time, "t:" and the reader's text where the
+// stored bytes could not be checked, "o" for any other value. Names escape tab, line
+// ends and backslash. Before each table a line "\x01T <name>" goes to standard error,
+// so the caller knows which table any complaint of the reader belongs to.
+// glib first: the reader's header includes it inside extern "C", where C++ templates cannot be.
+#include <glib.h>
+#include <mdbtools.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#if !defined(_WIN32)
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+enum Exit { Done = 0, Failed = 1, WrongUse = 2, NotOpened = 3 };
+
+std::string escaped(const char* name) {
+    std::string out;
+    for (const char* p = name; *p; ++p) {
+        switch (*p) {
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            out += *p;
+        }
+    }
+    return out;
+}
+
+bool sameText(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b)
+        if ((*a | 0x20) != (*b | 0x20) || ((*a ^ *b) & ~0x20)) return false;
+    return *a == *b;
+}
+
+// The stored bits of a fixed-size value, taken only when formatting them gives the
+// reader's own text back: then they are the value that text was made from.
+std::string cell(MdbHandle* mdb, MdbColumn* col, const char* bound) {
+    char check[64];
+    const int start = col->cur_value_start;
+    const bool inPage = start >= 0 && start + col->cur_value_len <= int(sizeof mdb->pg_buf);
+    switch (col->col_type) {
+    case MDB_FLOAT:
+        if (inPage && col->cur_value_len == 4) {
+            const float f = mdb_get_single(mdb->pg_buf, start);
+            std::snprintf(check, sizeof check, "%.8g", double(f));
+            if (std::strcmp(check, bound) == 0) {
+                std::uint32_t bits;
+                std::memcpy(&bits, &f, 4);
+                std::snprintf(check, sizeof check, "f:%08x", unsigned(bits));
+                return check;
+            }
+        }
+        return std::string("t:") + bound;
+    case MDB_DOUBLE:
+    case MDB_DATETIME:
+        if (inPage && col->cur_value_len == 8) {
+            const double d = mdb_get_double(mdb->pg_buf, start);
+            bool same;
+            if (col->col_type == MDB_DOUBLE) {
+                std::snprintf(check, sizeof check, "%.16g", d);
+                same = std::strcmp(check, bound) == 0;
+            } else {
+                struct tm t {};
+                mdb_date_to_tm(d, &t);
+                same =
+                    std::strftime(check, sizeof check, "%Y-%m-%d %H:%M:%S", &t) > 0 && std::strcmp(check, bound) == 0;
+            }
+            if (same) {
+                std::uint64_t bits;
+                std::memcpy(&bits, &d, 8);
+                std::snprintf(check, sizeof check, "d:%016llx", static_cast<unsigned long long>(bits));
+                return check;
+            }
+        }
+        return col->col_type == MDB_DOUBLE ? std::string("t:") + bound : std::string("t:?");
+    default:
+        return "o";
+    }
+}
+
+void header(MdbTableDef* table) {
+    std::printf("T\t%s\t%u\t%u\n", escaped(table->name).c_str(), table->num_rows, table->num_cols);
+    for (unsigned i = 0; i < table->num_cols; ++i) {
+        auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
+        std::printf("C\t%d\t%s\n", col->col_type, escaped(col->name).c_str());
+    }
+}
+
+void rows(MdbHandle* mdb, MdbTableDef* table) {
+    const unsigned n = table->num_cols;
+    std::vector<std::vector<char>> text(n, std::vector<char>(MDB_BIND_SIZE));
+    std::vector<int> length(n, 0);
+    for (unsigned i = 0; i < n; ++i)
+        mdb_bind_column(table, int(i) + 1, text[i].data(), &length[i]);
+    mdb_rewind_table(table);
+    unsigned long count = 0;
+    std::string line;
+    while (mdb_fetch_row(table)) {
+        line = "R";
+        for (unsigned i = 0; i < n; ++i) {
+            auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
+            line += '\t';
+            if (length[i] > 0) line += cell(mdb, col, text[i].data());
+        }
+        line += '\n';
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        ++count;
+    }
+    std::printf("E\t%lu\n", count);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // No setlocale: the reader's text of numbers and dates stays in the C locale, with a point.
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
+    // A damaged file can make the reader ask for absurd amounts: it fails here, not the machine.
+    // (AddressSanitizer reserves far more address space than this, so its builds go without.)
+    const rlimit memory{rlim_t(1) << 31, rlim_t(1) << 31};
+    setrlimit(RLIMIT_AS, &memory);
+#endif
+    if (argc < 3 || (std::strcmp(argv[1], "tables") != 0 && std::strcmp(argv[1], "read") != 0)) {
+        std::fprintf(stderr, "folosire: zorvel-access tables FISIER | read FISIER TABEL...\n");
+        return WrongUse;
+    }
+    const bool reading = std::strcmp(argv[1], "read") == 0;
+    static char buffer[1 << 16];
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    MdbHandle* mdb = mdb_open(argv[2], MDB_NOFLAGS);
+    if (!mdb) return NotOpened;
+    mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
+    if (!mdb_read_catalog(mdb, MDB_TABLE)) {
+        mdb_close(mdb);
+        return NotOpened;
+    }
+    std::printf("ZORVEL-ACCESS 1\nV\t%u\n", unsigned(mdb->f->jet_version));
+    int found = 0;
+    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        if (entry->object_type != MDB_TABLE || mdb_is_system_table(entry)) continue;
+        bool wanted = !reading;
+        for (int a = 3; a < argc && !wanted; ++a)
+            wanted = sameText(entry->object_name, argv[a]);
+        if (!wanted) continue;
+        std::fflush(stdout);
+        std::fprintf(stderr, "\x01T\t%s\n", escaped(entry->object_name).c_str());
+        MdbTableDef* table = mdb_read_table(entry);
+        // Listed but not there to read: the caller must hear of it, not miss it.
+        if (!table) {
+            std::printf("T\t%s\t-1\t0\n", escaped(entry->object_name).c_str());
+            ++found;
+            continue;
+        }
+        mdb_read_columns(table);
+        header(table);
+        if (reading) rows(mdb, table);
+        mdb_free_tabledef(table);
+        ++found;
+    }
+    mdb_close(mdb);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) return Failed;
+    return reading && found < argc - 3 ? Failed : Done;
+}
