@@ -10,7 +10,12 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -139,6 +144,24 @@ namespace {
 
 // A standard stream the caller closed: /dev/null takes its number, so no file the program opens
 // later (a list, the history) can be written to by mistake as if it were the output.
+#ifdef _WIN32
+bool reserveIfClosed(int fd) {
+    if (_get_osfhandle(fd) != -1) return false;
+    const int null = _open("NUL", fd == 0 ? _O_RDONLY : _O_WRONLY);
+    if (null >= 0 && null != fd) {
+        _dup2(null, fd);
+        _close(null);
+    }
+    return true;
+}
+
+// Only a file on a disk has anything to flush; a pipe would wait for its reader.
+int syncOutput() {
+    const auto h = reinterpret_cast<HANDLE>(_get_osfhandle(1));
+    if (h == INVALID_HANDLE_VALUE || GetFileType(h) != FILE_TYPE_DISK) return 0;
+    return FlushFileBuffers(h) ? 0 : (errno = EIO, -1);
+}
+#else
 bool reserveIfClosed(int fd) {
     if (::fcntl(fd, F_GETFD) != -1) return false;
     const int null = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
@@ -148,6 +171,11 @@ bool reserveIfClosed(int fd) {
     }
     return true;
 }
+
+int syncOutput() {
+    return ::fsync(1);
+}
+#endif
 
 // Writes all of it, or says why not.
 QString writeAll(int fd, const QByteArray& bytes) {
@@ -164,6 +192,13 @@ QString writeAll(int fd, const QByteArray& bytes) {
 } // namespace
 
 bool CommandLine::guardStandardStreams() {
+#ifdef _WIN32
+    // A windowed program started from a console has no streams of its own: it borrows that console's.
+    if (GetStdHandle(STD_OUTPUT_HANDLE) == nullptr && AttachConsole(ATTACH_PARENT_PROCESS)) {
+        (void)std::freopen("CONOUT$", "w", stdout);
+        (void)std::freopen("CONOUT$", "w", stderr);
+    }
+#endif
     reserveIfClosed(0);
     const bool outClosed = reserveIfClosed(1);
     reserveIfClosed(2);
@@ -175,7 +210,13 @@ int CommandLine::runOnConsole(const QStringList& arguments, const Context& conte
     // Past a file size limit a write fails instead of ending the program without a word; it is said.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+#ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN);
+#endif
+#ifdef _WIN32
+    // Bytes as written: text mode would turn the CSV's CRLF into CR CR LF.
+    _setmode(1, _O_BINARY);
+#endif
     QFile errFile;
     errFile.open(2, QIODevice::WriteOnly | QIODevice::Unbuffered);
     QTextStream err(&errFile);
@@ -188,7 +229,7 @@ int CommandLine::runOnConsole(const QStringList& arguments, const Context& conte
     QString why;
     if (!bytes.isEmpty()) why = outClosed ? OutputFile::causeOf(EBADF) : writeAll(1, bytes);
     // Written to a file: on the disk before success is said (a pipe or a terminal has nothing to sync).
-    if (why.isEmpty() && !outClosed && ::fsync(1) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP &&
+    if (why.isEmpty() && !outClosed && syncOutput() != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP &&
         errno != EBADF)
         why = OutputFile::causeOf(errno);
     if (why.isEmpty() && ::close(1) != 0 && !outClosed) why = OutputFile::causeOf(errno);

@@ -196,6 +196,9 @@ QString fakeHelper(const QString& dir, const QString& script) {
 }
 
 TEST(AccessReader, AReaderThatCrashesHangsOrFloodsIsStoppedAndSaid) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the stand-in readers are shell scripts";
+#endif
     TempAppDir dir;
     struct Case {
         const char* what;

@@ -21,7 +21,9 @@
 #include <QUrlQuery>
 #include <cctype>
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -396,7 +398,12 @@ TEST(UpdateFaults, KillDuringAnImportLeavesWholeYears) {
                  QStringLiteral("--gtest_filter=UpdateFaults.DISABLED_ChildImportsUntilKilled")});
     ASSERT_TRUE(child.waitForStarted());
     QThread::msleep(400);
+    // Without a word to the process: SIGKILL, or TerminateProcess on Windows.
+#ifdef _WIN32
+    child.kill();
+#else
     ::kill(pid_t(child.processId()), SIGKILL);
+#endif
     child.waitForFinished();
     RateDb db(app.db());
     EXPECT_TRUE(db.check()) << db.check().error().toStdString();

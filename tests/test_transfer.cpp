@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -109,6 +110,21 @@ TEST(Transfer, AnAccessHistoryFoundAtStartIsOfferedAndBroughtOver) {
     EXPECT_TRUE(diff.isEmpty()) << diff.mid(0, 10).join(u'\n').toStdString();
     EXPECT_TRUE(rig.sink.texts().join(u'\n').contains(QStringLiteral("VALUTA2003: 255 zile importate")))
         << rig.sink.texts().join(u'\n').toStdString();
+}
+
+TEST(Transfer, TheRateTablesMenuImportsAnAccessFileIntoTheHistoryInUse) {
+    if (const QString why = AccessData::missing(); !why.isEmpty()) GTEST_SKIP() << why.toStdString();
+    clearSettings();
+    WindowRig rig;
+    frmZorvel& w = rig.start(false);
+    rig.chosenFile = AccessData::folder() + QStringLiteral("/valuta-2003.mdb");
+    rig.sink.shown.clear();
+    chooseInNextMenu(QStringLiteral("Importa istoric Access"));
+    emit WindowControls(w).ListView1->customContextMenuRequested(QPoint(5, 5));
+    EXPECT_TRUE(rig.sink.texts().join(u'\n').contains(QStringLiteral("VALUTA2022RON: 251 zile importate")))
+        << rig.sink.texts().join(u'\n').toStdString();
+    EXPECT_EQ(rig.app.column(QStringLiteral("select count(*) from valuta2022ron")).value(0).toInt(), 251);
+    EXPECT_TRUE(rig.sink.asked.isEmpty());
 }
 
 } // namespace

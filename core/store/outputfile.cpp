@@ -6,6 +6,14 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <array>
+#include <optional>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -15,6 +23,38 @@ QString cannotWrite(const QString& path, const QString& cause) {
 
 } // namespace
 
+#ifdef _WIN32
+namespace {
+
+// The volume and the file's index on it: what stat's device and inode are elsewhere (there they are 0).
+std::optional<std::array<DWORD, 3>> fileId(const QString& path) {
+    const HANDLE h = CreateFileW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(path).utf16()), 0,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    if (!ok) return std::nullopt;
+    return std::array<DWORD, 3>{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+} // namespace
+
+bool OutputFile::sameFile(const QString& a, const QString& b) {
+    const auto ia = fileId(a), ib = fileId(b);
+    return ia && ib && *ia == *ib;
+}
+
+bool OutputFile::syncToDisk(const QString& path) {
+    const HANDLE h = CreateFileW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(path).utf16()),
+                                 GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool ok = FlushFileBuffers(h);
+    CloseHandle(h);
+    return ok;
+}
+#else
 bool OutputFile::sameFile(const QString& a, const QString& b) {
     struct stat sa {
     }, sb{};
@@ -22,6 +62,15 @@ bool OutputFile::sameFile(const QString& a, const QString& b) {
         return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
+
+bool OutputFile::syncToDisk(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+#endif
 
 QString OutputFile::causeOf(int error) {
     switch (error) {

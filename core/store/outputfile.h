@@ -22,4 +22,6 @@ public:
     static QString causeOf(int error);
     // Whether two paths lead to the same file on disk (links and other spellings included).
     static bool sameFile(const QString& a, const QString& b);
+    // Makes what was written to the file (or, on POSIX, a folder's entries) reach the disk.
+    static bool syncToDisk(const QString& path);
 };

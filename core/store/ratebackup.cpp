@@ -9,10 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-#include <fcntl.h>
 #include <memory>
 #include <sqlite3.h>
-#include <unistd.h>
 
 namespace {
 
@@ -45,14 +43,6 @@ QString causeOf(sqlite3* db) {
     default:
         return QString::fromUtf8(sqlite3_errmsg(db));
     }
-}
-
-bool syncToDisk(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd < 0) return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
 }
 
 QString failedCopy(const QString& copy, const QString& cause) {
@@ -128,7 +118,7 @@ Outcome<QString> placed(const QString& temp, const QString& dbPath, const QStrin
             dbPath + stamp + (n == 1 ? QString() : QStringLiteral("-%1").arg(n)) + QStringLiteral(".bak");
         if (QFileInfo::exists(name)) continue;
         if (QFile::rename(temp, name)) {
-            syncToDisk(QFileInfo(name).absolutePath());
+            OutputFile::syncToDisk(QFileInfo(name).absolutePath());
             return name;
         }
     }
@@ -157,7 +147,7 @@ Outcome<QString> RateBackup::make(const QString& dbPath) {
             QFile::remove(temp);
             continue;
         }
-        if (!syncToDisk(temp)) return fail(QStringLiteral("nu a putut fi scrisa pe disc"));
+        if (!OutputFile::syncToDisk(temp)) return fail(QStringLiteral("nu a putut fi scrisa pe disc"));
         const auto name = placed(temp, dbPath, stamp);
         if (!name) return fail(name.error());
         return name;

@@ -1,16 +1,52 @@
 #include "tests/support/feedserver.h"
 
-#include <arpa/inet.h>
 #include <chrono>
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
+
+namespace {
+
+#ifdef _WIN32
+// Winsock wants starting once a process.
+const bool kSocketsReady = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}();
+constexpr qintptr kNoSocket = qintptr(INVALID_SOCKET);
+constexpr int kNoSignal = 0, kShutWrite = SD_SEND;
+void closeSocket(qintptr s) {
+    ::closesocket(SOCKET(s));
+}
+int pollOne(qintptr s, int ms) {
+    WSAPOLLFD p{SOCKET(s), POLLIN, 0};
+    return ::WSAPoll(&p, 1, ms);
+}
+#else
+constexpr qintptr kNoSocket = -1;
+constexpr int kNoSignal = MSG_NOSIGNAL, kShutWrite = SHUT_WR;
+void closeSocket(qintptr s) {
+    ::close(int(s));
+}
+int pollOne(qintptr s, int ms) {
+    pollfd p{int(s), POLLIN, 0};
+    return ::poll(&p, 1, ms);
+}
+#endif
+
+} // namespace
 
 FeedServer::FeedServer(Handler handler, int dripMs) : m_dripMs(dripMs), m_handler(std::move(handler)) {
-    m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
+    m_listen = qintptr(::socket(AF_INET, SOCK_STREAM, 0));
     int one = 1;
-    ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&one), sizeof one);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -26,9 +62,9 @@ FeedServer::FeedServer(Handler handler, int dripMs) : m_dripMs(dripMs), m_handle
 FeedServer::~FeedServer() {
     m_stop = true;
     m_thread.join();
-    for (int fd : m_held)
-        ::close(fd);
-    ::close(m_listen);
+    for (qintptr fd : m_held)
+        closeSocket(fd);
+    closeSocket(m_listen);
 }
 
 QUrl FeedServer::base() const {
@@ -52,20 +88,18 @@ void FeedServer::setHandler(Handler handler) {
 
 void FeedServer::serve() {
     while (!m_stop) {
-        pollfd p{m_listen, POLLIN, 0};
-        if (::poll(&p, 1, 50) <= 0) continue;
-        const int fd = ::accept(m_listen, nullptr, nullptr);
-        if (fd >= 0) answer(fd);
+        if (pollOne(m_listen, 50) <= 0) continue;
+        const qintptr fd = qintptr(::accept(m_listen, nullptr, nullptr));
+        if (fd != kNoSocket) answer(fd);
     }
 }
 
-void FeedServer::answer(int fd) {
+void FeedServer::answer(qintptr fd) {
     QByteArray request;
     char buf[4096];
     while (!request.contains("\r\n\r\n")) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 2000) <= 0) break;
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (pollOne(fd, 2000) <= 0) break;
+        const auto n = ::recv(fd, buf, sizeof buf, 0);
         if (n <= 0) break;
         request.append(buf, n);
     }
@@ -73,7 +107,7 @@ void FeedServer::answer(int fd) {
     const QString target = line.size() > 1 ? QString::fromLatin1(line[1]) : QString();
     // A connection the client opened and never used asked for nothing.
     if (target.isEmpty()) {
-        ::close(fd);
+        closeSocket(fd);
         return;
     }
     Reply reply;
@@ -96,7 +130,7 @@ void FeedServer::answer(int fd) {
     const auto sendAll = [fd](const QByteArray& bytes) {
         qsizetype sent = 0;
         while (sent < bytes.size()) {
-            const ssize_t n = ::send(fd, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
+            const auto n = ::send(fd, bytes.constData() + sent, int(bytes.size() - sent), kNoSignal);
             if (n <= 0) return false;
             sent += n;
         }
@@ -111,6 +145,6 @@ void FeedServer::answer(int fd) {
     } else {
         sendAll(head + reply.body);
     }
-    ::shutdown(fd, SHUT_WR);
-    ::close(fd);
+    ::shutdown(fd, kShutWrite);
+    closeSocket(fd);
 }

@@ -45,15 +45,15 @@ public:
 
 private:
     void serve();
-    void answer(int fd);
+    void answer(qintptr fd);
 
-    int m_listen = -1;
+    qintptr m_listen = -1; // a socket: a handle on Windows
     int m_port = 0;
     int m_dripMs;
     std::atomic<bool> m_stop{false};
     mutable std::mutex m_mutex;
     Handler m_handler;
     QStringList m_requests;
-    std::vector<int> m_held;
+    std::vector<qintptr> m_held;
     std::thread m_thread;
 };

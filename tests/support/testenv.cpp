@@ -9,6 +9,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <memory>
 #include <stdexcept>
 
 QString shippedSql() {
@@ -94,21 +95,37 @@ void useTemporaryHome(const QString& home) {
     qunsetenv("ZORVEL_FEED_URL");
 }
 
+namespace {
+
+// Where the program keeps its settings: the registry key of earlier versions on Windows, an INI file elsewhere.
+std::unique_ptr<QSettings> programSettings() {
+#ifdef _WIN32
+    return std::make_unique<QSettings>(
+        QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\prjZorvel\\Settings"),
+        QSettings::NativeFormat);
+#else
+    auto s = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("prjZorvel"));
+    s->beginGroup(QStringLiteral("Settings"));
+    return s;
+#endif
+}
+
+} // namespace
+
 void clearSettings() {
-    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("prjZorvel"));
-    s.clear();
-    s.sync();
+    auto s = programSettings();
+    s->remove(QString());
+    s->sync();
 }
 
 // Read and written past the program's own accessors, so a test also pins the keys
 // and texts that earlier installations left behind.
 QString storedSetting(const QString& key, const QString& absent) {
-    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("prjZorvel"));
-    return s.value(QStringLiteral("Settings/") + key, absent).toString();
+    return programSettings()->value(key, absent).toString();
 }
 
 void storeSetting(const QString& key, const QString& text) {
-    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("prjZorvel"));
-    s.setValue(QStringLiteral("Settings/") + key, text);
-    s.sync();
+    auto s = programSettings();
+    s->setValue(key, text);
+    s->sync();
 }

@@ -23,6 +23,7 @@ struct WindowRig {
     QString database;                 // valuta.mdb elsewhere than the program's folder, when set
     QString exportHelper;             // the spreadsheet helper; one that does not exist unless set
     std::function<QDateTime()> clock; // the window's clock, when a test runs it
+    QString chosenFile;               // what a file dialog of the window answers
     std::unique_ptr<frmZorvel> window;
 };
 

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# The Windows installer under Wine: a silent install into a folder with spaces and
+# Romanian letters, the installed program filling its history from a loopback bank,
+# its figures against the Linux build's for the same history, a silent uninstall that
+# leaves the history. Run by wine-test.sh, in the build's Wine prefix.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=$(cd "${1:-$root/build-win}" && pwd)
+linux="$root/build/bin/zorvel"
+export PATH="$PATH:/usr/lib/wine"
+export WINEPREFIX="$out/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" QT_QPA_PLATFORM=offscreen
+setup=$(ls "$out"/zorvel-setup-*.exe)
+folder='C:\Program Files\Zorvel Încercare'
+unix_folder=$(wine64 winepath -u "$folder" 2>/dev/null)
+work=$(mktemp -d)
+bank_pid=""
+trap '[ -n "$bank_pid" ] && kill "$bank_pid" 2>/dev/null; rm -rf "$work"' EXIT
+fail() { echo "FAILED  installer: $*"; exit 1; }
+
+# /D= must come last and unquoted, as IT departments type it: through cmd, which passes it as typed.
+cp "$setup" "$WINEPREFIX/drive_c/zorvel-setup.exe"
+wine64 cmd.exe /c "C:\zorvel-setup.exe /S /D=$folder"
+wineserver -w
+rm -f "$WINEPREFIX/drive_c/zorvel-setup.exe"
+[ -f "$unix_folder/bin/zorvel.exe" ] || fail "nothing installed in $folder"
+[ -f "$unix_folder/share/zorvel/valuta.mdb" ] || fail "no shipped history"
+start_menu=$(wine64 winepath -u 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Zorvel.lnk' 2>/dev/null)
+[ -f "$start_menu" ] || fail "no Start-menu entry"
+
+# The bank's files from a loopback server, its single days missing as on a weekend.
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+python3 "$root/scripts/feedserver.py" --folder "$root/../shared/data/bnr" --port "$port" --single-days 404 \
+    > "$work/bank.log" 2>&1 &
+bank_pid=$!
+sleep 1
+export ZORVEL_FEED_URL="http://127.0.0.1:$port"
+program="$unix_folder/bin/zorvel.exe"
+wine64 "$program" --update > "$work/update.txt" 2>&1 || true
+history=$(find "$WINEPREFIX/drive_c/users" -path '*AppData/Local/zorvel/valuta.mdb' | head -1)
+[ -f "$history" ] || fail "no history in the local application data folder"
+days=$(sqlite3 "$history" "select count(*) from valuta2023ron")
+[ "$days" -gt 200 ] || fail "the update stored $days days of 2023"
+
+# The same history under the Linux build, as a portable copy.
+if [ -x "$linux" ]; then
+    mkdir -p "$work/linux"
+    cp "$linux" "$work/linux/zorvel"
+    cp "$history" "$work/linux/valuta.mdb"
+    printf 'data;suma;valuta\n15.03.2023;2500;100HUF\n03.01.2022;1000,50;EUR\n28.12.2021;99,99;USD\n' > "$work/facturi.csv"
+    cp "$work/facturi.csv" "$work/facturi-win.csv"
+    for args in "--rate EUR --date 2023-06-15" "--rate 100HUF --date 2022-03-08" \
+        "--convert 2500 100HUF LEI --date 2023-01-03" "--convert 1000 LEI USD --date 2021-12-30 --format json" \
+        "--average EUR --year 2022"; do
+        # shellcheck disable=SC2086
+        w=$(wine64 "$program" $args 2>/dev/null | tr -d '\r')
+        # shellcheck disable=SC2086
+        l=$("$work/linux/zorvel" $args 2>/dev/null)
+        [ "$w" = "$l" ] || fail "zorvel $args: Windows '$w', Linux '$l'"
+        echo "same    zorvel $args: $w"
+    done
+    wine64 "$program" --convert-file "$(wine64 winepath -w "$work/facturi-win.csv")" > "$work/list-win.csv" 2>/dev/null || true
+    "$work/linux/zorvel" --convert-file "$work/facturi.csv" > "$work/list-linux.csv" 2>/dev/null || true
+    cmp -s "$work/list-win.csv" "$work/list-linux.csv" || fail "--convert-file differs: $(diff "$work/list-win.csv" "$work/list-linux.csv" | head -5)"
+    echo "same    zorvel --convert-file ($(wc -l < "$work/list-win.csv") lines)"
+fi
+
+uninstaller="$unix_folder/uninstall.exe"
+# It copies itself aside and returns at once: wineserver -w waits for the copy to end.
+wine64 "$uninstaller" /S
+wineserver -w
+[ ! -f "$unix_folder/bin/zorvel.exe" ] || fail "the uninstaller left the program"
+[ ! -f "$start_menu" ] || fail "the uninstaller left the Start-menu entry"
+[ -f "$history" ] || fail "the uninstaller took the history"
+echo "passed  installer: silent install, update, same figures as Linux, uninstall keeping the history"
