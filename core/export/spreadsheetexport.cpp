@@ -23,6 +23,15 @@ UserMessage cannotOpen(const QString& cause) {
 SpreadsheetExport::SpreadsheetExport(QString helperPath, QString workbookPath)
     : m_helper(std::move(helperPath)), m_workbook(std::move(workbookPath)) {}
 
+QString SpreadsheetExport::missingHelperText() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("Exportul in Microsoft Excel are nevoie de zorvel-excel.exe, care lipseste din dosarul "
+                          "programului. Reinstalati programul.");
+#else
+    return QStringLiteral("Exportul in LibreOffice Calc are nevoie de pachetul zorvel-calc, care nu este instalat.");
+#endif
+}
+
 QString SpreadsheetExport::programName() {
 #ifdef Q_OS_WIN
     return QStringLiteral("Microsoft Excel");
@@ -33,10 +42,7 @@ QString SpreadsheetExport::programName() {
 
 UserMessage SpreadsheetExport::exportDayBefore(const QString& dbPath, QDate day, const LocalCurrency& local) const {
     // The helper comes in a package of its own, with the office it needs: say what to install.
-    if (!QFileInfo(m_helper).isExecutable())
-        return {QStringLiteral("Exportul in %1 are nevoie de pachetul zorvel-calc, care nu este instalat.")
-                    .arg(programName()),
-                UserMessage::Icon::Exclamation};
+    if (!QFileInfo(m_helper).isExecutable()) return {missingHelperText(), UserMessage::Icon::Exclamation};
     const auto rates = RateBook::ratesFor(dbPath, day, RateBook::Rule::Before, local);
     if (!rates)
         return {rates.error(),

@@ -36,6 +36,8 @@ public:
     static QByteArray rowsForHelper(const StoredDay& row);
     // The spreadsheet program's name, as the messages give it.
     static QString programName();
+    // What to do when the helper is not there.
+    static QString missingHelperText();
 
 private:
     QString m_helper;

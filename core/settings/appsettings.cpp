@@ -8,9 +8,7 @@
 #include <QSettings>
 #include <memory>
 
-namespace {
-
-std::unique_ptr<QSettings> open() {
+std::unique_ptr<QSettings> AppSettings::storage() {
 #ifdef Q_OS_WIN
     return std::make_unique<QSettings>(
         QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\prjZorvel\\Settings"),
@@ -21,6 +19,8 @@ std::unique_ptr<QSettings> open() {
     return s;
 #endif
 }
+
+namespace {
 
 const QString kVatRate = QStringLiteral("TVA");
 const QString kMainCurrencies = QStringLiteral("principale");
@@ -76,11 +76,11 @@ QString AppSettings::feedUrl() {
 }
 
 QString AppSettings::value(const QString& key, const QString& defaultValue) {
-    return open()->value(key, defaultValue).toString();
+    return storage()->value(key, defaultValue).toString();
 }
 
 void AppSettings::setValue(const QString& key, const QString& value) {
-    auto s = open();
+    auto s = storage();
     s->setValue(key, value);
     s->sync();
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <memory>
+
+class QSettings;
 
 // The per-user settings of the program, section "Settings", every value kept as
 // text. On Windows they sit where earlier versions kept them in the registry, so
@@ -8,6 +11,9 @@
 // Each key and its default is named here and nowhere else.
 class AppSettings {
 public:
+    // Where they live: the registry key of earlier versions on Windows, an INI file elsewhere,
+    // with the "Settings" section open.
+    static std::unique_ptr<QSettings> storage();
     // The VAT rate box's text as last left; until then the standard rate in force today.
     static QString vatRate();
     static void setVatRate(const QString& rate);

@@ -41,11 +41,20 @@ QString DataLocation::helper(const QString& name) const {
 }
 
 QString DataLocation::exportHelper() const {
+#ifdef Q_OS_WIN
+    // Excel's helper ships beside the program.
+    return m_programDir + QStringLiteral("/zorvel-excel.exe");
+#else
     return helper(QStringLiteral("zorvel-calc"));
+#endif
 }
 
 QString DataLocation::accessHelper() const {
+#ifdef Q_OS_WIN
+    return m_programDir + QStringLiteral("/zorvel-access.exe");
+#else
     return helper(QStringLiteral("zorvel-access"));
+#endif
 }
 
 // Copied aside under a name of this start's own, checked, and renamed into place only

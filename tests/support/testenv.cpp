@@ -1,6 +1,7 @@
 #include "tests/support/testenv.h"
 
 #include "core/feed/feedparser.h"
+#include "core/settings/appsettings.h"
 #include "core/store/ratedb.h"
 #include "tests/support/bnrdata.h"
 
@@ -95,25 +96,8 @@ void useTemporaryHome(const QString& home) {
     qunsetenv("ZORVEL_FEED_URL");
 }
 
-namespace {
-
-// Where the program keeps its settings: the registry key of earlier versions on Windows, an INI file elsewhere.
-std::unique_ptr<QSettings> programSettings() {
-#ifdef _WIN32
-    return std::make_unique<QSettings>(
-        QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\prjZorvel\\Settings"),
-        QSettings::NativeFormat);
-#else
-    auto s = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("prjZorvel"));
-    s->beginGroup(QStringLiteral("Settings"));
-    return s;
-#endif
-}
-
-} // namespace
-
 void clearSettings() {
-    auto s = programSettings();
+    auto s = AppSettings::storage();
     s->remove(QString());
     s->sync();
 }
@@ -121,11 +105,11 @@ void clearSettings() {
 // Read and written past the program's own accessors, so a test also pins the keys
 // and texts that earlier installations left behind.
 QString storedSetting(const QString& key, const QString& absent) {
-    return programSettings()->value(key, absent).toString();
+    return AppSettings::storage()->value(key, absent).toString();
 }
 
 void storeSetting(const QString& key, const QString& text) {
-    auto s = programSettings();
+    auto s = AppSettings::storage();
     s->setValue(key, text);
     s->sync();
 }

@@ -1,17 +1,11 @@
 #pragma once
 
+#include "core/export/exportrows.h"
 #include "core/export/exportstatus.h"
 
 #include <memory>
 #include <string>
 #include <vector>
-
-// One day's rates for the first sheet: field names, and the values as text
-// (the date as yyyy-mm-dd, rates as decimal numbers with a point, empty for none).
-struct ExportRows {
-    std::vector<std::string> names;
-    std::vector<std::string> values;
-};
 
 // How the spreadsheet program is reached. The defaults are the user's own office;
 // tests use a profile of their own and no windows.
