@@ -1,5 +1,7 @@
 #pragma once
 
+#include <istream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,3 +12,22 @@ struct ExportRows {
     std::vector<std::string> names;
     std::vector<std::string> values;
 };
+
+// The two tab-separated lines the program writes to a helper's standard input (a line end
+// of CR LF read as LF); false when they are missing or do not pair up.
+inline bool readExportRows(std::istream& in, ExportRows& rows) {
+    const auto fields = [](std::string line) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::string> out;
+        std::string field;
+        std::istringstream split(line);
+        while (std::getline(split, field, '\t'))
+            out.push_back(field);
+        if (!line.empty() && line.back() == '\t') out.emplace_back();
+        return out;
+    };
+    std::string line;
+    if (std::getline(in, line)) rows.names = fields(line);
+    if (std::getline(in, line)) rows.values = fields(line);
+    return !rows.names.empty() && rows.names.size() == rows.values.size();
+}

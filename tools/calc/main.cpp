@@ -15,16 +15,6 @@
 
 namespace {
 
-std::vector<std::string> splitTabs(const std::string& line) {
-    std::vector<std::string> out;
-    std::string field;
-    std::istringstream in(line);
-    while (std::getline(in, field, '\t'))
-        out.push_back(field);
-    if (!line.empty() && line.back() == '\t') out.emplace_back();
-    return out;
-}
-
 std::string env(const char* name, const std::string& fallback) {
     const char* v = std::getenv(name);
     return v && *v ? v : fallback;
@@ -49,11 +39,7 @@ int main(int argc, char* argv[]) {
     CalcSession session(options);
     if (mode == "--workbook" && argc > 2) {
         ExportRows rows;
-        std::string line;
-        if (std::getline(std::cin, line)) rows.names = splitTabs(line);
-        if (std::getline(std::cin, line)) rows.values = splitTabs(line);
-        if (rows.names.empty() || rows.names.size() != rows.values.size())
-            finish({ExportStatus::Failed, "date de intrare invalide"});
+        if (!readExportRows(std::cin, rows)) finish({ExportStatus::Failed, "date de intrare invalide"});
         finish(session.exportDay(argv[2], rows));
     }
     if (mode == "--read") finish(session.readBack());

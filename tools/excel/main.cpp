@@ -13,21 +13,6 @@
 
 namespace {
 
-std::vector<std::string> splitTabs(const std::string& line) {
-    std::vector<std::string> out;
-    std::string field;
-    std::istringstream in(line);
-    while (std::getline(in, field, '\t'))
-        out.push_back(field);
-    if (!line.empty() && line.back() == '\t') out.emplace_back();
-    return out;
-}
-
-std::string withoutCr(std::string s) {
-    if (!s.empty() && s.back() == '\r') s.pop_back();
-    return s;
-}
-
 int finish(const ExcelResult& r) {
     std::cout << r.text << std::endl;
     return int(r.status);
@@ -41,11 +26,7 @@ int wmain(int argc, wchar_t* argv[]) {
         return int(ExportStatus::Failed);
     }
     ExportRows rows;
-    std::string line;
-    if (std::getline(std::cin, line)) rows.names = splitTabs(withoutCr(line));
-    if (std::getline(std::cin, line)) rows.values = splitTabs(withoutCr(line));
-    if (rows.names.empty() || rows.names.size() != rows.values.size())
-        return finish({ExportStatus::Failed, "date de intrare invalide"});
+    if (!readExportRows(std::cin, rows)) return finish({ExportStatus::Failed, "date de intrare invalide"});
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return finish({ExportStatus::CannotStart, "429 COM nu porneste"});
     IDispatch* app = nullptr;
