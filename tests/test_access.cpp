@@ -5,12 +5,15 @@
 #include "core/access/accessdump.h"
 #include "core/access/accessimport.h"
 #include "core/access/accessreader.h"
+#include "core/access/accesstakeover.h"
 #include "core/store/ratedb.h"
 #include "tests/support/accessdata.h"
 #include "tests/support/testenv.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -344,6 +347,51 @@ TEST_F(AccessFiles, OldLeiConvertFromTheImportedDays) {
     EXPECT_EQ(CommandLine::run({"--convert", "100", "EUR", "LEI", "--date", "2003-06-10"}, c, o, e), 0);
     o.flush();
     EXPECT_TRUE(out.startsWith(QStringLiteral("3725000,00 LEI (100 EUR x 37250"))) << out.toStdString();
+}
+
+TEST(AccessTakeover, TheAccessFileWhereTheHistoryShouldBeIsFoundAndTakenOver) {
+    if (AccessData::folder().isEmpty()) GTEST_SKIP() << AccessData::missing().toStdString();
+    const QString access = AccessData::folder() + QStringLiteral("/valuta-2003.mdb");
+    struct Case {
+        const char* what;
+        bool accessBeside, historyBeside, accessInData, historyInData;
+        const char* found; // "beside", "data" or ""
+    } const cases[] = {
+        {"an Access file beside the program, no history yet", true, false, false, false, "beside"},
+        {"an Access file in the data folder itself", false, false, true, false, "data"},
+        {"beside, but the data folder's history is in use", true, false, false, true, ""},
+        {"a history of ours beside the program", false, true, false, false, ""},
+        {"nothing at all", false, false, false, false, ""},
+    };
+    forEachRow(cases, [&](const Case& c) {
+        QTemporaryDir root;
+        const QString program = root.path() + QStringLiteral("/program"), data = root.path() + QStringLiteral("/data");
+        QDir().mkpath(program);
+        QDir().mkpath(data);
+        if (c.accessBeside) QFile::copy(access, program + QStringLiteral("/valuta.mdb"));
+        if (c.historyBeside) RateDb::createShipped(program + QStringLiteral("/valuta.mdb"));
+        if (c.accessInData) QFile::copy(access, data + QStringLiteral("/valuta.mdb"));
+        if (c.historyInData) RateDb::createShipped(data + QStringLiteral("/valuta.mdb"));
+        const DataLocation where(program, data);
+        const QString found = AccessTakeover::found(where);
+        const QString expected = !*c.found ? QString()
+                                 : QLatin1String(c.found) == QLatin1String("beside")
+                                     ? program + QStringLiteral("/valuta.mdb")
+                                     : data + QStringLiteral("/valuta.mdb");
+        EXPECT_EQ(found, expected) << c.what;
+        // Taken over: the Access file kept beside under its new name, unchanged, and a history in its place.
+        if (found.isEmpty() || AccessData::helper().isEmpty()) return;
+        AccessImport::Options o;
+        o.helper = AccessData::helper();
+        const auto taken = AccessTakeover::takeOver(where, found, o, QDateTime(QDate(2026, 12, 9), QTime(15, 4, 5)));
+        ASSERT_TRUE(taken) << c.what << ": " << taken.error().toStdString();
+        EXPECT_EQ(taken->database, found) << c.what;
+        EXPECT_EQ(taken->keptAs, found + QStringLiteral(".access-20261209-150405")) << c.what;
+        EXPECT_EQ(AccessData::contents(taken->keptAs), AccessData::contents(access)) << c.what;
+        EXPECT_EQ(taken->report.importedDays(), 251) << c.what;
+        EXPECT_EQ(where.database(), found) << c.what << ": the new history is the one the program opens";
+        EXPECT_TRUE(AccessTakeover::found(where).isEmpty()) << c.what << ": and it is not offered again";
+    });
 }
 
 } // namespace
