@@ -65,7 +65,15 @@ void frmZorvel::offerAccessImport() {
     const QString found = m_env.accessFound;
     if (found.isEmpty()) return;
     const DataLocation where(m_env.appDir, m_env.userDataDir);
-    if (!m_messages->ask(AccessTakeover::offerText(found), windowTitle())) {
+    // Without the reader there is nothing to offer: the file is named and left alone.
+    const bool canRead = QFileInfo(m_env.accessHelper).isExecutable();
+    if (!canRead)
+        message(QStringLiteral("Fisierul %1 este o baza de cursuri Access, din versiunea anterioara a programului. "
+                               "Aceasta instalare nu are programul care citeste fisiere Access (%2), asa ca istoricul "
+                               "ei nu poate fi adus; fisierul ramane neschimbat.")
+                    .arg(QDir::toNativeSeparators(found), QDir::toNativeSeparators(m_env.accessHelper)),
+                MessageSink::Icon::Exclamation);
+    if (!canRead || !m_messages->ask(AccessTakeover::offerText(found), windowTitle())) {
         // Both files stay as they are; the program keeps a history of its own in the data folder.
         if (found == where.database())
             return message(QStringLiteral("Fisierul %1 ramane neschimbat. Pana cand istoricul lui este adus, programul "

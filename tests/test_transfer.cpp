@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -125,6 +126,22 @@ TEST(Transfer, TheRateTablesMenuImportsAnAccessFileIntoTheHistoryInUse) {
         << rig.sink.texts().join(u'\n').toStdString();
     EXPECT_EQ(rig.app.column(QStringLiteral("select count(*) from valuta2022ron")).value(0).toInt(), 251);
     EXPECT_TRUE(rig.sink.asked.isEmpty());
+}
+
+TEST(Transfer, WithoutTheAccessReaderTheFileIsNamedAndLeftAlone) {
+    if (AccessData::folder().isEmpty()) GTEST_SKIP() << AccessData::missing().toStdString();
+    clearSettings();
+    WindowRig rig;
+    rig.accessReader = false;
+    const QString access = AccessData::folder() + QStringLiteral("/valuta-2003.mdb");
+    QFile::remove(rig.app.db());
+    ASSERT_TRUE(QFile::copy(access, rig.app.db()));
+    rig.start(false);
+    EXPECT_TRUE(rig.sink.asked.isEmpty());
+    EXPECT_TRUE(rig.sink.texts().join(u'\n').contains(QStringLiteral("nu are programul care citeste fisiere Access")))
+        << rig.sink.texts().join(u'\n').toStdString();
+    EXPECT_EQ(AccessData::contents(rig.app.db()), AccessData::contents(access));
+    EXPECT_TRUE(QFileInfo::exists(rig.app.path() + QStringLiteral("/data/valuta.mdb")));
 }
 
 } // namespace

@@ -21,7 +21,7 @@ frmZorvel& WindowRig::start(bool show) {
     };
     env.clock = clock;
     env.exportHelper = exportHelper.isEmpty() ? app.path() + QStringLiteral("/no-helper") : exportHelper;
-    env.accessHelper = AccessData::helper();
+    env.accessHelper = accessReader ? AccessData::helper() : app.path() + QStringLiteral("/no-reader");
     env.chooseFile = [this](const QString&, const QString&) { return chosenFile; };
     env.userDataDir = app.path() + QStringLiteral("/data");
     env.accessFound = AccessTakeover::found(DataLocation(env.appDir, env.userDataDir));

@@ -24,6 +24,7 @@ struct WindowRig {
     QString exportHelper;             // the spreadsheet helper; one that does not exist unless set
     std::function<QDateTime()> clock; // the window's clock, when a test runs it
     QString chosenFile;               // what a file dialog of the window answers
+    bool accessReader = true;         // false: the Access reader is not installed
     std::unique_ptr<frmZorvel> window;
 };
 
