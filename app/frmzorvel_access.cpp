@@ -27,10 +27,7 @@ QString reportText(const AccessImport::Report& r) {
     QString head = QStringLiteral("Istoricul din %1 a fost adus: %2 zile noi.")
                        .arg(QDir::toNativeSeparators(r.file))
                        .arg(r.importedDays());
-    if (r.years.empty())
-        head = QStringLiteral("Fisierul %1 nu contine tabele de cursuri (VALUTAaaaa, VALUTAaaaaRON): "
-                              "istoricul nu a fost schimbat.")
-                   .arg(QDir::toNativeSeparators(r.file));
+    if (r.years.empty()) head = r.noRateTablesText();
     return head + u'\r' + lines.join(u'\r');
 }
 

@@ -5,6 +5,8 @@
 #include "tests/support/accessdata.h"
 #include "tests/support/testenv.h"
 
+#include "bench/guimain.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -58,8 +60,5 @@ BENCHMARK(MdbExportSameTables)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRe
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    return runCoreBenchmarks(argc, argv);
 }

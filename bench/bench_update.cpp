@@ -9,6 +9,8 @@
 #include "core/update/rateupdater.h"
 #include "tests/support/testenv.h"
 
+#include "bench/guimain.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
@@ -186,8 +188,5 @@ BENCHMARK(DailyPath60Days)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTi
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    return runCoreBenchmarks(argc, argv);
 }

@@ -8,6 +8,8 @@
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 
+#include "bench/guimain.h"
+
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -89,8 +91,5 @@ BENCHMARK(BareFetchAndRead2005To2026)->Unit(benchmark::kMillisecond)->MinTime(2)
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    return runCoreBenchmarks(argc, argv);
 }

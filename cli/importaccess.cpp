@@ -25,6 +25,18 @@ QJsonObject yearJson(const AccessImport::Year& y) {
     return o;
 }
 
+QJsonObject reportJson(const QString& file, const AccessImport::Report& report) {
+    QJsonArray years;
+    for (const AccessImport::Year& y : report.years)
+        years << yearJson(y);
+    return {{"file", file},
+            {"version", report.version},
+            {"complete", report.complete()},
+            {"importedDays", report.importedDays()},
+            {"years", years},
+            {"skipped", QJsonArray::fromStringList(report.skipped)}};
+}
+
 } // namespace
 
 int importAccess(const Request& r, const Context& c, QTextStream& out, QTextStream& err) {
@@ -44,26 +56,13 @@ int importAccess(const Request& r, const Context& c, QTextStream& out, QTextStre
     const auto report = AccessImport::run(file, c.database, options);
     if (!report) return fail(err, report.error(), CommandLine::Failed);
     if (r.format == Format::Json) {
-        QJsonArray years;
-        for (const AccessImport::Year& y : report->years)
-            years << yearJson(y);
-        out << json({{"file", file},
-                     {"version", report->version},
-                     {"complete", report->complete()},
-                     {"importedDays", report->importedDays()},
-                     {"years", years},
-                     {"skipped", QJsonArray::fromStringList(report->skipped)}})
-            << Qt::endl;
+        out << json(reportJson(file, *report)) << Qt::endl;
     } else {
         for (const QString& line : report->lines())
             out << line << Qt::endl;
     }
     if (report->years.empty())
-        err << QStringLiteral(
-                   "Fisierul %1 nu contine tabele de cursuri (VALUTAaaaa, VALUTAaaaaRON): istoricul nu a fost "
-                   "schimbat.")
-                   .arg(shown)
-            << Qt::endl;
+        err << report->noRateTablesText() << Qt::endl;
     else if (!report->complete())
         err << QStringLiteral("Nu tot istoricul din %1 a fost adus: vedeti randurile de mai sus.").arg(shown)
             << Qt::endl;

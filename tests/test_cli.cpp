@@ -291,15 +291,20 @@ QByteArray bytesOf(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// A list of one invoice of 100 EUR on 8 March 2022, in a folder of the test's; empty when it cannot be written.
+QString oneInvoice(const QTemporaryDir& dir) {
+    const QString list = dir.filePath(QStringLiteral("facturi.csv"));
+    QFile f(list);
+    if (!f.open(QIODevice::WriteOnly) || f.write("data;suma;valuta\n08.03.2022;100;EUR\n") < 0) return {};
+    return list;
+}
+
 // Every path that writes, through the command line a script uses: the history, the input
 // and the output compared with what they were.
 TEST_F(CliTest, AListNeverTakesThePlaceOfTheHistoryOrItsInput) {
     QTemporaryDir dir;
-    const QString list = dir.filePath(QStringLiteral("facturi.csv"));
-    QFile f(list);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("data;suma;valuta\n08.03.2022;100;EUR\n");
-    f.close();
+    const QString list = oneInvoice(dir);
+    ASSERT_FALSE(list.isEmpty());
     QStringList targets{app.db(), list};
 #ifndef _WIN32
     // Windows' QFile::link makes a shortcut, a file of its own: only POSIX links lead to the history.
@@ -322,11 +327,8 @@ TEST_F(CliTest, APipeNamedAsTheOutputIsWrittenIntoAndStaysAPipe) {
     GTEST_SKIP() << "Windows has no named pipes in its folders";
 #else
     QTemporaryDir dir;
-    const QString list = dir.filePath(QStringLiteral("facturi.csv"));
-    QFile f(list);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("data;suma;valuta\n08.03.2022;100;EUR\n");
-    f.close();
+    const QString list = oneInvoice(dir);
+    ASSERT_FALSE(list.isEmpty());
     const QString fifo = dir.filePath(QStringLiteral("iesire"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QByteArray read;

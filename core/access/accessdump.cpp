@@ -98,72 +98,85 @@ AccessTable* AccessDump::table(const QString& name) {
     return nullptr;
 }
 
+namespace {
+
+// The first reason a table (or, without one, the whole output) cannot be taken is the one kept.
+void broken(AccessDump& d, AccessTable* t, const QString& why) {
+    if (t && t->problem.isEmpty()) t->problem = why;
+    if (!t && d.problem.isEmpty()) d.problem = why;
+}
+
+// One row's cells; a row of another width, or with a cell out of the format, makes its table unreadable.
+void addRow(AccessDump& d, AccessTable* t, const QList<QByteArrayView>& f) {
+    if (f.size() != t->columns.size() + 1) return broken(d, t, QStringLiteral("un rand are alt numar de coloane"));
+    std::vector<AccessCell> row;
+    row.reserve(size_t(t->columns.size()));
+    for (qsizetype i = 1; i < f.size(); ++i) {
+        auto c = cellOf(f[i]);
+        if (!c) broken(d, t, QStringLiteral("o valoare nu poate fi citita"));
+        row.push_back(c.value_or(AccessCell{}));
+    }
+    t->rows.push_back(std::move(row));
+}
+
+// One record after the first line; t is the table being read.
+void record(AccessDump& d, AccessTable*& t, const QList<QByteArrayView>& f, bool withRows) {
+    const QByteArrayView tag = f.first();
+    if (tag == "V" && f.size() == 2) {
+        d.format = int(count(f[1]).value_or(-1));
+    } else if (tag == "T" && f.size() == 4) {
+        d.tables.emplace_back();
+        t = &d.tables.back();
+        t->name = unescaped(f[1]);
+        t->declaredRows = count(f[2]).value_or(-1);
+    } else if (tag == "C" && f.size() == 3 && t && t->rows.empty()) {
+        t->columns.append({unescaped(f[2]), int(count(f[1]).value_or(0))});
+    } else if (tag == "R" && withRows && t && !t->ended) {
+        addRow(d, t, f);
+    } else if (tag == "E" && f.size() == 2 && t && withRows) {
+        t->ended = true;
+        if (count(f[1]) != qint64(t->rows.size())) broken(d, t, QStringLiteral("randuri pierdute la citire"));
+    } else {
+        broken(d, t, QStringLiteral("raspuns necunoscut de la programul de citire Access"));
+    }
+}
+
+// A table is whole when it ended, with the file's own count of rows, and the reader said nothing against it.
+void checkWhole(AccessDump& d, const QByteArray& err) {
+    const QHash<QString, QString> said = complaints(err);
+    for (AccessTable& table : d.tables) {
+        if (!table.ended)
+            broken(d, &table, QStringLiteral("citirea s-a oprit inainte de sfarsitul tabelului"));
+        else if (qint64(table.rows.size()) != table.declaredRows)
+            broken(d, &table,
+                   QStringLiteral("s-au citit %1 din %2 randuri").arg(table.rows.size()).arg(table.declaredRows));
+        if (auto s = said.constFind(table.name); s != said.cend())
+            broken(d, &table, QStringLiteral("cititorul Access a raportat: ") + *s);
+    }
+}
+
+} // namespace
+
 AccessDump AccessDump::parse(const QByteArray& out, const QByteArray& err, bool withRows) {
     AccessDump d;
-    qsizetype from = 0;
     AccessTable* t = nullptr;
-    qint64 lineNo = 0;
-    const auto broken = [&](AccessTable* at, const QString& why) {
-        if (at && at->problem.isEmpty()) at->problem = why;
-        if (!at && d.problem.isEmpty()) d.problem = why;
-    };
-    while (from < out.size()) {
-        qsizetype end = out.indexOf('\n', from);
+    bool first = true;
+    for (qsizetype from = 0; from < out.size();) {
+        const qsizetype end = out.indexOf('\n', from);
         // A last line without its end is a run cut short: nothing on it counts.
         if (end < 0) {
-            broken(t, QStringLiteral("citirea s-a oprit la jumatatea unui rand"));
+            broken(d, t, QStringLiteral("citirea s-a oprit la jumatatea unui rand"));
             break;
         }
         const QByteArrayView line = QByteArrayView(out).sliced(from, end - from);
         from = end + 1;
-        if (++lineNo == 1) {
-            if (line != "ZORVEL-ACCESS 1") {
-                d.problem = QStringLiteral("programul de citire Access a raspuns altceva decat un tabel");
-                return d;
-            }
-            continue;
+        if (first && line != "ZORVEL-ACCESS 1") {
+            d.problem = QStringLiteral("programul de citire Access a raspuns altceva decat un tabel");
+            return d;
         }
-        const QList<QByteArrayView> f = fields(line);
-        const QByteArrayView tag = f.first();
-        if (tag == "V" && f.size() == 2) {
-            d.format = int(count(f[1]).value_or(-1));
-        } else if (tag == "T" && f.size() == 4) {
-            d.tables.emplace_back();
-            t = &d.tables.back();
-            t->name = unescaped(f[1]);
-            t->declaredRows = count(f[2]).value_or(-1);
-        } else if (tag == "C" && f.size() == 3 && t && t->rows.empty()) {
-            t->columns.append({unescaped(f[2]), int(count(f[1]).value_or(0))});
-        } else if (tag == "R" && withRows && t && !t->ended) {
-            if (f.size() != t->columns.size() + 1) {
-                broken(t, QStringLiteral("un rand are alt numar de coloane"));
-                continue;
-            }
-            std::vector<AccessCell> row;
-            row.reserve(size_t(t->columns.size()));
-            for (qsizetype i = 1; i < f.size(); ++i) {
-                auto c = cellOf(f[i]);
-                if (!c) broken(t, QStringLiteral("o valoare nu poate fi citita"));
-                row.push_back(c.value_or(AccessCell{}));
-            }
-            t->rows.push_back(std::move(row));
-        } else if (tag == "E" && f.size() == 2 && t && withRows) {
-            t->ended = true;
-            if (count(f[1]) != qint64(t->rows.size())) broken(t, QStringLiteral("randuri pierdute la citire"));
-        } else {
-            broken(t, QStringLiteral("raspuns necunoscut de la programul de citire Access"));
-        }
+        if (!first) record(d, t, fields(line), withRows);
+        first = false;
     }
-    const QHash<QString, QString> said = complaints(err);
-    for (AccessTable& table : d.tables) {
-        if (!withRows) continue;
-        if (!table.ended)
-            broken(&table, QStringLiteral("citirea s-a oprit inainte de sfarsitul tabelului"));
-        else if (qint64(table.rows.size()) != table.declaredRows)
-            broken(&table,
-                   QStringLiteral("s-au citit %1 din %2 randuri").arg(table.rows.size()).arg(table.declaredRows));
-        if (auto s = said.constFind(table.name); s != said.cend())
-            broken(&table, QStringLiteral("cititorul Access a raportat: ") + *s);
-    }
+    if (withRows) checkWhole(d, err);
     return d;
 }

@@ -286,6 +286,12 @@ bool AccessImport::Report::complete() const {
     });
 }
 
+QString AccessImport::Report::noRateTablesText() const {
+    return QStringLiteral("Fisierul %1 nu contine tabele de cursuri (VALUTAaaaa, VALUTAaaaaRON): istoricul nu a fost "
+                          "schimbat.")
+        .arg(QDir::toNativeSeparators(file));
+}
+
 int AccessImport::Report::importedDays() const {
     int n = 0;
     for (const Year& y : years)
@@ -331,53 +337,26 @@ AccessImport::Plan AccessImport::plan(const std::vector<AccessTable>& tables) {
     return p;
 }
 
-Outcome<AccessImport::Report> AccessImport::run(const QString& accessFile, const QString& dbPath,
-                                                const Options& options) {
-    using R = Outcome<Report>;
-    const QString shown = QDir::toNativeSeparators(accessFile);
-    const AccessFile::Kind kind = AccessFile::kind(accessFile);
-    if (kind == AccessFile::Kind::Missing)
-        return R::failure(QStringLiteral("Fisierul %1 nu exista.").arg(shown), Cause::DbMissing);
-    if (!AccessFile::isAccess(kind))
-        return R::failure(QStringLiteral("Fisierul %1 nu este o baza de date Access.").arg(shown), Cause::DbDamaged);
-    RateDb db(dbPath);
-    if (!db.isOpen()) return R::failure(db.openError(), db.openCause());
-    const auto step = [&](int done, const QString& text) {
-        if (options.progress) options.progress(done, 3, text);
-    };
-    const AccessReader reader(options.helper, options.keepGoing);
-    step(0, QStringLiteral("Se citeste lista tabelelor..."));
-    const auto listing = reader.tables(accessFile);
-    if (!listing)
-        return R::failure(QStringLiteral("Fisierul %1 nu poate fi citit: %2.").arg(shown, listing.error()),
-                          listing.cause());
-    Report skippedOnly;
+namespace {
+
+// The tables to read, and the others named as skipped; the list of main currencies is the program's own.
+QStringList yearTablesOf(const AccessDump& listing, QStringList& skipped) {
     QStringList years;
-    for (const AccessTable& t : listing->tables) {
-        if (yearTable(t.name)) years << t.name;
-        // The list of main currencies: the program keeps its own.
+    for (const AccessTable& t : listing.tables) {
+        if (AccessImport::yearTable(t.name))
+            years << t.name;
         else if (t.name.compare(QStringLiteral("principale"), Qt::CaseInsensitive) != 0)
-            skippedOnly.skipped << QStringLiteral("%1: nu este un tabel de cursuri al unui an, sarit").arg(t.name);
+            skipped << QStringLiteral("%1: nu este un tabel de cursuri al unui an, sarit").arg(t.name);
     }
-    step(1, QStringLiteral("Se citesc %1 tabele de cursuri...").arg(years.size()));
-    const auto read = reader.read(accessFile, years);
-    if (!read)
-        return R::failure(QStringLiteral("Fisierul %1 nu poate fi citit: %2.").arg(shown, read.error()), read.cause());
-    Plan p = plan(read->tables);
-    p.report.file = accessFile;
-    p.report.version = AccessFile::versionText(kind);
-    p.report.skipped = skippedOnly.skipped + p.report.skipped;
-    // A file with a table that cannot be read whole is damaged: none of its days is taken.
-    for (const Year& y : p.report.years)
-        if (!y.problem.isEmpty()) p.report.damaged = true;
-    step(2, QStringLiteral("Se scriu %1 zile in istoric...").arg(p.days.size()));
-    if (p.days.empty() || p.report.damaged) return p.report;
-    const auto fates = db.mergeDays(p.days);
-    if (!fates) return R::failure(fates);
+    return years;
+}
+
+// What the history made of each day, counted in its table's line.
+void countFates(AccessImport::Plan& p, const std::vector<RateDb::Merged>& fates) {
     QHash<size_t, QSet<QString>> lackingByYear;
-    for (size_t i = 0; i < fates->size(); ++i) {
-        Year& y = p.report.years[p.yearOf[i]];
-        const RateDb::Merged& m = (*fates)[i];
+    for (size_t i = 0; i < fates.size(); ++i) {
+        AccessImport::Year& y = p.report.years[p.yearOf[i]];
+        const RateDb::Merged& m = fates[i];
         switch (m.fate) {
         case RateDb::Merged::Fate::Stored:
             ++y.imported;
@@ -400,11 +379,54 @@ Outcome<AccessImport::Report> AccessImport::run(const QString& accessFile, const
     for (auto it = lackingByYear.cbegin(); it != lackingByYear.cend(); ++it) {
         QStringList codes(it.value().cbegin(), it.value().cend());
         codes.sort();
-        Year& y = p.report.years[it.key()];
+        AccessImport::Year& y = p.report.years[it.key()];
         y.notes << QStringLiteral("%1 zile din istoric nu au %2 din fisier: lasate cum erau")
                        .arg(y.lacking)
                        .arg(codes.join(QStringLiteral(", ")));
     }
+}
+
+} // namespace
+
+Outcome<AccessImport::Report> AccessImport::run(const QString& accessFile, const QString& dbPath,
+                                                const Options& options) {
+    using R = Outcome<Report>;
+    const QString shown = QDir::toNativeSeparators(accessFile);
+    const AccessFile::Kind kind = AccessFile::kind(accessFile);
+    if (kind == AccessFile::Kind::Missing)
+        return R::failure(QStringLiteral("Fisierul %1 nu exista.").arg(shown), Cause::DbMissing);
+    if (!AccessFile::isAccess(kind))
+        return R::failure(QStringLiteral("Fisierul %1 nu este o baza de date Access.").arg(shown), Cause::DbDamaged);
+    RateDb db(dbPath);
+    if (!db.isOpen()) return R::failure(db.openError(), db.openCause());
+    const auto step = [&](int done, const QString& text) {
+        if (options.progress) options.progress(done, 3, text);
+    };
+    const auto unreadable = [&](const auto& failed) {
+        return R::failure(QStringLiteral("Fisierul %1 nu poate fi citit: %2.").arg(shown, failed.error()),
+                          failed.cause());
+    };
+    const AccessReader reader(options.helper, options.keepGoing);
+    step(0, QStringLiteral("Se citeste lista tabelelor..."));
+    const auto listing = reader.tables(accessFile);
+    if (!listing) return unreadable(listing);
+    QStringList skipped;
+    const QStringList years = yearTablesOf(*listing, skipped);
+    step(1, QStringLiteral("Se citesc %1 tabele de cursuri...").arg(years.size()));
+    const auto read = reader.read(accessFile, years);
+    if (!read) return unreadable(read);
+    Plan p = plan(read->tables);
+    p.report.file = accessFile;
+    p.report.version = AccessFile::versionText(kind);
+    p.report.skipped = skipped + p.report.skipped;
+    // A file with a table that cannot be read whole is damaged: none of its days is taken.
+    p.report.damaged =
+        std::any_of(p.report.years.cbegin(), p.report.years.cend(), [](const Year& y) { return !y.problem.isEmpty(); });
+    step(2, QStringLiteral("Se scriu %1 zile in istoric...").arg(p.days.size()));
+    if (p.days.empty() || p.report.damaged) return p.report;
+    const auto fates = db.mergeDays(p.days);
+    if (!fates) return R::failure(fates);
+    countFates(p, *fates);
     step(3, QString());
     return p.report;
 }

@@ -62,6 +62,8 @@ public:
         int importedDays() const;
         // One line a table, then what it holds that was not taken.
         QStringList lines() const;
+        // What a file without a single year table is told.
+        QString noRateTablesText() const;
     };
 
     struct Options {

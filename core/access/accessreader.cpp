@@ -27,33 +27,36 @@ AccessReader::Run AccessReader::run(const QStringList& arguments) const {
         r.failure = QStringLiteral("programul de citire Access (%1) nu porneste").arg(m_helper);
         return r;
     }
-    QElapsedTimer clock;
-    clock.start();
-    while (p.state() != QProcess::NotRunning) {
-        p.waitForReadyRead(50);
-        r.out += p.readAllStandardOutput();
-        r.err += p.readAllStandardError();
-        QString why;
-        if (r.out.size() > kMaxOutput || r.err.size() > kMaxOutput)
-            why = QStringLiteral("fisierul da mai mult decat poate avea un istoric de cursuri");
-        else if (clock.elapsed() > m_timeoutMs)
-            why = QStringLiteral("citirea nu s-a terminat in %1 secunde").arg(m_timeoutMs / 1000);
-        else if (m_keepGoing && !m_keepGoing()) {
-            why = QStringLiteral("oprita");
-            r.stopped = true;
-        }
-        if (!why.isEmpty()) {
-            p.kill();
-            p.waitForFinished(5000);
-            r.failure = why;
-            return r;
-        }
+    if (const QString why = watch(p, r); !why.isEmpty()) {
+        p.kill();
+        p.waitForFinished(5000);
+        r.failure = why;
+        return r;
     }
     r.out += p.readAllStandardOutput();
     r.err += p.readAllStandardError();
     if (p.exitStatus() == QProcess::CrashExit) r.failure = QStringLiteral("programul de citire Access s-a oprit brusc");
     r.exitCode = p.exitCode();
     return r;
+}
+
+QString AccessReader::watch(QProcess& p, Run& r) const {
+    QElapsedTimer clock;
+    clock.start();
+    while (p.state() != QProcess::NotRunning) {
+        p.waitForReadyRead(50);
+        r.out += p.readAllStandardOutput();
+        r.err += p.readAllStandardError();
+        if (r.out.size() > kMaxOutput || r.err.size() > kMaxOutput)
+            return QStringLiteral("fisierul da mai mult decat poate avea un istoric de cursuri");
+        if (clock.elapsed() > m_timeoutMs)
+            return QStringLiteral("citirea nu s-a terminat in %1 secunde").arg(m_timeoutMs / 1000);
+        if (m_keepGoing && !m_keepGoing()) {
+            r.stopped = true;
+            return QStringLiteral("oprita");
+        }
+    }
+    return {};
 }
 
 QString AccessReader::helperFailure(const Run& r) {

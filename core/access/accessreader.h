@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <functional>
 
+class QProcess;
+
 // Reads an Access file through the helper program, in a process of its own: the
 // reader may crash, hang or stop short on a damaged file, and none of that may
 // reach the program. Each table comes back whole or with the reason it is not.
@@ -32,6 +34,8 @@ private:
         bool stopped = false;
     };
     Run run(const QStringList& arguments) const;
+    // Gathers the helper's output until it ends; why it had to be stopped, empty when it ended by itself.
+    QString watch(QProcess& p, Run& r) const;
     static QString helperFailure(const Run& r);
 
     QString m_helper;

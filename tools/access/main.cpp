@@ -66,46 +66,48 @@ bool sameText(const char* a, const char* b) {
     return *a == *b;
 }
 
+std::string singleCell(float f, const char* bound) {
+    char check[64];
+    std::snprintf(check, sizeof check, "%.8g", double(f));
+    if (std::strcmp(check, bound) != 0) return std::string("t:") + bound;
+    std::uint32_t bits;
+    std::memcpy(&bits, &f, 4);
+    std::snprintf(check, sizeof check, "f:%08x", unsigned(bits));
+    return check;
+}
+
+// A Double, or a Date/Time (days since 1899-12-30 as a Double), checked against the text the reader made of it.
+std::string wideCell(double d, bool isDate, const char* bound) {
+    char check[64];
+    bool same;
+    if (isDate) {
+        struct tm t {};
+        mdb_date_to_tm(d, &t);
+        same = std::strftime(check, sizeof check, "%Y-%m-%d %H:%M:%S", &t) > 0 && std::strcmp(check, bound) == 0;
+    } else {
+        std::snprintf(check, sizeof check, "%.16g", d);
+        same = std::strcmp(check, bound) == 0;
+    }
+    if (!same) return isDate ? std::string("t:?") : std::string("t:") + bound;
+    std::uint64_t bits;
+    std::memcpy(&bits, &d, 8);
+    std::snprintf(check, sizeof check, "d:%016llx", static_cast<unsigned long long>(bits));
+    return check;
+}
+
 // The stored bits of a fixed-size value, taken only when formatting them gives the
 // reader's own text back: then they are the value that text was made from.
 std::string cell(MdbHandle* mdb, MdbColumn* col, const char* bound) {
-    char check[64];
     const int start = col->cur_value_start;
     const bool inPage = start >= 0 && start + col->cur_value_len <= int(sizeof mdb->pg_buf);
     switch (col->col_type) {
     case MDB_FLOAT:
-        if (inPage && col->cur_value_len == 4) {
-            const float f = mdb_get_single(mdb->pg_buf, start);
-            std::snprintf(check, sizeof check, "%.8g", double(f));
-            if (std::strcmp(check, bound) == 0) {
-                std::uint32_t bits;
-                std::memcpy(&bits, &f, 4);
-                std::snprintf(check, sizeof check, "f:%08x", unsigned(bits));
-                return check;
-            }
-        }
+        if (inPage && col->cur_value_len == 4) return singleCell(mdb_get_single(mdb->pg_buf, start), bound);
         return std::string("t:") + bound;
     case MDB_DOUBLE:
     case MDB_DATETIME:
-        if (inPage && col->cur_value_len == 8) {
-            const double d = mdb_get_double(mdb->pg_buf, start);
-            bool same;
-            if (col->col_type == MDB_DOUBLE) {
-                std::snprintf(check, sizeof check, "%.16g", d);
-                same = std::strcmp(check, bound) == 0;
-            } else {
-                struct tm t {};
-                mdb_date_to_tm(d, &t);
-                same =
-                    std::strftime(check, sizeof check, "%Y-%m-%d %H:%M:%S", &t) > 0 && std::strcmp(check, bound) == 0;
-            }
-            if (same) {
-                std::uint64_t bits;
-                std::memcpy(&bits, &d, 8);
-                std::snprintf(check, sizeof check, "d:%016llx", static_cast<unsigned long long>(bits));
-                return check;
-            }
-        }
+        if (inPage && col->cur_value_len == 8)
+            return wideCell(mdb_get_double(mdb->pg_buf, start), col->col_type == MDB_DATETIME, bound);
         return col->col_type == MDB_DOUBLE ? std::string("t:") + bound : std::string("t:?");
     default:
         return "o";
@@ -143,16 +145,36 @@ void rows(MdbHandle* mdb, MdbTableDef* table) {
     std::printf("E\t%lu\n", count);
 }
 
+// One table: its header, and in read mode its rows. A table listed but not there to read is
+// printed with rows -1: the caller must hear of it, not miss it.
+void table(MdbHandle* mdb, MdbCatalogEntry* entry, bool reading) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "\x01T\t%s\n", escaped(entry->object_name).c_str());
+    MdbTableDef* def = mdb_read_table(entry);
+    if (!def) {
+        std::printf("T\t%s\t-1\t0\n", escaped(entry->object_name).c_str());
+        return;
+    }
+    mdb_read_columns(def);
+    header(def);
+    if (reading) rows(mdb, def);
+    mdb_free_tabledef(def);
+}
+
+// A damaged file can make the reader ask for absurd amounts: it fails here, not the machine.
+// (AddressSanitizer reserves far more address space than this, so its builds go without.)
+void limitMemory() {
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
+    const rlimit memory{rlim_t(1) << 31, rlim_t(1) << 31};
+    setrlimit(RLIMIT_AS, &memory);
+#endif
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     // No setlocale: the reader's text of numbers and dates stays in the C locale, with a point.
-#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
-    // A damaged file can make the reader ask for absurd amounts: it fails here, not the machine.
-    // (AddressSanitizer reserves far more address space than this, so its builds go without.)
-    const rlimit memory{rlim_t(1) << 31, rlim_t(1) << 31};
-    setrlimit(RLIMIT_AS, &memory);
-#endif
+    limitMemory();
     if (argc < 3 || (std::strcmp(argv[1], "tables") != 0 && std::strcmp(argv[1], "read") != 0)) {
         std::fprintf(stderr, "folosire: zorvel-access tables FISIER | read FISIER TABEL...\n");
         return WrongUse;
@@ -176,19 +198,7 @@ int main(int argc, char* argv[]) {
         for (int a = 3; a < argc && !wanted; ++a)
             wanted = sameText(entry->object_name, argv[a]);
         if (!wanted) continue;
-        std::fflush(stdout);
-        std::fprintf(stderr, "\x01T\t%s\n", escaped(entry->object_name).c_str());
-        MdbTableDef* table = mdb_read_table(entry);
-        // Listed but not there to read: the caller must hear of it, not miss it.
-        if (!table) {
-            std::printf("T\t%s\t-1\t0\n", escaped(entry->object_name).c_str());
-            ++found;
-            continue;
-        }
-        mdb_read_columns(table);
-        header(table);
-        if (reading) rows(mdb, table);
-        mdb_free_tabledef(table);
+        table(mdb, entry, reading);
         ++found;
     }
     mdb_close(mdb);

@@ -84,36 +84,10 @@ std::wstring ExcelSession::rangeFor(size_t columns) {
     return L"A1:" + letters + L"2";
 }
 
-ExcelResult ExcelSession::exportDay(const std::wstring& workbookPath, const ExportRows& rows) {
-    Automation a;
-    const auto failed = [&a] { return ExcelResult{ExportStatus::Failed, a.error()}; };
-    Object books(a.object(m_app, L"Workbooks"));
-    if (!books) return failed();
-    Automation::Value count;
-    if (!a.get(books.get(), L"Count", &count.v) || FAILED(VariantChangeType(&count.v, &count.v, 0, VT_I4)))
-        return failed();
-    const Automation::Value one = Automation::Value::integer(1);
-    Object book;
-    if (count.v.lVal == 0) {
-        const Automation::Value path = Automation::Value::text(workbookPath);
-        book.reset(a.object(books.get(), L"Open", {&path.v}));
-        // Without the template, a new workbook takes the rates.
-        if (!book) book.reset(a.object(books.get(), L"Add"));
-    } else {
-        book.reset(a.object(books.get(), L"Item", {&one.v}));
-    }
-    if (!book) return failed();
-    Object sheets(a.object(book.get(), L"Worksheets"));
-    Object sheet(sheets ? a.object(sheets.get(), L"Item", {&one.v}) : nullptr);
-    if (!sheet) return failed();
-    if (count.v.lVal > 0) {
-        Automation::Value name;
-        if (!a.get(sheet.get(), L"Name", &name.v)) return failed();
-        if (name.v.vt != VT_BSTR || std::wstring(name.v.bstrVal) != L"Zorvel")
-            return {ExportStatus::Refused, "alt registru deschis"};
-    }
-    if (!a.put(sheet.get(), L"Name", Automation::Value::text(L"Zorvel").v)) return failed();
-    // Both rows in one call: the names, then the day.
+namespace {
+
+// Both rows as one block of cells, 2 x n: the names, then the day.
+void cellsFor(const ExportRows& rows, VARIANT& block) {
     const size_t n = rows.names.size();
     SAFEARRAYBOUND bounds[2] = {{2, 1}, {ULONG(n), 1}};
     SAFEARRAY* cells = SafeArrayCreate(VT_VARIANT, 2, bounds);
@@ -131,10 +105,48 @@ ExcelResult ExcelSession::exportDay(const std::wstring& workbookPath, const Expo
             VariantClear(&v);
         }
     }
+    block.vt = VT_ARRAY | VT_VARIANT;
+    block.parray = cells;
+}
+
+// The first sheet of the workbook to write into: the template opened (or a new workbook) when none
+// is open, else workbook 1, which must be ours. Empty with a's error, or with refused set.
+IDispatch* targetSheet(Automation& a, IDispatch* app, const std::wstring& workbookPath, bool& refused) {
+    Object books(a.object(app, L"Workbooks"));
+    Automation::Value count;
+    if (!books || !a.get(books.get(), L"Count", &count.v) || FAILED(VariantChangeType(&count.v, &count.v, 0, VT_I4)))
+        return nullptr;
+    const Automation::Value one = Automation::Value::integer(1);
+    Object book;
+    if (count.v.lVal == 0) {
+        const Automation::Value path = Automation::Value::text(workbookPath);
+        book.reset(a.object(books.get(), L"Open", {&path.v}));
+        // Without the template, a new workbook takes the rates.
+        if (!book) book.reset(a.object(books.get(), L"Add"));
+    } else {
+        book.reset(a.object(books.get(), L"Item", {&one.v}));
+    }
+    Object sheets(book ? a.object(book.get(), L"Worksheets") : nullptr);
+    Object sheet(sheets ? a.object(sheets.get(), L"Item", {&one.v}) : nullptr);
+    if (!sheet || count.v.lVal == 0) return sheet.release();
+    Automation::Value name;
+    if (!a.get(sheet.get(), L"Name", &name.v)) return nullptr;
+    refused = name.v.vt != VT_BSTR || std::wstring(name.v.bstrVal) != L"Zorvel";
+    return refused ? nullptr : sheet.release();
+}
+
+} // namespace
+
+ExcelResult ExcelSession::exportDay(const std::wstring& workbookPath, const ExportRows& rows) {
+    Automation a;
+    const auto failed = [&a] { return ExcelResult{ExportStatus::Failed, a.error()}; };
+    bool refused = false;
+    Object sheet(targetSheet(a, m_app, workbookPath, refused));
+    if (refused) return {ExportStatus::Refused, "alt registru deschis"};
+    if (!sheet || !a.put(sheet.get(), L"Name", Automation::Value::text(L"Zorvel").v)) return failed();
     Automation::Value block;
-    block.v.vt = VT_ARRAY | VT_VARIANT;
-    block.v.parray = cells;
-    const Automation::Value address = Automation::Value::text(rangeFor(n));
+    cellsFor(rows, block.v);
+    const Automation::Value address = Automation::Value::text(rangeFor(rows.names.size()));
     Object range(a.object(sheet.get(), L"Range", {&address.v}));
     if (!range || !a.put(range.get(), L"Value", block.v)) return failed();
     const Automation::Value dateCell = Automation::Value::text(L"A2");
