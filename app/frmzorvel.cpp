@@ -285,22 +285,20 @@ void frmZorvel::message(const QString& text, MessageSink::Icon icon, const QStri
 void frmZorvel::Form_Load() {
     const MessageScope startup(*this);
     m_startupSpan = true;
-    Text3[5]->setText(AppSettings::vatRate());
-    const QDateTime now = QDateTime::currentDateTime();
-    const int year = now.date().year();
-    {
-        const QSignalBlocker quiet(Combo2);
-        for (int y = RateYears::First; y <= year; ++y)
-            Combo2->addItem(QString::number(y));
-        Combo2->setCurrentIndex(-1);
-    }
+    m_today = today();
+    Text3[5]->setText(AppSettings::vatRate(m_today));
+    const QDateTime now = this->now().toLocalTime();
+    const int year = m_today.year();
+    addYearsUpTo(year);
+    setComboIndexQuietly(Combo2, -1);
     TableYear = QString::number(year);
     if (!m_env.startupNotice.isEmpty()) message(m_env.startupNotice, MessageSink::Icon::Information);
     offerAccessImport();
     for (int i = 0; i < 3; ++i)
         Check1[i]->setChecked(AppSettings::panelShown(i));
     chkPrinc->setChecked(!AppSettings::mainCurrenciesOnly());
-    DTPicker1->setMaxDate(now);
+    newestStoredDay();
+    applyDateLimit();
     DTPicker1->setValue(now);
     setComboIndexQuietly(Combo2, Combo2->count() - 1);
     Combo2_Click();

@@ -5,9 +5,9 @@
 // of check boxes that shows or hides them, and a panel of links. Each panel's
 // handlers live in a file of their own (frmzorvel_ratetable.cpp, _converter, _vat,
 // _update, _export, _history, _transfer, _verify); frmzorvel.cpp builds the controls and
-// starts the window. A handler reads the boxes, calls core (where every rule lives:
-// conversion, VAT arithmetic, the rate store, the update, the export) and writes
-// what it returned into the boxes or a message.
+// starts the window; _quiet and _today keep a window left open for days up to date. A handler reads the boxes, calls
+// core (where every rule lives: conversion, VAT arithmetic, the rate store, the update, the export) and writes what it
+// returned into the boxes or a message.
 //
 // The controls keep the names the design gave them; each is also its objectName.
 // Their kinds, captions and places are one table, in windowdesign.cpp.
@@ -150,8 +150,17 @@ private:
     static constexpr int kNoticeMs = 15000;
     QDateTime now() const;
     void startQuietUpdates();
-    QDate newestStoredDay() const;
+    // The newest stored day, or the last one read while the history cannot be read.
+    QDate newestStoredDay();
     void showQuietResult(const RateUpdater::Report& report, const QDateTime& at);
+    void noteUpdate(const RateUpdater::Report& report);
+    // The window's today (in _today): what follows the clock when the day turns.
+    QDate today() const;
+    void followClock();
+    void addYearsUpTo(int year);
+    void applyDateLimit();
+    void followVatRate(QDate before, QDate day);
+    void followYear();
     void showNotice(const QString& text);
     void connectHandlers();
     void connectRatePanel();
@@ -269,6 +278,10 @@ private:
     bool m_manualPending = false; // the update button pressed while a quiet update ran
     bool m_silent = false;        // a quiet refresh: no box for what it recomputes
     std::optional<QDateTime> m_lastQuiet;
+    QDate m_today;                    // the day the window last saw on the clock
+    QDate m_newestKnown;              // the newest stored day, as last read
+    QList<QDate> m_missingDays;       // what the last update that reached the bank found missing
+    bool m_tableOnCurrentYear = true; // the rate table was left on the year of its day
     QTimer m_quietTimer;
     QTimer m_noticeTimer;
     QSystemTrayIcon* m_tray = nullptr;

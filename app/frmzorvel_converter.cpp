@@ -9,6 +9,7 @@
 #include "core/text/inputtext.h"
 #include "core/text/numbertext.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -52,7 +53,11 @@ void frmZorvel::ConvertAmount() {
     if (day) selectRateRow(day->date);
     const auto v = Converter::convert(request, day ? std::optional<StoredDay>(day->row) : std::nullopt);
     const std::optional<RateBook::Day> used = day ? std::optional<RateBook::Day>(*day) : std::nullopt;
-    showRatesUsed(v && used ? Converter::ratesUsed(*v, *used, NumberText::point()) : QString());
+    QString hint = v && used ? Converter::ratesUsed(*v, *used, NumberText::point()) : QString();
+    // Thousands separators typed: the hint says the amount as read, so a misreading cannot pass unseen.
+    if (v && InputText::hasGroups(Text1->text()))
+        hint = QStringList{QStringLiteral("Suma citita: ") + NumberText::general(v->amount), hint}.join(u"; ");
+    showRatesUsed(hint.endsWith(u"; ") ? hint.chopped(2) : hint);
     m_documentLine = v ? Converter::documentLine(*v, used, LocalCurrencyName, NumberText::point()) : QString();
     if (!v) {
         message(v.cause() == Cause::OutOfRange ? v.error() : unknownRateText(), MessageSink::Icon::Exclamation);
@@ -124,6 +129,8 @@ void frmZorvel::Text1_GotFocus() {
 }
 
 void frmZorvel::Text2_Change() {
+    // The VAT line the user is typing in is theirs: a result the day's rates changed meanwhile stays in the converter.
+    if (m_silent && std::find(Text3.cbegin(), Text3.cend(), QApplication::focusWidget()) != Text3.cend()) return;
     m_vat.VatFocusIndex = 0;
     Text3[1]->setText(Text2->text());
 }

@@ -18,31 +18,39 @@ QDateTime frmZorvel::now() const {
 }
 
 void frmZorvel::startQuietUpdates() {
-    if (!AppSettings::quietUpdate()) return;
     // The update at start-up has just asked.
     m_lastQuiet = now();
-    // The clock decides, the timer only looks at it: after a sleep the next look finds the schedule.
+    // The clock decides, the timer only looks at it: after a sleep the next look finds the schedule,
+    // and the day turns for the window whether or not it asks the bank.
     m_quietTimer.setInterval(kQuietLookMs);
     connect(&m_quietTimer, &QTimer::timeout, this, &frmZorvel::QuietUpdate_Tick, Qt::UniqueConnection);
     m_quietTimer.start();
 }
 
-QDate frmZorvel::newestStoredDay() const {
+QDate frmZorvel::newestStoredDay() {
     RateDb db(dbPath());
     const int year = QuietSchedule::inBucharest(now()).date().year();
-    for (int y : {year, year - 1})
-        if (const auto n = db.newestDay(y); n && n->day) return *n->day;
-    return {};
+    for (int y : {year, year - 1}) {
+        const auto n = db.newestDay(y);
+        // A history another program holds for a moment is as it was when last read.
+        if (!n) return m_newestKnown;
+        if (n->day) return m_newestKnown = *n->day;
+    }
+    return m_newestKnown = QDate();
 }
 
 void frmZorvel::QuietUpdate_Tick() {
-    if (m_updating || !AppSettings::quietUpdate()) return;
+    if (m_updating) return;
+    followClock();
+    if (!AppSettings::quietUpdate()) return;
     const QDateTime at = now();
-    if (!QuietSchedule::askNow(at, newestStoredDay(), m_lastQuiet)) return;
+    const QDate covered = QuietSchedule::coveredUntil(newestStoredDay(), m_missingDays);
+    if (!QuietSchedule::askNow(at, covered, m_lastQuiet)) return;
     m_lastQuiet = at;
     m_updating = true;
     m_quietRunning = true;
     UpdateSession session(dbPath(), m_env.feedBase);
+    session.setToday(today());
     const RateUpdater::Report report = session.run();
     m_updating = false;
     m_quietRunning = false;
@@ -55,20 +63,29 @@ void frmZorvel::QuietUpdate_Tick() {
 }
 
 void frmZorvel::showQuietResult(const RateUpdater::Report& report, const QDateTime& at) {
-    const QString when = QuietSchedule::inBucharest(at).toString(QStringLiteral("dd.MM.yyyy HH:mm"));
-    const bool failed = report.result == RateUpdater::Result::Failed || report.result == RateUpdater::Result::Cancelled;
-    QString tip = failed ? QStringLiteral("Ultima incercare automata: %1, nereusita: %2").arg(when, report.detail)
-                         : QStringLiteral("Ultima incercare automata: %1, reusita").arg(when);
-    if (report.result == RateUpdater::Result::UpToDate) LastRateDate = report.feedDate;
-    showLastRateDate();
-    Label2[2]->setToolTip(tip);
+    noteUpdate(report);
+    Label2[2]->setToolTip(QuietSchedule::attemptText(report, m_newestKnown, at));
     if (report.daysStored == 0) return;
     // What came shows where the user looks: the table of the year in view and the converter.
     m_silent = true;
     if (report.lastAdded.year() == TableYear.toInt() || report.firstAdded.year() == TableYear.toInt()) LoadRateTable();
     ConvertAmount();
+    followYear();
     m_silent = false;
     showNotice(QStringLiteral("Cursul BNR din %1 a fost adaugat").arg(DayText::shown(report.lastAdded)));
+}
+
+// What an update leaves for the window, whoever started it: the newest stored day on the
+// label (never the feed's own date, which may be a weekend), the days still missing for the
+// schedule, and the converter's latest day.
+void frmZorvel::noteUpdate(const RateUpdater::Report& report) {
+    const bool answered =
+        report.result == RateUpdater::Result::UpToDate || report.result == RateUpdater::Result::Incomplete;
+    if (answered) m_missingDays = report.missing;
+    const QDate newest = newestStoredDay();
+    if (answered && newest.isValid()) LastRateDate = newest;
+    showLastRateDate();
+    applyDateLimit();
 }
 
 // A notice that asks nothing of the user: the desktop's own, or a line of the window that goes away.

@@ -165,9 +165,10 @@ void frmZorvel::chkPrinc_Click() {
 }
 
 void frmZorvel::Combo2_Click() {
+    m_tableOnCurrentYear = Combo2->currentText().toInt() == m_today.year();
     if (Combo2->currentText() != TableYear) LoadRateTable();
     if (!DTPicker1->setYear(Combo2->currentText().toInt())) {
-        const QDate today = QDate::currentDate();
+        const QDate today = m_today;
         DTPicker1->setDay(today.day());
         DTPicker1->setMonth(today.month());
         DTPicker1->setYear(today.year());

@@ -15,6 +15,7 @@ void frmZorvel::Command2_Click() {
     }
     m_updating = true;
     UpdateSession session(dbPath(), m_env.feedBase);
+    session.setToday(today());
     QProgressDialog progress(QStringLiteral("Se actualizeaza cursul valutar..."), QStringLiteral("Opreste"), 0, 0,
                              isVisible() ? this : nullptr);
     followUpdate(session, progress);
@@ -48,10 +49,7 @@ void frmZorvel::followUpdate(UpdateSession& session, QProgressDialog& progress) 
 }
 
 void frmZorvel::showUpdateResult(const RateUpdater::Report& report, const UserMessage& said) {
-    if (report.result == RateUpdater::Result::UpToDate) {
-        LastRateDate = report.feedDate;
-        TableYear = Combo2->currentText();
-        showLastRateDate();
-    }
+    if (report.result == RateUpdater::Result::UpToDate) TableYear = Combo2->currentText();
+    noteUpdate(report);
     message(said);
 }

@@ -1,5 +1,6 @@
 // The VAT calculator: six boxes of one invoice line kept in step by VatCalculator.
 #include "app/frmzorvel.h"
+#include "core/money/vatrates.h"
 #include "core/settings/appsettings.h"
 
 #include <QLineEdit>
@@ -30,8 +31,9 @@ void frmZorvel::Text3_LostFocus(int index) {
         const QString q = VatCalculator::quantityAfterEdit(Text3[0]->text());
         if (q != Text3[0]->text()) Text3[0]->setText(q);
     } else if (index == VatBoxes::Rate) {
-        const QString r = VatCalculator::rateAfterEdit(Text3[5]->text(), AppSettings::vatRate());
+        const QString r = VatCalculator::rateAfterEdit(Text3[5]->text(), AppSettings::vatRate(m_today));
         if (r != Text3[5]->text()) Text3[5]->setText(r);
-        AppSettings::setVatRate(Text3[5]->text());
+        // The law's rate passed over with Tab is no choice of the user's: it goes on following the law.
+        if (AppSettings::vatRateSaved() || r != VatRates::standardOn(m_today)) AppSettings::setVatRate(r);
     }
 }

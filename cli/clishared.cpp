@@ -4,9 +4,19 @@
 #include "core/text/daytext.h"
 
 #include <QJsonDocument>
-#include <QLocale>
+#include <QRegularExpression>
 
 namespace Cli {
+
+namespace {
+
+// JSON has no decimal type and Qt writes every number through a double ("2e-05"). A decimal
+// travels to the writer as a string behind this mark (a Unicode noncharacter, which text
+// meant for interchange does not hold; at worst such a string of digits is written as a number) and leaves it as a bare
+// JSON number with exactly its own digits.
+constexpr char16_t kDecimalMark = 0xFDD0;
+
+} // namespace
 
 int fail(QTextStream& err, const QString& text, int exit) {
     err << QStringLiteral("zorvel: ") << text << Qt::endl;
@@ -14,16 +24,12 @@ int fail(QTextStream& err, const QString& text, int exit) {
 }
 
 QString json(const QJsonObject& o) {
-    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+    static const QRegularExpression marked(QStringLiteral(R"re("\x{FDD0}(-?[0-9]+(?:\.[0-9]+)?)")re"));
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)).replace(marked, QStringLiteral("\\1"));
 }
 
 QJsonValue number(const Decimal& v) {
-    // JSON has no decimal: the one place a figure meets a double, checked digit for digit.
-    const double d = v.toString().toDouble();
-    // JSON writes a double's shortest form: where that is the decimal itself, it is the bank's figure.
-    if (Decimal::fromText(QString::number(d, 'g', QLocale::FloatingPointShortest)) == std::optional<Decimal>(v))
-        return d;
-    return v.toString();
+    return QString(QChar(kDecimalMark)) + v.toString();
 }
 
 QString figure(const Decimal& v, int places) {

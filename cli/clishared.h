@@ -30,7 +30,8 @@ using Context = CommandLine::Context;
 
 int fail(QTextStream& err, const QString& text, int exit);
 QString json(const QJsonObject& o);
-// A decimal as a JSON number when a double holds it digit for digit, else as its text.
+// A decimal as a JSON number written from its own digits, never through a double: 0.00002, 4.9490.
+// Only json() writes it as such.
 QJsonValue number(const Decimal& v);
 // A figure with exactly that many places and a decimal comma: "4,9490".
 QString figure(const Decimal& v, int places);

@@ -19,9 +19,11 @@ bool isLocal(const QString& code, const LocalCurrency& local) {
 }
 
 // A side of a conversion as the converter takes it: the local currency's name, or the code.
-Outcome<QString> sideOf(const QString& code, const std::optional<RateBook::Day>& day, const LocalCurrency& local,
-                        const Outcome<RateBook::Day>& read) {
+Outcome<QString> sideOf(const QString& code, QDate asked, const std::optional<RateBook::Day>& day,
+                        const LocalCurrency& local, const Outcome<RateBook::Day>& read) {
     if (isLocal(code, local)) return local.name;
+    if (const QString why = LocalCurrency::refusedOn(code, asked); !why.isEmpty())
+        return Outcome<QString>::failure(why + u'.');
     if (!day) return Outcome<QString>::failure(read);
     if (!RateBook::quote(day->row, code))
         return Outcome<QString>::failure(QStringLiteral("Nu este cunoscut cursul pentru %1 la %2.")
@@ -65,15 +67,26 @@ int convert(const Request& r, const Context& c, QTextStream& out, QTextStream& e
     const QStringList pair = r.parser.positionalArguments();
     if (pair.size() != 2) return fail(err, QStringLiteral("Folositi: --convert SUMA DIN IN"), CommandLine::WrongUse);
     const QString amountText = r.parser.value(QStringLiteral("convert"));
-    if (!InputText::Amount(amountText))
+    // An amount too large says so in the words of a result too large.
+    switch (InputText::faultOf(amountText)) {
+    case InputText::AmountFault::None:
+        break;
+    case InputText::AmountFault::TooLarge:
+        return fail(err, QStringLiteral("suma prea mare: %1").arg(amountText), CommandLine::WrongUse);
+    case InputText::AmountFault::Grouping:
+        return fail(err,
+                    QStringLiteral("suma invalida: \"%1\" (separatorii de mii nu sunt la locul lor)").arg(amountText),
+                    CommandLine::WrongUse);
+    case InputText::AmountFault::NotANumber:
         return fail(err, QStringLiteral("suma invalida: \"%1\" (forma: 100, 1.234,56)").arg(amountText),
                     CommandLine::WrongUse);
+    }
     const LocalCurrency local = LocalCurrency::on(r.day);
     const auto read = RateBook::ratesFor(c.database, r.day);
     const std::optional<RateBook::Day> day = read ? std::optional<RateBook::Day>(*read) : std::nullopt;
-    const auto from = sideOf(pair[0], day, local, read);
+    const auto from = sideOf(pair[0], r.day, day, local, read);
     if (!from) return fail(err, from.error(), CommandLine::Failed);
-    const auto to = sideOf(pair[1], day, local, read);
+    const auto to = sideOf(pair[1], r.day, day, local, read);
     if (!to) return fail(err, to.error(), CommandLine::Failed);
     const Converter::Request request{amountText, *from, *to, local.name};
     const auto v = Converter::convert(request, day ? std::optional<StoredDay>(day->row) : std::nullopt);

@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -90,6 +91,23 @@ TEST_F(CliTest, AnswersAsTheConverterWouldAndSaysWhatIsWrong) {
          0,
          "data;suma;din;in;rezultat;curs_din;curs_in\r\n2022-03-07;100;EUR;USD;\"108,26\";\"4,9490\";\"4,5713\"\r\n"},
         {{"--convert", "abc", "EUR", "LEI"}, 2, "suma invalida: \"abc\""},
+        // Thousands grouped by one separator are whole amounts; a result past fifteen whole digits is refused
+        // as such an amount is; no amount goes through a double into JSON.
+        {{"--convert", "1.234.567", "EUR", "LEI", "--date", "2022-03-08"},
+         0,
+         "6109872,08 LEI NOI (1234567 EUR x 4,9490, curs BNR din 07.03.2022)\n"},
+        {{"--convert", "1.23.456", "EUR", "LEI"}, 2, "separatorii de mii nu sunt la locul lor"},
+        {{"--convert", "999999999999999,996", "LEI", "LEI"}, 2, "suma prea mare: 999999999999999,996"},
+        {{"--convert", "1000000000000000", "LEI", "LEI"}, 2, "suma prea mare: 1000000000000000"},
+        {{"--convert", "0,00002", "EUR", "LEI", "--date", "2022-03-08", "--format", "json"},
+         0,
+         "{\"amount\":0.00002,\"date\":\"2022-03-07\",\"from\":\"EUR\",\"fromRate\":4.949,\"result\":0,"
+         "\"to\":\"LEI NOI\",\"toRate\":1}\n"},
+        {{"--convert", "999999999999999,99", "LEI", "LEI", "--date", "2022-03-08", "--format", "json"},
+         0,
+         "{\"amount\":999999999999999.99,\"date\":\"2022-03-08\",\"from\":\"LEI NOI\",\"fromRate\":1,"
+         "\"result\":999999999999999.99,\"to\":\"LEI NOI\",\"toRate\":1}\n"},
+        {{"--convert", "100", "lei noi", "EUR", "--date", "2005-05-28"}, 1, "LEI NOI exista din 01.07.2005"},
         {{"--rate", "0HUF"}, 2, "valuta invalida"},
         {{"--average", "EUR", "--year", "2147483647"}, 2, "Folositi: --average"},
         {{"--average", "EUR", "--year", "2022", "--month", "0"}, 2, "Folositi: --average"},
@@ -392,6 +410,22 @@ TEST_F(CliTest, EveryLineOfAListComesBackWithItsNumber) {
         EXPECT_EQ(r.exit, exit) << c.why << r.err.toStdString();
         EXPECT_FALSE(r.out.contains(QChar::Null) || r.out.contains(QChar::ReplacementCharacter)) << c.why;
     });
+}
+
+// JSON carries each amount of a list with the digits it was given, from 10^-18 to 10^15, never an exponent.
+TEST_F(CliTest, AListsJsonWritesEveryAmountAsItsOwnDecimal) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("lista.csv"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("08.03.2022;0,000000000000000001;lei\n08.03.2022;0,00002;EUR\n08.03.2022;999999999999999,99;lei\n");
+    f.close();
+    const Ran r = run({QStringLiteral("--convert-file"), path, QStringLiteral("--format"), QStringLiteral("json")});
+    EXPECT_EQ(r.exit, 0) << r.err.toStdString();
+    for (const char* piece : {"\"amount\":0.000000000000000001,", "\"lei\":0,", "\"amount\":0.00002,",
+                              "\"rate\":4.949,", "\"amount\":999999999999999.99,", "\"lei\":999999999999999.99,"})
+        EXPECT_TRUE(r.out.contains(QLatin1String(piece))) << piece << "\n" << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains(QRegularExpression(QStringLiteral("[0-9][eE][-+]?[0-9]")))) << r.out.toStdString();
 }
 
 TEST_F(CliTest, ADeviceWithoutEndIsRefusedAtTheBound) {

@@ -59,6 +59,13 @@ TEST_F(ListConversionTest, EachRowGetsItsDaysRateOrItsReason) {
         {"01.01.2001;100;EUR", R::Same, "", "0", "nu exista curs memorat pana la 01.01.2001"},
         // Every ban of a large amount.
         {"08.01.2024;1234567,89;EUR", R::Same, "2024-01-08", "4939259.21", ""},
+        // Lei need no rate: never late, whatever the history holds; "LEI NOI" only once the new leu exists.
+        {"12.02.2024;346846,58;lei", R::Before, "2024-02-12", "346846.58", ""},
+        {"28.05.2005;5498,46;RON", R::Before, "2005-05-28", "5498.46", ""},
+        {"28.05.2005;5498,46;lei noi", R::Before, "", "0", "LEI NOI exista din 01.07.2005"},
+        {"01.07.2005;5498,46;Lei Noi", R::Before, "2005-07-01", "5498.46", ""},
+        {"08.01.2024;999999999999999,996;lei", R::Before, "", "0", "suma prea mare"},
+        {"08.01.2024;1.234.567;EUR", R::Same, "2024-01-08", "4939255.65", ""},
         // The history stops on 31 January: the figure stands, and says which day it lacks.
         {"15.02.2024;100;EUR", R::Before, "2024-01-31", "400.31", "lipseste cursul din 14.02.2024"},
     };

@@ -202,7 +202,8 @@ TEST_F(PanelsTest, TheResultSaysWhichDaysRateItUsed) {
     choose(ui.Combo1[0], QStringLiteral("EUR"));
     typeInto(ui.Text1, QStringLiteral("1.000,5"));
     EXPECT_EQ(ui.Text2->text(), QStringLiteral("4323,16"));
-    EXPECT_EQ(ui.Label3->text(), QStringLiteral("Curs BNR din 04.01.2022: 1 EUR = 4,3210 LEI NOI"));
+    EXPECT_EQ(ui.Label3->text(),
+              QStringLiteral("Suma citita: 1000,5; Curs BNR din 04.01.2022: 1 EUR = 4,3210 LEI NOI"));
     EXPECT_EQ(ui.Label3->accessibleName(), ui.Label3->text());
     QTest::keyClick(&w, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
@@ -219,14 +220,14 @@ TEST_F(PanelsTest, TheResultSaysWhichDaysRateItUsed) {
     QTest::keyClick(ui.DTPicker1, Qt::Key_Tab);
     EXPECT_EQ(ui.DTPicker1->date(), QDate(2022, 2, 16));
     choose(ui.Combo1[0], QStringLiteral("EUR"));
-    EXPECT_TRUE(ui.Label3->text().startsWith(QStringLiteral("Curs BNR din 15.02.2022")))
+    EXPECT_TRUE(ui.Label3->text().contains(QStringLiteral("; Curs BNR din 15.02.2022")))
         << ui.Label3->text().toStdString();
     // 2023 has no table yet: 15 February 2022 is still the day that applies, with its currencies.
     pick(w, QDate(2023, 1, 3));
     EXPECT_EQ(items(ui.Combo1[0]).size(), 7);
     choose(ui.Combo1[0], QStringLiteral("EUR"));
     EXPECT_EQ(ui.Text2->text(), QStringLiteral("4952,48")); // 4952,475 exactly: the even ban
-    EXPECT_TRUE(ui.Label3->text().startsWith(QStringLiteral("Curs BNR din 15.02.2022")))
+    EXPECT_TRUE(ui.Label3->text().contains(QStringLiteral("; Curs BNR din 15.02.2022")))
         << ui.Label3->text().toStdString();
 }
 
@@ -466,6 +467,15 @@ TEST_F(PanelsTest, LargeAmountsKeepEveryBanThroughTheVatLine) {
     EXPECT_EQ(ui.Text3[2]->text(), QStringLiteral("2160500"));
     EXPECT_EQ(ui.Text3[3]->text(), QStringLiteral("518520"));
     EXPECT_EQ(ui.Text3[4]->text(), QStringLiteral("2679020"));
+    // Thousands dots are never decimals: typed key by key, the whole amount; out of place, refused with why.
+    typeInto(ui.Text1, QStringLiteral("1.234.567"));
+    EXPECT_EQ(ui.Text2->text(), QStringLiteral("5334564,01"));
+    EXPECT_TRUE(ui.Label3->text().startsWith(QStringLiteral("Suma citita: 1234567; Curs BNR din 04.01.2022")));
+    rig.sink.shown.clear();
+    typeInto(ui.Text1, QStringLiteral("1.2.3"));
+    ASSERT_FALSE(rig.sink.texts().isEmpty());
+    EXPECT_EQ(rig.sink.texts().last(),
+              QStringLiteral("Suma \"1.2.3\" nu poate fi citita: separatorii de mii nu sunt la locul lor."));
     rig.sink.shown.clear();
     typeInto(ui.Text1, QStringLiteral("1e20"));
     EXPECT_EQ(rig.sink.texts(), QStringList{QStringLiteral("Suma este prea mare pentru calcul.")});

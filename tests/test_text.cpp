@@ -61,7 +61,7 @@ TEST(GeneralText, ReadsBackUnderEveryLocale) {
 TEST(ParseNumber, ReadsTheLeadingNumberWithCommaAsPointEveryDigitKept) {
     struct Case {
         const char* text;
-        const char* expected; // nullptr: refused, beyond what an amount holds
+        const char* expected; // nullptr: refused, beyond what an amount holds or its groups out of place
     } const cases[] = {
         // Both separators: the last is the decimal one, the other groups thousands; one alone is decimal.
         {"1.234,56", "1234.56"},
@@ -83,7 +83,20 @@ TEST(ParseNumber, ReadsTheLeadingNumberWithCommaAsPointEveryDigitKept) {
         {"12e+", "12"},
         {" \t\n8", "8"},
         {"- 3", "-3"},
-        {"1,2,3", "1.2"},
+        // One separator more than once groups thousands, where groups of three put it; elsewhere it is refused.
+        {"1.234.567", "1234567"},
+        {"1,234,567", "1234567"},
+        {"-1.234.567", "-1234567"},
+        {"1.234.567 lei", "1234567"},
+        {"12.345.678,9", "12345678.9"},
+        {"1,2,3", nullptr},
+        {"1.23.456", nullptr},
+        {"1.234.5678", nullptr},
+        {"1.2.", nullptr},
+        // On the way to "1.234.567" every keystroke reads, as its digits so far.
+        {"1.234.", "1234"},
+        {"1.234.5", "12345"},
+        {"1.234.56", "123456"},
         {"5.", "5"},
         {"1\t2", "12"},
         {"-", "0"},

@@ -10,6 +10,7 @@
 #include "core/text/qttranslations.h"
 #include "core/update/bankcalendar.h"
 #include "core/update/historycheck.h"
+#include "core/update/quietschedule.h"
 #include "core/update/updatesession.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/designlayout.h"
@@ -30,6 +31,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
@@ -182,19 +185,179 @@ TEST(QuietUpdate, TheDaysRatesArriveWhileTheWindowStaysOpen) {
     EXPECT_EQ(ui.ListView1->topLevelItem(0)->text(0), QStringLiteral("2026/12/09"));
     EXPECT_TRUE(rig.sink.shown.isEmpty()) << rig.sink.texts().join(u'|').toStdString();
     EXPECT_EQ(tickAt(16, 0), 0) << "the day is stored";
+    {
+        // Another program holds the history: the day stored is still stored, nothing is asked.
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(rig.app.db());
+        ASSERT_TRUE(other.open());
+        QSqlQuery lock(other);
+        ASSERT_TRUE(lock.exec(QStringLiteral("begin exclusive")));
+        EXPECT_EQ(tickAt(16, 20), 0) << "a locked history";
+        lock.exec(QStringLiteral("rollback"));
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
     // Never two updates at once: the button pressed during a quiet one waits for it.
     ASSERT_TRUE(RateDb(rig.app.db()).applyChanges({{RateDb::Change::Kind::Delete, {}, QDate(2026, 12, 9), {}, 0}}));
     QTimer::singleShot(50, ui.Command2, [&] { QTest::mouseClick(ui.Command2, Qt::LeftButton); });
     EXPECT_EQ(tickAt(16, 30), 2);
     EXPECT_EQ(most.load(), 1);
     EXPECT_EQ(rig.sink.texts(), QStringList{QStringLiteral("Cursul este la zi!")}); // the button's own answer
-    // No attempt after 18:00, nor on a Saturday.
+    // No attempt after 18:00, nor on a Saturday once Friday is stored.
     ASSERT_TRUE(RateDb(rig.app.db()).applyChanges({{RateDb::Change::Kind::Delete, {}, QDate(2026, 12, 9), {}, 0}}));
     EXPECT_EQ(tickAt(18, 10), 0);
+    for (int day : {9, 10, 11})
+        ASSERT_TRUE(
+            RateDb(rig.app.db()).storeDay(FeedDay{QDate(2026, 12, day), {{"EUR", "5.09"}, {"USD", "4.3"}}, {}}));
     clockMs = QDateTime(QDate(2026, 12, 12), QTime(14, 0), bucharest).toMSecsSinceEpoch();
     const int before = feeds;
     w.QuietUpdate_Tick();
     EXPECT_EQ(feeds - before, 0);
+}
+
+// A bank that publishes each banking day at 13:00 Bucharest time by the test's clock: its feed and
+// ten-day feed, EUR at 4.9 and the day of the year in ten-thousandths; or down.
+struct ClockBank {
+    std::atomic<qint64> clockMs{0};
+    std::atomic<bool> down{false};
+    QDateTime now() const { return QDateTime::fromMSecsSinceEpoch(clockMs, Qt::UTC); }
+    void set(const QDateTime& t) { clockMs = t.toMSecsSinceEpoch(); }
+    static QList<QPair<QString, QString>> rates(QDate d) {
+        return {{"EUR", QStringLiteral("4.%1").arg(9000 + d.dayOfYear())}};
+    }
+    QDate published() const {
+        const QDateTime local = QuietSchedule::inBucharest(now());
+        QDate d = local.time() >= QTime(13, 0) ? local.date() : local.date().addDays(-1);
+        return BankCalendar::bankingDaysBack(d, 0);
+    }
+    FeedServer::Handler handler() {
+        return [this](const QString& path) {
+            if (down) return FeedServer::Reply::error(503);
+            const QDate last = published();
+            if (path == u"/nbrfxrates.xml") return FeedServer::Reply::ok(BnrData::dayXml(last, rates(last)));
+            if (path != u"/nbrfxrates10days.xml") return FeedServer::Reply::error(404);
+            QList<QPair<QDate, QList<QPair<QString, QString>>>> days;
+            for (QDate d = last; days.size() < 10; d = BankCalendar::bankingDaysBack(d.addDays(-1), 0))
+                days.prepend({d, rates(d)});
+            return FeedServer::Reply::ok(BnrData::yearXml(days));
+        };
+    }
+};
+
+class OpenForDays : public ::testing::Test {
+protected:
+    OpenForDays() : rig(bank.handler()) {}
+    void SetUp() override {
+        clearSettings();
+        rig.clock = [this] { return bank.now(); };
+    }
+    frmZorvel& startOn(QDate day, QDate stored) {
+        bank.set(QDateTime(day, QTime(15, 0), bucharest));
+        EXPECT_TRUE(RateDb(rig.app.db()).storeDay(FeedDay{stored, {{"EUR", ClockBank::rates(stored)[0].second}}, {}}));
+        frmZorvel& w = rig.start();
+        w.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
+        return w;
+    }
+    // The clock moved on and the window's look at it.
+    void tick(frmZorvel& w, const QDateTime& at) {
+        bank.set(at);
+        w.QuietUpdate_Tick();
+    }
+    void typeDate(const WindowControls& ui, const QString& typed) {
+        ui.DTPicker1->setFocus();
+        ui.DTPicker1->selectAll();
+        QTest::keyClicks(ui.DTPicker1, typed);
+        QTest::keyClick(ui.DTPicker1, Qt::Key_Return);
+    }
+    LocaleScope ro{QStringLiteral("ro_RO")};
+    const QTimeZone bucharest{"Europe/Bucharest"};
+    ClockBank bank;
+    WindowRig rig;
+};
+
+// Left open from 27.12.2023, the bank down and the history ending 22.12, across midnight: the converter
+// takes the new day; the days published arrive while the user types a VAT total, which stays as typed;
+// once the day is stored an invoice dated the next day converts.
+TEST_F(OpenForDays, AcrossMidnightTheNewDayIsTakenAndTheTypedBoxStays) {
+    bank.down = true;
+    frmZorvel& w = startOn(QDate(2023, 12, 27), QDate(2023, 12, 22));
+    const WindowControls ui(w);
+    ui.Combo1[0]->setCurrentIndex(ui.Combo1[0]->findText(QStringLiteral("EUR")));
+    emit ui.Combo1[0]->activated(ui.Combo1[0]->currentIndex());
+    ui.Text1->setText(QStringLiteral("1000"));
+    EXPECT_EQ(ui.Text2->text(), QStringLiteral("4935,6")) << "at the rate of 22.12";
+    EXPECT_EQ(ui.DTPicker1->MaxDate().date(), QDate(2023, 12, 27));
+    rig.sink.shown.clear();
+
+    tick(w, QDateTime(QDate(2023, 12, 28), QTime(0, 5)));
+    EXPECT_EQ(ui.DTPicker1->date(), QDate(2023, 12, 28)) << "left on today, it moves to the new today";
+    typeDate(ui, QStringLiteral("28.12.2023"));
+    EXPECT_EQ(ui.DTPicker1->date(), QDate(2023, 12, 28));
+    EXPECT_TRUE(ui.Label2[2]->toolTip().contains(QStringLiteral("nereusita")));
+
+    ui.Text3[4]->setFocus();
+    QApplication::processEvents(); // the box selects its text once it has the focus, as a click leaves it
+    QTest::keyClicks(ui.Text3[4], QStringLiteral("1234"));
+    bank.down = false;
+    tick(w, QDateTime(QDate(2023, 12, 28), QTime(0, 20)));
+    EXPECT_EQ(ui.Text2->text(), QStringLiteral("4936,1")) << "the converter has the rate of 27.12";
+    EXPECT_EQ(ui.Label2[2]->text(), QStringLiteral("27.12.2023"));
+    EXPECT_EQ(ui.Text3[4]->text(), QStringLiteral("1234")) << "the box being typed in is the user's";
+    QTest::keyClicks(ui.Text3[4], QStringLiteral("56"));
+    EXPECT_EQ(ui.Text3[4]->text(), QStringLiteral("123456"));
+    EXPECT_EQ(ui.Text3[1]->text(), QStringLiteral("103744,54")) << "the price follows the typed total";
+
+    tick(w, QDateTime(QDate(2023, 12, 28), QTime(13, 5), bucharest));
+    EXPECT_EQ(ui.Label2[2]->text(), QStringLiteral("28.12.2023"));
+    EXPECT_TRUE(ui.Label2[2]->toolTip().endsWith(QStringLiteral("reusita"))) << ui.Label2[2]->toolTip().toStdString();
+    typeDate(ui, QStringLiteral("29.12.2023"));
+    EXPECT_EQ(ui.DTPicker1->date(), QDate(2023, 12, 29)) << "an invoice dated tomorrow, at today's rate";
+    EXPECT_EQ(ui.Text2->text(), QStringLiteral("4936,2"));
+    EXPECT_TRUE(rig.sink.shown.isEmpty()) << rig.sink.texts().join(u'|').toStdString();
+}
+
+// Left open from 29.12.2023 across the new year: 2024 comes into the year list, the table goes on to it
+// once the bank has published a day of it, and the converter takes 4 January once 3 January is stored.
+TEST_F(OpenForDays, AcrossTheNewYearTheYearAndItsFirstDayArrive) {
+    frmZorvel& w = startOn(QDate(2023, 12, 29), QDate(2023, 12, 29));
+    const WindowControls ui(w);
+    rig.sink.shown.clear();
+    EXPECT_EQ(ui.Combo2->currentText(), QStringLiteral("2023"));
+    tick(w, QDateTime(QDate(2024, 1, 1), QTime(0, 5)));
+    EXPECT_EQ(ui.Combo2->itemText(ui.Combo2->count() - 1), QStringLiteral("2024"));
+    EXPECT_EQ(ui.Combo2->currentText(), QStringLiteral("2023")) << "no day of 2024 yet";
+    EXPECT_EQ(ui.DTPicker1->date(), QDate(2024, 1, 1));
+    tick(w, QDateTime(QDate(2024, 1, 3), QTime(13, 5), bucharest));
+    EXPECT_EQ(ui.Combo2->currentText(), QStringLiteral("2024"));
+    EXPECT_EQ(w.tableYear(), QStringLiteral("2024"));
+    ASSERT_GT(ui.ListView1->topLevelItemCount(), 0);
+    EXPECT_EQ(ui.ListView1->topLevelItem(0)->text(0), QStringLiteral("2024/01/03"));
+    EXPECT_EQ(ui.Label2[2]->text(), QStringLiteral("03.01.2024"));
+    EXPECT_EQ(ui.DTPicker1->date(), QDate(2024, 1, 3));
+    typeDate(ui, QStringLiteral("04.01.2024"));
+    EXPECT_EQ(ui.DTPicker1->date(), QDate(2024, 1, 4));
+    EXPECT_TRUE(rig.sink.shown.isEmpty()) << rig.sink.texts().join(u'|').toStdString();
+}
+
+// The law's VAT rate changed at midnight on 1 August 2025: a box the user never chose for follows it; a chosen one
+// stays.
+TEST_F(OpenForDays, TheLawsVatRateFollowsTheDayUnlessTheUserChoseOne) {
+    frmZorvel& w = startOn(QDate(2025, 7, 31), QDate(2025, 7, 31));
+    const WindowControls ui(w);
+    rig.sink.shown.clear();
+    EXPECT_EQ(ui.Text3[5]->text(), QStringLiteral("19"));
+    ui.Text3[5]->setFocus();
+    QTest::keyClick(ui.Text3[5], Qt::Key_Tab); // passed over: no choice
+    tick(w, QDateTime(QDate(2025, 8, 1), QTime(0, 5)));
+    EXPECT_EQ(ui.Text3[5]->text(), QStringLiteral("21"));
+    ui.Text3[5]->setFocus();
+    ui.Text3[5]->selectAll();
+    QTest::keyClicks(ui.Text3[5], QStringLiteral("9"));
+    QTest::keyClick(ui.Text3[5], Qt::Key_Tab);
+    tick(w, QDateTime(QDate(2025, 8, 2), QTime(0, 5)));
+    EXPECT_EQ(ui.Text3[5]->text(), QStringLiteral("9"));
+    EXPECT_TRUE(rig.sink.shown.isEmpty()) << rig.sink.texts().join(u'|').toStdString();
 }
 
 // What a screen reader hears of the links: links, that open from the keyboard.

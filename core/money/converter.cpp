@@ -38,13 +38,20 @@ QString Converter::tooLargeText() {
     return QStringLiteral("Suma este prea mare pentru calcul.");
 }
 
+QString Converter::refusalOf(const QString& amountText) {
+    if (InputText::faultOf(amountText) == InputText::AmountFault::Grouping)
+        return QStringLiteral("Suma \"%1\" nu poate fi citita: separatorii de mii nu sunt la locul lor.")
+            .arg(amountText.trimmed());
+    return tooLargeText();
+}
+
 bool Converter::needsRates(const Request& r) {
     return !(r.source == r.localCurrency && r.target == r.localCurrency);
 }
 
 Outcome<Converter::Result> Converter::convert(const Request& r, const std::optional<StoredDay>& row) {
     const auto amount = InputText::ParseNumber(r.amountText);
-    if (!amount) return fail(tooLargeText(), Cause::OutOfRange);
+    if (!amount) return fail(refusalOf(r.amountText), Cause::OutOfRange);
     Result out{*amount, {}, std::nullopt, std::nullopt};
     std::optional<Decimal> exact = *amount;
     if (r.source != r.localCurrency) {
@@ -63,8 +70,9 @@ Outcome<Converter::Result> Converter::convert(const Request& r, const std::optio
         out.value = *v;
         return out;
     }
-    if (!exact || !fits(*exact)) return fail(tooLargeText(), Cause::OutOfRange);
-    out.value = exact->rounded(2);
+    // Checked once rounded: 999999999999999,996 becomes a sixteenth whole digit only then.
+    if (exact) out.value = exact->rounded(2);
+    if (!exact || !fits(out.value)) return fail(tooLargeText(), Cause::OutOfRange);
     return out;
 }
 

@@ -32,6 +32,8 @@ public:
     // or a result beyond what an amount may hold fails with Cause::OutOfRange.
     static Outcome<Result> convert(const Request& r, const std::optional<StoredDay>& row);
     static QString tooLargeText();
+    // Why a typed amount is not read: thousands separators out of place, else too large.
+    static QString refusalOf(const QString& amountText);
 
     // The day and rates a conversion used: "Curs BNR din 07.03.2022: 1 EUR = 4,9490 LEI NOI",
     // and the day that should have applied when the history lacks it; empty when it used none.

@@ -1,5 +1,6 @@
 #include "core/money/listconversion.h"
 
+#include "core/money/localcurrency.h"
 #include "core/text/csvtext.h"
 #include "core/text/daytext.h"
 #include "core/text/inputtext.h"
@@ -76,36 +77,44 @@ QString amountText(const Decimal& v, QChar point) {
     return v.fixed(std::max(2, v.decimals()), point);
 }
 
-// Converts one row at the day's rates; the day comes from the cache of the list.
+// Converts one row of a currency at the day's rates; the day comes from the cache of the list.
 void convertRow(ListConversion::Row& row, const RateBook::Day& day) {
     row.rateDay = day.date;
     row.local = day.local.name;
-    Decimal rate = Decimal::whole(1);
-    if (!isLocal(row.currency)) {
-        const auto q = RateBook::quote(day.row, row.currency);
-        if (!q) {
-            // A code no table column names is unknown; a known one may lack that day's rate.
-            const bool known = !RateField::columnForCode(day.row.names, row.currency.right(3)).isEmpty();
-            row.error = known ? QStringLiteral("nu exista curs %1 la %2").arg(row.currency, DayText::shown(day.date))
-                              : QStringLiteral("valuta necunoscuta: ") + row.currency;
-            return;
-        }
-        // The rate for the units the row names: one forint for "HUF", a hundred for "100HUF".
-        rate = q->value;
-        row.currency = q->name();
-        row.rateDecimals = q->decimals();
-    } else {
-        row.currency = day.local.name;
+    const auto q = RateBook::quote(day.row, row.currency);
+    if (!q) {
+        // A code no table column names is unknown; a known one may lack that day's rate.
+        const bool known = !RateField::columnForCode(day.row.names, row.currency.right(3)).isEmpty();
+        row.error = known ? QStringLiteral("nu exista curs %1 la %2").arg(row.currency, DayText::shown(day.date))
+                          : QStringLiteral("valuta necunoscuta: ") + row.currency;
+        return;
     }
+    // The rate for the units the row names: one forint for "HUF", a hundred for "100HUF".
+    const Decimal rate = q->value;
+    row.currency = q->name();
+    row.rateDecimals = q->decimals();
     row.rate = rate;
     const auto exact = row.amount.times(rate);
-    if (!exact || exact->wholeDigits() > InputText::kMaxWholeDigits) {
+    // Checked once rounded: a figure that rounds up to a sixteenth whole digit is as large as one given so.
+    if (!exact || exact->rounded(2).wholeDigits() > InputText::kMaxWholeDigits) {
         row.error = QStringLiteral("suma prea mare");
         return;
     }
     row.lei = exact->rounded(2);
     row.tie = exact->isTieAt(2);
     row.late = day.lateText();
+}
+
+// An amount in lei is its own figure: no rate is read, and none can be late. Its day is the row's.
+void convertLocalRow(ListConversion::Row& row) {
+    const LocalCurrency local = LocalCurrency::on(row.date);
+    row.rateDay = row.date;
+    row.local = local.name;
+    row.currency = local.name;
+    row.rate = Decimal::whole(1);
+    row.lei = row.amount.rounded(2);
+    row.tie = row.amount.isTieAt(2);
+    if (row.lei.wholeDigits() > InputText::kMaxWholeDigits) row.error = QStringLiteral("suma prea mare");
 }
 
 } // namespace
@@ -263,6 +272,8 @@ ListConversion::Row readRow(const ListConversion::Input& in) {
         row.error = QStringLiteral("valuta necunoscuta: ") + row.currency;
     else if (!in.fields.value(3).isEmpty() && !row.booked)
         row.error = QStringLiteral("suma in lei ilizibila");
+    else if (const QString why = LocalCurrency::refusedOn(row.currency, row.date); !why.isEmpty())
+        row.error = why;
     else
         row.amount = *amount;
     return row;
@@ -301,7 +312,9 @@ Outcome<ListConversion::Result> ListConversion::convert(const QString& dbPath, s
         Row row = readRow(in);
         // Each line's fields live once: in its row, and only while the row may show them (it failed).
         in = Input{};
-        if (row.error.isEmpty()) {
+        if (row.error.isEmpty() && isLocal(row.currency)) {
+            convertLocalRow(row);
+        } else if (row.error.isEmpty()) {
             auto it = days.find(row.date);
             if (it == days.end()) it = days.insert(row.date, RateBook::ratesFor(db, row.date, rule));
             // A database that cannot be read fails the list; a day without rates only its rows.

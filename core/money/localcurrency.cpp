@@ -27,3 +27,9 @@ LocalCurrency LocalCurrency::forYearTable(const QString& year, const QDateTime& 
     // Plain text order, which is numeric order for four-digit years (and puts no year first).
     return QString::compare(year, QStringLiteral("2007")) >= 0 ? newLeu() : oldLeu();
 }
+
+QString LocalCurrency::refusedOn(const QString& name, QDate day) {
+    if (day.isValid() && day < kChange.date() && name.trimmed().compare(newLeu().name, Qt::CaseInsensitive) == 0)
+        return QStringLiteral("LEI NOI exista din 01.07.2005");
+    return {};
+}

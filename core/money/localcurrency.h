@@ -18,5 +18,8 @@ struct LocalCurrency {
     static LocalCurrency at(const QDateTime& moment);
     // The family of the year tables shown for a year (as its four digits): both leus
     // share 2005 and 2006, where the moment chooses; earlier years are the old leu's.
+    // Why a name of the leu cannot stand on a day: "LEI NOI" before the new leu existed. Empty when it can;
+    // "LEI" and "RON" always can, naming whichever leu was in force.
+    static QString refusedOn(const QString& name, QDate day);
     static LocalCurrency forYearTable(const QString& year, const QDateTime& moment);
 };

@@ -34,6 +34,13 @@ VatCalculator::Mode VatCalculator::modeFor(const QString& localCurrencyName) {
     return Mode::None;
 }
 
+QString VatCalculator::refusal(std::initializer_list<int> inputs) const {
+    // The box that could not be read says why; with every box read, a result was too large.
+    for (int index : inputs)
+        if (!read(index)) return Converter::refusalOf(m_boxes.text(index));
+    return Converter::tooLargeText();
+}
+
 std::optional<Decimal> VatCalculator::read(int index) const {
     return InputText::ParseNumber(m_boxes.text(index));
 }
@@ -79,14 +86,14 @@ void VatCalculator::forwardPass(Mode mode) {
             !write(VatBoxes::Total, refused ? std::nullopt : shown(value && vat ? value->plus(*vat) : std::nullopt));
     }
     VatBusy = false;
-    if (refused) m_boxes.refused(Converter::tooLargeText());
+    if (refused) m_boxes.refused(refusal({VatBoxes::Quantity, VatBoxes::UnitPrice, VatBoxes::Rate}));
 }
 
 void VatCalculator::backCalculate(int index, Mode mode) {
     if (VatFocusIndex == VatBoxes::UnitPrice) return;
     const Maybe q = read(VatBoxes::Quantity), r = read(VatBoxes::Rate), x = read(index);
     if (!q || !r || !x) {
-        m_boxes.refused(Converter::tooLargeText());
+        m_boxes.refused(refusal({index, VatBoxes::Quantity, VatBoxes::Rate}));
         return;
     }
     const Decimal hundred = Decimal::whole(100);

@@ -3,6 +3,7 @@
 #include "core/money/decimal.h"
 
 #include <QString>
+#include <initializer_list>
 #include <optional>
 
 // The six boxes of one invoice line, as the calculator sees them. Writing a box
@@ -45,6 +46,8 @@ private:
     void backCalculate(int index, Mode mode);
     // A box's figure exactly as it reads; nothing when it is beyond what an amount may hold.
     std::optional<Decimal> read(int index) const;
+    // Why the line was refused, the boxes it read being these.
+    QString refusal(std::initializer_list<int> inputs) const;
     // Writes a figure, or empties the box when there is none; whether there was one.
     bool write(int index, const std::optional<Decimal>& value);
 

@@ -41,9 +41,13 @@ QString switchText(bool on) {
 
 } // namespace
 
-QString AppSettings::vatRate() {
-    // A saved rate wins; with none, the standard rate in force today.
-    return value(kVatRate, VatRates::standardOn(QDate::currentDate()));
+QString AppSettings::vatRate(QDate today) {
+    // A saved rate wins; with none, the standard rate in force that day.
+    return value(kVatRate, VatRates::standardOn(today));
+}
+
+bool AppSettings::vatRateSaved() {
+    return storage()->contains(kVatRate);
 }
 
 void AppSettings::setVatRate(const QString& rate) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <memory>
 
@@ -14,8 +15,10 @@ public:
     // Where they live: the registry key of earlier versions on Windows, an INI file elsewhere,
     // with the "Settings" section open.
     static std::unique_ptr<QSettings> storage();
-    // The VAT rate box's text as last left; until then the standard rate in force today.
-    static QString vatRate();
+    // The VAT rate box's text as last left; until then the standard rate in force on that day.
+    static QString vatRate(QDate today = QDate::currentDate());
+    // Whether the user ever left a rate of their own: until then the box follows the law's day by day.
+    static bool vatRateSaved();
     static void setVatRate(const QString& rate);
     // Whether panel 0, 1 or 2 is shown; any saved number other than 0 shows it.
     static bool panelShown(int index);

@@ -141,31 +141,59 @@ std::optional<QString> YMD(const QString& qdate) {
 
 namespace {
 
-// "1.234,56" and "1,234.56": where a text holds both, the last of them is the
-// decimal separator and the other groups thousands. One of them alone is a decimal separator.
-QString withDecimalPoint(const QString& text) {
+// "1.234,56" and "1,234.56": where a text holds both, the last of them is the decimal separator and the other
+// groups thousands. One of them once is a decimal separator ("1.234" is one point two three four); one of them
+// more than once groups thousands ("1.234.567"), and must stand where groups of three digits put it. Nothing
+// for a text whose separators stand elsewhere ("1.2.3"): no reading of it is safe. While an amount is being
+// typed its last group may still lack digits ("1.234.5" on the way to "1.234.567"): its digits so far are read.
+std::optional<QString> withDecimalPoint(const QString& text, bool typing = false) {
     QString out = text;
     const qsizetype dot = out.lastIndexOf(u'.'), comma = out.lastIndexOf(u',');
-    if (dot >= 0 && comma >= 0) out.remove(dot > comma ? u',' : u'.');
+    if (dot >= 0 && comma >= 0) {
+        out.remove(dot > comma ? u',' : u'.');
+    } else if (const QChar group = dot >= 0 ? u'.' : u','; out.count(group) > 1) {
+        QString plain = out;
+        plain.remove(u' ').remove(u'\t').remove(u'\n');
+        const QString g = QRegularExpression::escape(QString(group));
+        const QRegularExpression whole(QStringLiteral(R"(^[+-]?\d{1,3}(%1\d{3})+(?![\d%1]))").arg(g));
+        const QRegularExpression partial(QStringLiteral(R"(^[+-]?\d{1,3}(%1\d{3})*%1\d{0,2}(?![\d%1]))").arg(g));
+        if (!whole.match(plain).hasMatch() && !(typing && partial.match(plain).hasMatch())) return std::nullopt;
+        out.remove(group);
+    }
     return out.replace(u',', u'.');
 }
 
 } // namespace
 
+AmountFault faultOf(const QString& text) {
+    const auto plain = withDecimalPoint(text);
+    if (!plain) return AmountFault::Grouping;
+    QString number = *plain;
+    number.remove(u' ').remove(u'\t');
+    static const QRegularExpression shape(QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)"));
+    if (!shape.match(number).hasMatch()) return AmountFault::NotANumber;
+    return bounded(leadingNumberText(number)) ? AmountFault::None : AmountFault::TooLarge;
+}
+
+bool hasGroups(const QString& text) {
+    const qsizetype dot = text.lastIndexOf(u'.'), comma = text.lastIndexOf(u',');
+    return (dot >= 0 && comma >= 0) || text.count(u'.') > 1 || text.count(u',') > 1;
+}
+
 std::optional<Decimal> Amount(const QString& text) {
-    static const QRegularExpression number(QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)"));
-    QString plain = withDecimalPoint(text);
+    if (faultOf(text) != AmountFault::None) return std::nullopt;
+    QString plain = *withDecimalPoint(text);
     plain.remove(u' ').remove(u'\t');
-    if (!number.match(plain).hasMatch()) return std::nullopt;
     return bounded(leadingNumberText(plain));
 }
 
 std::optional<Decimal> ParseNumber(const QString& text) {
-    QString replaced = withDecimalPoint(text);
+    auto replaced = withDecimalPoint(text, true);
+    if (!replaced) return std::nullopt;
     // What the program itself wrote under a locale whose separator is neither (Arabic "٫").
     const QString point = QLocale().decimalPoint();
-    if (point != u"." && point != u",") replaced.replace(point, QStringLiteral("."));
-    return bounded(leadingNumberText(replaced));
+    if (point != u"." && point != u",") replaced->replace(point, QStringLiteral("."));
+    return bounded(leadingNumberText(*replaced));
 }
 
 double leadingDotNumber(const QString& text) {

@@ -23,6 +23,9 @@ public:
     // Runs to the end, handling events meanwhile; the report `finished` also carried.
     RateUpdater::Report run();
 
+    // The day the window's clock says it is (the computer's, unless a test moves it).
+    void setToday(QDate today) { m_updater.setToday(today); }
+
     static UserMessage messageFor(const RateUpdater::Report& report);
     static QString progressText(const RateUpdater::Progress& progress);
 
