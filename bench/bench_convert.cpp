@@ -2,6 +2,7 @@
 // and a full year's rate table loaded into the widgets.
 #include "bench/benchdata.h"
 #include "bench/guimain.h"
+#include "bench/pace.h"
 #include "core/money/converter.h"
 #include "core/money/listconversion.h"
 #include "core/money/ratebook.h"
@@ -15,6 +16,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <map>
 #include <sqlite3.h>
 
@@ -41,7 +43,12 @@ void ConvertKeystroke(benchmark::State& state) {
         benchmark::DoNotOptimize(v.ok());
     }
 }
-BENCHMARK(ConvertKeystroke)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true)->UseRealTime();
+BENCHMARK(ConvertKeystroke)
+    ->Apply(Pace::once)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->UseRealTime();
 
 void ConvertBareSqlite(benchmark::State& state) {
     const TempAppDir* app = history(state);
@@ -62,7 +69,12 @@ void ConvertBareSqlite(benchmark::State& state) {
         benchmark::DoNotOptimize(eur);
     }
 }
-BENCHMARK(ConvertBareSqlite)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true)->UseRealTime();
+BENCHMARK(ConvertBareSqlite)
+    ->Apply(Pace::once)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->UseRealTime();
 
 void LoadRateTableFullYear(benchmark::State& state) {
     const TempAppDir* app = history(state);
@@ -71,6 +83,7 @@ void LoadRateTableFullYear(benchmark::State& state) {
     ZorvelEnvironment env;
     env.appDir = app->path();
     env.feedBase = QUrl(QStringLiteral("http://127.0.0.1:9"));
+    env.clock = [] { return QDateTime(QDate(2026, 8, 20), QTime(15, 0), QTimeZone("Europe/Bucharest")); };
     frmZorvel w(env, &sink);
     const WindowControls ui(w);
     w.Form_Load();
@@ -82,7 +95,7 @@ void LoadRateTableFullYear(benchmark::State& state) {
         QApplication::processEvents();
     }
 }
-BENCHMARK(LoadRateTableFullYear)->Unit(benchmark::kMillisecond);
+BENCHMARK(LoadRateTableFullYear)->Apply(Pace::once)->Unit(benchmark::kMillisecond);
 
 // 10,000 invoices of 2021-2023 in the bank's currencies, as a CSV file a bookkeeper exports.
 QString invoices(const QString& folder) {
@@ -121,7 +134,7 @@ void ConvertList10000Rows(benchmark::State& state) {
     }
     state.counters["rows"] = 10000;
 }
-BENCHMARK(ConvertList10000Rows)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime();
+BENCHMARK(ConvertList10000Rows)->Unit(benchmark::kMillisecond)->Apply(Pace::twoSeconds)->UseRealTime();
 
 // The reads such a list cannot do without: the stored day before each distinct date, through the C API.
 void BareRatesFor10000Rows(benchmark::State& state) {
@@ -156,7 +169,7 @@ void BareRatesFor10000Rows(benchmark::State& state) {
     }
     state.counters["dates"] = 1095;
 }
-BENCHMARK(BareRatesFor10000Rows)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime();
+BENCHMARK(BareRatesFor10000Rows)->Unit(benchmark::kMillisecond)->Apply(Pace::twoSeconds)->UseRealTime();
 
 } // namespace
 

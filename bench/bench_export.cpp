@@ -2,6 +2,7 @@
 // already open in a running office) and, reported beside it, cold (no office yet).
 #include "app/datepicker.h"
 #include "bench/guimain.h"
+#include "bench/pace.h"
 #include "core/store/ratedb.h"
 #include "tests/support/windowcontrols.h"
 #include "tests/support/windowrig.h"
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimeZone>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -25,6 +27,7 @@ struct OfficeRig {
         db.storeDay(FeedDay{QDate(2022, 1, 3), {{"EUR", "4.9474"}, {"USD", "4.3701"}, {"100HUF", "1.3455"}}});
         QFile::copy(QStringLiteral(ZORVEL_WORKBOOK), rig.app.path() + QStringLiteral("/zv.xls"));
         rig.exportHelper = QStringLiteral(ZORVEL_CALC_HELPER);
+        rig.clock = [] { return QDateTime(QDate(2022, 1, 5), QTime(15, 0), QTimeZone("Europe/Bucharest")); };
         frmZorvel& w = rig.start();
         const WindowControls ui(w);
         ui.DTPicker1->setDate(QDate(2022, 1, 5));
@@ -45,7 +48,7 @@ struct OfficeRig {
 
 void Export(benchmark::State& state) {
     if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty()) {
-        state.SkipWithError("LibreOffice is not installed");
+        Pace::skip(state, QStringLiteral("LibreOffice is not installed"));
         return;
     }
     OfficeRig office;
@@ -58,7 +61,7 @@ void Export(benchmark::State& state) {
 BENCHMARK(Export)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
-    ->Iterations(20)
+    ->Apply(Pace::runs<20>)
     ->Repetitions(3)
     ->ReportAggregatesOnly(true);
 

@@ -1,6 +1,7 @@
 // The Access import of the earlier generation's history (valuta-full.mdb, 2,552 days of
 // 1999-2023) into a fresh history, beside the floor: the same tables read by the
 // Access tools' own exporter, one process a table.
+#include "bench/pace.h"
 #include "core/access/accessimport.h"
 #include "tests/support/accessdata.h"
 #include "tests/support/testenv.h"
@@ -20,7 +21,7 @@ QString fullFile() {
 }
 
 void ImportFullIntoAFreshHistory(benchmark::State& state) {
-    if (const QString why = AccessData::missing(); !why.isEmpty()) return state.SkipWithError(why.toUtf8().constData());
+    if (const QString why = AccessData::missing(); !why.isEmpty()) return Pace::skip(state, why);
     AccessImport::Options o;
     o.helper = AccessData::helper();
     int days = 0;
@@ -34,13 +35,13 @@ void ImportFullIntoAFreshHistory(benchmark::State& state) {
     }
     state.counters["days"] = days;
 }
-BENCHMARK(ImportFullIntoAFreshHistory)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime();
+BENCHMARK(ImportFullIntoAFreshHistory)->Unit(benchmark::kMillisecond)->Apply(Pace::twoSeconds)->UseRealTime();
 
 // The floor: mdb-export of the same eleven year tables, dates in full, into nothing.
 void MdbExportSameTables(benchmark::State& state) {
     const QString exporter = QStandardPaths::findExecutable(QStringLiteral("mdb-export"));
     if (AccessData::folder().isEmpty() || exporter.isEmpty())
-        return state.SkipWithError("mdb-export or the file is missing");
+        return Pace::skip(state, QStringLiteral("mdb-export or the file is missing"));
     const QStringList tables = {"VALUTA1999",    "VALUTA2000",    "VALUTA2001",   "VALUTA2002",
                                 "VALUTA2003",    "VALUTA2004",    "VALUTA2005",   "VALUTA2005RON",
                                 "VALUTA2021RON", "VALUTA2022RON", "VALUTA2023RON"};
@@ -55,7 +56,7 @@ void MdbExportSameTables(benchmark::State& state) {
         benchmark::DoNotOptimize(bytes);
     }
 }
-BENCHMARK(MdbExportSameTables)->Unit(benchmark::kMillisecond)->MinTime(2)->UseRealTime();
+BENCHMARK(MdbExportSameTables)->Unit(benchmark::kMillisecond)->Apply(Pace::twoSeconds)->UseRealTime();
 
 } // namespace
 

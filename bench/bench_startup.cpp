@@ -1,12 +1,16 @@
 // Cold start: from launching a process to its window shown, with the database current
 // and the loopback bank answering; peak memory of that process beside it.
 #include "bench/benchdata.h"
+#include "bench/pace.h"
+#include "core/feed/feedparser.h"
+#include "core/store/ratedb.h"
 #include "tests/support/windowrig.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
+#include <QTimeZone>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -18,23 +22,34 @@ int child(const QString& dir, const QString& feed, int argc, char** argv) {
     ZorvelEnvironment env;
     env.appDir = dir;
     env.feedBase = QUrl(feed);
+    // Today is the bank's newest day, whatever the machine's date: the window comes up current.
+    env.clock = [] { return QDateTime(QDate(2026, 8, 19), QTime(15, 0), QTimeZone("Europe/Bucharest")); };
     frmZorvel w(env, &sink);
     w.Form_Load();
     w.show();
     (void)QTest::qWaitForWindowExposed(&w);
     rusage use{};
     getrusage(RUSAGE_SELF, &use);
-    std::printf("shown %ld %d\n", use.ru_maxrss, sink.texts().contains(QStringLiteral("Cursul este la zi!")) ? 1 : 0);
+    std::printf("shown %ld %d\n%s\n", use.ru_maxrss,
+                sink.texts().contains(QStringLiteral("Cursul este la zi!")) ? 1 : 0,
+                sink.texts().join(u'|').toUtf8().constData());
     std::fflush(stdout);
     return 0;
 }
 
 void ColdStart(benchmark::State& state) {
-    const BnrData* data = realData(state);
-    if (!data) return;
+    // Six years of the bank's 33 currencies, every banking day of them stored and served: the bank's
+    // real files have holes (days of 2024 and 2025 it never filed) that would leave the window incomplete.
+    const QDate feed(2026, 8, 19);
+    const BnrData data = BnrData::madeUp(QDate(2021, 1, 4), feed, {}, 30);
     TempAppDir app;
-    app.fillFromYears({2021, 2022, 2023, 2026});
-    FeedServer server(data->bank(QDate(2026, 8, 19)));
+    for (const QByteArray& year : data.years()) {
+        int stored = 0;
+        if (!RateDb(app.db()).storeDays(*FeedParser::days(year), &stored)) return state.SkipWithError("fill failed");
+    }
+    BnrData::Serving how;
+    how.feed = feed;
+    FeedServer server(data.serve(how));
     long peakKb = 0;
     for (auto _ : state) {
         QProcess p;
@@ -44,10 +59,11 @@ void ColdStart(benchmark::State& state) {
                 {QStringLiteral("--child"), app.path(), server.base().toString()});
         p.waitForReadyRead(30000);
         const double seconds = double(t.nsecsElapsed()) / 1e9;
-        const QList<QByteArray> parts = p.readAllStandardOutput().trimmed().split(' ');
         p.waitForFinished(30000);
+        const QList<QByteArray> lines = p.readAllStandardOutput().split('\n');
+        const QList<QByteArray> parts = lines.value(0).split(' ');
         if (parts.size() != 3 || parts[2] != "1") {
-            state.SkipWithError("the window did not come up current");
+            state.SkipWithError(("the window did not come up current: " + lines.value(1)).constData());
             return;
         }
         peakKb = std::max(peakKb, parts[1].toLong());
@@ -55,7 +71,7 @@ void ColdStart(benchmark::State& state) {
     }
     state.counters["peak_MB"] = double(peakKb) / 1024.0;
 }
-BENCHMARK(ColdStart)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(ColdStart)->UseManualTime()->Unit(benchmark::kMillisecond)->Apply(Pace::runs<10>);
 
 } // namespace
 

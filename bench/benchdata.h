@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bench/pace.h"
 #include "tests/support/bnrdata.h"
 
 #include <benchmark/benchmark.h>
@@ -9,7 +10,7 @@ inline const BnrData* realData(benchmark::State& state) {
     static BnrData data;
     static const bool loaded = data.load();
     if (!loaded) {
-        state.SkipWithError(BnrData::missingReason().toStdString().c_str());
+        Pace::skip(state, BnrData::missingReason());
         return nullptr;
     }
     return &data;
