@@ -240,7 +240,8 @@ TEST_F(HistoryCheckTest, AStoppedCheckReportsWhatItReachedAndChangesNothing) {
     EXPECT_EQ(report.years.size(), 1u);
     EXPECT_FALSE(report.equal());
     EXPECT_EQ(bytesOf(app->db()), before);
-    EXPECT_EQ(server.requests().size(), 1);
+    // The files come a few at once: stopped after the first year, no more than that first batch was asked.
+    EXPECT_LE(server.requests().size(), HistoryCheck::kFilesAtOnce);
 }
 
 } // namespace

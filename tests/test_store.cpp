@@ -4,6 +4,10 @@
 #include "core/text/ratefield.h"
 #include "tests/support/testenv.h"
 
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <random>
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,6 +22,47 @@ TEST(RateSql, BindsValuesInsteadOfWritingThem) {
     EXPECT_EQ(ins.values, (QVariantList{QStringLiteral("2026-03-05"), 4.9765}));
     const SqlStatement before = RateSql::rowBefore(2010, QStringLiteral("RON"), QDate(2010, 3, 5));
     EXPECT_EQ(before.values, QVariantList{QStringLiteral("2010-03-05")});
+}
+
+// A stored double reads back as the bank's decimal: its shortest form, found without printing it where it
+// has six places or fewer; the single-precision tail of an older file still reads as the bank's figure.
+TEST(StoredDecimal, IsTheShortestFormOfTheStoredDouble) {
+    const auto shortest = [](double v) {
+        char text[64];
+        const auto end = std::to_chars(text, text + sizeof text, v).ptr;
+        return Decimal::fromText(QString::fromLatin1(text, end - text));
+    };
+    std::mt19937_64 random(20261209);
+    for (int i = 0; i < 200000; ++i) {
+        const int places = int(random() % 9);
+        const auto units = qint64(random() % 1000000000000ULL) * (random() % 2 ? 1 : -1);
+        const double v = double(units) / std::pow(10.0, places);
+        ASSERT_EQ(storedDecimal(v), shortest(v)) << units << "e-" << places;
+    }
+    for (int i = 0; i < 200000; ++i) {
+        double v = 0;
+        const quint64 bits = 0x3F00000000000000ULL + random() % 0x0200000000000000ULL; // 2^-15 to 2^17
+        std::memcpy(&v, &bits, sizeof v);
+        ASSERT_EQ(storedDecimal(v), shortest(v)) << bits;
+    }
+    EXPECT_EQ(storedDecimal(double(4.9491f)), Decimal::fromText(u"4.9491"));
+    EXPECT_EQ(storedDecimal(2864.0), Decimal::fromText(u"2864"));
+}
+
+// A rate's text reads as the same double as the general reader gives, from text or from a file's bytes.
+TEST(RateField, ReadsTheSameDoubleAsTheGeneralReader) {
+    std::mt19937_64 random(9122026);
+    for (int i = 0; i < 200000; ++i) {
+        std::string text = std::to_string(1 + random() % 999999999999ULL).substr(0, 1 + random() % 12);
+        text += '.' + std::to_string(random() % 1000000000000ULL).substr(0, 1 + random() % 12);
+        double expected = 0;
+        std::from_chars(text.data(), text.data() + text.size(), expected);
+        const QByteArray bytes = QByteArray::fromStdString(text);
+        ASSERT_EQ(RateField::value(QByteArrayView(bytes)), expected) << text;
+        ASSERT_EQ(RateField::value(QString::fromLatin1(bytes)), expected) << text;
+    }
+    EXPECT_EQ(RateField::value(QByteArrayView("4,9490")), 4.949);
+    EXPECT_FALSE(RateField::value(QByteArrayView("4.9\xb9")).has_value());
 }
 
 TEST(RateField, ColumnNamesAreLettersAndDigitsUpToSeven) {

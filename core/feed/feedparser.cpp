@@ -67,6 +67,9 @@ Status addText(Leaf& leaf, const XmlScanner& reader, Body& body) {
     return succeeded();
 }
 
+// The bank quotes about thirty currencies a day: room for them at once.
+constexpr size_t kRatesADay = 48;
+
 // A cube at depth 3, a rate at depth 4; a second body (depth 2) starts afresh.
 Status startElement(XmlScanner& reader, Body& body) {
     const qsizetype depth = reader.depth();
@@ -79,8 +82,10 @@ Status startElement(XmlScanner& reader, Body& body) {
     if (depth != 3 && depth != 4) return succeeded();
     auto attrs = attributesOf(reader, body);
     if (!attrs) return Status::failure(attrs);
-    if (depth == 3)
+    if (depth == 3) {
         body.cubes.push_back(Cube{std::move(*attrs), {}});
+        body.cubes.back().children.reserve(kRatesADay);
+    }
     else
         body.cubes.back().children.push_back(Leaf{std::move(*attrs), {}});
     return succeeded();
@@ -109,31 +114,36 @@ Outcome<Body> readBody(const QByteArray& xml) {
     }
 }
 
-// Column names are ASCII letters and digits; comparing them needs no locale or Unicode tables.
-bool sameName(const QString& a, const QString& b) {
-    if (a.size() != b.size()) return false;
-    for (qsizetype i = 0; i < a.size(); ++i)
-        if ((a[i].unicode() | 0x20) != (b[i].unicode() | 0x20)) return false;
-    return true;
-}
-
-// A file names the same few columns on every day: each is made once and shared.
+// A file names the same few columns on every day, in the same order: each is made and checked
+// once and shared, and the next one looked for first where the last one was found.
 class ColumnNames {
 public:
-    const QString& of(QByteArrayView code, QByteArrayView multiplier) {
-        for (const Known& k : m_known)
-            if (k.code == code && k.multiplier == multiplier) return k.name;
-        m_known.push_back({code, multiplier, QString::fromUtf8(multiplier) + QString::fromUtf8(code)});
-        return m_known.back().name;
-    }
-
-private:
     struct Known {
         QByteArrayView code;
         QByteArrayView multiplier;
         QString name;
+        bool isColumn = false; // a name a table column may have
+        int index = 0;         // in the order first met
     };
+    const Known& of(QByteArrayView code, QByteArrayView multiplier) {
+        const size_t n = m_known.size();
+        for (size_t i = 0; i < n; ++i) {
+            const Known& k = m_known[(m_next + i) % n];
+            if (k.code == code && k.multiplier == multiplier) {
+                m_next = (m_next + i + 1) % n;
+                return k;
+            }
+        }
+        const QString name = QString::fromUtf8(multiplier) + QString::fromUtf8(code);
+        m_known.push_back({code, multiplier, name, RateField::isColumnName(name), int(n)});
+        m_next = 0;
+        return m_known.back();
+    }
+    size_t size() const { return m_known.size(); }
+
+private:
     std::deque<Known> m_known;
+    size_t m_next = 0;
 };
 
 std::optional<QByteArrayView> attribute(const Attributes& attributes, QByteArrayView name) {
@@ -153,17 +163,20 @@ bool isMultiplier(QByteArrayView m) {
            std::all_of(m.begin(), m.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// Where each column of the file already stands among one day's rates, to find a currency given twice.
+using Placed = QVarLengthArray<int, 64>;
+
 // One currency of a day: added to its rates or named among those it could not read; a failure
 // only where the whole day cannot be trusted.
-Status readRate(const Leaf& child, ColumnNames& names, FeedDay& day) {
+Status readRate(const Leaf& child, ColumnNames& names, FeedDay& day, Placed& placed) {
     if (child.attributes.empty()) return Status::failure(QStringLiteral("curs fara valuta"), Cause::BadAnswer);
     // By name: the order of attributes is the writer's choice, and others may stand beside them.
     const auto code = attribute(child.attributes, "currency");
     const auto multiplier = attribute(child.attributes, "multiplier");
     const QByteArrayView shown = code ? *code : child.attributes.front().second;
     if (code && *code == "RON") return succeeded();
-    const QString text = QString::fromUtf8(child.text.trimmed());
-    const auto value = RateField::value(text);
+    const QByteArrayView raw = child.text.trimmed();
+    const auto value = RateField::value(raw);
     const bool perUnit = !multiplier || *multiplier == "1";
     // One currency we cannot read must not keep every later day out of the history.
     if (!code || !isCode(*code) || (multiplier && !isMultiplier(*multiplier)) || !value || !(*value > 0) ||
@@ -173,18 +186,23 @@ Status readRate(const Leaf& child, ColumnNames& names, FeedDay& day) {
         day.unreadable << name.left(20);
         return succeeded();
     }
-    const QString& column = names.of(*code, perUnit ? QByteArrayView() : *multiplier);
-    if (!RateField::isColumnName(column)) {
-        day.unreadable << column.left(20);
+    const ColumnNames::Known& column = names.of(*code, perUnit ? QByteArrayView() : *multiplier);
+    if (!column.isColumn) {
+        day.unreadable << column.name.left(20);
         return succeeded();
     }
-    const QString stored = text.contains(u',') ? QString(text).replace(u',', u'.') : text;
-    const auto same =
-        std::find_if(day.rates.begin(), day.rates.end(), [&](const FeedRate& e) { return sameName(e.column, column); });
+    // Read as a rate, the text is digits and one separator: Latin-1, the point as the store keeps it.
+    QString stored = QString::fromLatin1(raw);
+    if (raw.contains(',')) stored.replace(u',', u'.');
+    // Codes are capitals and multipliers digits without a leading zero: one column, one known name.
+    while (placed.size() < qsizetype(names.size()))
+        placed.append(-1);
+    const int at = placed[column.index];
     // A currency given twice alike is harmless; twice with other values the day cannot be trusted.
-    if (same != day.rates.end() && same->value == *value) return succeeded();
-    if (same != day.rates.end()) return Status::failure(QStringLiteral("valuta repetata: ") + column, Cause::BadAnswer);
-    day.rates.push_back({column, stored, *value});
+    if (at >= 0 && day.rates[size_t(at)].value == *value) return succeeded();
+    if (at >= 0) return Status::failure(QStringLiteral("valuta repetata: ") + column.name, Cause::BadAnswer);
+    placed[column.index] = int(day.rates.size());
+    day.rates.push_back({column.name, stored, *value});
     return succeeded();
 }
 
@@ -197,8 +215,9 @@ Outcome<FeedDay> readCube(const Cube& cube, ColumnNames& names) {
     if (!day.date.isValid())
         return R::failure(QStringLiteral("data ilizibila: ") + dateText.left(20), Cause::BadAnswer);
     day.rates.reserve(cube.children.size());
+    Placed placed;
     for (const Leaf& child : cube.children)
-        if (Status s = readRate(child, names, day); !s) return R::failure(s);
+        if (Status s = readRate(child, names, day, placed); !s) return R::failure(s);
     if (day.rates.empty()) return R::failure(QStringLiteral("zi fara niciun curs"), Cause::BadAnswer);
     return day;
 }

@@ -64,6 +64,10 @@ std::optional<XmlScanner::Token> XmlScanner::plainText() {
 }
 
 std::optional<XmlScanner::Token> XmlScanner::markup() {
+    // Nearly every markup is a tag: the second character tells without comparing longer openings.
+    const char second = m_at + 1 < m_xml.size() ? m_xml[m_at + 1] : '\0';
+    if (second == '/') return endTag();
+    if (second != '?' && second != '!') return startTag();
     const QByteArrayView rest = m_xml.sliced(m_at);
     if (rest.startsWith("<?")) {
         if (!skipPast("?>")) return fail(QStringLiteral("instructiune neterminata"));

@@ -59,23 +59,39 @@ QString RateBook::Day::lateText() const {
 
 namespace {
 
-const QRegularExpression& codeForm() {
-    static const QRegularExpression form(QStringLiteral("^(\\d{0,4})([A-Za-z]{3})$"));
-    return form;
+// A code as a user or a list writes it: up to four digits of units (not 0), then three letters.
+// Read by hand: a list asks it for every row.
+struct CodeForm {
+    int units = 1;
+    QString letters;
+};
+
+std::optional<CodeForm> codeForm(const QString& code) {
+    const QString c = code.trimmed();
+    const qsizetype digits = c.size() - 3;
+    if (digits < 0 || digits > 4) return std::nullopt;
+    int units = 0;
+    for (qsizetype i = 0; i < digits; ++i) {
+        if (c[i] < u'0' || c[i] > u'9') return std::nullopt;
+        units = units * 10 + (c[i].unicode() - u'0');
+    }
+    for (qsizetype i = digits; i < c.size(); ++i)
+        if (!((c[i] >= u'A' && c[i] <= u'Z') || (c[i] >= u'a' && c[i] <= u'z'))) return std::nullopt;
+    if (digits > 0 && units == 0) return std::nullopt;
+    return CodeForm{digits > 0 ? units : 1, c.right(3).toUpper()};
 }
 
 } // namespace
 
 bool RateBook::isCode(const QString& code) {
-    const auto m = codeForm().match(code.trimmed());
-    return m.hasMatch() && (m.captured(1).isEmpty() || m.captured(1).toInt() > 0);
+    return codeForm(code).has_value();
 }
 
 std::optional<RateBook::Quote> RateBook::quote(const StoredDay& row, const QString& code) {
-    if (!isCode(code)) return std::nullopt;
-    const auto m = codeForm().match(code.trimmed());
-    const int asked = m.captured(1).isEmpty() ? 1 : m.captured(1).toInt();
-    const QString letters = m.captured(2).toUpper();
+    const auto form = codeForm(code);
+    if (!form) return std::nullopt;
+    const int asked = form->units;
+    const QString& letters = form->letters;
     // The column of the block the bank quoted that day: the one that holds a rate.
     QString column;
     std::optional<Decimal> bank; // the bank's own figure

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <memory>
 #include <sqlite3.h>
 
 namespace {
@@ -56,8 +57,28 @@ std::optional<double> storedValue(const QVariant& v) {
     return d;
 }
 
+namespace {
+
+// The decimal of at most six places that reads back as the value, found without printing it: every
+// rate the bank writes. At a scale of at most a million and below a billion the product and the
+// quotient are exact but for one rounding each, and only one whole number of millionths can read back
+// as a double this size: it is the value's shortest form. Nothing where more places are needed.
+std::optional<Decimal> withFewPlaces(double value) {
+    if (!(std::fabs(value) < 1e9)) return std::nullopt;
+    double scale = 1;
+    for (int places = 0; places <= 6; ++places, scale *= 10) {
+        const double units = std::nearbyint(value * scale);
+        if (units / scale == value) return Decimal::of(Decimal::Int(units), places);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<Decimal> storedDecimal(double value) {
     if (!std::isfinite(value)) return std::nullopt;
+    // Read for every stored rate of a year: the common case without text.
+    if (auto few = withFewPlaces(value)) return few;
     char buffer[64];
     auto shortest = [&buffer](auto v) {
         const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
@@ -131,6 +152,9 @@ RateDb::RateDb(const QString& path, int busyWaitMs) : m_path(path) {
 }
 
 RateDb::~RateDb() {
+    // The engine closes a connection only once its statements are gone.
+    for (sqlite3_stmt* st : std::as_const(m_selects))
+        sqlite3_finalize(st);
     if (m_db.isValid()) {
         m_db.close();
         m_db = QSqlDatabase();
@@ -239,11 +263,10 @@ Status RateDb::check() {
 
 Outcome<bool> RateDb::hasTable(const QString& name) {
     if (!m_open) return Outcome<bool>::failure(m_error, m_cause);
-    QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("select 1 from sqlite_master where type='table' and name=? collate nocase"));
-    q.addBindValue(name);
-    if (!q.exec()) return Outcome<bool>::failure(failed(q.lastError()));
-    return q.next();
+    const auto rows =
+        select({QStringLiteral("select 1 from sqlite_master where type='table' and name=? collate nocase"), {name}});
+    if (!rows) return Outcome<bool>::failure(rows);
+    return !rows->rows.empty();
 }
 
 Status RateDb::exec(const SqlStatement& s) {
@@ -255,26 +278,95 @@ Status RateDb::exec(const SqlStatement& s) {
     return succeeded();
 }
 
+namespace {
+
+void bind(sqlite3_stmt* st, int at, const QVariant& v) {
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::Bool:
+        sqlite3_bind_int64(st, at, v.toLongLong());
+        break;
+    case QMetaType::Double:
+        sqlite3_bind_double(st, at, v.toDouble());
+        break;
+    default:
+        if (v.isNull()) {
+            sqlite3_bind_null(st, at);
+        } else {
+            const QByteArray text = v.toString().toUtf8();
+            sqlite3_bind_text(st, at, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        }
+    }
+}
+
+// A cell as the engine keeps it: whole numbers, doubles and text as themselves, NULL as a null value.
+QVariant cell(sqlite3_stmt* st, int column) {
+    switch (sqlite3_column_type(st, column)) {
+    case SQLITE_INTEGER:
+        return qlonglong(sqlite3_column_int64(st, column));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(st, column);
+    case SQLITE_TEXT:
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, column)),
+                                 sqlite3_column_bytes(st, column));
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char*>(sqlite3_column_blob(st, column)), sqlite3_column_bytes(st, column));
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+sqlite3* RateDb::engine() const {
+    const QVariant handle = m_db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0) return nullptr;
+    return *static_cast<sqlite3* const*>(handle.data());
+}
+
+// Every read of rows goes to the engine itself: a year of 33 currencies through the generic
+// layer costs several times the engine's own work.
 Outcome<StoredRows> RateDb::select(const SqlStatement& s) {
-    if (!m_open) return Outcome<StoredRows>::failure(m_error, m_cause);
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.prepare(s.text)) return Outcome<StoredRows>::failure(failed(q.lastError()));
-    for (const QVariant& v : s.values)
-        q.addBindValue(v);
-    if (!q.exec()) return Outcome<StoredRows>::failure(failed(q.lastError()));
+    using R = Outcome<StoredRows>;
+    if (!m_open) return R::failure(m_error, m_cause);
+    sqlite3* db = engine();
+    if (!db) return R::failure(QStringLiteral("Motor de baze de date necunoscut"));
+    // A statement is made once for the length of this connection: a list asks the same few for every date.
+    sqlite3_stmt* raw = m_selects.value(s.text);
+    if (!raw) {
+        const QByteArray text = s.text.toUtf8();
+        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &raw, nullptr) != SQLITE_OK)
+            return R::failure(failed(sqlite3_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))));
+        m_selects.insert(s.text, raw);
+    }
+    // Left ready for its next use, and holding no lock meanwhile, however the reading ends.
+    const std::unique_ptr<sqlite3_stmt, void (*)(sqlite3_stmt*)> done(raw, [](sqlite3_stmt* st) {
+        sqlite3_reset(st);
+        sqlite3_clear_bindings(st);
+    });
+    for (qsizetype i = 0; i < s.values.size(); ++i)
+        bind(raw, int(i) + 1, s.values[i]);
     StoredRows t;
-    const QSqlRecord rec = q.record();
-    for (int i = 0; i < rec.count(); ++i)
-        t.names << rec.fieldName(i);
-    while (q.next()) {
+    int columns = 0;
+    for (bool first = true;; first = false) {
+        const int rc = sqlite3_step(raw);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            return R::failure(failed(sqlite3_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))));
+        // Named after the first step: a table changed since the statement was made is read as it is now.
+        if (first) {
+            columns = sqlite3_column_count(raw);
+            for (int i = 0; i < columns; ++i)
+                t.names << QString::fromUtf8(sqlite3_column_name(raw, i));
+        }
+        if (rc == SQLITE_DONE) break;
         QVariantList row;
-        row.reserve(rec.count());
-        for (int i = 0; i < rec.count(); ++i)
-            row << q.value(i);
+        row.reserve(columns);
+        for (int i = 0; i < columns; ++i)
+            row << cell(raw, i);
         t.rows.push_back(std::move(row));
     }
-    if (q.lastError().isValid()) return Outcome<StoredRows>::failure(failed(q.lastError()));
     return t;
 }
 
@@ -615,10 +707,8 @@ QMap<int, QStringList> RateDb::columnsByYearOf(const std::vector<FeedDay>& days)
 }
 
 Status RateDb::storeAll(const std::vector<FeedDay>& days, int* stored, const QString& suffix) {
-    const QVariant handle = m_db.driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return Status::failure(QStringLiteral("Motor de baze de date necunoscut"));
-    sqlite3* engine = *static_cast<sqlite3* const*>(handle.data());
+    sqlite3* engine = this->engine();
+    if (!engine) return Status::failure(QStringLiteral("Motor de baze de date necunoscut"));
     Inserts inserts(engine);
     QHash<int, QStringList> columnsByYear; // what each year's table holds, as far as this batch knows
     QStringList columns, previousColumns;

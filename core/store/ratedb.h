@@ -16,6 +16,7 @@
 #include <vector>
 
 class QSqlError;
+struct sqlite3;
 struct sqlite3_stmt;
 
 // One rate, as the bank's file gives it: the column it belongs to and its value
@@ -179,6 +180,8 @@ public:
                                              bool allCurrencies);
 
 private:
+    // The engine under the connection, for the reads and inserts that run for every row; null for another engine.
+    sqlite3* engine() const;
     // The year tables by year, of both leus or of the new one only, as the file spells them.
     Outcome<QMultiMap<int, QString>> yearTableNames(bool newLeuOnly);
     Status exec(const SqlStatement& s);
@@ -217,6 +220,7 @@ private:
     std::optional<QHash<QDate, NoRatesDay>> m_noRates;
     QSqlDatabase m_db;
     bool m_open = false;
+    QHash<QString, sqlite3_stmt*> m_selects; // the reads this connection made, by their text
     QString m_error;
     Cause m_cause = Cause::Other;
 };

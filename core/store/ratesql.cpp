@@ -1,5 +1,7 @@
 #include "core/store/ratesql.h"
 
+#include <algorithm>
+
 #include "core/text/ratefield.h"
 
 #include <cstdio>
@@ -104,7 +106,10 @@ SqlStatement RateSql::someColumns(const QString& tableYear, const QString& suffi
 }
 
 SqlStatement RateSql::rowBefore(int tableYear, const QString& suffix, QDate day) {
-    return {QStringLiteral("SELECT * FROM ") + tableName(QString::number(tableYear), suffix) + ofItsYear(tableYear) +
-                QStringLiteral(" AND DATA<? ORDER BY DATA DESC LIMIT 1"),
-            {dateText(day)}};
+    // One upper bound, the nearer of the day and the year's end: with two the engine walks back from the
+    // year's end over every later row instead of seeking the day.
+    const QDate bound = std::min(day, QDate(tableYear + 1, 1, 1));
+    return {QStringLiteral("SELECT * FROM ") + tableName(QString::number(tableYear), suffix) +
+                QStringLiteral(" WHERE DATA>='%1-01-01' AND DATA<? ORDER BY DATA DESC LIMIT 1").arg(tableYear),
+            {dateText(bound)}};
 }

@@ -27,7 +27,14 @@ void appendLine(QByteArray& out, const QStringList& fields) {
 }
 
 QString day(QDate d) {
-    return d.isValid() ? d.toString(Qt::ISODate) : QString();
+    if (!d.isValid()) return {};
+    const int y = d.year(), m = d.month(), n = d.day();
+    if (y < 1 || y > 9999) return d.toString(Qt::ISODate);
+    // By hand: a list writes two for every row, and the general formatter goes through a printf.
+    const auto digit = [](int v) { return QChar(u'0' + v % 10); };
+    const QChar text[10] = {digit(y / 1000), digit(y / 100), digit(y / 10), digit(y), u'-', digit(m / 10),
+                            digit(m),        u'-',           digit(n / 10), digit(n)};
+    return QString(text, 10);
 }
 
 } // namespace CsvText

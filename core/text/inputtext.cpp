@@ -165,14 +165,54 @@ std::optional<QString> withDecimalPoint(const QString& text, bool typing = false
 
 } // namespace
 
+namespace {
+
+// A number and nothing else: a sign, digits with at most one point, an exponent. By hand: a list reads it
+// for every row.
+bool isPlainNumber(const QString& t) {
+    qsizetype i = 0;
+    const qsizetype n = t.size();
+    const auto digits = [&] {
+        const qsizetype from = i;
+        while (i < n && t[i] >= u'0' && t[i] <= u'9')
+            ++i;
+        return i - from;
+    };
+    if (i < n && (t[i] == u'+' || t[i] == u'-')) ++i;
+    qsizetype mantissa = digits();
+    if (i < n && t[i] == u'.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0) return false;
+    if (i < n && (t[i] == u'e' || t[i] == u'E')) {
+        ++i;
+        if (i < n && (t[i] == u'+' || t[i] == u'-')) ++i;
+        if (digits() == 0) return false;
+    }
+    return i == n;
+}
+
+struct AmountReading {
+    std::optional<Decimal> value;
+    AmountFault fault = AmountFault::None;
+};
+
+AmountReading readAmount(const QString& text) {
+    auto plain = withDecimalPoint(text);
+    if (!plain) return {std::nullopt, AmountFault::Grouping};
+    if (plain->contains(u' ') || plain->contains(u'\t')) plain->remove(u' ').remove(u'\t');
+    if (!isPlainNumber(*plain)) return {std::nullopt, AmountFault::NotANumber};
+    const auto d = Decimal::fromText(*plain);
+    if (!d || d->wholeDigits() > kMaxWholeDigits || d->decimals() > kMaxDecimals)
+        return {std::nullopt, AmountFault::TooLarge};
+    return {d, AmountFault::None};
+}
+
+} // namespace
+
 AmountFault faultOf(const QString& text) {
-    const auto plain = withDecimalPoint(text);
-    if (!plain) return AmountFault::Grouping;
-    QString number = *plain;
-    number.remove(u' ').remove(u'\t');
-    static const QRegularExpression shape(QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)"));
-    if (!shape.match(number).hasMatch()) return AmountFault::NotANumber;
-    return bounded(leadingNumberText(number)) ? AmountFault::None : AmountFault::TooLarge;
+    return readAmount(text).fault;
 }
 
 bool hasGroups(const QString& text) {
@@ -181,10 +221,7 @@ bool hasGroups(const QString& text) {
 }
 
 std::optional<Decimal> Amount(const QString& text) {
-    if (faultOf(text) != AmountFault::None) return std::nullopt;
-    QString plain = *withDecimalPoint(text);
-    plain.remove(u' ').remove(u'\t');
-    return bounded(leadingNumberText(plain));
+    return readAmount(text).value;
 }
 
 std::optional<Decimal> ParseNumber(const QString& text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -11,6 +12,8 @@ class RateField {
 public:
     // The value of a plain decimal number of sane length, point or comma; nothing for any other text.
     static std::optional<double> value(QStringView text);
+    // The same of a file's bytes, as the bank's files give them (and no other byte is a digit).
+    static std::optional<double> value(QByteArrayView text);
     // Letters and digits only, one to seven of them: safe to name a column.
     static bool isColumnName(const QString& name);
     // The column that holds a currency as a user writes its code: "EUR", or "HUF"

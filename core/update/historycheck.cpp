@@ -13,6 +13,8 @@
 #include <QHash>
 #include <QSet>
 #include <cmath>
+#include <future>
+#include <map>
 
 namespace {
 
@@ -21,7 +23,13 @@ QString dayText(QDate d) {
 }
 
 // Equal at the bank's precision: its four decimals, or more where it wrote more.
-bool sameRate(double stored, const QString& bankText) {
+bool sameRate(double stored, const FeedRate& rate) {
+    // The bank's figure read as a double and the stored double alike are the same decimal wherever the
+    // figure has at most fifteen digits and six places (every rate the bank writes): no decimal is built.
+    const qsizetype point = rate.text.indexOf(u'.');
+    if (rate.value > 0 && stored == rate.value && rate.text.size() <= 15 && (point < 0 || rate.text.size() - point - 1 <= 6))
+        return true;
+    const QString& bankText = rate.text;
     const auto bank = Decimal::fromText(bankText);
     const auto kept = storedDecimal(stored);
     if (!bank || !kept) return false;
@@ -202,6 +210,24 @@ Outcome<HistoryCheck::Report> HistoryCheck::run(const QList<int>& years, const P
     if (!tables) return R::failure(tables);
     Report report;
     if (Status counted = countRecord(db, report); !counted) return R::failure(counted);
+    // The yearly files come a few at once, as the bank serves them, each asked for just before its year is
+    // checked; each is read on another core as soon as it is here, while the year before it is compared.
+    std::map<int, std::future<Parsed>> fetched;
+    const auto fetchFrom = [&](qsizetype from) {
+        QStringList paths;
+        QList<int> which;
+        for (qsizetype j = from; j < asked->size() && which.size() < kFilesAtOnce; ++j) {
+            const int y = asked->at(j);
+            if (y < RateYears::FirstFromBank || (tables->contains(y) && !tables->value(y))) continue;
+            paths << FeedClient::yearPath(y);
+            which << y;
+        }
+        auto files = m_client.getMany(paths, kFilesAtOnce);
+        for (qsizetype j = 0; j < which.size(); ++j)
+            fetched.insert_or_assign(which[j], std::async(std::launch::async, [file = std::move(files[size_t(j)])] {
+                                         return Parsed{file, file ? FeedParser::days(*file) : Days::failure(file)};
+                                     }));
+    };
     for (qsizetype i = 0; i < asked->size(); ++i) {
         const int year = asked->at(i);
         if (progress && !progress({year, int(i), int(asked->size())})) m_client.stop();
@@ -215,12 +241,15 @@ Outcome<HistoryCheck::Report> HistoryCheck::run(const QList<int>& years, const P
             continue;
         }
         ++report.requests;
-        const Outcome<QByteArray> file = m_client.get(FeedClient::yearPath(year));
-        if (!file && file.cause() == Cause::Stopped) {
+        if (fetched.find(year) == fetched.end()) fetchFrom(i);
+        const auto it = fetched.find(year);
+        Parsed parsed = it->second.get();
+        fetched.erase(it);
+        if (!parsed.file && parsed.file.cause() == Cause::Stopped) {
             report.stopped = true;
             break;
         }
-        auto checked = checkYear(year, file, db);
+        auto checked = checkYear(year, parsed.file, std::move(parsed.days), db);
         if (!checked) return R::failure(checked);
         report.years.push_back(std::move(*checked));
     }
@@ -235,7 +264,9 @@ using Finding = HistoryCheck::Finding;
 void compareDay(const FeedDay& day, const QVariantList& row, const QHash<QString, int>& columnAt,
                 std::vector<Finding>& findings, QMap<QString, Finding>& noColumn) {
     for (const FeedRate& e : day.rates) {
-        const int c = columnAt.value(e.column.toUpper(), -1);
+        // The bank writes its codes in capitals, as the columns are kept: the plain lookup finds them.
+        int c = columnAt.value(e.column, -1);
+        if (c < 0) c = columnAt.value(e.column.toUpper(), -1);
         if (c < 0) {
             Finding& f = noColumn[e.column];
             f.kind = Finding::Kind::NoColumn;
@@ -246,7 +277,7 @@ void compareDay(const FeedDay& day, const QVariantList& row, const QHash<QString
         const std::optional<double> v = storedValue(row.value(c));
         if (!v) {
             findings.push_back({Finding::Kind::EmptyRate, day.date, e.column, {}, e.text, {}, {}});
-        } else if (!sameRate(*v, e.text)) {
+        } else if (!sameRate(*v, e)) {
             findings.push_back({Finding::Kind::Differs, day.date, e.column, *v, e.text, {}, {}});
         }
     }
@@ -377,14 +408,14 @@ Outcome<StoredRows> storedYear(RateDb& db, int year, QStringList& notes) {
 
 } // namespace
 
-Outcome<HistoryCheck::Year> HistoryCheck::checkYear(int year, const Outcome<QByteArray>& file, RateDb& db) {
+Outcome<HistoryCheck::Year> HistoryCheck::checkYear(int year, const Outcome<QByteArray>& file, Days bank,
+                                                    RateDb& db) {
     Year out{year, Year::State::NotChecked, {}, 0, {}};
     if (!file) {
         out.why = file.cause() == Cause::WebPage ? QStringLiteral("a venit o pagina web de la %1").arg(file.error())
                                                  : file.error();
         return out;
     }
-    auto bank = FeedParser::days(*file);
     if (!bank) {
         out.why = QStringLiteral("fisierul bancii nu poate fi citit: %1").arg(bank.error());
         return out;

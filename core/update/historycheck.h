@@ -19,6 +19,8 @@
 // database beside itself and then makes every change in one transaction.
 class HistoryCheck {
 public:
+    // Yearly files asked for together: a few, as the update asks them, so the bank never serves many at once.
+    static constexpr int kFilesAtOnce = 4;
     struct Finding {
         enum class Kind { MissingDay, ExtraDay, Differs, EmptyRate, NoColumn };
         Kind kind = Kind::Differs;
@@ -86,8 +88,14 @@ public:
 
 private:
     Outcome<QList<int>> storedYears();
+    using Days = Outcome<std::vector<FeedDay>>;
+    // A yearly file as it came, and its days as read.
+    struct Parsed {
+        Outcome<QByteArray> file;
+        Days days;
+    };
     // A failed read of the database fails the whole check; the bank's failure only this year's.
-    Outcome<Year> checkYear(int year, const Outcome<QByteArray>& file, RateDb& db);
+    Outcome<Year> checkYear(int year, const Outcome<QByteArray>& file, Days bank, RateDb& db);
 
     QString m_dbPath;
     FeedClient& m_client;
