@@ -271,8 +271,14 @@ void frmEvolutie::showChart() {
     const auto [low, high] =
         std::minmax_element(m_history.days.begin(), m_history.days.end(),
                             [](const DatedRate& a, const DatedRate& b) { return a.rate < b.rate; });
-    for (const DatedRate& d : m_history.days)
-        m_series->append(when(d.day), d.rate);
+    // At once, and no more days than the chart has columns to show: the pointer and the keys still
+    // find every day in the history itself.
+    QList<QPointF> points;
+    const std::vector<DatedRate> shown = ChartScale::drawn(m_history.days, kChartColumns);
+    points.reserve(qsizetype(shown.size()));
+    for (const DatedRate& d : shown)
+        points.append(QPointF(when(d.day), d.rate));
+    m_series->append(points);
     chart->addSeries(m_series);
     const bool any = !m_history.days.empty();
     if (any) markExtremes(chart, *low, *high);
@@ -380,6 +386,15 @@ void frmEvolutie::showAverages() {
         QStringLiteral("lei / ") + (m_history.unit == 1 ? QStringLiteral("1 ") : QString()) + m_history.quotedUnit();
     grdMedii->setHorizontalHeaderItem(2, new QTableWidgetItem(QStringLiteral("Curs mediu\n") + unit));
     grdMedii->setRowCount(0);
+    // Rows made at their count at once: one at a time, the table lays itself out again for each.
+    int rows = 0;
+    for (const RateAverages::Year& y : m_history.averages) {
+        for (const RateAverages::Mean& mean : y.months)
+            rows += mean.days > 0 ? 1 : 0;
+        ++rows;
+    }
+    grdMedii->setRowCount(rows);
+    m_rowsFilled = 0;
     for (const RateAverages::Year& y : m_history.averages) {
         for (int m = 0; m < 12; ++m)
             if (const RateAverages::Mean& mean = y.months[size_t(m)]; mean.days > 0)
@@ -398,8 +413,7 @@ void frmEvolutie::showAverages() {
 
 void frmEvolutie::addAverageRow(int year, const QString& label, const RateAverages::Mean& mean, const QFont& font,
                                 const QString& tip) {
-    const int r = grdMedii->rowCount();
-    grdMedii->insertRow(r);
+    const int r = m_rowsFilled++;
     const QStringList cells = {QString::number(year), label, rateText(mean.value), QString::number(mean.days)};
     for (int c = 0; c < cells.size(); ++c) {
         auto* item = new QTableWidgetItem(cells[c]);

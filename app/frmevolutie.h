@@ -77,7 +77,10 @@ private:
     QPushButton* cmdImagine = nullptr;
     QPushButton* cmdCsv = nullptr;
     QPushButton* cmdInchide = nullptr;
+    // Columns a chart as wide as a screen has: the line is drawn with no more days than that.
+    static constexpr int kChartColumns = 1200;
     QLineSeries* m_series = nullptr;
+    int m_rowsFilled = 0;               // averages table rows written so far
     QScatterSeries* m_cursor = nullptr; // the day under the pointer or the arrow keys
     int m_day = -1;                     // its index in the history's days
 

@@ -1,51 +1,67 @@
-// --convert-file: a whole list, as "Conversie lista" converts it.
+// --convert-file: a whole list, as "Conversie lista" converts it, read, converted and
+// written one row at a time, so that a list of any length takes the memory of one row.
 #include "cli/clishared.h"
-#include "core/money/listconversion.h"
+#include "core/money/liststream.h"
 #include "core/store/outputfile.h"
+#include "core/text/csvtext.h"
 
-#include <QFile>
 #include <QJsonArray>
 
 namespace Cli {
 
 namespace {
 
-// A converted list for programs: numbers as numbers, a failed row with its fields and reason.
-QString listJson(const ListConversion::Result& result) {
-    QJsonArray rows;
-    for (const ListConversion::Row& row : result.rows) {
-        QJsonObject o{{"line", row.line}};
-        if (!row.error.isEmpty()) {
-            o.insert(QStringLiteral("given"), QJsonArray::fromStringList(row.given));
-            o.insert(QStringLiteral("error"), row.error);
-        } else {
-            o.insert(QStringLiteral("date"), row.date.toString(Qt::ISODate));
-            o.insert(QStringLiteral("amount"), number(row.amount));
-            o.insert(QStringLiteral("currency"), row.currency);
-            o.insert(QStringLiteral("rateDay"), row.rateDay.toString(Qt::ISODate));
-            o.insert(QStringLiteral("rate"), number(row.rate));
-            o.insert(QStringLiteral("lei"), number(row.lei));
-            if (row.booked) o.insert(QStringLiteral("booked"), number(*row.booked));
-            if (const auto d = row.difference()) o.insert(QStringLiteral("difference"), number(*d));
-            if (!row.late.isEmpty()) o.insert(QStringLiteral("late"), row.late);
-        }
-        rows << o;
+// A converted row for programs: numbers as numbers, a failed row with its fields and reason.
+QByteArray rowJson(const ListConversion::Row& row) {
+    QJsonObject o{{"line", row.line}};
+    if (!row.error.isEmpty()) {
+        o.insert(QStringLiteral("given"), QJsonArray::fromStringList(row.given));
+        o.insert(QStringLiteral("error"), row.error);
+    } else {
+        o.insert(QStringLiteral("date"), row.date.toString(Qt::ISODate));
+        o.insert(QStringLiteral("amount"), number(row.amount));
+        o.insert(QStringLiteral("currency"), row.currency);
+        o.insert(QStringLiteral("rateDay"), row.rateDay.toString(Qt::ISODate));
+        o.insert(QStringLiteral("rate"), number(row.rate));
+        o.insert(QStringLiteral("lei"), number(row.lei));
+        if (row.booked) o.insert(QStringLiteral("booked"), number(*row.booked));
+        if (const auto d = row.difference()) o.insert(QStringLiteral("difference"), number(*d));
+        if (!row.late.isEmpty()) o.insert(QStringLiteral("late"), row.late);
     }
-    return json({{"rows", rows}, {"failed", result.failed}, {"late", result.late}}) + u'\n';
+    return json(o).toUtf8();
 }
 
 // The rows that did not convert, and those converted at an older day, said for the log.
-void sayWhatIsLacking(const ListConversion::Result& result, QTextStream& err) {
-    if (result.failed > 0)
-        err << (result.failed == 1
+void sayWhatIsLacking(const ListStream::Summary& done, QTextStream& err) {
+    if (done.failed > 0)
+        err << (done.failed == 1
                     ? QStringLiteral("Un rand nu a putut fi convertit (vezi coloana eroare).")
-                    : QStringLiteral("%1 randuri nu au putut fi convertite (vezi coloana eroare).").arg(result.failed))
+                    : QStringLiteral("%1 randuri nu au putut fi convertite (vezi coloana eroare).").arg(done.failed))
             << Qt::endl;
-    if (result.late > 0)
+    if (done.late > 0)
         err << QStringLiteral("La %1 randuri lipseste cursul zilei; s-a folosit unul mai vechi (vezi coloana eroare).")
-                   .arg(result.late)
+                   .arg(done.late)
             << Qt::endl;
 }
+
+// Where the result goes, in pieces of a useful size: the file asked for, or standard output.
+class Output {
+public:
+    Output(OutputFile* file, QTextStream& out) : m_file(file), m_out(out) {}
+    QByteArray& buffer() { return m_pending; }
+    Status maybeFlush() { return m_pending.size() >= kPiece ? flush() : succeeded(); }
+    Status flush() {
+        const Status s = m_file ? m_file->append(m_pending) : (m_out << QString::fromUtf8(m_pending), succeeded());
+        m_pending.clear();
+        return s;
+    }
+
+private:
+    static constexpr qsizetype kPiece = 64 * 1024;
+    OutputFile* m_file;
+    QTextStream& m_out;
+    QByteArray m_pending;
+};
 
 } // namespace
 
@@ -56,30 +72,48 @@ int convertFile(const Request& r, const Context& c, QTextStream& out, QTextStrea
     if (r.format == Format::Text)
         return fail(err, QStringLiteral("--convert-file scrie csv sau json"), CommandLine::WrongUse);
     const QString input = r.parser.value(QStringLiteral("convert-file"));
-    std::vector<ListConversion::Input> rows;
-    {
-        // The file's text is let go once its rows are read: memory follows the rows, not copies of them.
-        const auto text = ListConversion::readFile(input);
-        if (!text) return fail(err, text.error(), CommandLine::Failed);
-        rows = ListConversion::read(*text);
-    }
-    const auto result = ListConversion::convert(c.database, std::move(rows),
-                                                rule == u"same" ? RateBook::Rule::Same : RateBook::Rule::Before);
-    if (!result) return fail(err, result.error(), CommandLine::Failed);
-    const QByteArray written = r.format == Format::Csv ? ListConversion::csvBytes(*result) : listJson(*result).toUtf8();
-    if (!r.parser.isSet(QStringLiteral("out"))) {
-        out << QString::fromUtf8(written) << Qt::flush;
-    } else {
+    std::unique_ptr<OutputFile> file;
+    if (r.parser.isSet(QStringLiteral("out"))) {
         // Never over the history or the list being read, whatever name leads to them.
-        const Status saved = OutputFile::write(
-            r.parser.value(QStringLiteral("out")), written,
+        auto opened = OutputFile::open(
+            r.parser.value(QStringLiteral("out")),
             {{c.database, QStringLiteral("baza de cursuri")}, {input, QStringLiteral("lista citita")}});
-        if (!saved) return fail(err, saved.error(), CommandLine::Failed);
+        if (!opened) return fail(err, opened.error(), CommandLine::Failed);
+        file = std::move(*opened);
     }
-    sayWhatIsLacking(*result, err);
-    if (result->rows.empty())
-        return fail(err, QStringLiteral("Lista nu are niciun rand de convertit."), CommandLine::Failed);
-    return result->failed > 0 || result->late > 0 ? CommandLine::Failed : CommandLine::Done;
+    const bool csv = r.format == Format::Csv;
+    Output to(file.get(), out);
+    if (csv)
+        CsvText::appendLine(to.buffer(), ListConversion::header());
+    else
+        to.buffer() += "{\"rows\":[";
+    bool first = true;
+    const auto done = ListStream::convertFile(
+        c.database, input, rule == u"same" ? RateBook::Rule::Same : RateBook::Rule::Before,
+        [&](const ListConversion::Row& row) {
+            if (csv) {
+                CsvText::appendLine(to.buffer(), ListConversion::cells(row, CsvText::kDecimal, true));
+            } else {
+                if (!first) to.buffer() += ',';
+                to.buffer() += rowJson(row);
+            }
+            first = false;
+            return to.maybeFlush();
+        });
+    if (!done) return fail(err, done.error(), CommandLine::Failed);
+    if (csv) {
+        for (const ListConversion::Total& t : done->totals)
+            CsvText::appendLine(to.buffer(), ListConversion::totalCells(t, CsvText::kDecimal));
+    } else {
+        to.buffer() += QStringLiteral("],\"failed\":%1,\"late\":%2}\n").arg(done->failed).arg(done->late).toUtf8();
+    }
+    if (Status s = to.flush(); !s) return fail(err, s.error(), CommandLine::Failed);
+    if (file)
+        if (Status s = file->finish(); !s) return fail(err, s.error(), CommandLine::Failed);
+    if (!file) out << Qt::flush;
+    sayWhatIsLacking(*done, err);
+    if (done->rows == 0) return fail(err, QStringLiteral("Lista nu are niciun rand de convertit."), CommandLine::Failed);
+    return done->failed > 0 || done->late > 0 ? CommandLine::Failed : CommandLine::Done;
 }
 
 } // namespace Cli

@@ -6,6 +6,9 @@
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 
+#include <map>
+#include <cmath>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -155,6 +158,36 @@ TEST(ChartScale, RoundStepsAroundTheRatesAndDistinctDateLabels) {
             labels << t.label;
         EXPECT_EQ(labels, c.labels) << c.from << '-' << c.to;
     });
+}
+
+// The line drawn of a long history: fewer points, the same lows and highs in every column, the ends kept.
+TEST(ChartScale, ALongLineIsDrawnWithItsExtremesInEveryColumn) {
+    std::vector<DatedRate> days;
+    for (QDate d(2005, 1, 3); d.year() <= 2026; d = d.addDays(1))
+        if (d.dayOfWeek() <= 5) days.push_back({d, 4 + 0.5 * std::sin(d.toJulianDay() / 7.0) + (d.day() == 13 ? 1 : 0)});
+    const int columns = 400;
+    const std::vector<DatedRate> drawn = ChartScale::drawn(days, columns);
+    EXPECT_LE(drawn.size(), size_t(columns) * 4);
+    EXPECT_LT(drawn.size(), days.size());
+    EXPECT_EQ(drawn.front().day, days.front().day);
+    EXPECT_EQ(drawn.back().day, days.back().day);
+    EXPECT_TRUE(std::is_sorted(drawn.begin(), drawn.end(),
+                               [](const DatedRate& a, const DatedRate& b) { return a.day < b.day; }));
+    // Every day drawn is a day of the history, and each column keeps its lowest and highest.
+    const qint64 first = days.front().day.toJulianDay(), span = days.back().day.toJulianDay() - first + 1;
+    std::map<qint64, std::pair<double, double>> all, kept;
+    const auto note = [&](std::map<qint64, std::pair<double, double>>& m, const DatedRate& d) {
+        auto [it, fresh] = m.try_emplace((d.day.toJulianDay() - first) * columns / span, d.rate, d.rate);
+        it->second = {std::min(it->second.first, d.rate), std::max(it->second.second, d.rate)};
+    };
+    for (const DatedRate& d : days)
+        note(all, d);
+    for (const DatedRate& d : drawn)
+        note(kept, d);
+    EXPECT_EQ(all, kept);
+    // A short history is drawn whole.
+    const std::vector<DatedRate> year(days.begin(), days.begin() + 250);
+    EXPECT_EQ(ChartScale::drawn(year, columns).size(), year.size());
 }
 
 // An annual average is final only for a year that is over and whose stored days run through it.

@@ -434,7 +434,7 @@ TEST_F(CliTest, ADeviceWithoutEndIsRefusedAtTheBound) {
 #else
     const Ran zero = run({QStringLiteral("--convert-file"), QStringLiteral("/dev/zero")});
     EXPECT_EQ(zero.exit, 1);
-    EXPECT_TRUE(zero.err.contains(QStringLiteral("depaseste 32 MB"))) << zero.err.toStdString();
+    EXPECT_TRUE(zero.err.contains(QStringLiteral("depaseste 256 MB"))) << zero.err.toStdString();
 #endif
 }
 

@@ -1,9 +1,12 @@
 // A list converted at once: every kind of row, both rules, and what is written out.
 #include "core/feed/feedparser.h"
 #include "core/money/listconversion.h"
+#include "core/money/liststream.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 
+#include <QTemporaryDir>
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -141,6 +144,56 @@ TEST_F(ListConversionTest, AHalfBanRoundedTheOtherWayIsNoDifference) {
         EXPECT_EQ(r.rows[0].difference().value_or(Decimal::whole(99)).toString(), QString::fromLatin1(c.difference))
             << c.line;
         EXPECT_EQ(ListConversion::cells(r.rows[0], u',')[9], QString::fromLatin1(c.kind)) << c.line;
+    });
+}
+
+// A file read as it goes gives the rows, reasons, counts and totals of the same file held whole,
+// whatever its line ends, encoding, header or odd lines.
+TEST_F(ListConversionTest, AFileReadAsItGoesGivesWhatTheWholeFileGives) {
+    const QString longLine = QStringLiteral("08.01.2024;1;EUR;") + QString(5000, u'9');
+    const auto utf16 = [](const QString& text) {
+        return QByteArray("\xff\xfe", 2) + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    };
+    struct Case {
+        const char* why;
+        QByteArray bytes;
+    } const cases[] = {
+        {"a header, CRLF, a blank line", "data;suma;valuta;lei\r\n08.01.2024;100;EUR;400\r\n\r\n09.01.2024;1,5;lei\r\n"},
+        {"old Mac line ends, no end at the last", "08.01.2024;100;EUR\r15.02.2024;100;EUR\r32.01.2024;1;EUR"},
+        {"a comma list with a quoted cell", "08.01.2024,\"1.000,50\",EUR\n08.01.2024,2,100HUF\n"},
+        {"UTF-16 with its byte order mark", utf16(QStringLiteral("Data\tSuma\tValuta\n08.01.2024\t100\tEUR\n"))},
+        {"a line past the longest row, then a row", (longLine + QStringLiteral("\n08.01.2024;3;EUR\n")).toUtf8()},
+        {"bytes that are no text", QByteArray("08.01.2024;1\xff;EUR\n08.01.2024;2;EUR\n")},
+        {"nothing but a header", "data;suma;valuta\n"},
+    };
+    QTemporaryDir dir;
+    forEachRow(cases, [&](const Case& c) {
+        const QString path = dir.filePath(QStringLiteral("lista.csv"));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.bytes);
+        f.close();
+        const auto whole = ListConversion::convert(app.db(), ListConversion::read(*ListConversion::decode(c.bytes)));
+        ASSERT_TRUE(whole.ok()) << c.why;
+        QList<QStringList> streamed;
+        const auto done = ListStream::convertFile(app.db(), path, RateBook::Rule::Before,
+                                                  [&](const ListConversion::Row& row) {
+                                                      streamed << ListConversion::cells(row, u',', true);
+                                                      return succeeded();
+                                                  });
+        ASSERT_TRUE(done.ok()) << c.why << ": " << done.error().toStdString();
+        QList<QStringList> expected;
+        for (const ListConversion::Row& row : whole->rows)
+            expected << ListConversion::cells(row, u',', true);
+        EXPECT_EQ(streamed, expected) << c.why;
+        EXPECT_EQ(done->rows, int(whole->rows.size())) << c.why;
+        EXPECT_EQ(done->failed, whole->failed) << c.why;
+        EXPECT_EQ(done->late, whole->late) << c.why;
+        ASSERT_EQ(done->totals.size(), whole->totals.size()) << c.why;
+        for (size_t i = 0; i < done->totals.size(); ++i)
+            EXPECT_EQ(ListConversion::totalCells(done->totals[i], u','),
+                      ListConversion::totalCells(whole->totals[i], u','))
+                << c.why;
     });
 }
 

@@ -48,3 +48,28 @@ QList<ChartScale::DateTick> ChartScale::dateTicks(int fromYear, int toYear) {
         if ((y - fromYear) % every == 0) out.append({QDate(y, 1, 1), QString::number(y)});
     return out;
 }
+
+std::vector<DatedRate> ChartScale::drawn(const std::vector<DatedRate>& days, int columns) {
+    if (columns <= 0 || days.size() <= size_t(columns) * 4) return days;
+    std::vector<DatedRate> out;
+    out.reserve(size_t(columns) * 4);
+    const qint64 first = days.front().day.toJulianDay(), span = days.back().day.toJulianDay() - first + 1;
+    size_t i = 0;
+    while (i < days.size()) {
+        // One column of time: the days whose place along the axis falls in it.
+        const qint64 column = (days[i].day.toJulianDay() - first) * columns / span;
+        size_t end = i;
+        size_t low = i, high = i;
+        while (end < days.size() && (days[end].day.toJulianDay() - first) * columns / span == column) {
+            if (days[end].rate < days[low].rate) low = end;
+            if (days[end].rate > days[high].rate) high = end;
+            ++end;
+        }
+        // First, lowest and highest in the order they came, last: each once.
+        size_t kept[] = {i, std::min(low, high), std::max(low, high), end - 1};
+        for (size_t k = 0; k < 4; ++k)
+            if (k == 0 || kept[k] != kept[k - 1]) out.push_back(days[kept[k]]);
+        i = end;
+    }
+    return out;
+}

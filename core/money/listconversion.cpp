@@ -195,6 +195,24 @@ QString problemOf(QStringView line) {
 
 } // namespace
 
+QChar ListConversion::separatorFor(const std::vector<QStringView>& lines) {
+    return separatorOf(lines);
+}
+
+std::optional<ListConversion::Input> ListConversion::inputOf(int line, QStringView text, QChar separator,
+                                                             bool first) {
+    if (blank(text)) return std::nullopt;
+    Input in{line, {}, problemOf(text)};
+    // What could not be read is not copied on: the row keeps only its number and its reason.
+    if (in.problem.isEmpty()) in.fields = fieldsOf(text.toString(), separator);
+    // A header: a first row of words, without a digit, in more than one field.
+    static const QRegularExpression digit(QStringLiteral("\\d")), word(QStringLiteral("[A-Za-z]{3}"));
+    const bool header = first && in.problem.isEmpty() && in.fields.size() >= 2 &&
+                        !in.fields.value(0).contains(digit) && in.fields.value(0).contains(word);
+    if (header) return std::nullopt;
+    return in;
+}
+
 std::vector<ListConversion::Input> ListConversion::read(const QString& text) {
     const std::vector<QStringView> lines = linesOf(text);
     const QChar separator = separatorOf(lines);
@@ -202,15 +220,8 @@ std::vector<ListConversion::Input> ListConversion::read(const QString& text) {
     bool first = true;
     for (size_t i = 0; i < lines.size(); ++i) {
         if (blank(lines[i])) continue;
-        Input in{int(i + 1), {}, problemOf(lines[i])};
-        // What could not be read is not copied on: the row keeps only its number and its reason.
-        if (in.problem.isEmpty()) in.fields = fieldsOf(lines[i].toString(), separator);
-        // A header: a first row of words, without a digit, in more than one field.
-        const bool header = first && in.problem.isEmpty() && in.fields.size() >= 2 &&
-                            !in.fields.value(0).contains(QRegularExpression(QStringLiteral("\\d"))) &&
-                            in.fields.value(0).contains(QRegularExpression(QStringLiteral("[A-Za-z]{3}")));
+        if (auto in = inputOf(int(i + 1), lines[i], separator, first)) out.push_back(std::move(*in));
         first = false;
-        if (!header) out.push_back(std::move(in));
     }
     return out;
 }
@@ -281,54 +292,62 @@ ListConversion::Row readRow(const ListConversion::Input& in) {
 
 } // namespace
 
-namespace {
+ListConversion::Converter::Converter(RateDb& db, RateBook::Rule rule) : m_db(db), m_rule(rule) {}
+
+Outcome<ListConversion::Row> ListConversion::Converter::convert(const Input& in) {
+    Row row = readRow(in);
+    if (row.error.isEmpty() && isLocal(row.currency)) {
+        convertLocalRow(row);
+    } else if (row.error.isEmpty()) {
+        auto it = m_days.find(row.date);
+        if (it == m_days.end()) it = m_days.insert(row.date, RateBook::ratesFor(m_db, row.date, m_rule));
+        // A database that cannot be read fails the list; a day without rates only its rows.
+        if (!*it && it->cause() != Cause::NoStoredDay) return Outcome<Row>::failure(*it);
+        if (!*it)
+            row.error = it->error().chopped(1).toLower();
+        else
+            convertRow(row, **it);
+    }
+    count(row);
+    return row;
+}
 
 // A row into the list's counts and its currency's total.
-void count(ListConversion::Row& row, ListConversion::Result& result, QMap<QString, ListConversion::Total>& totals) {
+void ListConversion::Converter::count(Row& row) {
     if (!row.error.isEmpty()) {
-        ++result.failed;
+        ++m_failed;
         return;
     }
     row.given.clear();
-    if (!row.late.isEmpty()) ++result.late;
-    ListConversion::Total& t = totals[row.currency];
+    if (!row.late.isEmpty()) ++m_late;
+    Total& t = m_totals[row.currency];
     t.currency = row.currency;
     t.amount = t.amount.plus(row.amount).value_or(t.amount);
     t.lei = t.lei.plus(row.lei).value_or(t.lei);
     ++t.rows;
 }
 
-} // namespace
+std::vector<ListConversion::Total> ListConversion::Converter::totals() const {
+    return {m_totals.cbegin(), m_totals.cend()};
+}
 
 Outcome<ListConversion::Result> ListConversion::convert(const QString& dbPath, std::vector<Input> rows,
                                                         RateBook::Rule rule) {
     RateDb db(dbPath);
     if (!db.isOpen()) return Outcome<Result>::failure(db.openError(), db.openCause());
+    Converter converter(db, rule);
     Result result;
-    QHash<QDate, Outcome<RateBook::Day>> days; // one read a date, however many rows share it
-    QMap<QString, Total> totals;
     result.rows.reserve(rows.size());
     for (Input& in : rows) {
-        Row row = readRow(in);
+        auto row = converter.convert(in);
+        if (!row) return Outcome<Result>::failure(row);
         // Each line's fields live once: in its row, and only while the row may show them (it failed).
         in = Input{};
-        if (row.error.isEmpty() && isLocal(row.currency)) {
-            convertLocalRow(row);
-        } else if (row.error.isEmpty()) {
-            auto it = days.find(row.date);
-            if (it == days.end()) it = days.insert(row.date, RateBook::ratesFor(db, row.date, rule));
-            // A database that cannot be read fails the list; a day without rates only its rows.
-            if (!*it && it->cause() != Cause::NoStoredDay) return Outcome<Result>::failure(*it);
-            if (!*it)
-                row.error = it->error().chopped(1).toLower();
-            else
-                convertRow(row, **it);
-        }
-        count(row, result, totals);
-        result.rows.push_back(std::move(row));
+        result.rows.push_back(std::move(*row));
     }
-    for (const Total& t : totals)
-        result.totals.push_back(t);
+    result.totals = converter.totals();
+    result.failed = converter.failed();
+    result.late = converter.late();
     return result;
 }
 
@@ -371,9 +390,7 @@ QStringList ListConversion::cells(const Row& row, QChar point, bool isoDays) {
             row.late};
 }
 
-namespace {
-
-QStringList totalCells(const ListConversion::Total& t, QChar point) {
+QStringList ListConversion::totalCells(const Total& t, QChar point) {
     return {QStringLiteral("total"),
             {},
             amountText(t.amount, point),
@@ -387,7 +404,6 @@ QStringList totalCells(const ListConversion::Total& t, QChar point) {
             t.rows == 1 ? QStringLiteral("1 rand") : QStringLiteral("%1 randuri").arg(t.rows)};
 }
 
-} // namespace
 
 QByteArray ListConversion::csvBytes(const Result& result) {
     QByteArray out;

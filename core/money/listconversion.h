@@ -1,8 +1,12 @@
 #pragma once
 
 #include "core/money/ratebook.h"
+#include "core/store/ratedb.h"
 
 #include <QDate>
+#include <QHash>
+#include <QMap>
+#include <QStringView>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -57,6 +61,32 @@ public:
         int late = 0; // rows converted at an older day than the one that applies
     };
 
+    // Converts rows one at a time, for a list held whole or one read as it goes: the days read
+    // are kept for the rows after them, the counts and totals grow with each row.
+    class Converter {
+    public:
+        Converter(RateDb& db, RateBook::Rule rule);
+        // The row converted, or with the reason it is not; a failure only where the history cannot be read.
+        Outcome<Row> convert(const Input& in);
+        int failed() const { return m_failed; }
+        int late() const { return m_late; }
+        std::vector<Total> totals() const;
+
+    private:
+        void count(Row& row);
+        RateDb& m_db;
+        RateBook::Rule m_rule;
+        QHash<QDate, Outcome<RateBook::Day>> m_days; // one read a date, however many rows share it
+        QMap<QString, Total> m_totals;
+        int m_failed = 0;
+        int m_late = 0;
+    };
+
+    // The separator that gives the first lines of a list the shape of rows.
+    static QChar separatorFor(const std::vector<QStringView>& lines);
+    // One line as a row, or nothing for a blank line or (the first line) a header.
+    static std::optional<Input> inputOf(int line, QStringView text, QChar separator, bool first);
+
     // Rows of a text: by tabs (a spreadsheet's paste), semicolons or commas, whichever gives
     // its lines the shape of a row, with quoted fields; a header row is recognised and skipped.
     // Every other line that is not blank comes back, as a row or with the reason it is none.
@@ -77,4 +107,6 @@ public:
     static QStringList header();
     // One row's cells as text, with the given decimal separator; days as a file gives them (yyyy-mm-dd) or as shown.
     static QStringList cells(const Row& row, QChar decimal, bool isoDays = false);
+    // A currency's total line after the rows.
+    static QStringList totalCells(const Total& t, QChar decimal);
 };

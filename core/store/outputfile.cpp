@@ -95,33 +95,69 @@ QString OutputFile::causeOf(int error) {
 }
 
 Status OutputFile::write(const QString& path, const QByteArray& bytes, const QList<Protected>& protectedFiles) {
+    auto file = open(path, protectedFiles);
+    if (!file) return Status::failure(file);
+    if (Status s = (*file)->append(bytes); !s) return s;
+    return (*file)->finish();
+}
+
+Outcome<std::unique_ptr<OutputFile>> OutputFile::open(const QString& path, const QList<Protected>& protectedFiles) {
+    using R = Outcome<std::unique_ptr<OutputFile>>;
     for (const Protected& p : protectedFiles)
         if (!p.path.isEmpty() && sameFile(path, p.path))
-            return Status::failure(
+            return R::failure(
                 cannotWrite(path, QStringLiteral("este chiar %1 (%2)").arg(p.what, QDir::toNativeSeparators(p.path))));
+    std::unique_ptr<OutputFile> out(new OutputFile(path));
     struct stat st {};
     const bool exists = ::stat(QFile::encodeName(path).constData(), &st) == 0;
+    errno = 0;
     if (exists && (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode))) {
         // A pipe or a terminal is written into; a temporary file would replace the node itself.
-        QFile node(path);
-        errno = 0;
-        if (!node.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || node.write(bytes) != bytes.size())
-            return Status::failure(cannotWrite(path, errno ? causeOf(errno) : node.errorString()));
-        node.close();
-        if (node.error() != QFileDevice::NoError) return Status::failure(cannotWrite(path, node.errorString()));
+        out->m_node = std::make_unique<QFile>(path);
+        if (!out->m_node->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return R::failure(cannotWrite(path, errno ? causeOf(errno) : out->m_node->errorString()));
+        return out;
+    }
+    if (exists && !S_ISREG(st.st_mode)) return R::failure(cannotWrite(path, QStringLiteral("nu este un fisier")));
+    out->m_whole = std::make_unique<QSaveFile>(path);
+    if (!out->m_whole->open(QIODevice::WriteOnly))
+        return R::failure(cannotWrite(path, errno ? causeOf(errno) : out->m_whole->errorString()));
+    return out;
+}
+
+Status OutputFile::append(QByteArrayView bytes) {
+    QFileDevice* device = m_node ? static_cast<QFileDevice*>(m_node.get()) : m_whole.get();
+    if (!device) return Status::failure(cannotWrite(m_path, QStringLiteral("fisierul este inchis")));
+    errno = 0;
+    if (device->write(bytes.data(), bytes.size()) != bytes.size()) {
+        const QString why = errno ? causeOf(errno) : device->errorString();
+        if (m_whole) m_whole->cancelWriting();
+        m_whole.reset();
+        m_node.reset();
+        return Status::failure(cannotWrite(m_path, why));
+    }
+    return succeeded();
+}
+
+Status OutputFile::finish() {
+    errno = 0;
+    if (m_node) {
+        m_node->close();
+        const bool failed = m_node->error() != QFileDevice::NoError;
+        const QString why = m_node->errorString();
+        m_node.reset();
+        if (failed) return Status::failure(cannotWrite(m_path, why));
         return succeeded();
     }
-    if (exists && !S_ISREG(st.st_mode)) return Status::failure(cannotWrite(path, QStringLiteral("nu este un fisier")));
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
-        return Status::failure(cannotWrite(path, errno ? causeOf(errno) : file.errorString()));
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = errno ? causeOf(errno) : file.errorString();
-        file.cancelWriting();
-        return Status::failure(cannotWrite(path, why));
-    }
-    errno = 0;
-    if (!file.commit()) return Status::failure(cannotWrite(path, errno ? causeOf(errno) : file.errorString()));
+    if (!m_whole) return Status::failure(cannotWrite(m_path, QStringLiteral("fisierul este inchis")));
+    const bool committed = m_whole->commit();
+    const QString why = errno ? causeOf(errno) : m_whole->errorString();
+    m_whole.reset();
+    if (!committed) return Status::failure(cannotWrite(m_path, why));
     return succeeded();
+}
+
+OutputFile::~OutputFile() {
+    // Unfinished: the temporary file goes and the file named keeps what it had.
+    if (m_whole) m_whole->cancelWriting();
 }
