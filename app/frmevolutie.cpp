@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -22,7 +23,9 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScatterSeries>
+#include <QSet>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTableWidget>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -64,7 +67,8 @@ QTableWidget* averagesGrid() {
     grid->verticalHeader()->hide();
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Widths are fitted to the texts once the table is filled (fitAverageColumns): sized to its
+    // contents by the header itself, a long history's table lays out every cell on every show.
     grid->horizontalHeader()->setStretchLastSection(true);
     // One Tab stop; the arrows move inside.
     grid->setTabKeyNavigation(false);
@@ -408,6 +412,28 @@ void frmEvolutie::showAverages() {
                                          .arg(DayText::shown(y.first), DayText::shown(y.last))
                                    : QString();
         addAverageRow(y.year, m_history.annualLabel(y), y.annual, f, of);
+    }
+    fitAverageColumns();
+}
+
+void frmEvolutie::fitAverageColumns() {
+    const int padding = 2 * grdMedii->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grdMedii) + 12;
+    for (int c = 0; c < grdMedii->columnCount(); ++c) {
+        QSet<QString> seen;
+        int widest = 0;
+        if (const QTableWidgetItem* h = grdMedii->horizontalHeaderItem(c))
+            for (const QString& line : h->text().split(u'\n'))
+                widest = std::max(widest, grdMedii->horizontalHeader()->fontMetrics().horizontalAdvance(line));
+        // Each text measured once: a year, a month's name, a count of days repeat down the column.
+        for (int r = 0; r < grdMedii->rowCount(); ++r) {
+            const QTableWidgetItem* item = grdMedii->item(r, c);
+            if (!item) continue;
+            const QString key = item->text() + (item->font().bold() ? u'b' : item->font().italic() ? u'i' : u' ');
+            if (seen.contains(key)) continue;
+            seen.insert(key);
+            widest = std::max(widest, QFontMetrics(item->font()).horizontalAdvance(item->text()));
+        }
+        grdMedii->setColumnWidth(c, widest + padding);
     }
 }
 

@@ -52,6 +52,8 @@ private:
     void showChart();
     void markExtremes(QChart* chart, const DatedRate& low, const DatedRate& high);
     void showAverages();
+    // Each column as wide as its widest text, measured once for each text.
+    void fitAverageColumns();
     void addAverageRow(int year, const QString& label, const RateAverages::Mean& mean, const QFont& font = {},
                        const QString& tip = {});
     void fillYears();
@@ -77,8 +79,9 @@ private:
     QPushButton* cmdImagine = nullptr;
     QPushButton* cmdCsv = nullptr;
     QPushButton* cmdInchide = nullptr;
-    // Columns a chart as wide as a screen has: the line is drawn with no more days than that.
-    static constexpr int kChartColumns = 1200;
+    // Columns of the line: about the chart's width at the window's size; at most four days a column
+    // are drawn (its first, lowest, highest and last), which look as all of them would.
+    static constexpr int kChartColumns = 600;
     QLineSeries* m_series = nullptr;
     int m_rowsFilled = 0;               // averages table rows written so far
     QScatterSeries* m_cursor = nullptr; // the day under the pointer or the arrow keys

@@ -24,7 +24,10 @@ QString reportText(const AccessImport::Report& r) {
         lines = lines.first(kReportLines);
         lines << QStringLiteral("... si inca %1 randuri (zorvel --import-access le arata pe toate)").arg(more);
     }
-    QString head = QStringLiteral("Istoricul din %1 a fost adus: %2 zile noi.")
+    // What was left out is said in the first line, not only under it.
+    QString head = (r.complete() ? QStringLiteral("Istoricul din %1 a fost adus: %2 zile noi.")
+                                 : QStringLiteral("Istoricul din %1 a fost adus doar in parte: %2 zile noi; ce a ramas "
+                                                  "deoparte este numit mai jos."))
                        .arg(QDir::toNativeSeparators(r.file))
                        .arg(r.importedDays());
     if (r.years.empty()) head = r.noRateTablesText();
@@ -41,6 +44,7 @@ AccessImport::Options frmZorvel::accessOptions(QProgressDialog& progress) {
     progress.setAutoClose(false);
     AccessImport::Options o;
     o.helper = m_env.accessHelper;
+    o.today = today();
     o.progress = [&progress](int done, int total, const QString& text) {
         progress.setMaximum(total);
         progress.setValue(std::min(done, total - 1));

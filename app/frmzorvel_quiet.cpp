@@ -29,14 +29,13 @@ void frmZorvel::startQuietUpdates() {
 
 QDate frmZorvel::newestStoredDay() {
     RateDb db(dbPath());
-    const int year = QuietSchedule::inBucharest(now()).date().year();
-    for (int y : {year, year - 1}) {
-        const auto n = db.newestDay(y);
-        // A history another program holds for a moment is as it was when last read.
-        if (!n) return m_newestKnown;
-        if (n->day) return m_newestKnown = *n->day;
-    }
-    return m_newestKnown = QDate();
+    // The newest day up to today: a day stored for a date still to come (a damaged row) is no day the bank sent.
+    const auto row = db.rowBefore(today().addDays(1), QStringLiteral("RON"));
+    // A history another program holds for a moment is as it was when last read.
+    if (!row) return m_newestKnown;
+    if (!row->has_value()) return m_newestKnown = QDate();
+    const QString day = (*row)->values.value(0).toString().left(10);
+    return m_newestKnown = QDate::fromString(day, Qt::ISODate);
 }
 
 void frmZorvel::QuietUpdate_Tick() {

@@ -187,6 +187,50 @@ TEST(AccessPlan, OneDayOnceAndAConflictNotAtAll) {
     EXPECT_FALSE(p.report.complete());
 }
 
+// Only a day the bank could have published, with rates of its table's leu, is imported; the rest of the
+// file still comes, and what was left out is named.
+TEST(AccessPlan, OnlyPlausibleDaysAndRatesOfTheTablesLeuComeOver) {
+    const auto serial = [](QDate d) { return double(QDate(1899, 12, 30).daysTo(d)); };
+    const QDate today(2023, 3, 17);
+    const auto p = AccessImport::plan(
+        {
+            table("VALUTA2023RON",
+                  {
+                      {serial(QDate(2023, 1, 9)), {4.9264f, 4.5660f}},
+                      {serial(QDate(2023, 1, 10)), {4.9266f, 4.5850f}},
+                      {serial(QDate(2023, 1, 11)), {49266.f, 4.5800f}}, // EUR ten thousand times its neighbours
+                      {serial(QDate(2023, 1, 12)), {4.9300f, 4.5710f}},
+                      {serial(QDate(2023, 1, 13)), {4.9310f, 4.5720f}},
+                      {serial(QDate(2023, 1, 7)), {4.9, 4.5f}},                      // a Saturday
+                      {serial(QDate(2031, 1, 6)), {4.9, 4.5f}},                      // years ahead
+                      {serial(QDate(2023, 3, 20)), {4.9, 4.5f}},                     // after today
+                      {serial(QDate(2019, 6, 12)), {4.9, 4.5f}},                     // a weekday of a distant year
+                      {serial(QDate(2023, 1, 16)) + 86399.6 / 86400, {4.94f, 4.6f}}, // 23:59:59.6 is that day
+                      {serial(QDate(2022, 12, 30)), {4.9474f, 4.6781f}},             // across the year's end
+                      {serial(QDate(2023, 1, 24)), {4.9, 4.55f}},                    // a holiday: the bank may publish
+                  }),
+            table("VALUTA2004", {{serial(QDate(2004, 3, 12)), {40807.f, 32789.f}},
+                                 {serial(QDate(2004, 3, 15)), {3.61f, 32800.f}}, // a new-leu figure among old lei
+                                 {serial(QDate(2004, 3, 16)), {40900.f, 32822.f}}}),
+        },
+        today);
+    QStringList days;
+    for (const RateDb::MergeDay& d : p.days)
+        days << d.suffix + d.day.date.toString(Qt::ISODate) + u':' + QString::number(d.day.rates.size());
+    EXPECT_EQ(days, (QStringList{"2004-03-12:2", "2004-03-15:1", "2004-03-16:2", "RON2022-12-30:2", "RON2023-01-09:2",
+                                 "RON2023-01-10:2", "RON2023-01-11:1", "RON2023-01-12:2", "RON2023-01-13:2",
+                                 "RON2023-01-16:2", "RON2023-01-24:2"}));
+    const QString notes = p.report.years[0].notes.join(u'\n') + u'\n' + p.report.years[1].notes.join(u'\n');
+    for (const char* said :
+         {"07.01.2023: zi de weekend", "06.01.2031: dupa ziua de azi", "20.03.2023: dupa ziua de azi",
+          "12.06.2019: zi departe de anul tabelului 2023", "11.01.2023 EUR: 49266 este de zece ori sau mai mult",
+          "15.03.2004 EUR: 3,6100 nu este un curs in lei vechi"})
+        EXPECT_TRUE(notes.contains(QLatin1String(said))) << said << "\n" << notes.toStdString();
+    EXPECT_EQ(p.report.years[0].refused, 5);
+    EXPECT_EQ(p.report.years[1].refused, 1);
+    EXPECT_FALSE(p.report.complete());
+}
+
 // A helper of the test's own, standing for a reader that fails in one way.
 QString fakeHelper(const QString& dir, const QString& script) {
     const QString path = dir + QStringLiteral("/fake-reader");

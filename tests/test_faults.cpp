@@ -5,6 +5,7 @@
 #include "core/feed/feedparser.h"
 #include "core/store/ratedb.h"
 #include "core/update/bankcalendar.h"
+#include "core/update/historycheck.h"
 #include "core/update/rateupdater.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
@@ -141,11 +142,11 @@ QList<BankFault> bankFaults() {
          RateUpdater::Result::Failed,
          "din viitor",
          {"2024-09-13"}},
-        // The stored row after the bank's newest day is named, not the bank blamed.
+        // A stored row after the bank's newest day is named, and stops nothing.
         {"feed older than the history",
          with(onFeed(FeedServer::Reply::ok(BnrData::dayXml(QDate(2024, 9, 2), kRates)))),
-         RateUpdater::Result::Failed,
-         "Verificati randul din 13.09.2024 al tabelului VALUTA2024RON",
+         RateUpdater::Result::UpToDate,
+         "zile dupa cea mai noua zi a bancii (02.09.2024) sau din weekend: 13.09.2024",
          {"2024-09-13"}},
         {"one unreadable rate",
          with(onDay(kTue, FeedServer::Reply::ok(BnrData::dayXml(kTue, {{"EUR", "abc"}, {"USD", "4.5"}})))),
@@ -341,6 +342,42 @@ TEST(UpdateFaults, AMissingDatabaseIsMadeAfreshAndFilled) {
     ASSERT_EQ(report.result, RateUpdater::Result::UpToDate) << report.detail.toStdString();
     EXPECT_EQ(storedDays(app, 2005), bank.days(QDate(2005, 1, 1)));
     EXPECT_EQ(app.column(QStringLiteral("select count(*) from principale")).value(0).toInt(), 39);
+}
+
+// A history holding a day years ahead and a Saturday (left by an older import) is not stuck: the update
+// stores the bank's days and names them; the history check, repairing, takes them out after its copy.
+TEST(UpdateFaults, AnImpossibleStoredDayStopsNothingAndARepairTakesItOut) {
+    TempAppDir app;
+    for (QDate d : {kFri, QDate(2024, 9, 14), QDate(2031, 1, 6)})
+        ASSERT_TRUE(
+            RateDb(app.db()).storeDay(FeedDay{d, {{"EUR", "4.9765"}, {"USD", "4.5123"}, {"100HUF", "1.2655"}}}));
+    const MadeUpBank bank{kWed, {}, [](QDate) { return true; }, {}};
+    FeedServer server(bank.handler());
+    FeedClient client(server.base(), 5000);
+    RateUpdater updater(app.db(), client);
+    updater.setToday(kWed);
+    const auto report = updater.run();
+    EXPECT_EQ(report.result, RateUpdater::Result::UpToDate) << report.detail.toStdString();
+    EXPECT_TRUE(RateUpdater::message(report).contains(QStringLiteral("14.09.2024, 06.01.2031")))
+        << RateUpdater::message(report).toStdString();
+    EXPECT_EQ(storedDays(app, 2024),
+              (QVariantList{"2024-09-13", "2024-09-14", "2024-09-16", "2024-09-17", "2024-09-18"}));
+
+    FeedClient again(server.base(), 5000);
+    HistoryCheck check(app.db(), again);
+    check.setToday(kWed);
+    const auto found = check.run({2024, 2031});
+    ASSERT_TRUE(found.ok()) << found.error().toStdString();
+    QList<QDate> extra;
+    for (const HistoryCheck::Year& y : found->years)
+        for (const HistoryCheck::Finding& f : y.findings)
+            if (f.kind == HistoryCheck::Finding::Kind::ExtraDay) extra << f.day;
+    EXPECT_EQ(extra, (QList<QDate>{QDate(2024, 9, 14), QDate(2031, 1, 6)}));
+    const auto repaired = check.repair(*found);
+    ASSERT_TRUE(repaired.ok()) << repaired.error().toStdString();
+    EXPECT_TRUE(QFile::exists(*repaired)) << "the copy made before";
+    EXPECT_EQ(storedDays(app, 2024), bank.days(QDate(2024, 1, 1))); // the bank's year, its days before 13.09 too
+    EXPECT_TRUE(storedDays(app, 2031).isEmpty());
 }
 
 TEST(UpdateFaults, ALockedDatabaseStopsTheUpdateAndStoresNothing) {

@@ -68,7 +68,7 @@ struct Pending {
 
 class Planner {
 public:
-    explicit Planner(AccessImport::Plan& plan) : m_plan(plan) {}
+    Planner(AccessImport::Plan& plan, QDate today) : m_plan(plan), m_today(today) {}
     void table(const AccessTable& t);
     void finish();
 
@@ -80,8 +80,11 @@ private:
     Columns columnsOf(const AccessTable& t, AccessImport::Year& y);
     void row(const std::vector<AccessCell>& cells, const Columns& c, size_t yearIndex);
     void add(Pending p);
+    // Rates ten times or more away from the same currency's days around them: a damaged cell, left out.
+    void leaveOutStrayRates();
 
     AccessImport::Plan& m_plan;
+    QDate m_today;
     std::vector<Pending> m_days;
     QHash<QString, size_t> m_byDay;
 };
@@ -128,6 +131,12 @@ void Planner::row(const std::vector<AccessCell>& cells, const Columns& c, size_t
     p.year = yearIndex;
     p.day.suffix = y.name.suffix;
     p.day.day.date = moment->date();
+    if (const QString why = AccessImport::implausibleDay(p.day.day.date, y.name, m_today); !why.isEmpty()) {
+        ++y.refused;
+        y.notes << QStringLiteral("%1: %2, zi lasata deoparte").arg(dayText(p.day.day.date), why);
+        return;
+    }
+    const bool oldLeu = y.name.suffix.isEmpty();
     for (const auto& [index, code] : c.rates) {
         const AccessImport::CellValue v = AccessImport::rateOf(cells[size_t(index)]);
         if (v.kind == AccessImport::CellValue::Kind::Empty) {
@@ -136,6 +145,11 @@ void Planner::row(const std::vector<AccessCell>& cells, const Columns& c, size_t
             ++y.refused;
             y.notes
                 << QStringLiteral("%1 %2: %3 nu este un curs, lasat gol").arg(dayText(p.day.day.date), code, v.shown);
+        } else if (oldLeu && v.rate.decimals() > 0) {
+            // The old leu's rates were whole lei: a fraction is a new-leu figure or a damaged cell.
+            ++y.refused;
+            y.notes << QStringLiteral("%1 %2: %3 nu este un curs in lei vechi (lei intregi), lasat gol")
+                           .arg(dayText(p.day.day.date), code, rateText(v.rate));
         } else {
             p.rates.insert(code, v.rate);
         }
@@ -199,12 +213,52 @@ void Planner::table(const AccessTable& t) {
         if (cells.size() == size_t(t.columns.size())) row(cells, c, index);
 }
 
+void Planner::leaveOutStrayRates() {
+    // Each currency of each leu along its days; a day's rate is judged against the middle one of the
+    // (up to) three days before and three after it, so one stray rate cannot taint its neighbours.
+    QMap<QString, std::vector<std::pair<Pending*, QString>>> byCurrency;
+    for (Pending& p : m_days)
+        if (!p.conflict)
+            for (auto it = p.rates.cbegin(); it != p.rates.cend(); ++it)
+                byCurrency[p.day.suffix + u' ' + it.key()].emplace_back(&p, it.key());
+    std::vector<std::pair<Pending*, QString>> stray;
+    for (const auto& days : byCurrency) {
+        for (size_t i = 0; i < days.size(); ++i) {
+            std::vector<Decimal> around;
+            for (size_t j = i >= 3 ? i - 3 : 0; j < std::min(days.size(), i + 4); ++j)
+                if (j != i) around.push_back(days[j].first->rates.value(days[j].second));
+            if (around.empty()) continue;
+            std::sort(around.begin(), around.end());
+            const Decimal middle = around[around.size() / 2];
+            const Decimal v = days[i].first->rates.value(days[i].second);
+            const auto tenTimes = [](const Decimal& a, const Decimal& b) {
+                const auto a10 = b.times(Decimal::whole(10));
+                return a10 && a >= *a10;
+            };
+            if (tenTimes(v, middle) || tenTimes(middle, v)) stray.emplace_back(days[i]);
+        }
+    }
+    for (const auto& [p, code] : stray) {
+        AccessImport::Year& y = yearAt(m_plan, p->year);
+        ++y.refused;
+        y.notes << QStringLiteral("%1 %2: %3 este de zece ori sau mai mult fata de zilele din jur, lasat gol")
+                       .arg(dayText(p->day.day.date), code, rateText(p->rates.value(code)));
+        p->rates.remove(code);
+    }
+}
+
 void Planner::finish() {
     std::stable_sort(m_days.begin(), m_days.end(), [](const Pending& a, const Pending& b) {
         return a.day.suffix != b.day.suffix ? a.day.suffix < b.day.suffix : a.day.day.date < b.day.day.date;
     });
+    leaveOutStrayRates();
     for (Pending& p : m_days) {
         if (p.conflict) continue;
+        if (p.rates.isEmpty()) {
+            yearAt(m_plan, p.year).notes
+                << QStringLiteral("%1: niciun curs ramas, zi sarita").arg(dayText(p.day.day.date));
+            continue;
+        }
         for (auto it = p.rates.cbegin(); it != p.rates.cend(); ++it) {
             const QString text = it.value().toString();
             p.day.day.rates.push_back({it.key(), text, RateField::value(text).value_or(0)});
@@ -273,10 +327,12 @@ std::optional<QDateTime> AccessImport::momentOf(const AccessCell& cell) {
     std::memcpy(&days, &cell.bits, sizeof days);
     // Days since 30 December 1899, the time of day as the fraction; to the nearest second.
     if (!std::isfinite(days) || days < 1 || days > 100000) return std::nullopt;
-    const qint64 seconds = std::llround(days * 86400.0);
-    const QDate day = QDate(1899, 12, 30).addDays(seconds / 86400);
+    // To the nearest millisecond: a time of day (23:59:59.6 too) is that day, and only the noise of
+    // date arithmetic a hair before midnight is the midnight it meant.
+    const qint64 ms = std::llround(days * 86400000.0);
+    const QDate day = QDate(1899, 12, 30).addDays(ms / 86400000);
     if (day.year() < kFirstYear || day.year() > kLastYear) return std::nullopt;
-    return QDateTime(day, QTime(0, 0).addSecs(int(seconds % 86400)), Qt::UTC);
+    return QDateTime(day, QTime(0, 0).addSecs(int(ms % 86400000 / 1000)), Qt::UTC);
 }
 
 bool AccessImport::Report::complete() const {
@@ -328,9 +384,22 @@ QStringList AccessImport::Report::lines() const {
     return out;
 }
 
-AccessImport::Plan AccessImport::plan(const std::vector<AccessTable>& tables) {
+QString AccessImport::implausibleDay(QDate day, const TableName& table, QDate today) {
+    if (today.isValid() && day > today) return QStringLiteral("dupa ziua de azi");
+    if (day.dayOfWeek() > 5) return QStringLiteral("zi de weekend, cand banca nu publica");
+    // The earlier program filed a day by the date it fetched it on: the last days of December may
+    // sit in the next year's table, the first of January in the year before's. A week either side
+    // holds every such day (the bank's first day of a year comes by the 5th, after the holidays
+    // and a weekend); anything farther is a damaged date.
+    const QDate yearStart(table.year, 1, 1), yearEnd(table.year, 12, 31);
+    if (day < yearStart.addDays(-kAcrossYearEnd) || day > yearEnd.addDays(kAcrossYearEnd))
+        return QStringLiteral("zi departe de anul tabelului %1").arg(table.year);
+    return {};
+}
+
+AccessImport::Plan AccessImport::plan(const std::vector<AccessTable>& tables, QDate today) {
     Plan p;
-    Planner planner(p);
+    Planner planner(p, today);
     for (const AccessTable& t : tables)
         planner.table(t);
     planner.finish();
@@ -415,7 +484,7 @@ Outcome<AccessImport::Report> AccessImport::run(const QString& accessFile, const
     step(1, QStringLiteral("Se citesc %1 tabele de cursuri...").arg(years.size()));
     const auto read = reader.read(accessFile, years);
     if (!read) return unreadable(read);
-    Plan p = plan(read->tables);
+    Plan p = plan(read->tables, options.today);
     p.report.file = accessFile;
     p.report.version = AccessFile::versionText(kind);
     p.report.skipped = skipped + p.report.skipped;

@@ -70,6 +70,7 @@ public:
         QString helper;
         std::function<bool()> keepGoing;
         std::function<void(int done, int total, const QString& text)> progress;
+        QDate today = QDate::currentDate(); // no day after it is the bank's
     };
     static Outcome<Report> run(const QString& accessFile, const QString& dbPath, const Options& options);
 
@@ -79,5 +80,10 @@ public:
         std::vector<size_t> yearOf;
         Report report;
     };
-    static Plan plan(const std::vector<AccessTable>& tables);
+    static Plan plan(const std::vector<AccessTable>& tables, QDate today = QDate::currentDate());
+    // Days a table of another year may hold across the year's end.
+    static constexpr int kAcrossYearEnd = 7;
+    // Why a day a table holds cannot be a day of the bank's rates (after today, a weekend, far from
+    // the table's year); empty when it can. A holiday can: the bank has published on some.
+    static QString implausibleDay(QDate day, const TableName& table, QDate today);
 };

@@ -27,7 +27,8 @@ bool sameRate(double stored, const FeedRate& rate) {
     // The bank's figure read as a double and the stored double alike are the same decimal wherever the
     // figure has at most fifteen digits and six places (every rate the bank writes): no decimal is built.
     const qsizetype point = rate.text.indexOf(u'.');
-    if (rate.value > 0 && stored == rate.value && rate.text.size() <= 15 && (point < 0 || rate.text.size() - point - 1 <= 6))
+    if (rate.value > 0 && stored == rate.value && rate.text.size() <= 15 &&
+        (point < 0 || rate.text.size() - point - 1 <= 6))
         return true;
     const QString& bankText = rate.text;
     const auto bank = Decimal::fromText(bankText);
@@ -406,30 +407,42 @@ Outcome<StoredRows> storedYear(RateDb& db, int year, QStringList& notes) {
     return table;
 }
 
+// Stored days no file of the bank is needed to deny, whatever the bank's files say or lack: a day of a
+// year still to come, or a weekend day. A repair takes them out, as any day the bank did not publish. A
+// later day of this year is left to the bank's file: a computer's clock set back must not cost real days.
+void denyImpossibleDays(HistoryCheck::Year& out, const StoredRows& stored, QDate today) {
+    QSet<QDate> named;
+    for (const HistoryCheck::Finding& f : out.findings)
+        if (f.kind == HistoryCheck::Finding::Kind::ExtraDay) named.insert(f.day);
+    for (const QVariantList& row : stored.rows) {
+        const QDate d = QDate::fromString(row.value(0).toString().left(10), Qt::ISODate);
+        if (d.isValid() && (d.year() > today.year() || d.dayOfWeek() > 5) && !named.contains(d))
+            out.findings.push_back({HistoryCheck::Finding::Kind::ExtraDay, d, {}, {}, {}, {}, {}});
+    }
+    std::stable_sort(out.findings.begin(), out.findings.end(),
+                     [](const HistoryCheck::Finding& a, const HistoryCheck::Finding& b) { return a.day < b.day; });
+}
+
 } // namespace
 
-Outcome<HistoryCheck::Year> HistoryCheck::checkYear(int year, const Outcome<QByteArray>& file, Days bank,
-                                                    RateDb& db) {
+Outcome<HistoryCheck::Year> HistoryCheck::checkYear(int year, const Outcome<QByteArray>& file, Days bank, RateDb& db) {
     Year out{year, Year::State::NotChecked, {}, 0, {}};
+    auto stored = storedYear(db, year, out.notes);
+    if (!stored) return Outcome<Year>::failure(stored);
     if (!file) {
         out.why = file.cause() == Cause::WebPage ? QStringLiteral("a venit o pagina web de la %1").arg(file.error())
                                                  : file.error();
-        return out;
-    }
-    if (!bank) {
+    } else if (!bank) {
         out.why = QStringLiteral("fisierul bancii nu poate fi citit: %1").arg(bank.error());
-        return out;
-    }
-    if (const QString why = notEvidence(year, *bank, m_today); !why.isEmpty()) {
+    } else if (const QString why = notEvidence(year, *bank, m_today); !why.isEmpty()) {
         out.state = Year::State::Unproven;
         out.why = why;
-        return out;
+    } else {
+        leaveOutWeekends(*bank, out.notes);
+        out.state = Year::State::Checked;
+        compareYear(out, *bank, *stored, year < m_today.year());
     }
-    leaveOutWeekends(*bank, out.notes);
-    auto stored = storedYear(db, year, out.notes);
-    if (!stored) return Outcome<Year>::failure(stored);
-    out.state = Year::State::Checked;
-    compareYear(out, *bank, *stored, year < m_today.year());
+    denyImpossibleDays(out, *stored, m_today);
     return out;
 }
 

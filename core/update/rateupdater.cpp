@@ -74,7 +74,7 @@ RateUpdater::Report RateUpdater::run(const ProgressFn& progress) {
     Pass pass;
     const auto feedDate = readFeed(pass, report);
     if (!feedDate) return fail(Status::failure(feedDate));
-    if (Status planned = plan(pass); !planned) return fail(planned);
+    if (Status planned = plan(pass, report); !planned) return fail(planned);
     const Status gathered = gather(pass, report, progress);
     // What came is kept whatever stopped the rest.
     if (Status stored = store(pass, report); !stored) return fail(stored);
@@ -121,7 +121,7 @@ Outcome<QDate> RateUpdater::readFeed(Pass& pass, Report& report) {
     return *feedDate;
 }
 
-Status RateUpdater::plan(Pass& pass) {
+Status RateUpdater::plan(Pass& pass, Report& report) {
     RateDb db(m_dbPath, m_busyWaitMs);
     if (!db.isOpen()) return Status::failure(db.openError(), db.openCause());
     auto history = db.history(RateYears::FirstFromBank);
@@ -129,17 +129,28 @@ Status RateUpdater::plan(Pass& pass) {
     auto record = db.daysWithoutRates();
     if (!record) return Status::failure(record);
     pass.record = std::move(*record);
+    // A stored day the bank cannot have published (after its newest day, or a weekend) is the
+    // history's own fault: named, left for the user's repair, and no reason to store nothing.
+    std::vector<QDate> days;
+    QStringList impossible;
+    for (QDate d : history->days) {
+        if (d > pass.feed || d.dayOfWeek() >= 6)
+            impossible << dayText(d);
+        else
+            days.push_back(d);
+    }
+    if (!impossible.isEmpty())
+        report.notices << QStringLiteral("Baza de cursuri are zile dupa cea mai noua zi a bancii (%1) sau din "
+                                         "weekend: %2. Nu sunt folosite la actualizare; \"Verifica istoricul\" "
+                                         "(zorvel --verify --repair) le sterge pe cele din anii ce vin sau din "
+                                         "weekend, dupa o copie a bazei.")
+                              .arg(dayText(pass.feed), impossible.join(QStringLiteral(", ")));
     // The history runs from its first stored day; an empty database from its oldest table's 1 January.
-    if (!history->days.empty()) {
+    if (!days.empty()) {
+        pass.first = days.front();
+    } else if (!history->days.empty()) {
+        // Only days the bank cannot have published: the span starts at them, and nothing before them is wanted.
         pass.first = history->days.front();
-        if (history->days.back() > pass.feed)
-            // The bank's newest day is the bank's word; a stored day after it is the history's own fault.
-            return Status::failure(
-                QStringLiteral("Baza de cursuri are o zi memorata (%2) dupa cea mai noua zi publicata "
-                               "de banca (%1). Verificati randul din %2 al tabelului VALUTA%3RON.")
-                    .arg(dayText(pass.feed), dayText(history->days.back()))
-                    .arg(history->days.back().year()),
-                Cause::DbDamaged);
     } else if (!history->emptyYears.isEmpty()) {
         pass.first = QDate(history->emptyYears.front(), 1, 1);
     } else {

@@ -97,7 +97,7 @@ private:
     Status prepareDatabase();
     // The newest day the bank publishes, and every day its feed holds.
     Outcome<QDate> readFeed(Pass& pass, Report& report);
-    Status plan(Pass& pass);
+    Status plan(Pass& pass, Report& report);
     Status gather(Pass& pass, Report& report, const ProgressFn& progress);
     Status fetchTenDays(Pass& pass, Report& report, const ProgressFn& progress);
     Status fetchYears(Pass& pass, Report& report, const ProgressFn& progress);
