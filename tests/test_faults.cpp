@@ -1,12 +1,14 @@
 // What the update does with a bank that answers badly and a database in a bad
 // state: what the user is told, and what the history holds afterwards compared
 // with the bank's days once a healthy bank has been asked again.
+#include "core/access/accessimport.h"
 #include "core/feed/feedclient.h"
 #include "core/feed/feedparser.h"
 #include "core/store/ratedb.h"
 #include "core/update/bankcalendar.h"
 #include "core/update/historycheck.h"
 #include "core/update/rateupdater.h"
+#include "tests/support/accessdata.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 
@@ -325,6 +327,17 @@ TEST(UpdateFaults, ADatabaseInABadStateIsNamedAndNeverOverwritten) {
         EXPECT_TRUE(told.contains(QString::fromUtf8(c.told))) << c.why << ": " << told.toStdString();
         EXPECT_TRUE(told.contains(QStringLiteral("valuta.mdb"))) << c.why;
         EXPECT_FALSE(told.contains(QStringLiteral("versiune noua"))) << c.why;
+        // The earlier generation's history is not brought into it either, and the user hears the same cause.
+        if (AccessData::missing().isEmpty()) {
+            AccessImport::Options o;
+            o.helper = AccessData::helper();
+            const auto imported =
+                AccessImport::run(AccessData::folder() + QStringLiteral("/valuta-2003.mdb"), app.db(), o);
+            EXPECT_FALSE(imported.ok()) << c.why;
+            EXPECT_EQ(imported.cause(), c.cause) << c.why << " " << imported.error().toStdString();
+            EXPECT_TRUE(imported.error().contains(QString::fromUtf8(c.told)))
+                << c.why << ": " << imported.error().toStdString();
+        }
         QFile after(app.db());
         EXPECT_EQ(after.open(QIODevice::ReadOnly) ? after.readAll() : QByteArray(), bytes) << c.why;
     });

@@ -468,6 +468,8 @@ Outcome<AccessImport::Report> AccessImport::run(const QString& accessFile, const
         return R::failure(QStringLiteral("Fisierul %1 nu este o baza de date Access.").arg(shown), Cause::DbDamaged);
     RateDb db(dbPath);
     if (!db.isOpen()) return R::failure(db.openError(), db.openCause());
+    // The history is checked before anything is written into it, as the update checks it, in the same words.
+    if (Status sound = db.check(); !sound) return R::failure(sound);
     const auto step = [&](int done, const QString& text) {
         if (options.progress) options.progress(done, 3, text);
     };

@@ -551,7 +551,8 @@ Status RateDb::clearDaysWithoutRates() {
 Status RateDb::noteDays(const QList<QDate>& lacking, const QList<QDate>& saidNone, QDate today) {
     const auto run = [this](const QString& sql, QDate day, QDate seen) {
         QSqlQuery q(m_db);
-        q.prepare(sql);
+        // A statement the engine refused (a lock, a damaged file) is said as such, never as Qt's own words.
+        if (!q.prepare(sql)) return failed(q.lastError());
         q.addBindValue(RateSql::dateText(day));
         q.addBindValue(RateSql::dateText(seen));
         return q.exec() ? succeeded() : failed(q.lastError());
@@ -854,7 +855,8 @@ Outcome<sqlite3_stmt*> RateDb::prepareInsert(int year, const QString& suffix, co
     if (sqlite3_stmt* ready = inserts.find(key)) return ready;
     const QString text = RateSql::insertDayText(year, columns, suffix);
     sqlite3_stmt* made = nullptr;
-    if (const int rc = inserts.prepare(key, text, &made); rc != SQLITE_OK) return R::failure(failed(rc, text));
+    if (const int rc = inserts.prepare(key, text, &made); rc != SQLITE_OK)
+        return R::failure(failed(rc, QString::fromUtf8(sqlite3_errmsg(engine()))));
     return made;
 }
 
