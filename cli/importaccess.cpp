@@ -40,6 +40,8 @@ QJsonObject reportJson(const QString& file, const AccessImport::Report& report) 
 } // namespace
 
 int importAccess(const Request& r, const Context& c, QTextStream& out, QTextStream& err) {
+    if (r.format == Format::Csv)
+        return fail(err, QStringLiteral("--import-access scrie text sau json"), CommandLine::WrongUse);
     const QString file = r.parser.value(QStringLiteral("import-access"));
     const QString shown = QDir::toNativeSeparators(file);
     const AccessFile::Kind kind = AccessFile::kind(file);

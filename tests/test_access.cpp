@@ -231,6 +231,24 @@ TEST(AccessPlan, OnlyPlausibleDaysAndRatesOfTheTablesLeuComeOver) {
     EXPECT_FALSE(p.report.complete());
 }
 
+// A table whose DATA column holds no dates is named and skipped; the file's other tables come, and a day
+// repeated with other rates on three rows is one conflict.
+TEST(AccessPlan, ATableWithoutDatesIsSkippedAndAConflictCountsOncePerDay) {
+    const double jan3 = 44929;
+    AccessTable text = table("VALUTA2022RON", {{44564, {4.9, 4.5f}}});
+    text.columns[0].type = AccessColumn::Text;
+    const auto p = AccessImport::plan({text, table("VALUTA2023RON", {{jan3, {4.9273f, 4.6766f}},
+                                                                     {jan3 + 0.5, {4.9999f, 4.6766f}},
+                                                                     {jan3 + 0.75, {4.9888f, 4.6766f}}})});
+    ASSERT_EQ(p.report.years.size(), 1u);
+    EXPECT_EQ(p.report.years[0].table, QStringLiteral("VALUTA2023RON"));
+    EXPECT_EQ(p.report.years[0].conflicts, 1);
+    EXPECT_FALSE(p.report.damaged);
+    EXPECT_TRUE(p.report.skipped.join(u'\n').contains(QStringLiteral("VALUTA2022RON: nu are coloana DATA")))
+        << p.report.skipped.join(u'\n').toStdString();
+    EXPECT_FALSE(p.report.complete());
+}
+
 // A helper of the test's own, standing for a reader that fails in one way.
 QString fakeHelper(const QString& dir, const QString& script) {
     const QString path = dir + QStringLiteral("/fake-reader");

@@ -77,7 +77,7 @@ private:
         int date = -1;
         std::vector<std::pair<int, QString>> rates; // column index and currency
     };
-    Columns columnsOf(const AccessTable& t, AccessImport::Year& y);
+    Columns columnsOf(const AccessTable& t);
     void row(const std::vector<AccessCell>& cells, const Columns& c, size_t yearIndex);
     void add(Pending p);
     // Rates ten times or more away from the same currency's days around them: a damaged cell, left out.
@@ -93,7 +93,7 @@ AccessImport::Year& yearAt(AccessImport::Plan& p, size_t i) {
     return p.report.years[i];
 }
 
-Planner::Columns Planner::columnsOf(const AccessTable& t, AccessImport::Year& y) {
+Planner::Columns Planner::columnsOf(const AccessTable& t) {
     Columns c;
     QStringList seen;
     for (qsizetype i = 0; i < t.columns.size(); ++i) {
@@ -115,7 +115,10 @@ Planner::Columns Planner::columnsOf(const AccessTable& t, AccessImport::Year& y)
         seen << *code;
         c.rates.emplace_back(int(i), *code);
     }
-    if (c.date < 0) y.problem = QStringLiteral("nu are coloana DATA de tip data");
+    // A table without a date column of dates is skipped and named; the file's other tables still come.
+    if (c.date < 0) {
+        m_plan.report.skipped << QStringLiteral("%1: nu are coloana DATA de tip data, tabel sarit").arg(t.name);
+    }
     return c;
 }
 
@@ -173,10 +176,8 @@ void Planner::add(Pending p) {
         return;
     }
     Pending& first = m_days[*known];
-    if (first.rates == p.rates || first.conflict) {
-        if (first.conflict) ++yearAt(m_plan, p.year).conflicts;
-        return;
-    }
+    // A day in conflict counts once, however many rows repeat it.
+    if (first.rates == p.rates || first.conflict) return;
     QStringList differ;
     for (auto it = p.rates.cbegin(); it != p.rates.cend(); ++it)
         if (first.rates.value(it.key()) != it.value() || !first.rates.contains(it.key()))
@@ -207,8 +208,11 @@ void Planner::table(const AccessTable& t) {
         y.rows = 0;
         return;
     }
-    const Columns c = columnsOf(t, y);
-    if (!y.problem.isEmpty()) return;
+    const Columns c = columnsOf(t);
+    if (c.date < 0) {
+        m_plan.report.years.pop_back(); // no year of the history: it is among the skipped tables
+        return;
+    }
     for (const auto& cells : t.rows)
         if (cells.size() == size_t(t.columns.size())) row(cells, c, index);
 }
