@@ -5,8 +5,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QFile>
-#include <QSaveFile>
 #include <QList>
+#include <QSaveFile>
 #include <QString>
 #include <memory>
 

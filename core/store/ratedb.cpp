@@ -3,6 +3,10 @@
 #include "core/access/accessfile.h"
 #include "core/text/ratefield.h"
 
+#include "core/store/daywriter.h"
+#include "core/store/historyrepair.h"
+#include "core/store/noratesrecord.h"
+#include "core/store/ratereads.h"
 #include "core/store/ratesql.h"
 
 #include <QAtomicInt>
@@ -370,22 +374,6 @@ Outcome<StoredRows> RateDb::select(const SqlStatement& s) {
     return t;
 }
 
-Outcome<RateDb::Newest> RateDb::newestDay(int year) {
-    using R = Outcome<Newest>;
-    auto exists = hasTable(RateSql::tableName(QString::number(year), QStringLiteral("RON")));
-    if (!exists) return R::failure(exists);
-    if (!*exists) return Newest{};
-    auto t = select(RateSql::newestRow(year));
-    if (!t) return R::failure(t);
-    if (t->rows.empty()) return Newest{true, {}};
-    const QDate d = QDate::fromString(t->rows.front().value(0).toString().left(10), Qt::ISODate);
-    if (!d.isValid())
-        return R::failure(
-            QStringLiteral("Baza de cursuri %1 are o data necunoscuta in anul %2.").arg(shown(m_path)).arg(year),
-            Cause::DbDamaged);
-    return Newest{true, d};
-}
-
 Outcome<QMultiMap<int, QString>> RateDb::yearTableNames(bool newLeuOnly) {
     using R = Outcome<QMultiMap<int, QString>>;
     if (!m_open) return R::failure(m_error, m_cause);
@@ -407,53 +395,12 @@ Outcome<QMultiMap<int, QString>> RateDb::yearTableNames(bool newLeuOnly) {
     return out;
 }
 
-Outcome<RateDb::History> RateDb::history(int fromYear) {
-    using R = Outcome<History>;
-    const auto tables = yearTableNames(true);
-    if (!tables) return R::failure(tables);
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    History out;
-    for (auto it = tables->lowerBound(fromYear); it != tables->cend(); ++it) {
-        if (!q.exec(QStringLiteral("select DATA from %1 order by DATA").arg(RateSql::quoted(it.value()))))
-            return R::failure(failed(q.lastError()));
-        const size_t before = out.days.size();
-        while (q.next()) {
-            const QDate d = QDate::fromString(q.value(0).toString().left(10), Qt::ISODate);
-            // A row of another year in this table is no day of the history: it never blocks an update.
-            if (d.isValid() && d.year() == it.key()) out.days.push_back(d);
-        }
-        if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
-        if (out.days.size() == before) out.emptyYears << it.key();
-    }
-    std::sort(out.days.begin(), out.days.end());
-    return out;
-}
-
 Outcome<QMap<int, bool>> RateDb::yearTables() {
     const auto tables = yearTableNames(false);
     if (!tables) return Outcome<QMap<int, bool>>::failure(tables);
     QMap<int, bool> out;
     for (auto it = tables->cbegin(); it != tables->cend(); ++it)
         out[it.key()] = out.value(it.key()) || it.value().size() == 13;
-    return out;
-}
-
-Outcome<QList<int>> RateDb::yearsWithRates() {
-    using R = Outcome<QList<int>>;
-    const auto tables = yearTableNames(false);
-    if (!tables) return R::failure(tables);
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    QList<int> out;
-    for (auto it = tables->cbegin(); it != tables->cend(); ++it) {
-        if (out.contains(it.key())) continue;
-        if (!q.exec(QStringLiteral("select 1 from %1 limit 1").arg(RateSql::quoted(it.value()))))
-            return R::failure(failed(q.lastError()));
-        if (q.next()) out << it.key();
-        if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
-        q.finish();
-    }
     return out;
 }
 
@@ -465,116 +412,6 @@ Status RateDb::inTransaction(const std::function<Status()>& work) {
     const Status why = s ? failed(m_db.lastError()) : s;
     m_db.rollback();
     return why;
-}
-
-Status RateDb::applyChanges(const std::vector<Change>& changes) {
-    return inTransaction([&] { return applyAll(changes); });
-}
-
-Status RateDb::applyAll(const std::vector<Change>& changes) {
-    std::vector<FeedDay> inserts;
-    for (const Change& c : changes)
-        if (c.kind == Change::Kind::Insert) inserts.push_back(c.day);
-    int stored = 0;
-    if (!inserts.empty())
-        if (Status s = storeAll(inserts, &stored); !s) return s;
-    QHash<int, QStringList> columnsByYear;
-    for (const Change& c : changes) {
-        Status s = succeeded();
-        if (c.kind == Change::Kind::Delete)
-            s = exec(
-                {QStringLiteral("delete from %1 where DATA = ?").arg(yearTable(c.date)), {RateSql::dateText(c.date)}});
-        else if (c.kind == Change::Kind::Set)
-            s = setRate(c, columnsByYear);
-        if (!s) return s;
-    }
-    return succeeded();
-}
-
-QString RateDb::yearTable(QDate day) {
-    return RateSql::quoted(QStringLiteral("valuta%1ron").arg(day.year()));
-}
-
-Status RateDb::setRate(const Change& c, QHash<int, QStringList>& columnsByYear) {
-    if (!RateField::isColumnName(c.column)) return Status::failure(QStringLiteral("Coloana invalida: ") + c.column);
-    auto known = columnsByYear.find(c.date.year());
-    if (known == columnsByYear.end()) {
-        auto have = columnsOf(c.date.year());
-        if (!have) return Status::failure(have);
-        known = columnsByYear.insert(c.date.year(), *have);
-    }
-    if (!known->contains(c.column, Qt::CaseInsensitive)) {
-        if (Status a = exec(RateSql::addColumn(c.date.year(), c.column)); !a) return a;
-        known->append(c.column);
-    }
-    return exec(
-        {QStringLiteral("update %1 set %2 = ? where DATA = ?").arg(yearTable(c.date), RateSql::quoted(c.column)),
-         {c.value, RateSql::dateText(c.date)}});
-}
-
-Outcome<QHash<QDate, RateDb::NoRatesDay>> RateDb::daysWithoutRates() {
-    using R = Outcome<QHash<QDate, NoRatesDay>>;
-    if (m_noRates) return *m_noRates;
-    auto has = hasTable(QLatin1String(NoRatesTable));
-    if (!has) return R::failure(has);
-    QHash<QDate, NoRatesDay> out;
-    if (!*has) return *(m_noRates = out);
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("select DATA, VAZUT, CONFIRMAT from %1").arg(QLatin1String(NoRatesTable))))
-        return R::failure(failed(q.lastError()));
-    while (q.next()) {
-        const QDate d = QDate::fromString(q.value(0).toString().left(10), Qt::ISODate);
-        if (d.isValid())
-            out.insert(d, {QDate::fromString(q.value(1).toString().left(10), Qt::ISODate), q.value(2).toInt() != 0});
-    }
-    if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
-    return *(m_noRates = std::move(out));
-}
-
-Status RateDb::noteDaysWithoutRates(const QList<QDate>& lacking, const QList<QDate>& saidNone, QDate today) {
-    if (!m_open) return Status::failure(m_error, m_cause);
-    if (lacking.isEmpty() && saidNone.isEmpty()) return succeeded();
-    m_noRates.reset();
-    return inTransaction([&] { return noteDays(lacking, saidNone, today); });
-}
-
-Status RateDb::clearDaysWithoutRates() {
-    if (!m_open) return Status::failure(m_error, m_cause);
-    m_noRates.reset();
-    auto has = hasTable(QLatin1String(NoRatesTable));
-    if (!has) return Status::failure(has);
-    if (!*has) return succeeded();
-    return inTransaction([&] { return exec({QStringLiteral("delete from %1").arg(QLatin1String(NoRatesTable)), {}}); });
-}
-
-Status RateDb::noteDays(const QList<QDate>& lacking, const QList<QDate>& saidNone, QDate today) {
-    const auto run = [this](const QString& sql, QDate day, QDate seen) {
-        QSqlQuery q(m_db);
-        // A statement the engine refused (a lock, a damaged file) is said as such, never as Qt's own words.
-        if (!q.prepare(sql)) return failed(q.lastError());
-        q.addBindValue(RateSql::dateText(day));
-        q.addBindValue(RateSql::dateText(seen));
-        return q.exec() ? succeeded() : failed(q.lastError());
-    };
-    const QString table = QLatin1String(NoRatesTable);
-    Status s = exec({QStringLiteral("create table if not exists %1 (DATA TEXT PRIMARY KEY, VAZUT TEXT NOT NULL, "
-                                    "CONFIRMAT INTEGER NOT NULL DEFAULT 0)")
-                         .arg(table),
-                     {}});
-    // A day seen lacking again on a later day is confirmed; one the bank said it has no rates for, at once.
-    const std::pair<const QList<QDate>*, QString> notes[] = {
-        {&lacking, QStringLiteral("insert into %1 (DATA, VAZUT) values (?, ?) "
-                                  "on conflict(DATA) do update set CONFIRMAT = 1 where VAZUT < excluded.VAZUT")},
-        {&saidNone, QStringLiteral("insert into %1 (DATA, VAZUT, CONFIRMAT) values (?, ?, 1) "
-                                   "on conflict(DATA) do update set CONFIRMAT = 1")},
-    };
-    for (const auto& [days, sql] : notes)
-        for (QDate d : *days) {
-            if (!s) return s;
-            s = run(sql.arg(table), d, today);
-        }
-    return s;
 }
 
 Outcome<QStringList> RateDb::columnsOf(int year, const QString& suffix) {
@@ -601,90 +438,6 @@ Outcome<QString> RateDb::yearTableName(int year) {
     return QString();
 }
 
-Outcome<QStringList> RateDb::currencies(int year) {
-    if (!m_open) return Outcome<QStringList>::failure(m_error, m_cause);
-    auto table = yearTableName(year);
-    if (!table) return Outcome<QStringList>::failure(table);
-    if (table->isEmpty()) return QStringList();
-    auto columns = columnsOfTable(*table);
-    if (columns)
-        columns->removeIf([](const QString& c) { return c.compare(QStringLiteral("DATA"), Qt::CaseInsensitive) == 0; });
-    return columns;
-}
-
-Outcome<QList<QDate>> RateDb::otherYearsDays(int year) {
-    const auto rows = select(RateSql::otherYearsRows(year, QStringLiteral("RON")));
-    if (!rows) return Outcome<QList<QDate>>::failure(rows);
-    QList<QDate> out;
-    for (const QVariantList& r : rows->rows)
-        out << QDate::fromString(r.value(0).toString().left(10), Qt::ISODate);
-    return out;
-}
-
-Outcome<RateDb::CurrencyYear> RateDb::currencyYear(const QString& currency, int year) {
-    using R = Outcome<CurrencyYear>;
-    if (!m_open) return R::failure(m_error, m_cause);
-    auto table = yearTableName(year);
-    if (!table) return R::failure(table);
-    CurrencyYear out;
-    if (table->isEmpty()) return out;
-    out.tableFound = true;
-    auto columns = columnsOfTable(*table);
-    if (!columns) return R::failure(columns);
-    out.column = RateField::columnForCode(*columns, currency);
-    if (out.column.isEmpty()) return out;
-    QSqlQuery q(m_db);
-    q.setForwardOnly(true);
-    const QString sql = QStringLiteral("select DATA, %1 from %2 where %1 is not null order by DATA")
-                            .arg(RateSql::quoted(out.column), RateSql::quoted(*table));
-    if (!q.exec(sql)) return R::failure(failed(q.lastError()));
-    while (q.next()) {
-        const QDate d = QDate::fromString(q.value(0).toString().left(10), Qt::ISODate);
-        // A rate kept as text reads as that rate, or not at all; a row of another year is not this year's day.
-        const std::optional<double> v = storedValue(q.value(1));
-        if (d.isValid() && d.year() == year && v) out.days.push_back({d, *v});
-    }
-    if (q.lastError().isValid()) return R::failure(failed(q.lastError()));
-    return out;
-}
-
-Status RateDb::storeDay(const FeedDay& day) {
-    int stored = 0;
-    return storeDays({day}, &stored);
-}
-
-Status RateDb::storeDays(const std::vector<FeedDay>& days, int* stored) {
-    *stored = 0;
-    const Status s = inTransaction([&] { return storeAll(days, stored); });
-    if (!s) *stored = 0; // rolled back: nothing of the batch is stored
-    return s;
-}
-
-// The engine's own statements, for the one loop that runs for every day of a
-// yearly file: binding through the generic layer costs more than the insert itself.
-class RateDb::Inserts {
-public:
-    explicit Inserts(sqlite3* db) : m_db(db) {}
-    ~Inserts() {
-        for (sqlite3_stmt* s : std::as_const(m_statements))
-            sqlite3_finalize(s);
-    }
-    Inserts(const Inserts&) = delete;
-    Inserts& operator=(const Inserts&) = delete;
-
-    sqlite3_stmt* find(const QString& key) const { return m_statements.value(key); }
-    int prepare(const QString& key, const QString& text, sqlite3_stmt** out) {
-        const QByteArray utf8 = text.toUtf8();
-        const int rc = sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()), out, nullptr);
-        if (rc == SQLITE_OK) m_statements.insert(key, *out);
-        return rc;
-    }
-
-private:
-    sqlite3* m_db;
-    QHash<QString, sqlite3_stmt*> m_statements;
-};
-
 Outcome<StoredRows> RateDb::readYearTable(const QString& path, const QString& tableYear, const QString& suffix,
                                           bool allCurrencies) {
     RateDb db(path);
@@ -692,222 +445,64 @@ Outcome<StoredRows> RateDb::readYearTable(const QString& path, const QString& ta
     return db.yearTable(tableYear, suffix, allCurrencies);
 }
 
-QMap<int, QStringList> RateDb::columnsByYearOf(const std::vector<FeedDay>& days) {
-    QMap<int, QStringList> out;
-    QHash<int, QSet<QString>> seen;
-    for (const FeedDay& day : days) {
-        const int year = day.date.year();
-        QSet<QString>& known = seen[year];
-        for (const FeedRate& e : day.rates)
-            if (!known.contains(e.column) && RateField::isColumnName(e.column)) {
-                known.insert(e.column);
-                out[year] << e.column;
-            }
-    }
-    return out;
+// What callers ask of the history, each done by the part of the store that does it.
+
+Outcome<RateDb::Newest> RateDb::newestDay(int year) {
+    return RateReads(*this).newestDay(year);
 }
 
-Status RateDb::storeAll(const std::vector<FeedDay>& days, int* stored, const QString& suffix) {
-    sqlite3* engine = this->engine();
-    if (!engine) return Status::failure(QStringLiteral("Motor de baze de date necunoscut"));
-    Inserts inserts(engine);
-    QHash<int, QStringList> columnsByYear; // what each year's table holds, as far as this batch knows
-    QStringList columns, previousColumns;
-    int previousYear = 0;
-    sqlite3_stmt* insert = nullptr;
-    std::vector<double> values;
-    // Each year's table gets every column of the batch at once: adding columns one
-    // at a time as days bring them rewrites the table's schema each time.
-    const QMap<int, QStringList> allByYear = columnsByYearOf(days);
-    for (auto it = allByYear.cbegin(); it != allByYear.cend(); ++it)
-        if (!it.value().isEmpty())
-            if (auto q = prepareInsert(it.key(), suffix, it.value(), columnsByYear, inserts); !q)
-                return Status::failure(q);
-    for (const FeedDay& day : days) {
-        if (Status s = checkedRow(day, columns, values); !s) return s;
-        const int year = day.date.year();
-        // Most days of a file carry the same currencies as the day before: nothing to look up then.
-        if (year != previousYear || columns != previousColumns) {
-            auto q = prepareInsert(year, suffix, columns, columnsByYear, inserts);
-            if (!q) return Status::failure(q);
-            insert = *q;
-            previousYear = year;
-            previousColumns = columns;
-        }
-        if (!insertRow(insert, day.date, values))
-            return failed(sqlite3_errcode(engine), QString::fromUtf8(sqlite3_errmsg(engine)));
-        if (sqlite3_changes(engine) > 0) ++*stored;
-    }
-    return succeeded();
+Outcome<RateDb::History> RateDb::history(int fromYear) {
+    return RateReads(*this).history(fromYear);
 }
 
-Outcome<std::vector<RateDb::Merged>> RateDb::mergeDays(const std::vector<MergeDay>& days) {
-    std::vector<Merged> fates;
-    if (Status s = inTransaction([&] { return mergeAll(days, fates); }); !s)
-        return Outcome<std::vector<Merged>>::failure(s);
-    return fates;
+Outcome<QList<int>> RateDb::yearsWithRates() {
+    return RateReads(*this).yearsWithRates();
 }
 
-Outcome<QHash<QDate, StoredDay>> RateDb::storedDays(int year, const QString& suffix) {
-    using R = Outcome<QHash<QDate, StoredDay>>;
-    const QString table = RateSql::tableName(QString::number(year), suffix);
-    auto has = hasTable(table);
-    if (!has) return R::failure(has);
-    QHash<QDate, StoredDay> out;
-    if (!*has) return out;
-    auto rows = select({QStringLiteral("select * from ") + RateSql::quoted(table), {}});
-    if (!rows) return R::failure(rows);
-    for (const QVariantList& row : rows->rows) {
-        const QDate day = row.isEmpty() ? QDate() : QDate::fromString(row.first().toString().left(10), Qt::ISODate);
-        if (day.isValid()) out.insert(day, {rows->names, row});
-    }
-    return out;
+Outcome<QStringList> RateDb::currencies(int year) {
+    return RateReads(*this).currencies(year);
 }
 
-// How a day that came stands to the stored one, rate by rate.
-static RateDb::Merged comparedToStored(const FeedDay& day, const StoredDay& stored) {
-    RateDb::Merged m{RateDb::Merged::Fate::AlreadyStored, {}};
-    QStringList lacking;
-    for (const FeedRate& r : day.rates) {
-        const auto have = stored.decimal(r.column);
-        const auto came = Decimal::fromText(r.text);
-        if (!have)
-            lacking << r.column;
-        else if (!came || *have != *came)
-            m.columns << r.column;
-    }
-    if (!m.columns.isEmpty())
-        m.fate = RateDb::Merged::Fate::Differs;
-    else if (!lacking.isEmpty())
-        m = {RateDb::Merged::Fate::Lacking, lacking};
-    return m;
+Outcome<QList<QDate>> RateDb::otherYearsDays(int year) {
+    return RateReads(*this).otherYearsDays(year);
 }
 
-Status RateDb::mergeAll(const std::vector<MergeDay>& days, std::vector<Merged>& fates) {
-    fates.assign(days.size(), Merged{});
-    QHash<QString, QHash<QDate, StoredDay>> storedByTable;
-    QHash<QString, std::vector<FeedDay>> newBySuffix;
-    for (size_t i = 0; i < days.size(); ++i) {
-        const MergeDay& m = days[i];
-        const QString key = QString::number(m.day.date.year()) + m.suffix;
-        auto known = storedByTable.find(key);
-        if (known == storedByTable.end()) {
-            auto read = storedDays(m.day.date.year(), m.suffix);
-            if (!read) return Status::failure(read);
-            known = storedByTable.insert(key, *read);
-        }
-        const auto stored = known->constFind(m.day.date);
-        if (stored == known->cend()) {
-            newBySuffix[m.suffix].push_back(m.day);
-            continue;
-        }
-        fates[i] = comparedToStored(m.day, *stored);
-    }
-    for (auto it = newBySuffix.cbegin(); it != newBySuffix.cend(); ++it) {
-        int stored = 0;
-        if (Status s = storeAll(it.value(), &stored, it.key()); !s) return s;
-    }
-    return succeeded();
-}
-
-bool RateDb::insertRow(sqlite3_stmt* insert, QDate day, const std::vector<double>& values) {
-    const QByteArray date = RateSql::dateText(day).toLatin1();
-    sqlite3_reset(insert);
-    sqlite3_bind_text(insert, 1, date.constData(), int(date.size()), SQLITE_TRANSIENT);
-    for (size_t i = 0; i < values.size(); ++i)
-        sqlite3_bind_double(insert, int(i) + 2, values[i]);
-    return sqlite3_step(insert) == SQLITE_DONE;
-}
-
-Status RateDb::checkedRow(const FeedDay& day, QStringList& columns, std::vector<double>& values) {
-    columns.clear();
-    values.clear();
-    for (const FeedRate& e : day.rates) {
-        if (!RateField::isColumnName(e.column)) return Status::failure(QStringLiteral("Coloana invalida: ") + e.column);
-        const auto v = e.value > 0 ? std::optional<double>(e.value) : RateField::value(e.text);
-        if (!v) return Status::failure(QStringLiteral("Curs invalid: ") + e.text.left(20));
-        columns << e.column;
-        values.push_back(*v);
-    }
-    if (columns.isEmpty()) return Status::failure(QStringLiteral("Zi fara cursuri: ") + day.date.toString(Qt::ISODate));
-    return succeeded();
-}
-
-Outcome<sqlite3_stmt*> RateDb::prepareInsert(int year, const QString& suffix, const QStringList& columns,
-                                             QHash<int, QStringList>& columnsByYear, Inserts& inserts) {
-    using R = Outcome<sqlite3_stmt*>;
-    auto known = columnsByYear.find(year);
-    if (known == columnsByYear.end()) {
-        auto have = columnsOf(year, suffix);
-        if (!have) return R::failure(have);
-        if (have->isEmpty()) {
-            if (Status c = exec(RateSql::createYearTable(year, columns, suffix)); !c) return R::failure(c);
-            have = QStringList{QStringLiteral("DATA")} + columns;
-        }
-        known = columnsByYear.insert(year, *have);
-    }
-    for (const QString& c : columns) {
-        if (known->contains(c, Qt::CaseInsensitive)) continue;
-        if (Status a = exec(RateSql::addColumn(year, c, suffix)); !a) return R::failure(a);
-        known->append(c);
-    }
-    const QString key = QString::number(year) + suffix + u':' + columns.join(u',');
-    if (sqlite3_stmt* ready = inserts.find(key)) return ready;
-    const QString text = RateSql::insertDayText(year, columns, suffix);
-    sqlite3_stmt* made = nullptr;
-    if (const int rc = inserts.prepare(key, text, &made); rc != SQLITE_OK)
-        return R::failure(failed(rc, QString::fromUtf8(sqlite3_errmsg(engine()))));
-    return made;
+Outcome<RateDb::CurrencyYear> RateDb::currencyYear(const QString& currency, int year) {
+    return RateReads(*this).currencyYear(currency, year);
 }
 
 Outcome<std::optional<StoredDay>> RateDb::rowBefore(QDate day, const QString& suffix) {
-    using R = Outcome<std::optional<StoredDay>>;
-    if (!m_open) return R::failure(m_error, m_cause);
-    const auto rowOf = [&](int year) -> R {
-        auto t = select(RateSql::rowBefore(year, suffix, day));
-        if (!t) return R::failure(t);
-        if (t->rows.empty()) return std::optional<StoredDay>();
-        return std::optional<StoredDay>(StoredDay{t->names, t->rows.front()});
-    };
-    // A year without a table yet (early January, before the bank's first day) leads to the year before.
-    for (int year : {day.year(), day.year() - 1}) {
-        auto has = hasTable(RateSql::tableName(QString::number(year), suffix));
-        if (!has) return R::failure(has);
-        if (!*has) continue;
-        auto row = rowOf(year);
-        if (!row || row->has_value()) return row;
-    }
-    // A history that stopped years ago still has a last day: the tables of the same leu, newest first.
-    const bool newLeu = !suffix.isEmpty();
-    auto tables = yearTableNames(newLeu);
-    if (!tables) return R::failure(tables);
-    QList<int> years;
-    for (auto it = tables->cbegin(); it != tables->cend(); ++it)
-        if (it.key() < day.year() - 1 && it.value().endsWith(QStringLiteral("ron"), Qt::CaseInsensitive) == newLeu &&
-            !years.contains(it.key()))
-            years.prepend(it.key());
-    for (int year : years) {
-        auto row = rowOf(year);
-        if (!row || row->has_value()) return row;
-    }
-    return std::optional<StoredDay>();
+    return RateReads(*this).rowBefore(day, suffix);
 }
 
 Outcome<StoredRows> RateDb::yearTable(const QString& tableYear, const QString& suffix, bool allCurrencies) {
-    if (!m_open) return Outcome<StoredRows>::failure(m_error, m_cause);
-    if (allCurrencies) return select(RateSql::allColumns(tableYear, suffix));
-    auto first = select(RateSql::firstRow(tableYear, suffix));
-    if (!first) return first;
-    auto main = select(RateSql::mainCurrencies(first->names));
-    if (!main) return main;
-    const qsizetype valuta = main->names.indexOf(QStringLiteral("valuta"));
-    QStringList columns;
-    for (const QVariantList& row : main->rows) {
-        // Only names the year's table itself holds as columns, spelt as it spells them.
-        const QString name = row.value(valuta).toString();
-        for (const QString& column : first->names)
-            if (column.compare(name, Qt::CaseInsensitive) == 0 && !columns.contains(column)) columns << column;
-    }
-    if (columns.isEmpty()) return select(RateSql::allColumns(tableYear, suffix));
-    return select(RateSql::someColumns(tableYear, suffix, columns));
+    return RateReads(*this).yearTable(tableYear, suffix, allCurrencies);
+}
+
+Status RateDb::storeDay(const FeedDay& day) {
+    return DayWriter(*this).storeDay(day);
+}
+
+Status RateDb::storeDays(const std::vector<FeedDay>& days, int* stored) {
+    return DayWriter(*this).storeDays(days, stored);
+}
+
+Outcome<QHash<QDate, RateDb::NoRatesDay>> RateDb::daysWithoutRates() {
+    return NoRatesRecord(*this).daysWithoutRates();
+}
+
+Status RateDb::noteDaysWithoutRates(const QList<QDate>& lacking, const QList<QDate>& saidNone, QDate today) {
+    return NoRatesRecord(*this).noteDaysWithoutRates(lacking, saidNone, today);
+}
+
+Status RateDb::clearDaysWithoutRates() {
+    return NoRatesRecord(*this).clearDaysWithoutRates();
+}
+
+Status RateDb::applyChanges(const std::vector<Change>& changes) {
+    return HistoryRepair(*this).applyChanges(changes);
+}
+
+Outcome<std::vector<RateDb::Merged>> RateDb::mergeDays(const std::vector<MergeDay>& days) {
+    return HistoryRepair(*this).mergeDays(days);
 }

@@ -60,6 +60,9 @@ struct StoredRows {
 
 // A connection to valuta.mdb for the length of one operation: it opens in the
 // constructor and is gone when the object is. The file is never created here.
+// What callers ask is done by the store's parts over this connection: RateReads,
+// DayWriter, NoRatesRecord and HistoryRepair; the connection keeps the engine's
+// statements, the transactions and the words of every failure.
 class RateDb {
 public:
     // How long a read or write waits for another program's lock before giving up.
@@ -180,6 +183,12 @@ public:
                                              bool allCurrencies);
 
 private:
+    // The parts of the store, each over this connection.
+    friend class RateReads;
+    friend class DayWriter;
+    friend class NoRatesRecord;
+    friend class HistoryRepair;
+
     // The engine under the connection, for the reads and inserts that run for every row; null for another engine.
     sqlite3* engine() const;
     // The year tables by year, of both leus or of the new one only, as the file spells them.
@@ -187,28 +196,11 @@ private:
     Status exec(const SqlStatement& s);
     // Runs the work in one transaction: committed when it succeeds, rolled back otherwise.
     Status inTransaction(const std::function<Status()>& work);
-    Status applyAll(const std::vector<Change>& changes);
-    Status noteDays(const QList<QDate>& lacking, const QList<QDate>& saidNone, QDate today);
-    Status setRate(const Change& c, QHash<int, QStringList>& columnsByYear);
-    static QString yearTable(QDate day);
-    // The currencies each year's days bring, in the order they first appear.
-    static QMap<int, QStringList> columnsByYearOf(const std::vector<FeedDay>& days);
-    Status storeAll(const std::vector<FeedDay>& days, int* stored, const QString& suffix = RateSql::kNewLeu);
-    Status mergeAll(const std::vector<MergeDay>& days, std::vector<Merged>& fates);
-    // The stored days of a year's table of one leu, by day; empty when there is no such table.
-    Outcome<QHash<QDate, StoredDay>> storedDays(int year, const QString& suffix);
-    // A day's columns and values, each checked again before it reaches the engine.
-    static Status checkedRow(const FeedDay& day, QStringList& columns, std::vector<double>& values);
-    // Binds and runs the year's insert for one day; false when the engine refused it.
-    static bool insertRow(sqlite3_stmt* insert, QDate day, const std::vector<double>& values);
-    class Inserts;
-    // The insert for a year and a set of columns, making the table and any missing column first.
-    Outcome<sqlite3_stmt*> prepareInsert(int year, const QString& suffix, const QStringList& columns,
-                                         QHash<int, QStringList>& columnsByYear, Inserts& inserts);
     Outcome<QStringList> columnsOf(int year, const QString& suffix = RateSql::kNewLeu);
     Outcome<QStringList> columnsOfTable(const QString& table);
     // The year's table: "valuta<year>ron", else "valuta<year>"; empty when neither exists.
     Outcome<QString> yearTableName(int year);
+    // Rows of a statement, through the engine's own statements kept for this connection.
     Outcome<StoredRows> select(const SqlStatement& s);
     // A failed statement as the user should hear it, with its cause.
     Status failed(const QSqlError& e) const;
