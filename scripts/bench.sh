@@ -29,20 +29,18 @@ for name in "${names[@]}"; do
             continue
         fi
         # Google Benchmark exits 0 over a benchmark that reported an error: the JSON tells.
-        if ! python3 - "$out/$name.json" <<'PY'; then failed=1; fi
-import json, sys
-runs = json.load(open(sys.argv[1]))["benchmarks"]
-bad = 0
-for r in runs:
-    if not r.get("error_occurred"):
-        print("   ok      %s" % r["name"])
-    elif r.get("error_message", "").startswith("skipped: "):
-        print("   skipped %s: %s" % (r["name"], r["error_message"][9:]))
-    else:
-        print("   FAILED  %s: %s" % (r["name"], r.get("error_message", "")))
-        bad = 1
-sys.exit(bad)
-PY
+        if ! awk '
+            /"name":/ { split($0, p, "\""); name = p[4]; error = 0; ok[name] = 1 }
+            /"error_occurred": true/ { error = 1 }
+            /"error_message":/ && error {
+                message = $0; sub(/^[^:]*: "/, "", message); sub(/",?$/, "", message)
+                if (message ~ /^skipped: /) { print "   skipped " name ": " substr(message, 10) }
+                else { print "   FAILED  " name ": " message; bad = 1 }
+                delete ok[name]
+            }
+            END { for (n in ok) print "   ok      " n; exit bad }' "$out/$name.json"; then
+            failed=1
+        fi
     else
         "$root/build/bin/$name"
     fi
