@@ -58,7 +58,10 @@ AccessImport::Options frmZorvel::accessOptions(QProgressDialog& progress) {
 }
 
 void frmZorvel::showAccessResult(const QString& what, const Outcome<AccessImport::Report>& report) {
-    if (!report) return message(what + u'\r' + report.error(), MessageSink::Icon::Critical);
+    // A stop the user asked for is told, not raised as an error.
+    if (!report)
+        return message(what + u'\r' + report.error(),
+                       report.cause() == Cause::Stopped ? MessageSink::Icon::Information : MessageSink::Icon::Critical);
     message(reportText(*report), report->complete() ? MessageSink::Icon::Information : MessageSink::Icon::Exclamation);
 }
 
@@ -97,7 +100,9 @@ void frmZorvel::takeOverAccess(const DataLocation& where, const QString& file) {
     // reset() stops the timer that would show the window again later.
     progress.reset();
     progress.hide();
-    if (!taken) return message(taken.error(), MessageSink::Icon::Critical);
+    if (!taken)
+        return message(taken.error(),
+                       taken.cause() == Cause::Stopped ? MessageSink::Icon::Information : MessageSink::Icon::Critical);
     m_env.database = taken->database;
     QString kept;
     if (taken->keptAs != file)

@@ -411,6 +411,43 @@ TEST_F(AccessFiles, OldLeiConvertFromTheImportedDays) {
     EXPECT_TRUE(out.startsWith(QStringLiteral("3725000,00 LEI (100 EUR x 37250"))) << out.toStdString();
 }
 
+// A takeover that cannot finish (the user stops it, the reader fails) leaves the Access file where and as it
+// was, no history in its place and nothing beside it, so the next start offers it again.
+TEST(AccessTakeover, AnUnfinishedTakeoverLeavesTheAccessFileToBeOfferedAgain) {
+    if (AccessData::folder().isEmpty()) GTEST_SKIP() << AccessData::missing().toStdString();
+    const QString access = AccessData::folder() + QStringLiteral("/valuta-2003.mdb");
+    struct Case {
+        const char* what;
+        bool stop;
+        const char* helper; // empty: the real reader
+        Cause cause;
+    } const cases[] = {
+        {"stopped by the user", true, "", Cause::Stopped},
+        {"a reader that cannot run", false, "/nonexistent/zorvel-access", Cause::Other},
+    };
+    forEachRow(cases, [&](const Case& c) {
+        if (!*c.helper && AccessData::helper().isEmpty()) return;
+        QTemporaryDir root;
+        const QString program = root.path() + QStringLiteral("/program"), data = root.path() + QStringLiteral("/data");
+        QDir().mkpath(program);
+        QDir().mkpath(data);
+        const QString place = program + QStringLiteral("/valuta.mdb");
+        QFile::copy(access, place);
+        const DataLocation where(program, data);
+        AccessImport::Options o;
+        o.helper = *c.helper ? QString::fromLatin1(c.helper) : AccessData::helper();
+        if (c.stop) o.keepGoing = [] { return false; };
+        const auto taken = AccessTakeover::takeOver(where, place, o, QDateTime(QDate(2026, 12, 9), QTime(15, 4, 5)));
+        ASSERT_FALSE(taken.ok()) << c.what;
+        EXPECT_EQ(taken.cause(), c.cause) << c.what << ": " << taken.error().toStdString();
+        EXPECT_TRUE(taken.error().contains(QStringLiteral("a ramas neschimbat"))) << taken.error().toStdString();
+        EXPECT_FALSE(taken.error().contains(QStringLiteral(".."))) << taken.error().toStdString();
+        EXPECT_EQ(AccessData::contents(place), AccessData::contents(access)) << c.what;
+        EXPECT_EQ(QDir(program).entryList(QDir::Files), QStringList{QStringLiteral("valuta.mdb")}) << c.what;
+        EXPECT_EQ(AccessTakeover::found(where), place) << c.what << ": offered again";
+    });
+}
+
 TEST(AccessTakeover, TheAccessFileWhereTheHistoryShouldBeIsFoundAndTakenOver) {
     if (AccessData::folder().isEmpty()) GTEST_SKIP() << AccessData::missing().toStdString();
     const QString access = AccessData::folder() + QStringLiteral("/valuta-2003.mdb");

@@ -478,8 +478,15 @@ Outcome<AccessImport::Report> AccessImport::run(const QString& accessFile, const
         if (options.progress) options.progress(done, 3, text);
     };
     const auto unreadable = [&](const auto& failed) {
-        return R::failure(QStringLiteral("Fisierul %1 nu poate fi citit: %2.").arg(shown, failed.error()),
-                          failed.cause());
+        // Stopped by the user: nothing is wrong with the file, and nothing was written.
+        if (failed.cause() == Cause::Stopped)
+            return R::failure(
+                QStringLiteral("Aducerea istoricului din %1 a fost oprita; istoricul nu a fost schimbat.").arg(shown),
+                Cause::Stopped);
+        // The reader's own trouble (it is missing, or cannot start) is said in its own words, not blamed on the file.
+        const QString why = failed.error().endsWith(u'.') ? failed.error().chopped(1) : failed.error();
+        if (failed.cause() == Cause::Other) return R::failure(why + u'.', Cause::Other);
+        return R::failure(QStringLiteral("Fisierul %1 nu poate fi citit: %2.").arg(shown, why), failed.cause());
     };
     const AccessReader reader(options.helper, options.keepGoing);
     step(0, QStringLiteral("Se citeste lista tabelelor..."));

@@ -22,11 +22,11 @@ public:
         QString keptAs;   // where the Access file is now; its own place when it was not moved
         AccessImport::Report report;
     };
-    // Where the Access file stands in a folder that can be written, it is renamed to
-    // valuta.mdb.access-YYYYMMDD-HHMMSS beside it and the new history takes its place;
-    // otherwise the history is made where the program keeps it and the file stays as it is.
-    // The new history starts from the shipped one, and the Access file's days go into it.
-    // An import that fails leaves the new history as shipped and says so.
+    // Where the Access file stands in a folder that can be written, a new history is made and
+    // filled beside it; only once the import is committed is the Access file renamed to
+    // valuta.mdb.access-YYYYMMDD-HHMMSS and the new history put in its place. An import that
+    // fails or is stopped (or a program killed) leaves the Access file where and as it was, to be
+    // offered again. Elsewhere the history is made where the program keeps it and the file stays.
     static Outcome<Result> takeOver(const DataLocation& where, const QString& accessFile,
                                     const AccessImport::Options& options, const QDateTime& now);
     // The name a moved Access file gets, free of any file already there.
