@@ -264,6 +264,21 @@ void addAxes(QChart* chart, const CurrencyHistory& h, double low, double high) {
 
 } // namespace
 
+namespace {
+
+// At once, and no more days than the chart has columns to show: the pointer and the keys still
+// find every day in the history itself.
+QList<QPointF> linePoints(const std::vector<DatedRate>& days, int columns) {
+    QList<QPointF> points;
+    const std::vector<DatedRate> shown = ChartScale::drawn(days, columns);
+    points.reserve(qsizetype(shown.size()));
+    for (const DatedRate& d : shown)
+        points.append(QPointF(when(d.day), d.rate));
+    return points;
+}
+
+} // namespace
+
 void frmEvolutie::showChart() {
     auto* chart = new QChart;
     chart->legend()->hide();
@@ -275,14 +290,7 @@ void frmEvolutie::showChart() {
     const auto [low, high] =
         std::minmax_element(m_history.days.begin(), m_history.days.end(),
                             [](const DatedRate& a, const DatedRate& b) { return a.rate < b.rate; });
-    // At once, and no more days than the chart has columns to show: the pointer and the keys still
-    // find every day in the history itself.
-    QList<QPointF> points;
-    const std::vector<DatedRate> shown = ChartScale::drawn(m_history.days, kChartColumns);
-    points.reserve(qsizetype(shown.size()));
-    for (const DatedRate& d : shown)
-        points.append(QPointF(when(d.day), d.rate));
-    m_series->append(points);
+    m_series->append(linePoints(m_history.days, kChartColumns));
     chart->addSeries(m_series);
     const bool any = !m_history.days.empty();
     if (any) markExtremes(chart, *low, *high);

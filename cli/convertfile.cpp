@@ -44,22 +44,51 @@ void sayWhatIsLacking(const ListStream::Summary& done, QTextStream& err) {
             << Qt::endl;
 }
 
-// Where the result goes, in pieces of a useful size: the file asked for, or standard output.
-class Output {
+// Where the result goes, in pieces of a useful size: the file asked for, or standard output; as CSV (a
+// header, the rows, the totals) or as one JSON object whose counts follow its rows.
+class ListOutput {
 public:
-    Output(OutputFile* file, QTextStream& out) : m_file(file), m_out(out) {}
-    QByteArray& buffer() { return m_pending; }
-    Status maybeFlush() { return m_pending.size() >= kPiece ? flush() : succeeded(); }
+    ListOutput(OutputFile* file, QTextStream& out, bool csv) : m_file(file), m_out(out), m_csv(csv) {
+        if (m_csv)
+            CsvText::appendLine(m_pending, ListConversion::header());
+        else
+            m_pending += "{\"rows\":[";
+    }
+    Status row(const ListConversion::Row& row) {
+        if (m_csv) {
+            CsvText::appendLine(m_pending, ListConversion::cells(row, CsvText::kDecimal, true));
+        } else {
+            if (!m_first) m_pending += ',';
+            m_pending += rowJson(row);
+        }
+        m_first = false;
+        return m_pending.size() >= kPiece ? flush() : succeeded();
+    }
+    // The end of the list, written out to the last byte and, for a file, closed.
+    Status finish(const ListStream::Summary& done) {
+        if (m_csv) {
+            for (const ListConversion::Total& t : done.totals)
+                CsvText::appendLine(m_pending, ListConversion::totalCells(t, CsvText::kDecimal));
+        } else {
+            m_pending += QStringLiteral("],\"failed\":%1,\"late\":%2}\n").arg(done.failed).arg(done.late).toUtf8();
+        }
+        if (Status s = flush(); !s) return s;
+        if (m_file) return m_file->finish();
+        m_out << Qt::flush;
+        return succeeded();
+    }
+
+private:
     Status flush() {
         const Status s = m_file ? m_file->append(m_pending) : (m_out << QString::fromUtf8(m_pending), succeeded());
         m_pending.clear();
         return s;
     }
-
-private:
     static constexpr qsizetype kPiece = 64 * 1024;
     OutputFile* m_file;
     QTextStream& m_out;
+    bool m_csv;
+    bool m_first = true;
     QByteArray m_pending;
 };
 
@@ -75,44 +104,21 @@ int convertFile(const Request& r, const Context& c, QTextStream& out, QTextStrea
     std::unique_ptr<OutputFile> file;
     if (r.parser.isSet(QStringLiteral("out"))) {
         // Never over the history or the list being read, whatever name leads to them.
-        auto opened = OutputFile::open(
-            r.parser.value(QStringLiteral("out")),
-            {{c.database, QStringLiteral("baza de cursuri")}, {input, QStringLiteral("lista citita")}});
+        auto opened =
+            OutputFile::open(r.parser.value(QStringLiteral("out")), {{c.database, QStringLiteral("baza de cursuri")},
+                                                                     {input, QStringLiteral("lista citita")}});
         if (!opened) return fail(err, opened.error(), CommandLine::Failed);
         file = std::move(*opened);
     }
-    const bool csv = r.format == Format::Csv;
-    Output to(file.get(), out);
-    if (csv)
-        CsvText::appendLine(to.buffer(), ListConversion::header());
-    else
-        to.buffer() += "{\"rows\":[";
-    bool first = true;
-    const auto done = ListStream::convertFile(
-        c.database, input, rule == u"same" ? RateBook::Rule::Same : RateBook::Rule::Before,
-        [&](const ListConversion::Row& row) {
-            if (csv) {
-                CsvText::appendLine(to.buffer(), ListConversion::cells(row, CsvText::kDecimal, true));
-            } else {
-                if (!first) to.buffer() += ',';
-                to.buffer() += rowJson(row);
-            }
-            first = false;
-            return to.maybeFlush();
-        });
+    ListOutput to(file.get(), out, r.format == Format::Csv);
+    const auto done =
+        ListStream::convertFile(c.database, input, rule == u"same" ? RateBook::Rule::Same : RateBook::Rule::Before,
+                                [&](const ListConversion::Row& row) { return to.row(row); });
     if (!done) return fail(err, done.error(), CommandLine::Failed);
-    if (csv) {
-        for (const ListConversion::Total& t : done->totals)
-            CsvText::appendLine(to.buffer(), ListConversion::totalCells(t, CsvText::kDecimal));
-    } else {
-        to.buffer() += QStringLiteral("],\"failed\":%1,\"late\":%2}\n").arg(done->failed).arg(done->late).toUtf8();
-    }
-    if (Status s = to.flush(); !s) return fail(err, s.error(), CommandLine::Failed);
-    if (file)
-        if (Status s = file->finish(); !s) return fail(err, s.error(), CommandLine::Failed);
-    if (!file) out << Qt::flush;
+    if (Status s = to.finish(*done); !s) return fail(err, s.error(), CommandLine::Failed);
     sayWhatIsLacking(*done, err);
-    if (done->rows == 0) return fail(err, QStringLiteral("Lista nu are niciun rand de convertit."), CommandLine::Failed);
+    if (done->rows == 0)
+        return fail(err, QStringLiteral("Lista nu are niciun rand de convertit."), CommandLine::Failed);
     return done->failed > 0 || done->late > 0 ? CommandLine::Failed : CommandLine::Done;
 }
 

@@ -79,6 +79,7 @@ private:
     };
     Columns columnsOf(const AccessTable& t);
     void row(const std::vector<AccessCell>& cells, const Columns& c, size_t yearIndex);
+    void readRates(const std::vector<AccessCell>& cells, const Columns& c, AccessImport::Year& y, Pending& p);
     void add(Pending p);
     // Rates ten times or more away from the same currency's days around them: a damaged cell, left out.
     void leaveOutStrayRates();
@@ -122,23 +123,8 @@ Planner::Columns Planner::columnsOf(const AccessTable& t) {
     return c;
 }
 
-void Planner::row(const std::vector<AccessCell>& cells, const Columns& c, size_t yearIndex) {
-    AccessImport::Year& y = yearAt(m_plan, yearIndex);
-    const auto moment = AccessImport::momentOf(cells[size_t(c.date)]);
-    if (!moment) {
-        ++y.refused;
-        y.notes << QStringLiteral("un rand fara o data citibila: sarit");
-        return;
-    }
-    Pending p;
-    p.year = yearIndex;
-    p.day.suffix = y.name.suffix;
-    p.day.day.date = moment->date();
-    if (const QString why = AccessImport::implausibleDay(p.day.day.date, y.name, m_today); !why.isEmpty()) {
-        ++y.refused;
-        y.notes << QStringLiteral("%1: %2, zi lasata deoparte").arg(dayText(p.day.day.date), why);
-        return;
-    }
+// The row's rates into the day: empty cells counted, refused values and old-leu fractions named.
+void Planner::readRates(const std::vector<AccessCell>& cells, const Columns& c, AccessImport::Year& y, Pending& p) {
     const bool oldLeu = y.name.suffix.isEmpty();
     for (const auto& [index, code] : c.rates) {
         const AccessImport::CellValue v = AccessImport::rateOf(cells[size_t(index)]);
@@ -157,6 +143,26 @@ void Planner::row(const std::vector<AccessCell>& cells, const Columns& c, size_t
             p.rates.insert(code, v.rate);
         }
     }
+}
+
+void Planner::row(const std::vector<AccessCell>& cells, const Columns& c, size_t yearIndex) {
+    AccessImport::Year& y = yearAt(m_plan, yearIndex);
+    const auto moment = AccessImport::momentOf(cells[size_t(c.date)]);
+    if (!moment) {
+        ++y.refused;
+        y.notes << QStringLiteral("un rand fara o data citibila: sarit");
+        return;
+    }
+    Pending p;
+    p.year = yearIndex;
+    p.day.suffix = y.name.suffix;
+    p.day.day.date = moment->date();
+    if (const QString why = AccessImport::implausibleDay(p.day.day.date, y.name, m_today); !why.isEmpty()) {
+        ++y.refused;
+        y.notes << QStringLiteral("%1: %2, zi lasata deoparte").arg(dayText(p.day.day.date), why);
+        return;
+    }
+    readRates(cells, c, y, p);
     if (p.rates.isEmpty()) {
         y.notes << QStringLiteral("%1: niciun curs, zi sarita").arg(dayText(p.day.day.date));
         return;
@@ -461,6 +467,23 @@ void countFates(AccessImport::Plan& p, const std::vector<RateDb::Merged>& fates)
 
 } // namespace
 
+namespace {
+
+// What the user hears when the file's tables could not be read.
+Status readerFailure(const QString& shown, const Status& failed) {
+    // Stopped by the user: nothing is wrong with the file, and nothing was written.
+    if (failed.cause() == Cause::Stopped)
+        return Status::failure(
+            QStringLiteral("Aducerea istoricului din %1 a fost oprita; istoricul nu a fost schimbat.").arg(shown),
+            Cause::Stopped);
+    // The reader's own trouble (it is missing, or cannot start) is said in its own words, not blamed on the file.
+    const QString why = failed.error().endsWith(u'.') ? failed.error().chopped(1) : failed.error();
+    if (failed.cause() == Cause::Other) return Status::failure(why + u'.', Cause::Other);
+    return Status::failure(QStringLiteral("Fisierul %1 nu poate fi citit: %2.").arg(shown, why), failed.cause());
+}
+
+} // namespace
+
 Outcome<AccessImport::Report> AccessImport::run(const QString& accessFile, const QString& dbPath,
                                                 const Options& options) {
     using R = Outcome<Report>;
@@ -477,26 +500,16 @@ Outcome<AccessImport::Report> AccessImport::run(const QString& accessFile, const
     const auto step = [&](int done, const QString& text) {
         if (options.progress) options.progress(done, 3, text);
     };
-    const auto unreadable = [&](const auto& failed) {
-        // Stopped by the user: nothing is wrong with the file, and nothing was written.
-        if (failed.cause() == Cause::Stopped)
-            return R::failure(
-                QStringLiteral("Aducerea istoricului din %1 a fost oprita; istoricul nu a fost schimbat.").arg(shown),
-                Cause::Stopped);
-        // The reader's own trouble (it is missing, or cannot start) is said in its own words, not blamed on the file.
-        const QString why = failed.error().endsWith(u'.') ? failed.error().chopped(1) : failed.error();
-        if (failed.cause() == Cause::Other) return R::failure(why + u'.', Cause::Other);
-        return R::failure(QStringLiteral("Fisierul %1 nu poate fi citit: %2.").arg(shown, why), failed.cause());
-    };
+    const auto unreadable = [&](const auto& failed) { return R::failure(readerFailure(shown, failed)); };
     const AccessReader reader(options.helper, options.keepGoing);
     step(0, QStringLiteral("Se citeste lista tabelelor..."));
     const auto listing = reader.tables(accessFile);
-    if (!listing) return unreadable(listing);
+    if (!listing) return unreadable(Status::failure(listing));
     QStringList skipped;
     const QStringList years = yearTablesOf(*listing, skipped);
     step(1, QStringLiteral("Se citesc %1 tabele de cursuri...").arg(years.size()));
     const auto read = reader.read(accessFile, years);
-    if (!read) return unreadable(read);
+    if (!read) return unreadable(Status::failure(read));
     Plan p = plan(read->tables, options.today);
     p.report.file = accessFile;
     p.report.version = AccessFile::versionText(kind);

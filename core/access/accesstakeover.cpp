@@ -80,8 +80,15 @@ Outcome<AccessTakeover::Result> AccessTakeover::takeOver(const DataLocation& whe
         r.report = *imported;
         return r;
     }
-    // All or nothing: the new history is made and filled beside the Access file, which stays where and as it
-    // is until the import is committed; a failure, a stop or a kill before that leaves it to be offered again.
+    return takeOverInPlace(where, accessFile, options, now);
+}
+
+// All or nothing: the new history is made and filled beside the Access file, which stays where and as it is
+// until the import is committed; a failure, a stop or a kill before that leaves it to be offered again.
+Outcome<AccessTakeover::Result> AccessTakeover::takeOverInPlace(const DataLocation& where, const QString& accessFile,
+                                                                const AccessImport::Options& options,
+                                                                const QDateTime& now) {
+    using R = Outcome<Result>;
     const QString aside = RateDb::uniqueSibling(accessFile);
     if (Status made = where.createFromShipped(aside); !made) return R::failure(made);
     auto imported = AccessImport::run(accessFile, aside, options);
@@ -89,7 +96,7 @@ Outcome<AccessTakeover::Result> AccessTakeover::takeOver(const DataLocation& whe
         QFile::remove(aside);
         return R::failure(imported.error() + unchangedText(accessFile), imported.cause());
     }
-    r.keptAs = keptName(accessFile, now);
+    Result r{accessFile, keptName(accessFile, now), *imported};
     if (!swapIn(accessFile, r.keptAs, aside)) {
         QFile::remove(aside);
         return R::failure(QStringLiteral("Fisierul %1 nu poate fi redenumit; istoricul nu a fost adus.")
@@ -97,7 +104,5 @@ Outcome<AccessTakeover::Result> AccessTakeover::takeOver(const DataLocation& whe
                               unchangedText(accessFile),
                           Cause::DbReadOnly);
     }
-    r.database = accessFile;
-    r.report = *imported;
     return r;
 }

@@ -31,4 +31,8 @@ public:
                                     const AccessImport::Options& options, const QDateTime& now);
     // The name a moved Access file gets, free of any file already there.
     static QString keptName(const QString& accessFile, const QDateTime& now);
+
+private:
+    static Outcome<Result> takeOverInPlace(const DataLocation& where, const QString& accessFile,
+                                           const AccessImport::Options& options, const QDateTime& now);
 };

@@ -85,8 +85,7 @@ Status startElement(XmlScanner& reader, Body& body) {
     if (depth == 3) {
         body.cubes.push_back(Cube{std::move(*attrs), {}});
         body.cubes.back().children.reserve(kRatesADay);
-    }
-    else
+    } else
         body.cubes.back().children.push_back(Leaf{std::move(*attrs), {}});
     return succeeded();
 }
@@ -168,6 +167,24 @@ using Placed = QVarLengthArray<int, 64>;
 
 // One currency of a day: added to its rates or named among those it could not read; a failure
 // only where the whole day cannot be trusted.
+// A readable rate into its day, once: a currency given twice alike is harmless; twice with other values the
+// day cannot be trusted.
+Status addRate(const ColumnNames::Known& column, QByteArrayView raw, double value, const ColumnNames& names,
+               FeedDay& day, Placed& placed) {
+    // Codes are capitals and multipliers digits without a leading zero: one column, one known name.
+    while (placed.size() < qsizetype(names.size()))
+        placed.append(-1);
+    const int at = placed[column.index];
+    if (at >= 0 && day.rates[size_t(at)].value == value) return succeeded();
+    if (at >= 0) return Status::failure(QStringLiteral("valuta repetata: ") + column.name, Cause::BadAnswer);
+    // Read as a rate, the text is digits and one separator: Latin-1, the point as the store keeps it.
+    QString stored = QString::fromLatin1(raw);
+    if (raw.contains(',')) stored.replace(u',', u'.');
+    placed[column.index] = int(day.rates.size());
+    day.rates.push_back({column.name, stored, value});
+    return succeeded();
+}
+
 Status readRate(const Leaf& child, ColumnNames& names, FeedDay& day, Placed& placed) {
     if (child.attributes.empty()) return Status::failure(QStringLiteral("curs fara valuta"), Cause::BadAnswer);
     // By name: the order of attributes is the writer's choice, and others may stand beside them.
@@ -191,19 +208,7 @@ Status readRate(const Leaf& child, ColumnNames& names, FeedDay& day, Placed& pla
         day.unreadable << column.name.left(20);
         return succeeded();
     }
-    // Read as a rate, the text is digits and one separator: Latin-1, the point as the store keeps it.
-    QString stored = QString::fromLatin1(raw);
-    if (raw.contains(',')) stored.replace(u',', u'.');
-    // Codes are capitals and multipliers digits without a leading zero: one column, one known name.
-    while (placed.size() < qsizetype(names.size()))
-        placed.append(-1);
-    const int at = placed[column.index];
-    // A currency given twice alike is harmless; twice with other values the day cannot be trusted.
-    if (at >= 0 && day.rates[size_t(at)].value == *value) return succeeded();
-    if (at >= 0) return Status::failure(QStringLiteral("valuta repetata: ") + column.name, Cause::BadAnswer);
-    placed[column.index] = int(day.rates.size());
-    day.rates.push_back({column.name, stored, *value});
-    return succeeded();
+    return addRate(column, raw, *value, names, day, placed);
 }
 
 Outcome<FeedDay> readCube(const Cube& cube, ColumnNames& names) {

@@ -92,8 +92,54 @@ private:
 
 } // namespace
 
-Outcome<ListStream::Summary> ListStream::convertFile(const QString& dbPath, const QString& path,
-                                                     RateBook::Rule rule, const Sink& sink) {
+namespace {
+
+using Lines = std::vector<std::pair<int, QString>>;
+
+// The first lines, up to the number that tell the separator, as the list held whole is told it.
+Outcome<Lines> firstLines(LineReader& reader) {
+    constexpr size_t kSample = 200;
+    Lines lines;
+    int number = 0;
+    for (size_t kept = 0; kept < kSample;) {
+        auto line = reader.next(&number);
+        if (!line) return Outcome<Lines>::failure(line);
+        if (!*line) break;
+        if (!(*line)->trimmed().isEmpty()) ++kept;
+        lines.emplace_back(number, std::move(**line));
+    }
+    return lines;
+}
+
+// One line after another into rows, each handed on as it is converted.
+class RowFeed {
+public:
+    RowFeed(ListConversion::Converter& converter, QChar separator, const ListStream::Sink& sink)
+        : m_converter(converter), m_separator(separator), m_sink(sink) {}
+    Status take(int line, QStringView text) {
+        const bool first = m_first && !text.trimmed().isEmpty();
+        if (first) m_first = false;
+        const auto in = ListConversion::inputOf(line, text, m_separator, first);
+        if (!in) return succeeded();
+        auto row = m_converter.convert(*in);
+        if (!row) return Status::failure(row);
+        ++m_rows;
+        return m_sink(*row);
+    }
+    int rows() const { return m_rows; }
+
+private:
+    ListConversion::Converter& m_converter;
+    QChar m_separator;
+    const ListStream::Sink& m_sink;
+    bool m_first = true;
+    int m_rows = 0;
+};
+
+} // namespace
+
+Outcome<ListStream::Summary> ListStream::convertFile(const QString& dbPath, const QString& path, RateBook::Rule rule,
+                                                     const Sink& sink) {
     using R = Outcome<Summary>;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -102,44 +148,21 @@ Outcome<ListStream::Summary> ListStream::convertFile(const QString& dbPath, cons
     if (!db.isOpen()) return R::failure(db.openError(), db.openCause());
     LineReader reader(file);
     // The separator is told by the first lines, as for a list held whole; they wait for it.
-    constexpr size_t kSample = 200;
-    std::vector<std::pair<int, QString>> waiting;
-    int number = 0;
-    for (size_t kept = 0; kept < kSample;) {
-        auto line = reader.next(&number);
-        if (!line) return R::failure(line);
-        if (!*line) break;
-        if (!(*line)->trimmed().isEmpty()) ++kept;
-        waiting.emplace_back(number, std::move(**line));
-    }
+    auto first = firstLines(reader);
+    if (!first) return R::failure(first);
     std::vector<QStringView> sample;
-    for (const auto& [n, text] : waiting)
+    for (const auto& [n, text] : *first)
         sample.push_back(text);
-    const QChar separator = ListConversion::separatorFor(sample);
     ListConversion::Converter converter(db, rule);
-    Summary summary;
-    bool first = true;
-    const auto take = [&](int line, QStringView text) -> Status {
-        const bool isFirst = first && !text.trimmed().isEmpty();
-        if (isFirst) first = false;
-        const auto in = ListConversion::inputOf(line, text, separator, isFirst);
-        if (!in) return succeeded();
-        auto row = converter.convert(*in);
-        if (!row) return Status::failure(row);
-        ++summary.rows;
-        return sink(*row);
-    };
-    for (const auto& [n, text] : waiting)
-        if (Status s = take(n, text); !s) return R::failure(s);
-    waiting.clear();
-    for (;;) {
+    RowFeed feed(converter, ListConversion::separatorFor(sample), sink);
+    for (const auto& [n, text] : *first)
+        if (Status s = feed.take(n, text); !s) return R::failure(s);
+    first->clear();
+    for (int number = 0;;) {
         auto line = reader.next(&number);
         if (!line) return R::failure(line);
         if (!*line) break;
-        if (Status s = take(number, **line); !s) return R::failure(s);
+        if (Status s = feed.take(number, **line); !s) return R::failure(s);
     }
-    summary.failed = converter.failed();
-    summary.late = converter.late();
-    summary.totals = converter.totals();
-    return summary;
+    return Summary{feed.rows(), converter.failed(), converter.late(), converter.totals()};
 }

@@ -330,21 +330,27 @@ sqlite3* RateDb::engine() const {
     return *static_cast<sqlite3* const*>(handle.data());
 }
 
+// A statement is made once for the length of this connection: a list asks the same few for every date.
+Outcome<sqlite3_stmt*> RateDb::statement(const QString& text) {
+    if (sqlite3_stmt* ready = m_selects.value(text)) return ready;
+    sqlite3* db = engine();
+    if (!db) return Outcome<sqlite3_stmt*>::failure(QStringLiteral("Motor de baze de date necunoscut"));
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_stmt* made = nullptr;
+    if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &made, nullptr) != SQLITE_OK)
+        return Outcome<sqlite3_stmt*>::failure(failed(sqlite3_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))));
+    m_selects.insert(text, made);
+    return made;
+}
+
 // Every read of rows goes to the engine itself: a year of 33 currencies through the generic
 // layer costs several times the engine's own work.
 Outcome<StoredRows> RateDb::select(const SqlStatement& s) {
     using R = Outcome<StoredRows>;
     if (!m_open) return R::failure(m_error, m_cause);
-    sqlite3* db = engine();
-    if (!db) return R::failure(QStringLiteral("Motor de baze de date necunoscut"));
-    // A statement is made once for the length of this connection: a list asks the same few for every date.
-    sqlite3_stmt* raw = m_selects.value(s.text);
-    if (!raw) {
-        const QByteArray text = s.text.toUtf8();
-        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &raw, nullptr) != SQLITE_OK)
-            return R::failure(failed(sqlite3_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))));
-        m_selects.insert(s.text, raw);
-    }
+    auto prepared = statement(s.text);
+    if (!prepared) return R::failure(prepared);
+    sqlite3_stmt* raw = *prepared;
     // Left ready for its next use, and holding no lock meanwhile, however the reading ends.
     const std::unique_ptr<sqlite3_stmt, void (*)(sqlite3_stmt*)> done(raw, [](sqlite3_stmt* st) {
         sqlite3_reset(st);
@@ -357,7 +363,7 @@ Outcome<StoredRows> RateDb::select(const SqlStatement& s) {
     for (bool first = true;; first = false) {
         const int rc = sqlite3_step(raw);
         if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-            return R::failure(failed(sqlite3_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))));
+            return R::failure(failed(rc, QString::fromUtf8(sqlite3_errmsg(engine()))));
         // Named after the first step: a table changed since the statement was made is read as it is now.
         if (first) {
             columns = sqlite3_column_count(raw);

@@ -200,6 +200,7 @@ private:
     Outcome<QStringList> columnsOfTable(const QString& table);
     // The year's table: "valuta<year>ron", else "valuta<year>"; empty when neither exists.
     Outcome<QString> yearTableName(int year);
+    Outcome<sqlite3_stmt*> statement(const QString& text);
     // Rows of a statement, through the engine's own statements kept for this connection.
     Outcome<StoredRows> select(const SqlStatement& s);
     // A failed statement as the user should hear it, with its cause.

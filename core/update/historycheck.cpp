@@ -201,6 +201,32 @@ Status countRecord(RateDb& db, HistoryCheck::Report& report) {
 
 } // namespace
 
+namespace {
+
+// Tables of the old leu, and years before the new leu, have no file at the bank.
+bool hasBankFile(int year, const QMap<int, bool>& tables) {
+    return year >= RateYears::FirstFromBank && !(tables.contains(year) && !tables.value(year));
+}
+
+} // namespace
+
+void HistoryCheck::fetchAhead(const QList<int>& asked, qsizetype from, const QMap<int, bool>& tables,
+                              std::map<int, std::future<Parsed>>& fetched) {
+    QStringList paths;
+    QList<int> which;
+    for (qsizetype j = from; j < asked.size() && which.size() < kFilesAtOnce; ++j)
+        if (hasBankFile(asked[j], tables)) {
+            paths << FeedClient::yearPath(asked[j]);
+            which << asked[j];
+        }
+    auto files = m_client.getMany(paths, kFilesAtOnce);
+    // Each file is read on another core as soon as it is here, while the year before it is compared.
+    for (qsizetype j = 0; j < which.size(); ++j)
+        fetched.insert_or_assign(which[j], std::async(std::launch::async, [file = std::move(files[size_t(j)])] {
+                                     return Parsed{file, file ? FeedParser::days(*file) : Days::failure(file)};
+                                 }));
+}
+
 Outcome<HistoryCheck::Report> HistoryCheck::run(const QList<int>& years, const ProgressFn& progress) {
     using R = Outcome<Report>;
     m_client.reset();
@@ -211,24 +237,8 @@ Outcome<HistoryCheck::Report> HistoryCheck::run(const QList<int>& years, const P
     if (!tables) return R::failure(tables);
     Report report;
     if (Status counted = countRecord(db, report); !counted) return R::failure(counted);
-    // The yearly files come a few at once, as the bank serves them, each asked for just before its year is
-    // checked; each is read on another core as soon as it is here, while the year before it is compared.
+    // The yearly files come a few at once, each asked for just before its year is checked.
     std::map<int, std::future<Parsed>> fetched;
-    const auto fetchFrom = [&](qsizetype from) {
-        QStringList paths;
-        QList<int> which;
-        for (qsizetype j = from; j < asked->size() && which.size() < kFilesAtOnce; ++j) {
-            const int y = asked->at(j);
-            if (y < RateYears::FirstFromBank || (tables->contains(y) && !tables->value(y))) continue;
-            paths << FeedClient::yearPath(y);
-            which << y;
-        }
-        auto files = m_client.getMany(paths, kFilesAtOnce);
-        for (qsizetype j = 0; j < which.size(); ++j)
-            fetched.insert_or_assign(which[j], std::async(std::launch::async, [file = std::move(files[size_t(j)])] {
-                                         return Parsed{file, file ? FeedParser::days(*file) : Days::failure(file)};
-                                     }));
-    };
     for (qsizetype i = 0; i < asked->size(); ++i) {
         const int year = asked->at(i);
         if (progress && !progress({year, int(i), int(asked->size())})) m_client.stop();
@@ -236,13 +246,12 @@ Outcome<HistoryCheck::Report> HistoryCheck::run(const QList<int>& years, const P
             report.stopped = true;
             break;
         }
-        // Tables of the old leu, and years before the new leu, have no file at the bank.
-        if (year < RateYears::FirstFromBank || (tables->contains(year) && !tables->value(year))) {
+        if (!hasBankFile(year, *tables)) {
             report.years.push_back({year, Year::State::OldLeu, {}, 0, {}});
             continue;
         }
         ++report.requests;
-        if (fetched.find(year) == fetched.end()) fetchFrom(i);
+        if (fetched.find(year) == fetched.end()) fetchAhead(*asked, i, *tables, fetched);
         const auto it = fetched.find(year);
         Parsed parsed = it->second.get();
         fetched.erase(it);

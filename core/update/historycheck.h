@@ -7,8 +7,11 @@
 
 #include <QDate>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <functional>
+#include <future>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -94,6 +97,9 @@ private:
         Outcome<QByteArray> file;
         Days days;
     };
+    // Asks for the next few yearly files from that place of the list on, and starts reading each.
+    void fetchAhead(const QList<int>& asked, qsizetype from, const QMap<int, bool>& tables,
+                    std::map<int, std::future<Parsed>>& fetched);
     // A failed read of the database fails the whole check; the bank's failure only this year's.
     Outcome<Year> checkYear(int year, const Outcome<QByteArray>& file, Days bank, RateDb& db);
 

@@ -121,20 +121,15 @@ Outcome<QDate> RateUpdater::readFeed(Pass& pass, Report& report) {
     return *feedDate;
 }
 
-Status RateUpdater::plan(Pass& pass, Report& report) {
-    RateDb db(m_dbPath, m_busyWaitMs);
-    if (!db.isOpen()) return Status::failure(db.openError(), db.openCause());
-    auto history = db.history(RateYears::FirstFromBank);
-    if (!history) return Status::failure(history);
-    auto record = db.daysWithoutRates();
-    if (!record) return Status::failure(record);
-    pass.record = std::move(*record);
-    // A stored day the bank cannot have published (after its newest day, or a weekend) is the
-    // history's own fault: named, left for the user's repair, and no reason to store nothing.
+namespace {
+
+// The stored days the bank can have published. One it cannot (after its newest day, or a weekend) is the
+// history's own fault: named, left for the user's repair, and no reason to store nothing.
+std::vector<QDate> plausibleDays(const std::vector<QDate>& stored, QDate feed, RateUpdater::Report& report) {
     std::vector<QDate> days;
     QStringList impossible;
-    for (QDate d : history->days) {
-        if (d > pass.feed || d.dayOfWeek() >= 6)
+    for (QDate d : stored) {
+        if (d > feed || d.dayOfWeek() >= 6)
             impossible << dayText(d);
         else
             days.push_back(d);
@@ -144,7 +139,21 @@ Status RateUpdater::plan(Pass& pass, Report& report) {
                                          "weekend: %2. Nu sunt folosite la actualizare; \"Verifica istoricul\" "
                                          "(zorvel --verify --repair) le sterge pe cele din anii ce vin sau din "
                                          "weekend, dupa o copie a bazei.")
-                              .arg(dayText(pass.feed), impossible.join(QStringLiteral(", ")));
+                              .arg(dayText(feed), impossible.join(QStringLiteral(", ")));
+    return days;
+}
+
+} // namespace
+
+Status RateUpdater::plan(Pass& pass, Report& report) {
+    RateDb db(m_dbPath, m_busyWaitMs);
+    if (!db.isOpen()) return Status::failure(db.openError(), db.openCause());
+    auto history = db.history(RateYears::FirstFromBank);
+    if (!history) return Status::failure(history);
+    auto record = db.daysWithoutRates();
+    if (!record) return Status::failure(record);
+    pass.record = std::move(*record);
+    std::vector<QDate> days = plausibleDays(history->days, pass.feed, report);
     // The history runs from its first stored day; an empty database from its oldest table's 1 January.
     if (!days.empty()) {
         pass.first = days.front();
