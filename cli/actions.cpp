@@ -9,6 +9,7 @@ int average(const Request&, const Context&, QTextStream&, QTextStream&);
 int verify(const Request&, const Context&, QTextStream&, QTextStream&);
 int daysWithoutRates(const Request&, const Context&, QTextStream&, QTextStream&);
 int importAccess(const Request&, const Context&, QTextStream&, QTextStream&);
+int checkInvoices(const Request&, const Context&, QTextStream&, QTextStream&);
 } // namespace Cli
 
 const std::vector<CliAction>& cliActions() {
@@ -78,6 +79,15 @@ const std::vector<CliAction>& cliActions() {
          "  --import-access FISIER        aduce istoricul unui valuta.mdb Access din versiunea\n"
          "                                anterioara; zilele deja memorate raman cum sunt (iesire 1\n"
          "                                la conflicte, valori respinse sau tabele sarite)\n"},
+        {{"check-invoices", "CALE"},
+         {{"out", "FISIER"}, format},
+         true,
+         F::Text,
+         Cli::checkInvoices,
+         "  --check-invoices CALE... [--out FISIER] [--format text|csv|json]\n"
+         "                                verifica TVA in lei a facturilor e-Factura (XML, ZIP\n"
+         "                                din SPV sau dosare) la cursul BNR din ziua bancara\n"
+         "                                dinaintea datei TVA (iesire 1 daca una nu e corecta)\n"},
     };
     return table;
 }

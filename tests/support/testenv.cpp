@@ -113,3 +113,7 @@ void storeSetting(const QString& key, const QString& text) {
     s->setValue(key, text);
     s->sync();
 }
+
+QString invoiceSamples() {
+    return QStringLiteral(ZORVEL_SOURCE_DIR "/../shared/data/efactura/samples");
+}

@@ -35,6 +35,8 @@ private:
 // Runs every statement of a text (separated by ";" at line ends) on a SQLite file.
 void runSqlScript(const QString& dbPath, const QString& script);
 QString shippedSql();
+// The e-Factura samples of the shared data folder (which may be absent on a machine).
+QString invoiceSamples();
 
 // Points the user's config and data folders into a folder of the test's own, so no
 // test reads or writes the user's settings or history; the bank's address is the default.

@@ -1,0 +1,369 @@
+#include "core/invoice/invoicereader.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QXmlStreamReader>
+
+namespace {
+
+constexpr QStringView kInvoiceNs = u"urn:oasis:names:specification:ubl:schema:xsd:Invoice-2";
+constexpr QStringView kCreditNoteNs = u"urn:oasis:names:specification:ubl:schema:xsd:CreditNote-2";
+constexpr QStringView kCacNs = u"urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2";
+constexpr QStringView kCbcNs = u"urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2";
+// Amounts of an invoice have at most fifteen whole digits, as every amount of the program.
+constexpr int kMaxAmountChars = 40;
+
+using Read = InvoiceReader::Read;
+using Kind = InvoiceReader::Kind;
+
+Read refused(Kind kind, QString reason) {
+    Read r;
+    r.kind = kind;
+    r.reason = std::move(reason);
+    return r;
+}
+
+// An amount as the schema writes one: a sign, digits and at most one point; no exponent, no spaces.
+std::optional<Decimal> amountOf(QStringView text) {
+    if (text.isEmpty() || text.size() > kMaxAmountChars) return std::nullopt;
+    int digits = 0, points = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isDigit() && c.unicode() < 128) ++digits;
+        else if (c == u'.') ++points;
+        else if (!(i == 0 && (c == u'-' || c == u'+'))) return std::nullopt;
+    }
+    if (digits == 0 || points > 1) return std::nullopt;
+    const auto d = Decimal::fromText(text);
+    if (!d || d->wholeDigits() > 15) return std::nullopt;
+    return d;
+}
+
+struct SubtotalText {
+    QString taxable, vat, category, percent;
+};
+struct TaxTotal {
+    QString amountText, currency;
+    std::vector<SubtotalText> subtotals;
+};
+struct Party {
+    QString name, legalId, vatId, taxId;
+    QString schemeId, schemeKind; // of the tax scheme being read
+};
+
+enum class Leaf {
+    Number, Issue, Type, Currency, TaxCurrency, TaxPoint, DateCode, Delivery,
+    Name, LegalId, SchemeId, SchemeKind,
+    TaxAmount, Taxable, SubtotalVat, Category, Percent,
+    Net, Gross, Payable
+};
+
+void firstOf(QString& into, const QString& text) {
+    if (into.isEmpty()) into = text;
+}
+
+class Parser {
+public:
+    explicit Parser(const QByteArray& xml) : m_xml(xml) {}
+    Read run();
+
+private:
+    Read root();
+    Read errorMessage();
+    Party* partyOf(QString& path);
+    void start(QString path);
+    void end(QString path);
+    void partyLeaf(Party& party, Leaf leaf, const QString& text);
+    void taxLeaf(Leaf leaf, const QString& text, const QString& currency);
+    void documentLeaf(Leaf leaf, const QString& text);
+    Read finish();
+    Read damaged() const;
+
+    QXmlStreamReader m_xml;
+    QStringList m_path;
+    EInvoice m_inv;
+    Party m_seller, m_buyer;
+    QString m_issueText, m_taxPointText, m_deliveryText;
+    QString m_netText, m_grossText, m_payableText;
+    std::vector<TaxTotal> m_totals;
+    int m_depth = 0;
+};
+
+Read Parser::damaged() const {
+    return refused(Kind::Unreadable, QStringLiteral("XML deteriorat la linia %1").arg(m_xml.lineNumber()));
+}
+
+Read Parser::run() {
+    while (!m_xml.atEnd()) {
+        switch (m_xml.readNext()) {
+        case QXmlStreamReader::DTD:
+            // Nothing an entity declares is ever expanded: an invoice has no use for them.
+            return refused(Kind::Unreadable, QStringLiteral("contine o declaratie DOCTYPE (refuzata)"));
+        case QXmlStreamReader::StartElement: {
+            if (++m_depth > InvoiceReader::kMaxDepth)
+                return refused(Kind::Unreadable, QStringLiteral("XML imbricat prea adanc"));
+            if (m_depth == 1) {
+                if (Read r = root(); r.kind != Kind::Invoice) return r;
+                continue;
+            }
+            const QStringView ns = m_xml.namespaceUri();
+            m_path << ((ns == kCacNs || ns == kCbcNs) ? m_xml.name().toString() : QStringLiteral("#"));
+            start(m_path.join(u'/'));
+            break;
+        }
+        case QXmlStreamReader::EndElement:
+            --m_depth;
+            if (!m_path.isEmpty()) {
+                end(m_path.join(u'/'));
+                m_path.removeLast();
+            }
+            break;
+        case QXmlStreamReader::Invalid:
+            if (m_depth == 0 && m_inv.number.isEmpty() && m_totals.empty())
+                return refused(Kind::NotInvoice, QStringLiteral("nu este fisier XML"));
+            return damaged();
+        default:
+            break;
+        }
+    }
+    if (m_xml.hasError()) return damaged();
+    return finish();
+}
+
+// The root says what the file is: an invoice, a credit note, or one of the tax authority's other messages.
+Read Parser::root() {
+    const QStringView name = m_xml.name();
+    const QStringView ns = m_xml.namespaceUri();
+    if ((name == u"Invoice" && ns == kInvoiceNs) || (name == u"CreditNote" && ns == kCreditNoteNs)) {
+        m_inv.creditNoteRoot = name == u"CreditNote";
+        Read r;
+        r.kind = Kind::Invoice;
+        return r;
+    }
+    if (name == u"header" && ns.startsWith(u"mfp:anaf:dgti:efactura:mesajEroriFactuta")) return errorMessage();
+    if (name == u"Signature") return refused(Kind::NotInvoice, QStringLiteral("semnatura electronica, nu factura"));
+    if (name == u"header") return refused(Kind::NotInvoice, QStringLiteral("raspuns SPV, nu factura"));
+    return refused(Kind::NotInvoice,
+                   QStringLiteral("nu este factura UBL (radacina %1)").arg(name.toString().left(60)));
+}
+
+
+// The leaves read, by their path below the root; the parties' leaves without the party's own name.
+const QHash<QString, Leaf>& leaves() {
+    static const QHash<QString, Leaf> table = {
+        {u"ID"_qs, Leaf::Number},
+        {u"IssueDate"_qs, Leaf::Issue},
+        {u"InvoiceTypeCode"_qs, Leaf::Type},
+        {u"CreditNoteTypeCode"_qs, Leaf::Type},
+        {u"DocumentCurrencyCode"_qs, Leaf::Currency},
+        {u"TaxCurrencyCode"_qs, Leaf::TaxCurrency},
+        {u"TaxPointDate"_qs, Leaf::TaxPoint},
+        {u"InvoicePeriod/DescriptionCode"_qs, Leaf::DateCode},
+        {u"Delivery/ActualDeliveryDate"_qs, Leaf::Delivery},
+        {u"Party/PartyLegalEntity/RegistrationName"_qs, Leaf::Name},
+        {u"Party/PartyLegalEntity/CompanyID"_qs, Leaf::LegalId},
+        {u"Party/PartyTaxScheme/CompanyID"_qs, Leaf::SchemeId},
+        {u"Party/PartyTaxScheme/TaxScheme/ID"_qs, Leaf::SchemeKind},
+        {u"TaxTotal/TaxAmount"_qs, Leaf::TaxAmount},
+        {u"TaxTotal/TaxSubtotal/TaxableAmount"_qs, Leaf::Taxable},
+        {u"TaxTotal/TaxSubtotal/TaxAmount"_qs, Leaf::SubtotalVat},
+        {u"TaxTotal/TaxSubtotal/TaxCategory/ID"_qs, Leaf::Category},
+        {u"TaxTotal/TaxSubtotal/TaxCategory/Percent"_qs, Leaf::Percent},
+        {u"LegalMonetaryTotal/TaxExclusiveAmount"_qs, Leaf::Net},
+        {u"LegalMonetaryTotal/TaxInclusiveAmount"_qs, Leaf::Gross},
+        {u"LegalMonetaryTotal/PayableAmount"_qs, Leaf::Payable},
+    };
+    return table;
+}
+
+// The party a path is in, and the path below it: seller, buyer, or neither.
+Party* Parser::partyOf(QString& path) {
+    for (auto [prefix, party] : {std::pair{QStringView(u"AccountingSupplierParty/"), &m_seller},
+                                 std::pair{QStringView(u"AccountingCustomerParty/"), &m_buyer}}) {
+        if (path.startsWith(prefix)) {
+            path.remove(0, prefix.size());
+            return party;
+        }
+    }
+    return nullptr;
+}
+
+void Parser::start(QString path) {
+    Party* party = partyOf(path);
+    if (!party && path == u"TaxTotal") {
+        m_totals.emplace_back();
+        return;
+    }
+    if (!party && path == u"TaxTotal/TaxSubtotal" && !m_totals.empty()) {
+        m_totals.back().subtotals.emplace_back();
+        return;
+    }
+    if (party && path == u"Party/PartyTaxScheme") {
+        party->schemeId.clear();
+        party->schemeKind.clear();
+        return;
+    }
+    const auto found = leaves().constFind(path);
+    if (found == leaves().cend()) return;
+    // Parties' leaves count only inside a party, the others only outside.
+    const bool ofParty = *found == Leaf::Name || *found == Leaf::LegalId || *found == Leaf::SchemeId ||
+                         *found == Leaf::SchemeKind;
+    if (ofParty != (party != nullptr)) return;
+    const QString currency = m_xml.attributes().value(QLatin1String("currencyID")).toString().trimmed();
+    const QString text = m_xml.readElementText(QXmlStreamReader::SkipChildElements).trimmed().left(512);
+    // Reading the text consumed the element's end: the path and depth go back as the end would have moved them.
+    m_path.removeLast();
+    --m_depth;
+    if (party) return partyLeaf(*party, *found, text);
+    if (*found >= Leaf::TaxAmount && *found <= Leaf::Percent) return taxLeaf(*found, text, currency);
+    documentLeaf(*found, text);
+}
+
+void Parser::partyLeaf(Party& party, Leaf leaf, const QString& text) {
+    switch (leaf) {
+    case Leaf::Name: firstOf(party.name, text); break;
+    case Leaf::LegalId: firstOf(party.legalId, text); break;
+    case Leaf::SchemeId: party.schemeId = text; break;
+    default: party.schemeKind = text; break;
+    }
+}
+
+void Parser::taxLeaf(Leaf leaf, const QString& text, const QString& currency) {
+    if (m_totals.empty()) return;
+    TaxTotal& total = m_totals.back();
+    if (leaf == Leaf::TaxAmount) {
+        if (total.amountText.isEmpty()) {
+            total.amountText = text;
+            total.currency = currency;
+        }
+        return;
+    }
+    if (total.subtotals.empty()) return;
+    SubtotalText& sub = total.subtotals.back();
+    switch (leaf) {
+    case Leaf::Taxable: sub.taxable = text; break;
+    case Leaf::SubtotalVat: sub.vat = text; break;
+    case Leaf::Category: sub.category = text; break;
+    default: sub.percent = text; break;
+    }
+}
+
+void Parser::documentLeaf(Leaf leaf, const QString& text) {
+    switch (leaf) {
+    case Leaf::Number: firstOf(m_inv.number, text); break;
+    case Leaf::Issue: firstOf(m_issueText, text); break;
+    case Leaf::Type: firstOf(m_inv.typeCode, text); break;
+    case Leaf::Currency: firstOf(m_inv.currency, text); break;
+    case Leaf::TaxCurrency: firstOf(m_inv.taxCurrency, text); break;
+    case Leaf::TaxPoint: firstOf(m_taxPointText, text); break;
+    case Leaf::DateCode: firstOf(m_inv.vatDateCode, text); break;
+    case Leaf::Delivery: firstOf(m_deliveryText, text); break;
+    case Leaf::Net: firstOf(m_netText, text); break;
+    case Leaf::Gross: firstOf(m_grossText, text); break;
+    default: firstOf(m_payableText, text); break;
+    }
+}
+
+// The end of a party's tax scheme: its company id is the VAT code when the scheme is VAT's.
+void Parser::end(QString path) {
+    Party* party = partyOf(path);
+    if (!party || path != u"Party/PartyTaxScheme" || party->schemeId.isEmpty()) return;
+    if (party->schemeKind.compare(u"VAT", Qt::CaseInsensitive) == 0) firstOf(party->vatId, party->schemeId);
+    else firstOf(party->taxId, party->schemeId);
+}
+
+// An upload the authority rejected: its first error, as far as a line can say it.
+Read Parser::errorMessage() {
+    int depth = 1;
+    while (depth > 0 && !m_xml.atEnd()) {
+        const auto token = m_xml.readNext();
+        if (token == QXmlStreamReader::EndElement) --depth;
+        if (token != QXmlStreamReader::StartElement) continue;
+        if (++depth > InvoiceReader::kMaxDepth) break;
+        if (m_xml.name() == u"Error") {
+            const QString said = m_xml.attributes().value(QLatin1String("errorMessage")).toString().simplified().left(200);
+            return refused(Kind::NotInvoice, QStringLiteral("mesaj de erori SPV: ") + said);
+        }
+    }
+    return refused(Kind::NotInvoice, QStringLiteral("mesaj de erori SPV"));
+}
+
+namespace {
+
+std::optional<QString> date(const QString& text, const char* what, QDate& into) {
+    if (text.isEmpty()) return std::nullopt;
+    into = QDate::fromString(text, Qt::ISODate);
+    if (!into.isValid() || text.size() != 10)
+        return QStringLiteral("%1 nu este o data: %2").arg(QLatin1String(what), text.left(40));
+    return std::nullopt;
+}
+
+std::optional<QString> amount(const QString& text, const char* what, std::optional<Decimal>& into) {
+    if (text.isEmpty()) return std::nullopt;
+    into = amountOf(text);
+    if (!into) return QStringLiteral("%1 nu este o suma: %2").arg(QLatin1String(what), text.left(40));
+    return std::nullopt;
+}
+
+bool knownType(const EInvoice& inv) {
+    static const QStringList invoices = {u"380"_qs, u"384"_qs, u"389"_qs, u"751"_qs};
+    return inv.creditNoteRoot ? inv.typeCode == u"381" : invoices.contains(inv.typeCode);
+}
+
+} // namespace
+
+// The fields read become the invoice: dates and amounts checked, the VAT totals told apart by currency.
+Read Parser::finish() {
+    if (m_inv.number.isEmpty()) return refused(Kind::Unreadable, QStringLiteral("lipseste numarul facturii"));
+    if (m_issueText.isEmpty()) return refused(Kind::Unreadable, QStringLiteral("lipseste data emiterii"));
+    if (m_inv.typeCode.isEmpty()) return refused(Kind::Unreadable, QStringLiteral("lipseste tipul facturii"));
+    if (!knownType(m_inv))
+        return refused(Kind::NotInvoice, QStringLiteral("tip de document necunoscut: %1").arg(m_inv.typeCode.left(10)));
+    if (m_inv.currency.isEmpty()) return refused(Kind::Unreadable, QStringLiteral("lipseste moneda facturii"));
+    for (const auto& problem :
+         {date(m_issueText, "data emiterii", m_inv.issueDate), date(m_taxPointText, "data TVA", m_inv.taxPointDate),
+          date(m_deliveryText, "data livrarii", m_inv.deliveryDate), amount(m_netText, "totalul fara TVA", m_inv.net),
+          amount(m_grossText, "totalul cu TVA", m_inv.gross), amount(m_payableText, "totalul de plata", m_inv.payable)})
+        if (problem) return refused(Kind::Unreadable, *problem);
+    int inCurrency = 0;
+    for (const TaxTotal& t : m_totals) {
+        std::optional<Decimal> value;
+        if (auto problem = amount(t.amountText, "TVA", value)) return refused(Kind::Unreadable, *problem);
+        if (t.currency == m_inv.currency) {
+            ++inCurrency;
+            m_inv.vat = value;
+            for (const SubtotalText& s : t.subtotals) {
+                EInvoice::Subtotal sub;
+                std::optional<Decimal> taxable, vat;
+                if (auto problem = amount(s.taxable, "baza unei cote", taxable)) return refused(Kind::Unreadable, *problem);
+                if (auto problem = amount(s.vat, "TVA unei cote", vat)) return refused(Kind::Unreadable, *problem);
+                sub.taxable = taxable.value_or(Decimal());
+                sub.vat = vat.value_or(Decimal());
+                sub.category = s.category.left(10);
+                sub.percent = amountOf(s.percent);
+                m_inv.breakdown.push_back(sub);
+            }
+        }
+        if (!m_inv.taxCurrency.isEmpty() && t.currency == m_inv.taxCurrency && !m_inv.declaredLei)
+            m_inv.declaredLei = value;
+    }
+    if (inCurrency == 0 || !m_inv.vat)
+        return refused(Kind::Unreadable, QStringLiteral("lipseste totalul TVA in moneda facturii"));
+    if (inCurrency > 1) return refused(Kind::Unreadable, QStringLiteral("doua totaluri TVA in moneda facturii"));
+    const auto idOf = [](const Party& p) { return !p.vatId.isEmpty() ? p.vatId : !p.taxId.isEmpty() ? p.taxId : p.legalId; };
+    m_inv.sellerName = m_seller.name;
+    m_inv.sellerVat = idOf(m_seller);
+    m_inv.buyerName = m_buyer.name;
+    m_inv.buyerVat = idOf(m_buyer);
+    Read r;
+    r.kind = Kind::Invoice;
+    r.invoice = m_inv;
+    return r;
+}
+
+} // namespace
+
+InvoiceReader::Read InvoiceReader::read(const QByteArray& xml) {
+    if (xml.size() > kMaxBytes) return refused(Kind::Unreadable, QStringLiteral("fisier prea mare pentru o factura"));
+    return Parser(xml).run();
+}
