@@ -51,6 +51,7 @@ class XLinkLabel;
 class frmEvolutie;
 class frmVerificare;
 class frmConversieLista;
+class frmFacturi;
 
 // What the window needs from its surroundings; tests hand in their own.
 struct ZorvelEnvironment {
@@ -119,6 +120,8 @@ private slots:
     void Command1_ContextMenu(const QPoint& at);
     void cmdCopieDocument_Click();
     void cmdConversieLista_Click();
+    // "Facturi e-Factura": the VAT in lei of received invoices, checked (Ctrl+E, or the converter's menu).
+    void cmdFacturi_Click();
     void DTPicker1_Change();
     void Text3_Change(int index);
     void Text3_GotFocus(int index);
@@ -291,6 +294,7 @@ private:
     QPointer<frmEvolutie> m_evolutie;
     QPointer<frmVerificare> m_verificare;
     QPointer<frmConversieLista> m_lista;
+    QPointer<frmFacturi> m_facturi;
     QString m_documentLine;    // the last conversion, as a line for a document
     QString m_missingCurrency; // a chosen currency the table in view lacks
     int m_outerHeight = 0;     // twips, title bar and border included

@@ -1,6 +1,7 @@
 // The converter: an amount at the rates of the last stored day before the chosen date.
 #include "app/datepicker.h"
 #include "app/frmconversielista.h"
+#include "app/frmfacturi.h"
 #include "app/frmzorvel.h"
 #include "app/windowdesign.h"
 #include "core/money/converter.h"
@@ -100,9 +101,11 @@ void frmZorvel::Command1_ContextMenu(const QPoint& at) {
     QAction* line = menu.addAction(QStringLiteral("Copiaza pentru &document"));
     line->setEnabled(!m_documentLine.isEmpty());
     QAction* list = menu.addAction(QStringLiteral("Conversie &lista..."));
+    QAction* invoices = menu.addAction(QStringLiteral("Facturi e-&Factura..."));
     QAction* chosen = menu.exec(qobject_cast<QWidget*>(sender())->mapToGlobal(at));
     if (chosen == line) cmdCopieDocument_Click();
     if (chosen == list) cmdConversieLista_Click();
+    if (chosen == invoices) cmdFacturi_Click();
 }
 
 void frmZorvel::cmdConversieLista_Click() {
@@ -114,6 +117,17 @@ void frmZorvel::cmdConversieLista_Click() {
     m_lista->show();
     m_lista->raise();
     m_lista->activateWindow();
+}
+
+void frmZorvel::cmdFacturi_Click() {
+    if (!m_facturi) {
+        m_facturi = new frmFacturi(dbPath(), m_messages, this);
+        m_facturi->setWindowFlag(Qt::Window);
+        m_facturi->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_facturi->show();
+    m_facturi->raise();
+    m_facturi->activateWindow();
 }
 
 void frmZorvel::cmdCopieDocument_Click() {

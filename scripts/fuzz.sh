@@ -14,7 +14,7 @@ CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$root/build-fuzz" -DCMAKE_BUILD_
     -DZORVEL_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$root/build-fuzz" -j"$(nproc)"
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_scanner fuzz_feed fuzz_numbers fuzz_cli fuzz_list fuzz_access)
+[ ${#targets[@]} -eq 0 ] && targets=(fuzz_scanner fuzz_feed fuzz_numbers fuzz_cli fuzz_list fuzz_access fuzz_invoice)
 export ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1
 export QT_QPA_PLATFORM=offscreen
 work=$(mktemp -d)
@@ -28,6 +28,10 @@ for t in "${targets[@]}"; do
     cp "$kept"/* "$corpus"/ 2>/dev/null || true
     if [ -d "$root/../shared/data/bnr" ] && { [ "$kind" = feed ] || [ "$kind" = scanner ]; }; then
         find "$root/../shared/data/bnr" -name '*.xml' -size -300k | while read -r f; do cp "$f" "$corpus/$(echo "$f" | md5sum | cut -c1-12).xml"; done
+    fi
+    if [ -d "$root/../shared/data/efactura/samples" ] && [ "$kind" = invoice ]; then
+        find "$root/../shared/data/efactura/samples" -type f \( -name '*.xml' -o -name '*.zip' \) -size -60k |
+            while read -r f; do cp "$f" "$corpus/$(echo "$f" | md5sum | cut -c1-12)"; done
     fi
     echo "== $t: the kept cases"
     "$root/build-fuzz/bin/$t" -runs=0 "$kept"

@@ -1,6 +1,7 @@
 // The rate table, the converter and the VAT line, driven through the real widgets.
 #include "app/datepicker.h"
 #include "app/frmconversielista.h"
+#include "app/frmfacturi.h"
 #include "app/panellayout.h"
 #include "core/settings/appsettings.h"
 #include "core/store/ratedb.h"
@@ -18,6 +19,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -252,6 +254,47 @@ TEST_F(PanelsTest, AListPastedFromASpreadsheetIsConvertedAndSaved) {
     QFile f(saved);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.readAll().contains("2;2022-01-05;\"2,00\";EUR;2022-01-04;\"4,3210\";\"8,64\""));
+}
+
+// "Facturi e-Factura" from its shortcut: a folder dropped, each invoice's verdict in words, the CSV saved.
+TEST_F(PanelsTest, AFolderOfInvoicesDroppedShowsTheirVerdicts) {
+    frmZorvel& w = startOn2022();
+    w.activateWindow();
+    QTest::keyClick(&w, Qt::Key_E, Qt::ControlModifier);
+    auto* invoices = w.findChild<frmFacturi*>(QStringLiteral("frmFacturi"));
+    ASSERT_TRUE(invoices);
+    QTemporaryDir dir;
+    const auto invoice = [&dir](const char* name, const char* declared) {
+        QFile f(dir.filePath(QLatin1String(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("<Invoice xmlns=\"urn:oasis:names:specification:ubl:schema:xsd:Invoice-2\" "
+                           "xmlns:cac=\"urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2\" "
+                           "xmlns:cbc=\"urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2\">"
+                           "<cbc:ID>F1</cbc:ID><cbc:IssueDate>2022-01-05</cbc:IssueDate><cbc:InvoiceTypeCode>380"
+                           "</cbc:InvoiceTypeCode><cbc:DocumentCurrencyCode>EUR</cbc:DocumentCurrencyCode>"
+                           "<cbc:TaxCurrencyCode>RON</cbc:TaxCurrencyCode><cac:TaxTotal><cbc:TaxAmount currencyID=\"EUR\">"
+                           "100</cbc:TaxAmount></cac:TaxTotal><cac:TaxTotal><cbc:TaxAmount currencyID=\"RON\">") +
+                declared + "</cbc:TaxAmount></cac:TaxTotal></Invoice>");
+    };
+    invoice("a.xml", "432.10");
+    invoice("b.xml", "400.00");
+    const QString saved = dir.filePath(QStringLiteral("facturi.csv"));
+    invoices->setAskPaths([&](frmFacturi::Ask) { return QStringList{saved}; });
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(dir.path())});
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    // Straight to the window: the application passes a drop on only while a real drag is under way.
+    static_cast<QObject*>(invoices)->event(&drop);
+    auto* grid = invoices->findChild<QTableWidget*>(QStringLiteral("grdFacturi"));
+    ASSERT_EQ(grid->rowCount(), 2) << rig.sink.texts().join(u'\n').toStdString();
+    EXPECT_EQ(grid->item(0, 14)->text(), QStringLiteral("corect"));
+    EXPECT_EQ(grid->item(0, 9)->text(), QStringLiteral("432,10"));
+    EXPECT_EQ(grid->item(1, 14)->text(), QStringLiteral("diferit"));
+    EXPECT_TRUE(grid->item(1, 15)->text().startsWith(QStringLiteral("diferenta -32,10 lei"))) << grid->item(1, 15)->text().toStdString();
+    QTest::mouseClick(invoices->findChild<QPushButton*>(QStringLiteral("cmdSalveaza")), Qt::LeftButton);
+    QFile f(saved);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().contains("F1;factura;2022-01-05;2022-01-05;EUR;\"100,00\";\"4,3210\";2022-01-04;\"432,10\""));
 }
 
 TEST_F(PanelsTest, UnknownRatesAreToldAndTheResultStays) {

@@ -24,6 +24,12 @@ QString money(const std::optional<Decimal>& v, QChar point) {
 
 const Decimal kBan = *Decimal::of(1, 2);
 
+// A text taken from a file that a spreadsheet would read as a formula is written as text.
+QString safeText(const QString& text) {
+    if (!text.isEmpty() && QStringLiteral("=+-@\t\r").contains(text[0])) return u'\'' + text;
+    return text;
+}
+
 } // namespace
 
 QDate InvoiceCheck::vatDateOf(const EInvoice& inv, QString* note) {
@@ -223,16 +229,16 @@ QStringList InvoiceCheck::header() {
 }
 
 QStringList InvoiceCheck::cells(const Result& r, QChar point) {
-    const QString file = r.entry.isEmpty() ? r.file : r.file + QStringLiteral(" (") + r.entry + u')';
+    const QString file = safeText(r.entry.isEmpty() ? r.file : r.file + QStringLiteral(" (") + r.entry + u')');
     if (!r.invoice)
-        return {file, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, verdictText(r.verdict), r.reason};
+        return {file, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, verdictText(r.verdict), safeText(r.reason)};
     const EInvoice& inv = *r.invoice;
     return {file,
-            inv.number,
+            safeText(inv.number),
             r.credit ? QStringLiteral("storno") : QStringLiteral("factura"),
             inv.issueDate.toString(Qt::ISODate),
             r.vatDate.toString(Qt::ISODate),
-            inv.currency,
+            safeText(inv.currency),
             money(r.vat, point),
             r.rate ? r.rate->fixed(r.rateDecimals, point) : QString(),
             r.rateDay.isValid() ? r.rateDay.toString(Qt::ISODate) : QString(),
@@ -242,5 +248,5 @@ QStringList InvoiceCheck::cells(const Result& r, QChar point) {
             money(r.netLei, point),
             money(r.totalLei, point),
             verdictText(r.verdict),
-            r.reason};
+            safeText(r.reason)};
 }

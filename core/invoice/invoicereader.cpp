@@ -77,6 +77,7 @@ private:
     void taxLeaf(Leaf leaf, const QString& text, const QString& currency);
     void documentLeaf(Leaf leaf, const QString& text);
     Read finish();
+    std::optional<QString> readTotals();
     Read damaged() const;
 
     QXmlStreamReader m_xml;
@@ -312,6 +313,35 @@ bool knownType(const EInvoice& inv) {
 
 } // namespace
 
+// The VAT totals told apart by currency: the document currency's, with the breakdown, and the
+// VAT currency's. Where the two currencies are one an issuer may still write two totals; the one
+// with the breakdown is the document's.
+std::optional<QString> Parser::readTotals() {
+    const TaxTotal* main = nullptr;
+    int inCurrency = 0;
+    for (const TaxTotal& t : m_totals) {
+        if (t.currency != m_inv.currency) continue;
+        ++inCurrency;
+        if (!main || (main->subtotals.empty() && !t.subtotals.empty())) main = &t;
+    }
+    const bool same = m_inv.taxCurrency == m_inv.currency;
+    if (!main) return QStringLiteral("lipseste totalul TVA in moneda facturii");
+    if (inCurrency > (same ? 2 : 1)) return QStringLiteral("doua totaluri TVA in moneda facturii");
+    if (auto problem = amount(main->amountText, "TVA", m_inv.vat)) return problem;
+    for (const SubtotalText& s : main->subtotals) {
+        std::optional<Decimal> taxable, vat;
+        if (auto problem = amount(s.taxable, "baza unei cote", taxable)) return problem;
+        if (auto problem = amount(s.vat, "TVA unei cote", vat)) return problem;
+        m_inv.breakdown.push_back({taxable.value_or(Decimal()), vat.value_or(Decimal()), s.category.left(10), amountOf(s.percent)});
+    }
+    if (!m_inv.vat) return QStringLiteral("lipseste totalul TVA in moneda facturii");
+    for (const TaxTotal& t : m_totals) {
+        if (m_inv.taxCurrency.isEmpty() || t.currency != m_inv.taxCurrency || (&t == main && inCurrency == 2)) continue;
+        return amount(t.amountText, "TVA in lei", m_inv.declaredLei);
+    }
+    return std::nullopt;
+}
+
 // The fields read become the invoice: dates and amounts checked, the VAT totals told apart by currency.
 Read Parser::finish() {
     if (m_inv.number.isEmpty()) return refused(Kind::Unreadable, QStringLiteral("lipseste numarul facturii"));
@@ -325,31 +355,7 @@ Read Parser::finish() {
           date(m_deliveryText, "data livrarii", m_inv.deliveryDate), amount(m_netText, "totalul fara TVA", m_inv.net),
           amount(m_grossText, "totalul cu TVA", m_inv.gross), amount(m_payableText, "totalul de plata", m_inv.payable)})
         if (problem) return refused(Kind::Unreadable, *problem);
-    int inCurrency = 0;
-    for (const TaxTotal& t : m_totals) {
-        std::optional<Decimal> value;
-        if (auto problem = amount(t.amountText, "TVA", value)) return refused(Kind::Unreadable, *problem);
-        if (t.currency == m_inv.currency) {
-            ++inCurrency;
-            m_inv.vat = value;
-            for (const SubtotalText& s : t.subtotals) {
-                EInvoice::Subtotal sub;
-                std::optional<Decimal> taxable, vat;
-                if (auto problem = amount(s.taxable, "baza unei cote", taxable)) return refused(Kind::Unreadable, *problem);
-                if (auto problem = amount(s.vat, "TVA unei cote", vat)) return refused(Kind::Unreadable, *problem);
-                sub.taxable = taxable.value_or(Decimal());
-                sub.vat = vat.value_or(Decimal());
-                sub.category = s.category.left(10);
-                sub.percent = amountOf(s.percent);
-                m_inv.breakdown.push_back(sub);
-            }
-        }
-        if (!m_inv.taxCurrency.isEmpty() && t.currency == m_inv.taxCurrency && !m_inv.declaredLei)
-            m_inv.declaredLei = value;
-    }
-    if (inCurrency == 0 || !m_inv.vat)
-        return refused(Kind::Unreadable, QStringLiteral("lipseste totalul TVA in moneda facturii"));
-    if (inCurrency > 1) return refused(Kind::Unreadable, QStringLiteral("doua totaluri TVA in moneda facturii"));
+    if (auto problem = readTotals()) return refused(Kind::Unreadable, *problem);
     const auto idOf = [](const Party& p) { return !p.vatId.isEmpty() ? p.vatId : !p.taxId.isEmpty() ? p.taxId : p.legalId; };
     m_inv.sellerName = m_seller.name;
     m_inv.sellerVat = idOf(m_seller);
