@@ -56,6 +56,8 @@ void frmFacturi::createControls() {
         auto* b = new QPushButton(caption);
         b->setObjectName(QLatin1String(name));
         b->setAccessibleName(spoken);
+        // Enter in the table is no request to add files: no button takes it.
+        b->setAutoDefault(false);
         connect(b, &QPushButton::clicked, this, clicked);
         return b;
     };
@@ -161,6 +163,8 @@ void frmFacturi::checkPaths(const QStringList& paths) {
     }
     setRunning(false);
     showState(done, int(files.size()), done < files.size());
+    // The results are what the user came for: the keyboard goes on from them.
+    grdFacturi->setFocus();
 }
 
 void frmFacturi::setRunning(bool running) {

@@ -177,7 +177,7 @@ void frmZorvel::createConverterPanel() {
     Label3 = label(f, QStringLiteral("Label3"));
     // Right click (or the menu key) on "Copie" or the result: a line for the document, a whole list.
     Command1->setToolTip(QStringLiteral("Copiaza rezultatul. Clic dreapta: copiaza pentru document (Ctrl+Shift+C), "
-                                        "conversie lista (Ctrl+L), facturi e-Factura (Ctrl+E)"));
+                                        "conversie lista (Ctrl+L), facturi e-Factura (Ctrl+Shift+F)"));
     Command1->setContextMenuPolicy(Qt::CustomContextMenu);
     // Each box is named by the caption over it.
     const std::pair<int, QWidget*> captioned[] = {
@@ -388,7 +388,7 @@ void frmZorvel::connectHandlers() {
             &frmZorvel::cmdCopieDocument_Click);
     connect(new QShortcut(QKeySequence(QStringLiteral("Ctrl+L")), this), &QShortcut::activated, this,
             &frmZorvel::cmdConversieLista_Click);
-    connect(new QShortcut(QKeySequence(QStringLiteral("Ctrl+E")), this), &QShortcut::activated, this,
+    connect(new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+F")), this), &QShortcut::activated, this,
             &frmZorvel::cmdFacturi_Click);
     connect(DTPicker1, &DatePicker::userChanged, this, inMessageScope([this] { DTPicker1_Change(); }));
     connect(DTPicker1, &DatePicker::typingRefused, this,

@@ -120,7 +120,7 @@ private slots:
     void Command1_ContextMenu(const QPoint& at);
     void cmdCopieDocument_Click();
     void cmdConversieLista_Click();
-    // "Facturi e-Factura": the VAT in lei of received invoices, checked (Ctrl+E, or the converter's menu).
+    // "Facturi e-Factura": the VAT in lei of received invoices, checked (Ctrl+Shift+F, or the converter's menu).
     void cmdFacturi_Click();
     void DTPicker1_Change();
     void Text3_Change(int index);

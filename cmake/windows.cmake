@@ -12,10 +12,17 @@ execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll
 execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libgcc_s_seh-1.dll
     OUTPUT_VARIABLE gcc_seh OUTPUT_STRIP_TRAILING_WHITESPACE)
 find_file(winpthread_dll libwinpthread-1.dll PATHS /usr/x86_64-w64-mingw32/lib NO_DEFAULT_PATH)
+# libzip and zlib, built from source into one of the prefixes (scripts/windows.sh).
+set(zip_bins)
+foreach(p IN LISTS ZORVEL_WIN_PREFIX)
+    list(APPEND zip_bins ${p}/bin)
+endforeach()
+find_file(zip_dll libzip.dll PATHS ${zip_bins} NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+find_file(zlib_dll libzlib.dll PATHS ${zip_bins} NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 set(ZORVEL_WIN_DLLS
     ${qt_bin}/Qt6Core.dll ${qt_bin}/Qt6Gui.dll ${qt_bin}/Qt6Widgets.dll ${qt_bin}/Qt6Network.dll
     ${qt_bin}/Qt6Sql.dll ${qt_bin}/Qt6Svg.dll ${qt_bin}/Qt6Charts.dll ${qt_bin}/Qt6OpenGL.dll
-    ${qt_bin}/Qt6OpenGLWidgets.dll ${ZORVEL_WIN_RUNTIME}/bin/sqlite3.dll ${gcc_stdcxx} ${gcc_seh} ${winpthread_dll})
+    ${qt_bin}/Qt6OpenGLWidgets.dll ${ZORVEL_WIN_RUNTIME}/bin/sqlite3.dll ${zip_dll} ${zlib_dll} ${gcc_stdcxx} ${gcc_seh} ${winpthread_dll})
 # The suites also link Qt's test library; the installer leaves it out.
 set(ZORVEL_WIN_TEST_DLLS ${qt_bin}/Qt6Test.dll)
 set(ZORVEL_WIN_PLUGINS platforms/qwindows.dll platforms/qoffscreen.dll sqldrivers/qsqlite.dll

@@ -60,8 +60,30 @@ if [ ! -f "$sdk/gtest/lib/libgtest.a" ]; then
     cmake --install "$sdk/gtest-build" >/dev/null
 fi
 
+# zlib and libzip from the sources of the toolchain folder, with the same compiler: the SPV's ZIPs.
+zip_sources="$root/../shared/toolchains/src"
+if [ ! -f "$sdk/zip/lib/libzip.dll.a" ]; then
+    rm -rf "$sdk/zip-src" && mkdir -p "$sdk/zip-src"
+    tar -xJf "$zip_sources/zlib-1.2.13.tar.xz" -C "$sdk/zip-src"
+    tar -xJf "$zip_sources/libzip-1.7.3.tar.xz" -C "$sdk/zip-src"
+    ZORVEL_WIN_PREFIX="$sdk/zip" cmake -S "$sdk/zip-src/zlib-1.2.13" -B "$sdk/zlib-build" \
+        -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$sdk/zip" >/dev/null
+    cmake --build "$sdk/zlib-build" -j"$(nproc)" >/dev/null
+    cmake --install "$sdk/zlib-build" >/dev/null
+    ZORVEL_WIN_PREFIX="$sdk/zip" cmake -S "$sdk/zip-src/libzip-1.7.3" -B "$sdk/libzip-build" \
+        -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$sdk/zip" \
+        -DZLIB_LIBRARY="$sdk/zip/lib/libzlib.dll.a" -DZLIB_INCLUDE_DIR="$sdk/zip/include" \
+        -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF -DENABLE_GNUTLS=OFF -DENABLE_OPENSSL=OFF \
+        -DENABLE_MBEDTLS=OFF -DENABLE_COMMONCRYPTO=OFF -DENABLE_WINDOWS_CRYPTO=ON -DBUILD_TOOLS=OFF \
+        -DBUILD_REGRESS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF >/dev/null
+    cmake --build "$sdk/libzip-build" -j"$(nproc)" >/dev/null
+    cmake --install "$sdk/libzip-build" >/dev/null
+fi
+export ZORVEL_WIN_PREFIX="$prefix;$sdk/gtest;$sdk/zip"
+
 cmake -S "$root" -B "$out" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_PREFIX_PATH="$prefix/qt6;$sdk/gtest" -DQT_HOST_PATH=/usr \
+    -DCMAKE_PREFIX_PATH="$prefix/qt6;$sdk/gtest;$sdk/zip" -DZLIB_LIBRARY="$sdk/zip/lib/libzlib.dll.a" \
+    -DZLIB_INCLUDE_DIR="$sdk/zip/include" -DQT_HOST_PATH=/usr \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake -DZORVEL_BENCH=OFF \
     -DZORVEL_WIN_RUNTIME="$prefix" >/dev/null
 cmake --build "$out" -j"$(nproc)"

@@ -260,7 +260,8 @@ TEST_F(PanelsTest, AListPastedFromASpreadsheetIsConvertedAndSaved) {
 TEST_F(PanelsTest, AFolderOfInvoicesDroppedShowsTheirVerdicts) {
     frmZorvel& w = startOn2022();
     w.activateWindow();
-    QTest::keyClick(&w, Qt::Key_E, Qt::ControlModifier);
+    // From the converter's amount box: a line edit keeps some Ctrl keys for itself, not this one.
+    QTest::keyClick(WindowControls(w).Text1, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
     auto* invoices = w.findChild<frmFacturi*>(QStringLiteral("frmFacturi"));
     ASSERT_TRUE(invoices);
     QTemporaryDir dir;
