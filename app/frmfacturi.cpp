@@ -29,10 +29,11 @@ QStringList askWithDialog(frmFacturi::Ask ask) {
         const QString folder = QFileDialog::getExistingDirectory(nullptr, QStringLiteral("Dosar cu facturi"));
         return folder.isEmpty() ? QStringList() : QStringList{folder};
     }
-    case frmFacturi::Ask::Save: break;
+    case frmFacturi::Ask::Save:
+        break;
     }
-    const QString path = QFileDialog::getSaveFileName(nullptr, QStringLiteral("Salveaza CSV"),
-                                                      QStringLiteral("facturi.csv"), QStringLiteral("Fisiere CSV (*.csv)"));
+    const QString path = QFileDialog::getSaveFileName(
+        nullptr, QStringLiteral("Salveaza CSV"), QStringLiteral("facturi.csv"), QStringLiteral("Fisiere CSV (*.csv)"));
     return path.isEmpty() ? QStringList() : QStringList{path};
 }
 
@@ -65,22 +66,14 @@ void frmFacturi::createControls() {
                         &frmFacturi::cmdFisiere_Click);
     cmdDosar = button(QStringLiteral("Adauga &dosar..."), "cmdDosar", QStringLiteral("Adauga dosar"),
                       &frmFacturi::cmdDosar_Click);
-    cmdOpreste = button(QStringLiteral("&Opreste"), "cmdOpreste", QStringLiteral("Opreste"), &frmFacturi::cmdOpreste_Click);
+    cmdOpreste =
+        button(QStringLiteral("&Opreste"), "cmdOpreste", QStringLiteral("Opreste"), &frmFacturi::cmdOpreste_Click);
     cmdCopiaza = button(QStringLiteral("&Copiaza"), "cmdCopiaza", QStringLiteral("Copiaza tabelul"),
                         &frmFacturi::cmdCopiaza_Click);
     cmdSalveaza = button(QStringLiteral("&Salveaza CSV"), "cmdSalveaza", QStringLiteral("Salveaza CSV"),
                          &frmFacturi::cmdSalveaza_Click);
     cmdInchide = button(QStringLiteral("I&nchide"), "cmdInchide", QStringLiteral("Inchide"), &QDialog::close);
-    grdFacturi = new QTableWidget(0, int(InvoiceCheck::header().size()));
-    grdFacturi->setObjectName(QStringLiteral("grdFacturi"));
-    grdFacturi->setAccessibleName(QStringLiteral("Facturile verificate"));
-    grdFacturi->setHorizontalHeaderLabels(InvoiceCheck::header());
-    grdFacturi->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grdFacturi->setTabKeyNavigation(false);
-    grdFacturi->verticalHeader()->hide();
-    // The verdict and its reason come first, where a reader looks; the file's name last of the key columns.
-    grdFacturi->horizontalHeader()->moveSection(kVerdictColumn, 0);
-    grdFacturi->horizontalHeader()->moveSection(kVerdictColumn + 1, 1);
+    createTable();
     prgFacturi = new QProgressBar;
     prgFacturi->setObjectName(QStringLiteral("prgFacturi"));
     prgFacturi->setAccessibleName(QStringLiteral("Facturi verificate pana acum"));
@@ -92,6 +85,19 @@ void frmFacturi::createControls() {
     cmdOpreste->setEnabled(false);
     cmdCopiaza->setEnabled(false);
     cmdSalveaza->setEnabled(false);
+}
+
+void frmFacturi::createTable() {
+    grdFacturi = new QTableWidget(0, int(InvoiceCheck::header().size()));
+    grdFacturi->setObjectName(QStringLiteral("grdFacturi"));
+    grdFacturi->setAccessibleName(QStringLiteral("Facturile verificate"));
+    grdFacturi->setHorizontalHeaderLabels(InvoiceCheck::header());
+    grdFacturi->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdFacturi->setTabKeyNavigation(false);
+    grdFacturi->verticalHeader()->hide();
+    // The verdict and its reason come first, where a reader looks; the file's name last of the key columns.
+    grdFacturi->horizontalHeader()->moveSection(kVerdictColumn, 0);
+    grdFacturi->horizontalHeader()->moveSection(kVerdictColumn + 1, 1);
 }
 
 void frmFacturi::layOut() {

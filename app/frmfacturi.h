@@ -45,6 +45,7 @@ private slots:
 
 private:
     void createControls();
+    void createTable();
     void layOut();
     void addRow(const InvoiceCheck::Result& r);
     void showState(int done, int total, bool stopped);

@@ -36,40 +36,41 @@ struct Folder {
             const QString c = QLatin1String(currencies[i % 4]);
             QFile f(QStringLiteral("%1/%2.xml").arg(path).arg(i));
             if (!f.open(QIODevice::WriteOnly)) return;
-            f.write(QStringLiteral(
-                        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Invoice "
-                        "xmlns=\"urn:oasis:names:specification:ubl:schema:xsd:Invoice-2\" "
-                        "xmlns:cac=\"urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2\" "
-                        "xmlns:cbc=\"urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2\">"
-                        "<cbc:CustomizationID>urn:cen.eu:en16931:2017#compliant#urn:efactura.mfinante.ro:CIUS-RO:1.0.1"
-                        "</cbc:CustomizationID><cbc:ID>F%1</cbc:ID><cbc:IssueDate>%2</cbc:IssueDate>"
-                        "<cbc:InvoiceTypeCode>380</cbc:InvoiceTypeCode><cbc:DocumentCurrencyCode>%3"
-                        "</cbc:DocumentCurrencyCode><cbc:TaxCurrencyCode>RON</cbc:TaxCurrencyCode>"
-                        "<cac:AccountingSupplierParty><cac:Party><cac:PartyTaxScheme><cbc:CompanyID>RO1234567"
-                        "</cbc:CompanyID><cac:TaxScheme><cbc:ID>VAT</cbc:ID></cac:TaxScheme></cac:PartyTaxScheme>"
-                        "<cac:PartyLegalEntity><cbc:RegistrationName>Furnizor SRL</cbc:RegistrationName>"
-                        "</cac:PartyLegalEntity></cac:Party></cac:AccountingSupplierParty>"
-                        "<cac:AccountingCustomerParty><cac:Party><cac:PartyLegalEntity><cbc:RegistrationName>Client SA"
-                        "</cbc:RegistrationName><cbc:CompanyID>RO7654321</cbc:CompanyID></cac:PartyLegalEntity>"
-                        "</cac:Party></cac:AccountingCustomerParty>"
-                        "<cac:TaxTotal><cbc:TaxAmount currencyID=\"%3\">19.00</cbc:TaxAmount><cac:TaxSubtotal>"
-                        "<cbc:TaxableAmount currencyID=\"%3\">100.00</cbc:TaxableAmount><cbc:TaxAmount "
-                        "currencyID=\"%3\">19.00</cbc:TaxAmount><cac:TaxCategory><cbc:ID>S</cbc:ID><cbc:Percent>19"
-                        "</cbc:Percent><cac:TaxScheme><cbc:ID>VAT</cbc:ID></cac:TaxScheme></cac:TaxCategory>"
-                        "</cac:TaxSubtotal></cac:TaxTotal><cac:TaxTotal><cbc:TaxAmount currencyID=\"RON\">%4"
-                        "</cbc:TaxAmount></cac:TaxTotal><cac:LegalMonetaryTotal><cbc:LineExtensionAmount "
-                        "currencyID=\"%3\">100.00</cbc:LineExtensionAmount><cbc:TaxExclusiveAmount currencyID=\"%3\">"
-                        "100.00</cbc:TaxExclusiveAmount><cbc:TaxInclusiveAmount currencyID=\"%3\">119.00"
-                        "</cbc:TaxInclusiveAmount><cbc:PayableAmount currencyID=\"%3\">119.00</cbc:PayableAmount>"
-                        "</cac:LegalMonetaryTotal><cac:InvoiceLine><cbc:ID>1</cbc:ID><cbc:InvoicedQuantity "
-                        "unitCode=\"H87\">1</cbc:InvoicedQuantity><cbc:LineExtensionAmount currencyID=\"%3\">100.00"
-                        "</cbc:LineExtensionAmount><cac:Item><cbc:Name>Servicii</cbc:Name><cac:ClassifiedTaxCategory>"
-                        "<cbc:ID>S</cbc:ID><cbc:Percent>19</cbc:Percent><cac:TaxScheme><cbc:ID>VAT</cbc:ID>"
-                        "</cac:TaxScheme></cac:ClassifiedTaxCategory></cac:Item><cac:Price><cbc:PriceAmount "
-                        "currencyID=\"%3\">100.00</cbc:PriceAmount></cac:Price></cac:InvoiceLine></Invoice>\n")
-                        .arg(i)
-                        .arg(issued.toString(Qt::ISODate), c, i % 7 == 0 ? QStringLiteral("1.00") : QStringLiteral("76.01"))
-                        .toUtf8());
+            f.write(
+                QStringLiteral(
+                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Invoice "
+                    "xmlns=\"urn:oasis:names:specification:ubl:schema:xsd:Invoice-2\" "
+                    "xmlns:cac=\"urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2\" "
+                    "xmlns:cbc=\"urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2\">"
+                    "<cbc:CustomizationID>urn:cen.eu:en16931:2017#compliant#urn:efactura.mfinante.ro:CIUS-RO:1.0.1"
+                    "</cbc:CustomizationID><cbc:ID>F%1</cbc:ID><cbc:IssueDate>%2</cbc:IssueDate>"
+                    "<cbc:InvoiceTypeCode>380</cbc:InvoiceTypeCode><cbc:DocumentCurrencyCode>%3"
+                    "</cbc:DocumentCurrencyCode><cbc:TaxCurrencyCode>RON</cbc:TaxCurrencyCode>"
+                    "<cac:AccountingSupplierParty><cac:Party><cac:PartyTaxScheme><cbc:CompanyID>RO1234567"
+                    "</cbc:CompanyID><cac:TaxScheme><cbc:ID>VAT</cbc:ID></cac:TaxScheme></cac:PartyTaxScheme>"
+                    "<cac:PartyLegalEntity><cbc:RegistrationName>Furnizor SRL</cbc:RegistrationName>"
+                    "</cac:PartyLegalEntity></cac:Party></cac:AccountingSupplierParty>"
+                    "<cac:AccountingCustomerParty><cac:Party><cac:PartyLegalEntity><cbc:RegistrationName>Client SA"
+                    "</cbc:RegistrationName><cbc:CompanyID>RO7654321</cbc:CompanyID></cac:PartyLegalEntity>"
+                    "</cac:Party></cac:AccountingCustomerParty>"
+                    "<cac:TaxTotal><cbc:TaxAmount currencyID=\"%3\">19.00</cbc:TaxAmount><cac:TaxSubtotal>"
+                    "<cbc:TaxableAmount currencyID=\"%3\">100.00</cbc:TaxableAmount><cbc:TaxAmount "
+                    "currencyID=\"%3\">19.00</cbc:TaxAmount><cac:TaxCategory><cbc:ID>S</cbc:ID><cbc:Percent>19"
+                    "</cbc:Percent><cac:TaxScheme><cbc:ID>VAT</cbc:ID></cac:TaxScheme></cac:TaxCategory>"
+                    "</cac:TaxSubtotal></cac:TaxTotal><cac:TaxTotal><cbc:TaxAmount currencyID=\"RON\">%4"
+                    "</cbc:TaxAmount></cac:TaxTotal><cac:LegalMonetaryTotal><cbc:LineExtensionAmount "
+                    "currencyID=\"%3\">100.00</cbc:LineExtensionAmount><cbc:TaxExclusiveAmount currencyID=\"%3\">"
+                    "100.00</cbc:TaxExclusiveAmount><cbc:TaxInclusiveAmount currencyID=\"%3\">119.00"
+                    "</cbc:TaxInclusiveAmount><cbc:PayableAmount currencyID=\"%3\">119.00</cbc:PayableAmount>"
+                    "</cac:LegalMonetaryTotal><cac:InvoiceLine><cbc:ID>1</cbc:ID><cbc:InvoicedQuantity "
+                    "unitCode=\"H87\">1</cbc:InvoicedQuantity><cbc:LineExtensionAmount currencyID=\"%3\">100.00"
+                    "</cbc:LineExtensionAmount><cac:Item><cbc:Name>Servicii</cbc:Name><cac:ClassifiedTaxCategory>"
+                    "<cbc:ID>S</cbc:ID><cbc:Percent>19</cbc:Percent><cac:TaxScheme><cbc:ID>VAT</cbc:ID>"
+                    "</cac:TaxScheme></cac:ClassifiedTaxCategory></cac:Item><cac:Price><cbc:PriceAmount "
+                    "currencyID=\"%3\">100.00</cbc:PriceAmount></cac:Price></cac:InvoiceLine></Invoice>\n")
+                    .arg(i)
+                    .arg(issued.toString(Qt::ISODate), c, i % 7 == 0 ? QStringLiteral("1.00") : QStringLiteral("76.01"))
+                    .toUtf8());
         }
         ready = true;
     }

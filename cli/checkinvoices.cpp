@@ -52,7 +52,8 @@ QByteArray entryJson(const InvoiceCheck::Result& r) {
 QString entryText(const InvoiceCheck::Result& r) {
     const QStringList c = InvoiceCheck::cells(r, u',');
     if (!r.invoice) return QStringLiteral("%1: %2 (%3)\n").arg(c[0], c[14], r.reason);
-    QString line = QStringLiteral("%1: %2 %3 din %4, TVA %5 %6").arg(c[0], c[2], c[1], DayText::shown(r.invoice->issueDate), c[6], c[5]);
+    QString line = QStringLiteral("%1: %2 %3 din %4, TVA %5 %6")
+                       .arg(c[0], c[2], c[1], DayText::shown(r.invoice->issueDate), c[6], c[5]);
     if (r.rate) line += QStringLiteral(" x %1 (curs BNR din %2)").arg(c[7], DayText::shown(r.rateDay));
     if (r.vatLei) line += QStringLiteral(" = %1 lei").arg(c[9]);
     if (r.declaredLei) line += QStringLiteral(", declarat %1").arg(c[10]);
@@ -99,7 +100,8 @@ private:
 } // namespace
 
 int checkInvoices(const Request& r, const Context& c, QTextStream& out, QTextStream& err) {
-    const QStringList paths = QStringList{r.parser.value(QStringLiteral("check-invoices"))} + r.parser.positionalArguments();
+    const QStringList paths =
+        QStringList{r.parser.value(QStringLiteral("check-invoices"))} + r.parser.positionalArguments();
     std::unique_ptr<OutputFile> file;
     if (r.parser.isSet(QStringLiteral("out"))) {
         QList<OutputFile::Protected> kept{{c.database, QStringLiteral("baza de cursuri")}};
@@ -123,7 +125,8 @@ int checkInvoices(const Request& r, const Context& c, QTextStream& out, QTextStr
     }
     if (Status s = to.finish(); !s) return fail(err, s.error(), CommandLine::Failed);
     if (seen == 0) return fail(err, QStringLiteral("Nu s-a gasit niciun fisier de verificat."), CommandLine::Failed);
-    if (notOk > 0) err << QStringLiteral("Facturi verificate: %1; nu sunt corecte: %2.").arg(seen).arg(notOk) << Qt::endl;
+    if (notOk > 0)
+        err << QStringLiteral("Facturi verificate: %1; nu sunt corecte: %2.").arg(seen).arg(notOk) << Qt::endl;
     return notOk > 0 ? CommandLine::Failed : CommandLine::Done;
 }
 

@@ -13,6 +13,7 @@ packages=(
     fonts-liberation                          # a face with the metrics the window was drawn for
     xvfb xauth xdotool imagemagick            # a display for machines without one, screenshots
     libreoffice-calc libreoffice-dev          # the spreadsheet and its UNO SDK
+    libzip-dev                                # reading the ZIPs of e-Factura invoices
     mdbtools-dev mdbtools                     # reading Access files of the earlier generation; mdb-export for the benchmark
     desktop-file-utils appstream lintian      # checking the installed desktop entry, metainfo and packages
     dpkg-dev                                  # cpack's package dependencies (dpkg-shlibdeps)

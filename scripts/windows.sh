@@ -83,7 +83,7 @@ export ZORVEL_WIN_PREFIX="$prefix;$sdk/gtest;$sdk/zip"
 
 cmake -S "$root" -B "$out" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_PREFIX_PATH="$prefix/qt6;$sdk/gtest;$sdk/zip" -DZLIB_LIBRARY="$sdk/zip/lib/libzlib.dll.a" \
-    -DZLIB_INCLUDE_DIR="$sdk/zip/include" -DQT_HOST_PATH=/usr \
+    -DZLIB_INCLUDE_DIR="$sdk/zip/include" -DZORVEL_WIN_PREFIX="$ZORVEL_WIN_PREFIX" -DQT_HOST_PATH=/usr \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake -DZORVEL_BENCH=OFF \
     -DZORVEL_WIN_RUNTIME="$prefix" >/dev/null
 cmake --build "$out" -j"$(nproc)"

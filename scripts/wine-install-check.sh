@@ -62,6 +62,18 @@ if [ -x "$linux" ]; then
     "$work/linux/zorvel" --convert-file "$work/facturi.csv" > "$work/list-linux.csv" 2>/dev/null || true
     cmp -s "$work/list-win.csv" "$work/list-linux.csv" || fail "--convert-file differs: $(diff "$work/list-win.csv" "$work/list-linux.csv" | head -5)"
     echo "same    zorvel --convert-file ($(wc -l < "$work/list-win.csv") lines)"
+    # e-Factura samples, XML and SPV ZIPs: the same verdicts and figures (the file's name aside, written each system's way).
+    samples="$root/../shared/data/efactura/samples"
+    if [ -d "$samples" ]; then
+        wine64 "$program" --check-invoices "$(wine64 winepath -w "$samples")" --format csv 2>/dev/null |
+            tr -d '\r' | cut -d';' -f2- > "$work/invoices-win.csv" || true
+        "$work/linux/zorvel" --check-invoices "$samples" --format csv 2>/dev/null |
+            tr -d '\r' | cut -d';' -f2- > "$work/invoices-linux.csv" || true
+        [ "$(wc -l < "$work/invoices-linux.csv")" -gt 20 ] || fail "--check-invoices gave no lines on Linux"
+        cmp -s "$work/invoices-win.csv" "$work/invoices-linux.csv" ||
+            fail "--check-invoices differs: $(diff "$work/invoices-win.csv" "$work/invoices-linux.csv" | head -5)"
+        echo "same    zorvel --check-invoices ($(wc -l < "$work/invoices-win.csv") lines)"
+    fi
 fi
 
 uninstaller="$unix_folder/uninstall.exe"

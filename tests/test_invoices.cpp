@@ -36,26 +36,31 @@ struct Xml {
     QString net = QStringLiteral("526.32");
 
     QByteArray bytes() const {
-        const QString ns = root == u"Invoice" ? QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:Invoice-2")
-                                              : QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:CreditNote-2");
-        QString x = QStringLiteral("<?xml version=\"1.0\"?>\n<%1 xmlns=\"%2\" "
-                                   "xmlns:cac=\"urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2\" "
-                                   "xmlns:cbc=\"urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2\">"
-                                   "<cbc:ID>F-1</cbc:ID><cbc:IssueDate>%3</cbc:IssueDate>")
-                        .arg(root, ns, issue);
+        const QString ns = root == u"Invoice"
+                               ? QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:Invoice-2")
+                               : QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:CreditNote-2");
+        QString x =
+            QStringLiteral("<?xml version=\"1.0\"?>\n<%1 xmlns=\"%2\" "
+                           "xmlns:cac=\"urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2\" "
+                           "xmlns:cbc=\"urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2\">"
+                           "<cbc:ID>F-1</cbc:ID><cbc:IssueDate>%3</cbc:IssueDate>")
+                .arg(root, ns, issue);
         x += QStringLiteral("<cbc:%1TypeCode>%2</cbc:%1TypeCode>").arg(root, type);
         if (!taxPoint.isEmpty()) x += QStringLiteral("<cbc:TaxPointDate>%1</cbc:TaxPointDate>").arg(taxPoint);
         x += QStringLiteral("<cbc:DocumentCurrencyCode>%1</cbc:DocumentCurrencyCode>").arg(currency);
-        if (!taxCurrency.isEmpty()) x += QStringLiteral("<cbc:TaxCurrencyCode>%1</cbc:TaxCurrencyCode>").arg(taxCurrency);
+        if (!taxCurrency.isEmpty())
+            x += QStringLiteral("<cbc:TaxCurrencyCode>%1</cbc:TaxCurrencyCode>").arg(taxCurrency);
         if (!dateCode.isEmpty())
             x += QStringLiteral("<cac:InvoicePeriod><cbc:DescriptionCode>%1</cbc:DescriptionCode></cac:InvoicePeriod>")
                      .arg(dateCode);
-        x += QStringLiteral("<cac:AccountingSupplierParty><cac:Party><cac:PartyTaxScheme><cbc:CompanyID>RO123</cbc:CompanyID>"
-                            "<cac:TaxScheme><cbc:ID>VAT</cbc:ID></cac:TaxScheme></cac:PartyTaxScheme><cac:PartyLegalEntity>"
-                            "<cbc:RegistrationName>Vanzator SRL</cbc:RegistrationName></cac:PartyLegalEntity></cac:Party>"
-                            "</cac:AccountingSupplierParty>");
+        x += QStringLiteral(
+            "<cac:AccountingSupplierParty><cac:Party><cac:PartyTaxScheme><cbc:CompanyID>RO123</cbc:CompanyID>"
+            "<cac:TaxScheme><cbc:ID>VAT</cbc:ID></cac:TaxScheme></cac:PartyTaxScheme><cac:PartyLegalEntity>"
+            "<cbc:RegistrationName>Vanzator SRL</cbc:RegistrationName></cac:PartyLegalEntity></cac:Party>"
+            "</cac:AccountingSupplierParty>");
         if (!delivery.isEmpty())
-            x += QStringLiteral("<cac:Delivery><cbc:ActualDeliveryDate>%1</cbc:ActualDeliveryDate></cac:Delivery>").arg(delivery);
+            x += QStringLiteral("<cac:Delivery><cbc:ActualDeliveryDate>%1</cbc:ActualDeliveryDate></cac:Delivery>")
+                     .arg(delivery);
         x += QStringLiteral("<cac:TaxTotal><cbc:TaxAmount currencyID=\"%1\">%2</cbc:TaxAmount>").arg(currency, vat);
         for (const QString& s : subtotalVats)
             x += QStringLiteral("<cac:TaxSubtotal><cbc:TaxableAmount currencyID=\"%1\">1</cbc:TaxableAmount>"
@@ -66,8 +71,9 @@ struct Xml {
         if (!declared.isEmpty())
             x += QStringLiteral("<cac:TaxTotal><cbc:TaxAmount currencyID=\"%1\">%2</cbc:TaxAmount></cac:TaxTotal>")
                      .arg(taxCurrency, declared);
-        x += QStringLiteral("<cac:LegalMonetaryTotal><cbc:TaxExclusiveAmount currencyID=\"%1\">%2</cbc:TaxExclusiveAmount>"
-                            "</cac:LegalMonetaryTotal></%3>")
+        x += QStringLiteral(
+                 "<cac:LegalMonetaryTotal><cbc:TaxExclusiveAmount currencyID=\"%1\">%2</cbc:TaxExclusiveAmount>"
+                 "</cac:LegalMonetaryTotal></%3>")
                  .arg(currency, net, root);
         return x.toUtf8();
     }
@@ -164,18 +170,21 @@ TEST_F(InvoiceTest, TheRateOfTheBankingDayBeforeTheVatDateAndTheVerdict) {
         {x([](Xml& x) { x.currency = "HUF", x.vat = "1000", x.declared = "12.65"; }), "2024-01-05", "12.66", V::Ok,
          "jumatate de ban"},
         // Two rates converted one by one: 2 x round(10,01 x 4,0005) = 80,10, the total gives 80,09.
-        {x([](Xml& x) { x.vat = "20.02", x.subtotalVats = {"10.01", "10.01"}, x.declared = "80.10"; }), "2024-01-05",
-         "80.09", V::Ok, "suma cotelor"},
+        {x([](Xml& x) {
+             x.vat = "20.02", x.subtotalVats = {"10.01", "10.01"}, x.declared = "80.10";
+         }),
+         "2024-01-05", "80.09", V::Ok, "suma cotelor"},
         // The issue day's own rate, the usual mistake.
         {x([](Xml& x) { x.issue = "2024-01-10", x.declared = "400.10"; }), "2024-01-09", "400.09", V::Differs,
          "curs din ziua facturii"},
-        {x([](Xml& x) { x.declared = "250.00"; }), "2024-01-05", "400.05", V::Differs, "cursul din factura pare 2,5000"},
+        {x([](Xml& x) { x.declared = "250.00"; }), "2024-01-05", "400.05", V::Differs,
+         "cursul din factura pare 2,5000"},
         {x([](Xml& x) { x.declared.clear(); }), "2024-01-05", "400.05", V::Missing, "lipseste TVA in lei"},
         {x([](Xml& x) { x.taxCurrency = "SEK", x.declared = "100"; }), "2024-01-05", "400.05", V::Missing,
          "declarata in SEK"},
         // Credit notes count against: a CreditNote's positive figures, an invoice's negative ones.
-        {x([](Xml& x) { x.root = "CreditNote", x.type = "381", x.declared = "400.05"; }), "2024-01-05", "-400.05", V::Ok,
-         ""},
+        {x([](Xml& x) { x.root = "CreditNote", x.type = "381", x.declared = "400.05"; }), "2024-01-05", "-400.05",
+         V::Ok, ""},
         {x([](Xml& x) { x.vat = "-100", x.declared = "-400.05"; }), "2024-01-05", "-400.05", V::Ok, ""},
         {x([](Xml& x) { x.currency = "RON", x.vat = "19"; }), "", "19", V::Ok, ""},
         {x([](Xml& x) { x.issue = "2005-07-04", x.declared = "401.82"; }), "2005-07-01", "401.82", V::Ok, ""},
@@ -264,7 +273,8 @@ TEST(InvoiceReading, TheSpvZipsGiveTheirInvoiceByNameOrTheirErrorMessage) {
     } const cases[] = {
         {"spv_zip/oca_spv_5004552043.zip", "5004552043.xml", InvoiceReader::Kind::Invoice, "ETTS/2023 /000130"},
         {"spv_zip/oca_spv_4186086961.zip", "4186086961.xml", InvoiceReader::Kind::Invoice, "GRS1913049"},
-        {"spv_zip/oca_spv_3828_error-response.zip", "3828.xml", InvoiceReader::Kind::NotInvoice, "mesaj de erori SPV: E:"},
+        {"spv_zip/oca_spv_3828_error-response.zip", "3828.xml", InvoiceReader::Kind::NotInvoice,
+         "mesaj de erori SPV: E:"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -280,13 +290,15 @@ TEST(InvoiceReading, TheSpvZipsGiveTheirInvoiceByNameOrTheirErrorMessage) {
 
 // Files made to hurt: each is named for what it is, quickly, and none is read as an invoice.
 TEST(InvoiceReading, HostileFilesAreRefusedQuicklyWithTheirReason) {
-    const QByteArray laughs = "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\">"
-                              "<!ENTITY l1 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">"
-                              "<!ENTITY l2 \"&l1;&l1;&l1;&l1;&l1;&l1;&l1;&l1;&l1;&l1;\">"
-                              "<!ENTITY l3 \"&l2;&l2;&l2;&l2;&l2;&l2;&l2;&l2;&l2;&l2;\">]>"
-                              "<Invoice xmlns=\"urn:oasis:names:specification:ubl:schema:xsd:Invoice-2\">&l3;</Invoice>";
-    const QByteArray external = "<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
-                                "<Invoice xmlns=\"urn:oasis:names:specification:ubl:schema:xsd:Invoice-2\">&e;</Invoice>";
+    const QByteArray laughs =
+        "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\">"
+        "<!ENTITY l1 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">"
+        "<!ENTITY l2 \"&l1;&l1;&l1;&l1;&l1;&l1;&l1;&l1;&l1;&l1;\">"
+        "<!ENTITY l3 \"&l2;&l2;&l2;&l2;&l2;&l2;&l2;&l2;&l2;&l2;\">]>"
+        "<Invoice xmlns=\"urn:oasis:names:specification:ubl:schema:xsd:Invoice-2\">&l3;</Invoice>";
+    const QByteArray external =
+        "<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
+        "<Invoice xmlns=\"urn:oasis:names:specification:ubl:schema:xsd:Invoice-2\">&e;</Invoice>";
     const QByteArray deep = QByteArray("<Invoice xmlns=\"urn:oasis:names:specification:ubl:schema:xsd:Invoice-2\">") +
                             QByteArray("<a>").repeated(100000);
     QByteArray cut = Xml{}.bytes();
@@ -317,7 +329,8 @@ TEST(InvoiceReading, ZipsAreJudgedByTheirDeclaredSizesAndNamesBeforeUnpacking) {
     QByteArray bomb = zipOf({{"1.xml", QByteArray(1000, ' ')}});
     // The sizes the archive declares, rewritten to 2 GB: refused on their word, nothing unpacked.
     const char twoGb[4] = {0, 0, 0, char(0x80)};
-    for (const auto& [header, field] : {std::pair{QByteArray("PK\x03\x04"), 22}, std::pair{QByteArray("PK\x01\x02"), 24}})
+    for (const auto& [header, field] :
+         {std::pair{QByteArray("PK\x03\x04"), 22}, std::pair{QByteArray("PK\x01\x02"), 24}})
         for (qsizetype at = bomb.indexOf(header); at >= 0; at = bomb.indexOf(header, at + 4))
             bomb.replace(at + field, 4, QByteArray(twoGb, 4));
     QList<QPair<QString, QByteArray>> many;
@@ -330,9 +343,12 @@ TEST(InvoiceReading, ZipsAreJudgedByTheirDeclaredSizesAndNamesBeforeUnpacking) {
         const char* reasonOrEntry;
     } const cases[] = {
         // The signature may be the whole invoice again: the invoice is chosen by its name.
-        {"signed", zipOf({{"semnatura_7.xml", "<Signature/>"}, {"7.xml", invoice}}), InvoiceReader::Kind::Invoice, "7.xml"},
-        {"signature alone", zipOf({{"semnatura_7.xml", invoice}}), InvoiceReader::Kind::NotInvoice, "nu contine o factura"},
-        {"two invoices", zipOf({{"7.xml", invoice}, {"8.xml", invoice}}), InvoiceReader::Kind::NotInvoice, "2 fisiere XML"},
+        {"signed", zipOf({{"semnatura_7.xml", "<Signature/>"}, {"7.xml", invoice}}), InvoiceReader::Kind::Invoice,
+         "7.xml"},
+        {"signature alone", zipOf({{"semnatura_7.xml", invoice}}), InvoiceReader::Kind::NotInvoice,
+         "nu contine o factura"},
+        {"two invoices", zipOf({{"7.xml", invoice}, {"8.xml", invoice}}), InvoiceReader::Kind::NotInvoice,
+         "2 fisiere XML"},
         {"bomb", bomb, InvoiceReader::Kind::Unreadable, "prea mare (2147483648 octeti)"},
         {"many", zipOf(many), InvoiceReader::Kind::NotInvoice, "prea multe fisiere"},
         {"cut", zipOf({{"7.xml", invoice}}).left(60), InvoiceReader::Kind::Unreadable, "deteriorata"},

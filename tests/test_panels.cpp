@@ -268,14 +268,15 @@ TEST_F(PanelsTest, AFolderOfInvoicesDroppedShowsTheirVerdicts) {
     const auto invoice = [&dir](const char* name, const char* declared) {
         QFile f(dir.filePath(QLatin1String(name)));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray("<Invoice xmlns=\"urn:oasis:names:specification:ubl:schema:xsd:Invoice-2\" "
-                           "xmlns:cac=\"urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2\" "
-                           "xmlns:cbc=\"urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2\">"
-                           "<cbc:ID>F1</cbc:ID><cbc:IssueDate>2022-01-05</cbc:IssueDate><cbc:InvoiceTypeCode>380"
-                           "</cbc:InvoiceTypeCode><cbc:DocumentCurrencyCode>EUR</cbc:DocumentCurrencyCode>"
-                           "<cbc:TaxCurrencyCode>RON</cbc:TaxCurrencyCode><cac:TaxTotal><cbc:TaxAmount currencyID=\"EUR\">"
-                           "100</cbc:TaxAmount></cac:TaxTotal><cac:TaxTotal><cbc:TaxAmount currencyID=\"RON\">") +
-                declared + "</cbc:TaxAmount></cac:TaxTotal></Invoice>");
+        f.write(
+            QByteArray("<Invoice xmlns=\"urn:oasis:names:specification:ubl:schema:xsd:Invoice-2\" "
+                       "xmlns:cac=\"urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2\" "
+                       "xmlns:cbc=\"urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2\">"
+                       "<cbc:ID>F1</cbc:ID><cbc:IssueDate>2022-01-05</cbc:IssueDate><cbc:InvoiceTypeCode>380"
+                       "</cbc:InvoiceTypeCode><cbc:DocumentCurrencyCode>EUR</cbc:DocumentCurrencyCode>"
+                       "<cbc:TaxCurrencyCode>RON</cbc:TaxCurrencyCode><cac:TaxTotal><cbc:TaxAmount currencyID=\"EUR\">"
+                       "100</cbc:TaxAmount></cac:TaxTotal><cac:TaxTotal><cbc:TaxAmount currencyID=\"RON\">") +
+            declared + "</cbc:TaxAmount></cac:TaxTotal></Invoice>");
     };
     invoice("a.xml", "432.10");
     invoice("b.xml", "400.00");
@@ -291,11 +292,13 @@ TEST_F(PanelsTest, AFolderOfInvoicesDroppedShowsTheirVerdicts) {
     EXPECT_EQ(grid->item(0, 14)->text(), QStringLiteral("corect"));
     EXPECT_EQ(grid->item(0, 9)->text(), QStringLiteral("432,10"));
     EXPECT_EQ(grid->item(1, 14)->text(), QStringLiteral("diferit"));
-    EXPECT_TRUE(grid->item(1, 15)->text().startsWith(QStringLiteral("diferenta -32,10 lei"))) << grid->item(1, 15)->text().toStdString();
+    EXPECT_TRUE(grid->item(1, 15)->text().startsWith(QStringLiteral("diferenta -32,10 lei")))
+        << grid->item(1, 15)->text().toStdString();
     QTest::mouseClick(invoices->findChild<QPushButton*>(QStringLiteral("cmdSalveaza")), Qt::LeftButton);
     QFile f(saved);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(f.readAll().contains("F1;factura;2022-01-05;2022-01-05;EUR;\"100,00\";\"4,3210\";2022-01-04;\"432,10\""));
+    EXPECT_TRUE(
+        f.readAll().contains("F1;factura;2022-01-05;2022-01-05;EUR;\"100,00\";\"4,3210\";2022-01-04;\"432,10\""));
 }
 
 TEST_F(PanelsTest, UnknownRatesAreToldAndTheResultStays) {

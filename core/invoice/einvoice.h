@@ -28,10 +28,10 @@ struct EInvoice {
     QString vatDateCode; // "3", "35", "432"; empty when not given
     QDate deliveryDate;
     QString sellerName, sellerVat, buyerName, buyerVat;
-    std::optional<Decimal> net;        // total without VAT
-    std::optional<Decimal> vat;        // total VAT in the document's currency
-    std::optional<Decimal> gross;      // total with VAT
-    std::optional<Decimal> payable;    // amount due
+    std::optional<Decimal> net;         // total without VAT
+    std::optional<Decimal> vat;         // total VAT in the document's currency
+    std::optional<Decimal> gross;       // total with VAT
+    std::optional<Decimal> payable;     // amount due
     std::optional<Decimal> declaredLei; // total VAT in the VAT currency, as the issuer declared it
     std::vector<Subtotal> breakdown;
 

@@ -24,6 +24,23 @@ QString money(const std::optional<Decimal>& v, QChar point) {
 
 const Decimal kBan = *Decimal::of(1, 2);
 
+// Reasons add up: the VAT date assumed, the rate older than due, the difference.
+void say(InvoiceCheck::Result& r, const QString& text) {
+    r.reason = r.reason.isEmpty() ? text : r.reason + QStringLiteral("; ") + text;
+}
+
+// The per-rate subtotals converted one by one, as some issuers' programs add them; none when one overflows.
+std::optional<Decimal> sumOfRates(const EInvoice& inv, const Decimal& rate) {
+    Decimal sum;
+    for (const EInvoice::Subtotal& s : inv.breakdown) {
+        const auto lei = inLei(signedAs(s.vat, inv.creditNoteRoot), rate);
+        const auto next = lei ? sum.plus(*lei) : std::nullopt;
+        if (!next) return std::nullopt;
+        sum = *next;
+    }
+    return sum;
+}
+
 // A text taken from a file that a spreadsheet would read as a formula is written as text.
 QString safeText(const QString& text) {
     if (!text.isEmpty() && QStringLiteral("=+-@\t\r").contains(text[0])) return u'\'' + text;
@@ -83,15 +100,13 @@ Outcome<InvoiceCheck::Result> InvoiceCheck::check(const InvoiceFiles::Item& item
     // Only lei are checked: a VAT total declared in another currency is no figure in lei.
     if (inv.taxCurrency.compare(u"RON", Qt::CaseInsensitive) == 0) r.declaredLei = signedAs(inv.declaredLei, negate);
     if (Status s = convert(r, inv); !s) return Outcome<Result>::failure(s);
+    if (r.verdict == Verdict::Differs) describeDifference(r, inv, r.rateDecimals);
     return r;
 }
 
 // The lei of a foreign-currency invoice at the rate the law applies; a lei invoice is its own figure.
 Status InvoiceCheck::convert(Result& r, const EInvoice& inv) {
     const bool negate = inv.creditNoteRoot;
-    const auto say = [&r](const QString& text) {
-        r.reason = r.reason.isEmpty() ? text : r.reason + QStringLiteral("; ") + text;
-    };
     if (inv.currency.compare(u"RON", Qt::CaseInsensitive) == 0) {
         r.verdict = Verdict::Ok;
         r.vatLei = r.vat;
@@ -99,9 +114,14 @@ Status InvoiceCheck::convert(Result& r, const EInvoice& inv) {
         r.totalLei = signedAs(inv.gross, negate);
         return succeeded();
     }
+    return convertForeign(r, inv);
+}
+
+Status InvoiceCheck::convertForeign(Result& r, const EInvoice& inv) {
+    const bool negate = inv.creditNoteRoot;
     if (!LocalCurrency::refusedOn(u"LEI NOI"_qs, r.vatDate).isEmpty()) {
         r.verdict = Verdict::Unreadable;
-        say(QStringLiteral("data TVA %1 e inainte de leul nou (1 iulie 2005)").arg(DayText::shown(r.vatDate)));
+        say(r, QStringLiteral("data TVA %1 e inainte de leul nou (1 iulie 2005)").arg(DayText::shown(r.vatDate)));
         return succeeded();
     }
     const auto day = dayFor(r.vatDate, RateBook::Rule::Before);
@@ -109,21 +129,23 @@ Status InvoiceCheck::convert(Result& r, const EInvoice& inv) {
     const auto q = *day ? RateBook::quote((*day)->row, inv.currency.toUpper()) : std::nullopt;
     if (!q) {
         r.verdict = Verdict::Unreadable;
-        say(*day ? QStringLiteral("nu exista curs BNR %1 la %2").arg(inv.currency.left(10), DayText::shown((*day)->date))
-                 : RateBook::noRateText(r.vatDate));
+        say(r,
+            *day
+                ? QStringLiteral("nu exista curs BNR %1 la %2").arg(inv.currency.left(10), DayText::shown((*day)->date))
+                : RateBook::noRateText(r.vatDate));
         return succeeded();
     }
     r.rate = q->value;
     r.rateDecimals = q->decimals();
     r.rateDay = (*day)->date;
     r.late = (*day)->isLate();
-    if (r.late) say((*day)->lateText());
+    if (r.late) say(r, (*day)->lateText());
     r.vatLei = inLei(r.vat, q->value);
     r.netLei = inLei(signedAs(inv.net, negate), q->value);
     if (r.netLei && r.vatLei) r.totalLei = r.netLei->plus(*r.vatLei);
     if (!r.vatLei) {
         r.verdict = Verdict::Unreadable;
-        say(QStringLiteral("suma prea mare"));
+        say(r, QStringLiteral("suma prea mare"));
         return succeeded();
     }
     return compare(r, inv, *q);
@@ -132,14 +154,11 @@ Status InvoiceCheck::convert(Result& r, const EInvoice& inv) {
 // The declared lei beside the computed: equal, equal but for a half ban rounded the other way,
 // equal to the rates' subtotals converted one by one, or a difference with the rate it implies.
 Status InvoiceCheck::compare(Result& r, const EInvoice& inv, const RateBook::Quote& q) {
-    const auto say = [&r](const QString& text) {
-        r.reason = r.reason.isEmpty() ? text : r.reason + QStringLiteral("; ") + text;
-    };
     if (inv.taxCurrency.compare(u"RON", Qt::CaseInsensitive) != 0 || !r.declaredLei) {
         r.verdict = Verdict::Missing;
-        say(inv.taxCurrency.isEmpty() || inv.taxCurrency.compare(u"RON", Qt::CaseInsensitive) == 0
-                ? QStringLiteral("lipseste TVA in lei")
-                : QStringLiteral("TVA e declarata in %1, nu in lei").arg(inv.taxCurrency.left(10)));
+        say(r, inv.taxCurrency.isEmpty() || inv.taxCurrency.compare(u"RON", Qt::CaseInsensitive) == 0
+                   ? QStringLiteral("lipseste TVA in lei")
+                   : QStringLiteral("TVA e declarata in %1, nu in lei").arg(inv.taxCurrency.left(10)));
         return succeeded();
     }
     const Decimal declared = *r.declaredLei;
@@ -147,34 +166,28 @@ Status InvoiceCheck::compare(Result& r, const EInvoice& inv, const RateBook::Quo
     r.verdict = Verdict::Ok;
     if (declared == *r.vatLei) return succeeded();
     if (exact && exact->isTieAt(2) && declared.minus(*r.vatLei)->abs() == kBan) {
-        say(QStringLiteral("jumatate de ban rotunjita invers"));
+        say(r, QStringLiteral("jumatate de ban rotunjita invers"));
         return succeeded();
     }
-    if (inv.breakdown.size() > 1) {
-        Decimal sum;
-        bool whole = true;
-        for (const EInvoice::Subtotal& s : inv.breakdown) {
-            const auto lei = inLei(signedAs(s.vat, inv.creditNoteRoot), q.value);
-            const auto next = lei ? sum.plus(*lei) : std::nullopt;
-            whole = whole && next;
-            if (next) sum = *next;
-        }
-        if (whole && sum == declared) {
-            say(QStringLiteral("egala cu suma cotelor convertite pe rand"));
-            return succeeded();
-        }
+    if (inv.breakdown.size() > 1 && sumOfRates(inv, q.value) == declared) {
+        say(r, QStringLiteral("egala cu suma cotelor convertite pe rand"));
+        return succeeded();
     }
     r.verdict = Verdict::Differs;
     r.difference = declared.minus(*r.vatLei);
     if (!r.vat->isZero()) r.impliedRate = declared.dividedBy(*r.vat, q.decimals());
-    if (Status s = findImpliedDay(r); !s) return s;
+    return findImpliedDay(r);
+}
+
+// What a difference is, in words: its size, the rate the declared figure implies and the day it is the bank's rate of.
+void InvoiceCheck::describeDifference(Result& r, const EInvoice& inv, int rateDecimals) {
     QString text = QStringLiteral("diferenta %1 lei").arg(money(r.difference, u','));
-    if (r.impliedRate) text += QStringLiteral("; cursul din factura pare %1").arg(r.impliedRate->fixed(q.decimals(), u','));
+    if (r.impliedRate)
+        text += QStringLiteral("; cursul din factura pare %1").arg(r.impliedRate->fixed(rateDecimals, u','));
     if (r.impliedDay.isValid())
         text += r.impliedDay == inv.issueDate ? QStringLiteral(" (curs din ziua facturii)")
                                               : QStringLiteral(" (curs din %1)").arg(DayText::shown(r.impliedDay));
-    say(text);
-    return succeeded();
+    say(r, text);
 }
 
 // The bank's day near the VAT date whose rate gives the declared lei: the day itself first (the
@@ -201,31 +214,41 @@ Status InvoiceCheck::findImpliedDay(Result& r) {
 
 QString InvoiceCheck::verdictKey(Verdict v) {
     switch (v) {
-    case Verdict::Ok: return QStringLiteral("ok");
-    case Verdict::Differs: return QStringLiteral("differs");
-    case Verdict::Missing: return QStringLiteral("missing");
-    case Verdict::Unreadable: return QStringLiteral("unreadable");
-    case Verdict::NotInvoice: break;
+    case Verdict::Ok:
+        return QStringLiteral("ok");
+    case Verdict::Differs:
+        return QStringLiteral("differs");
+    case Verdict::Missing:
+        return QStringLiteral("missing");
+    case Verdict::Unreadable:
+        return QStringLiteral("unreadable");
+    case Verdict::NotInvoice:
+        break;
     }
     return QStringLiteral("notInvoice");
 }
 
 QString InvoiceCheck::verdictText(Verdict v) {
     switch (v) {
-    case Verdict::Ok: return QStringLiteral("corect");
-    case Verdict::Differs: return QStringLiteral("diferit");
-    case Verdict::Missing: return QStringLiteral("fara TVA in lei");
-    case Verdict::Unreadable: return QStringLiteral("necitit");
-    case Verdict::NotInvoice: break;
+    case Verdict::Ok:
+        return QStringLiteral("corect");
+    case Verdict::Differs:
+        return QStringLiteral("diferit");
+    case Verdict::Missing:
+        return QStringLiteral("fara TVA in lei");
+    case Verdict::Unreadable:
+        return QStringLiteral("necitit");
+    case Verdict::NotInvoice:
+        break;
     }
     return QStringLiteral("nu e factura");
 }
 
 QStringList InvoiceCheck::header() {
-    return {u"fisier"_qs,      u"numar"_qs,    u"tip"_qs,      u"data"_qs,       u"data TVA"_qs,
-            u"valuta"_qs,      u"TVA"_qs,      u"curs"_qs,     u"ziua cursului"_qs, u"TVA lei"_qs,
-            u"TVA lei declarata"_qs, u"diferenta"_qs, u"baza lei"_qs, u"total lei"_qs, u"verdict"_qs,
-            u"motiv"_qs};
+    return {
+        u"fisier"_qs,   u"numar"_qs,     u"tip"_qs,           u"data"_qs,    u"data TVA"_qs,          u"valuta"_qs,
+        u"TVA"_qs,      u"curs"_qs,      u"ziua cursului"_qs, u"TVA lei"_qs, u"TVA lei declarata"_qs, u"diferenta"_qs,
+        u"baza lei"_qs, u"total lei"_qs, u"verdict"_qs,       u"motiv"_qs};
 }
 
 QStringList InvoiceCheck::cells(const Result& r, QChar point) {

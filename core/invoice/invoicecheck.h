@@ -47,8 +47,10 @@ public:
 private:
     Outcome<std::optional<RateBook::Day>> dayFor(QDate date, RateBook::Rule rule);
     Status convert(Result& r, const EInvoice& inv);
+    Status convertForeign(Result& r, const EInvoice& inv);
     Status compare(Result& r, const EInvoice& inv, const RateBook::Quote& q);
     Status findImpliedDay(Result& r);
+    static void describeDifference(Result& r, const EInvoice& inv, int rateDecimals);
 
     RateDb& m_db;
     QHash<QPair<QDate, int>, std::optional<RateBook::Day>> m_days;

@@ -64,6 +64,34 @@ std::optional<zip_int64_t> invoiceEntry(zip_t* z, zip_int64_t count, QString& wh
     return std::nullopt;
 }
 
+// The invoice's entry unpacked, judged first by the size the archive declares: nothing larger is unpacked.
+Item unpack(const QString& path, zip_t* z, zip_int64_t index) {
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(z, zip_uint64_t(index), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
+        return refused(path, Kind::Unreadable, QStringLiteral("arhiva ZIP deteriorata"));
+    Item item = refused(path, Kind::Unreadable, {});
+    item.entry = QFileInfo(QString::fromUtf8(st.name)).fileName();
+    if (st.size > zip_uint64_t(InvoiceReader::kMaxBytes)) {
+        item.problem = QStringLiteral("factura din arhiva e prea mare (%1 octeti)").arg(st.size);
+        return item;
+    }
+    std::unique_ptr<zip_file_t, ZipFileClose> entry(zip_fopen_index(z, zip_uint64_t(index), 0));
+    if (!entry) {
+        item.problem = QStringLiteral("factura din arhiva nu poate fi despachetata");
+        return item;
+    }
+    QByteArray xml(qsizetype(st.size), Qt::Uninitialized);
+    const zip_int64_t got = zip_fread(entry.get(), xml.data(), st.size);
+    if (got < 0 || zip_uint64_t(got) != st.size) {
+        item.problem = QStringLiteral("arhiva ZIP deteriorata");
+        return item;
+    }
+    item.kind = Kind::Invoice;
+    item.xml = std::move(xml);
+    return item;
+}
+
 } // namespace
 
 bool InvoiceFiles::isSignatureName(const QString& name) {
@@ -73,8 +101,10 @@ bool InvoiceFiles::isSignatureName(const QString& name) {
 QStringList InvoiceFiles::expand(const QStringList& paths) {
     QStringList files;
     for (const QString& p : paths) {
-        if (QFileInfo(p).isDir()) addFolder(p, 0, files);
-        else files << p;
+        if (QFileInfo(p).isDir())
+            addFolder(p, 0, files);
+        else
+            files << p;
     }
     return files;
 }
@@ -82,12 +112,14 @@ QStringList InvoiceFiles::expand(const QStringList& paths) {
 Item InvoiceFiles::load(const QString& path) {
     QFile f(path);
     if (!QFileInfo::exists(path)) return refused(path, Kind::Unreadable, QStringLiteral("fisierul nu exista"));
-    if (!f.open(QIODevice::ReadOnly)) return refused(path, Kind::Unreadable, QStringLiteral("fisierul nu poate fi citit"));
+    if (!f.open(QIODevice::ReadOnly))
+        return refused(path, Kind::Unreadable, QStringLiteral("fisierul nu poate fi citit"));
     const QByteArray head = f.peek(4);
     const bool zip = isZip(head);
     const qint64 bound = zip ? kMaxZipBytes : InvoiceReader::kMaxBytes;
     if (f.size() > bound)
-        return refused(path, Kind::Unreadable, zip ? QStringLiteral("arhiva prea mare") : QStringLiteral("fisier prea mare pentru o factura"));
+        return refused(path, Kind::Unreadable,
+                       zip ? QStringLiteral("arhiva prea mare") : QStringLiteral("fisier prea mare pentru o factura"));
     QByteArray bytes = f.read(bound + 1);
     if (bytes.size() > bound || f.error() != QFileDevice::NoError)
         return refused(path, Kind::Unreadable, QStringLiteral("fisierul nu poate fi citit"));
@@ -103,8 +135,7 @@ Item InvoiceFiles::fromZip(const QString& path, const QByteArray& bytes) {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &error);
-    std::unique_ptr<zip_t, ZipClose> z(source ? zip_open_from_source(source, ZIP_RDONLY, &error)
-                                              : nullptr);
+    std::unique_ptr<zip_t, ZipClose> z(source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr);
     zip_error_fini(&error);
     if (!z) {
         if (source) zip_source_free(source);
@@ -116,29 +147,5 @@ Item InvoiceFiles::fromZip(const QString& path, const QByteArray& bytes) {
     QString why;
     const auto index = invoiceEntry(z.get(), count, why);
     if (!index) return refused(path, Kind::NotInvoice, why);
-    zip_stat_t st;
-    zip_stat_init(&st);
-    if (zip_stat_index(z.get(), zip_uint64_t(*index), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
-        return refused(path, Kind::Unreadable, QStringLiteral("arhiva ZIP deteriorata"));
-    Item item = refused(path, Kind::Unreadable, {});
-    item.entry = QFileInfo(QString::fromUtf8(st.name)).fileName();
-    // Judged by the size the archive declares, before a byte is unpacked; the unpacking stops there too.
-    if (st.size > zip_uint64_t(InvoiceReader::kMaxBytes)) {
-        item.problem = QStringLiteral("factura din arhiva e prea mare (%1 octeti)").arg(st.size);
-        return item;
-    }
-    std::unique_ptr<zip_file_t, ZipFileClose> entry(zip_fopen_index(z.get(), zip_uint64_t(*index), 0));
-    if (!entry) {
-        item.problem = QStringLiteral("factura din arhiva nu poate fi despachetata");
-        return item;
-    }
-    QByteArray xml(qsizetype(st.size), Qt::Uninitialized);
-    const zip_int64_t got = zip_fread(entry.get(), xml.data(), st.size);
-    if (got < 0 || zip_uint64_t(got) != st.size) {
-        item.problem = QStringLiteral("arhiva ZIP deteriorata");
-        return item;
-    }
-    item.kind = Kind::Invoice;
-    item.xml = std::move(xml);
-    return item;
+    return unpack(path, z.get(), *index);
 }

@@ -29,9 +29,12 @@ std::optional<Decimal> amountOf(QStringView text) {
     int digits = 0, points = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
-        if (c.isDigit() && c.unicode() < 128) ++digits;
-        else if (c == u'.') ++points;
-        else if (!(i == 0 && (c == u'-' || c == u'+'))) return std::nullopt;
+        if (c.isDigit() && c.unicode() < 128)
+            ++digits;
+        else if (c == u'.')
+            ++points;
+        else if (!(i == 0 && (c == u'-' || c == u'+')))
+            return std::nullopt;
     }
     if (digits == 0 || points > 1) return std::nullopt;
     const auto d = Decimal::fromText(text);
@@ -52,10 +55,26 @@ struct Party {
 };
 
 enum class Leaf {
-    Number, Issue, Type, Currency, TaxCurrency, TaxPoint, DateCode, Delivery,
-    Name, LegalId, SchemeId, SchemeKind,
-    TaxAmount, Taxable, SubtotalVat, Category, Percent,
-    Net, Gross, Payable
+    Number,
+    Issue,
+    Type,
+    Currency,
+    TaxCurrency,
+    TaxPoint,
+    DateCode,
+    Delivery,
+    Name,
+    LegalId,
+    SchemeId,
+    SchemeKind,
+    TaxAmount,
+    Taxable,
+    SubtotalVat,
+    Category,
+    Percent,
+    Net,
+    Gross,
+    Payable
 };
 
 void firstOf(QString& into, const QString& text) {
@@ -144,10 +163,8 @@ Read Parser::root() {
     if (name == u"header" && ns.startsWith(u"mfp:anaf:dgti:efactura:mesajEroriFactuta")) return errorMessage();
     if (name == u"Signature") return refused(Kind::NotInvoice, QStringLiteral("semnatura electronica, nu factura"));
     if (name == u"header") return refused(Kind::NotInvoice, QStringLiteral("raspuns SPV, nu factura"));
-    return refused(Kind::NotInvoice,
-                   QStringLiteral("nu este factura UBL (radacina %1)").arg(name.toString().left(60)));
+    return refused(Kind::NotInvoice, QStringLiteral("nu este factura UBL (radacina %1)").arg(name.toString().left(60)));
 }
-
 
 // The leaves read, by their path below the root; the parties' leaves without the party's own name.
 const QHash<QString, Leaf>& leaves() {
@@ -207,8 +224,8 @@ void Parser::start(QString path) {
     const auto found = leaves().constFind(path);
     if (found == leaves().cend()) return;
     // Parties' leaves count only inside a party, the others only outside.
-    const bool ofParty = *found == Leaf::Name || *found == Leaf::LegalId || *found == Leaf::SchemeId ||
-                         *found == Leaf::SchemeKind;
+    const bool ofParty =
+        *found == Leaf::Name || *found == Leaf::LegalId || *found == Leaf::SchemeId || *found == Leaf::SchemeKind;
     if (ofParty != (party != nullptr)) return;
     const QString currency = m_xml.attributes().value(QLatin1String("currencyID")).toString().trimmed();
     const QString text = m_xml.readElementText(QXmlStreamReader::SkipChildElements).trimmed().left(512);
@@ -222,10 +239,18 @@ void Parser::start(QString path) {
 
 void Parser::partyLeaf(Party& party, Leaf leaf, const QString& text) {
     switch (leaf) {
-    case Leaf::Name: firstOf(party.name, text); break;
-    case Leaf::LegalId: firstOf(party.legalId, text); break;
-    case Leaf::SchemeId: party.schemeId = text; break;
-    default: party.schemeKind = text; break;
+    case Leaf::Name:
+        firstOf(party.name, text);
+        break;
+    case Leaf::LegalId:
+        firstOf(party.legalId, text);
+        break;
+    case Leaf::SchemeId:
+        party.schemeId = text;
+        break;
+    default:
+        party.schemeKind = text;
+        break;
     }
 }
 
@@ -242,26 +267,56 @@ void Parser::taxLeaf(Leaf leaf, const QString& text, const QString& currency) {
     if (total.subtotals.empty()) return;
     SubtotalText& sub = total.subtotals.back();
     switch (leaf) {
-    case Leaf::Taxable: sub.taxable = text; break;
-    case Leaf::SubtotalVat: sub.vat = text; break;
-    case Leaf::Category: sub.category = text; break;
-    default: sub.percent = text; break;
+    case Leaf::Taxable:
+        sub.taxable = text;
+        break;
+    case Leaf::SubtotalVat:
+        sub.vat = text;
+        break;
+    case Leaf::Category:
+        sub.category = text;
+        break;
+    default:
+        sub.percent = text;
+        break;
     }
 }
 
 void Parser::documentLeaf(Leaf leaf, const QString& text) {
     switch (leaf) {
-    case Leaf::Number: firstOf(m_inv.number, text); break;
-    case Leaf::Issue: firstOf(m_issueText, text); break;
-    case Leaf::Type: firstOf(m_inv.typeCode, text); break;
-    case Leaf::Currency: firstOf(m_inv.currency, text); break;
-    case Leaf::TaxCurrency: firstOf(m_inv.taxCurrency, text); break;
-    case Leaf::TaxPoint: firstOf(m_taxPointText, text); break;
-    case Leaf::DateCode: firstOf(m_inv.vatDateCode, text); break;
-    case Leaf::Delivery: firstOf(m_deliveryText, text); break;
-    case Leaf::Net: firstOf(m_netText, text); break;
-    case Leaf::Gross: firstOf(m_grossText, text); break;
-    default: firstOf(m_payableText, text); break;
+    case Leaf::Number:
+        firstOf(m_inv.number, text);
+        break;
+    case Leaf::Issue:
+        firstOf(m_issueText, text);
+        break;
+    case Leaf::Type:
+        firstOf(m_inv.typeCode, text);
+        break;
+    case Leaf::Currency:
+        firstOf(m_inv.currency, text);
+        break;
+    case Leaf::TaxCurrency:
+        firstOf(m_inv.taxCurrency, text);
+        break;
+    case Leaf::TaxPoint:
+        firstOf(m_taxPointText, text);
+        break;
+    case Leaf::DateCode:
+        firstOf(m_inv.vatDateCode, text);
+        break;
+    case Leaf::Delivery:
+        firstOf(m_deliveryText, text);
+        break;
+    case Leaf::Net:
+        firstOf(m_netText, text);
+        break;
+    case Leaf::Gross:
+        firstOf(m_grossText, text);
+        break;
+    default:
+        firstOf(m_payableText, text);
+        break;
     }
 }
 
@@ -269,8 +324,10 @@ void Parser::documentLeaf(Leaf leaf, const QString& text) {
 void Parser::end(QString path) {
     Party* party = partyOf(path);
     if (!party || path != u"Party/PartyTaxScheme" || party->schemeId.isEmpty()) return;
-    if (party->schemeKind.compare(u"VAT", Qt::CaseInsensitive) == 0) firstOf(party->vatId, party->schemeId);
-    else firstOf(party->taxId, party->schemeId);
+    if (party->schemeKind.compare(u"VAT", Qt::CaseInsensitive) == 0)
+        firstOf(party->vatId, party->schemeId);
+    else
+        firstOf(party->taxId, party->schemeId);
 }
 
 // An upload the authority rejected: its first error, as far as a line can say it.
@@ -282,7 +339,8 @@ Read Parser::errorMessage() {
         if (token != QXmlStreamReader::StartElement) continue;
         if (++depth > InvoiceReader::kMaxDepth) break;
         if (m_xml.name() == u"Error") {
-            const QString said = m_xml.attributes().value(QLatin1String("errorMessage")).toString().simplified().left(200);
+            const QString said =
+                m_xml.attributes().value(QLatin1String("errorMessage")).toString().simplified().left(200);
             return refused(Kind::NotInvoice, QStringLiteral("mesaj de erori SPV: ") + said);
         }
     }
@@ -332,7 +390,8 @@ std::optional<QString> Parser::readTotals() {
         std::optional<Decimal> taxable, vat;
         if (auto problem = amount(s.taxable, "baza unei cote", taxable)) return problem;
         if (auto problem = amount(s.vat, "TVA unei cote", vat)) return problem;
-        m_inv.breakdown.push_back({taxable.value_or(Decimal()), vat.value_or(Decimal()), s.category.left(10), amountOf(s.percent)});
+        m_inv.breakdown.push_back(
+            {taxable.value_or(Decimal()), vat.value_or(Decimal()), s.category.left(10), amountOf(s.percent)});
     }
     if (!m_inv.vat) return QStringLiteral("lipseste totalul TVA in moneda facturii");
     for (const TaxTotal& t : m_totals) {
@@ -356,7 +415,9 @@ Read Parser::finish() {
           amount(m_grossText, "totalul cu TVA", m_inv.gross), amount(m_payableText, "totalul de plata", m_inv.payable)})
         if (problem) return refused(Kind::Unreadable, *problem);
     if (auto problem = readTotals()) return refused(Kind::Unreadable, *problem);
-    const auto idOf = [](const Party& p) { return !p.vatId.isEmpty() ? p.vatId : !p.taxId.isEmpty() ? p.taxId : p.legalId; };
+    const auto idOf = [](const Party& p) {
+        return !p.vatId.isEmpty() ? p.vatId : !p.taxId.isEmpty() ? p.taxId : p.legalId;
+    };
     m_inv.sellerName = m_seller.name;
     m_inv.sellerVat = idOf(m_seller);
     m_inv.buyerName = m_buyer.name;
