@@ -1,4 +1,5 @@
 #include "app/frmevolutie.h"
+#include "core/store/ratedb.h"
 
 #include "core/history/chartscale.h"
 #include "core/text/daytext.h"
@@ -96,9 +97,13 @@ void frmEvolutie::createControls() {
     chtCurs->viewport()->setMouseTracking(true);
     chtCurs->installEventFilter(this);
     chtCurs->viewport()->installEventFilter(this);
-    // The chart takes a Tab stop (a screen reader reads its title there), so focus must show on it.
-    chtCurs->setStyleSheet(QStringLiteral("QChartView { border: 2px solid transparent; }"
-                                          "QChartView:focus { border: 2px solid palette(highlight); }"));
+    // The chart takes a Tab stop (a screen reader reads its title there), so focus must show on it: its
+    // frame takes the highlight's colour while it has the focus (see markFocus). A frame of the view's own,
+    // not a style sheet, which would restyle the chart's every paint.
+    chtCurs->setFrameShape(QFrame::Box);
+    chtCurs->setFrameShadow(QFrame::Plain);
+    chtCurs->setLineWidth(2);
+    markFocus(false);
     grdMedii = averagesGrid();
     named(grdMedii, "grdMedii", QStringLiteral("Medii lunare si anuale"));
     lblStare = new QLabel;
@@ -112,14 +117,13 @@ void frmEvolutie::createControls() {
     named(cmdCsv, "cmdCsv", QStringLiteral("Salveaza CSV"));
     cmdInchide = new QPushButton(QStringLiteral("I&nchide"));
     named(cmdInchide, "cmdInchide", QStringLiteral("Inchide"));
-    fillYears();
     layOut();
     connectHandlers();
 }
 
 // Only the years that hold rates: from the first stored year to the last.
-void frmEvolutie::fillYears() {
-    const Outcome<QList<int>> years = CurrencyHistory::yearsWithRates(m_dbPath);
+void frmEvolutie::fillYears(RateDb& db) {
+    const Outcome<QList<int>> years = CurrencyHistory::yearsWithRates(db);
     for (int y : years ? *years : QList<int>{}) {
         cboAnDe->addItem(QString::number(y));
         cboAnPana->addItem(QString::number(y));
@@ -169,7 +173,10 @@ void frmEvolutie::layOut() {
     setTabOrder(grdMedii, cmdCopiaza);
 }
 
+// The years are listed on the first showing, from the same read of the history as the rest.
 void frmEvolutie::showCurrency(const QString& currency, int fromYear, int toYear) {
+    RateDb db(m_dbPath);
+    if (cboAnDe->count() == 0) fillYears(db);
     if (cboAnDe->count() == 0) return;
     {
         // A year outside the stored history shows its nearest stored year.
@@ -179,13 +186,13 @@ void frmEvolutie::showCurrency(const QString& currency, int fromYear, int toYear
         cboAnPana->setCurrentText(QString::number(std::clamp(toYear, first, last)));
     }
     m_history.currency = currency;
-    fillCurrencies();
-    reload();
+    fillCurrencies(db);
+    reload(db);
 }
 
-void frmEvolutie::fillCurrencies() {
+void frmEvolutie::fillCurrencies(RateDb& db) {
     QStringList names =
-        CurrencyHistory::currencies(m_dbPath, cboAnDe->currentText().toInt(), cboAnPana->currentText().toInt());
+        CurrencyHistory::currencies(db, cboAnDe->currentText().toInt(), cboAnPana->currentText().toInt());
     if (!m_history.currency.isEmpty() && !names.contains(m_history.currency, Qt::CaseInsensitive))
         names.prepend(m_history.currency);
     int at = 0;
@@ -199,7 +206,8 @@ void frmEvolutie::fillCurrencies() {
 
 void frmEvolutie::cboValuta_Click() {
     m_history.currency = cboValuta->currentText();
-    reload();
+    RateDb db(m_dbPath);
+    reload(db);
 }
 
 void frmEvolutie::cboAn_Click(bool fromChanged) {
@@ -210,13 +218,14 @@ void frmEvolutie::cboAn_Click(bool fromChanged) {
         other->setCurrentText((fromChanged ? cboAnDe : cboAnPana)->currentText());
     }
     m_history.currency = cboValuta->currentText();
-    fillCurrencies();
-    reload();
+    RateDb db(m_dbPath);
+    fillCurrencies(db);
+    reload(db);
 }
 
-void frmEvolutie::reload() {
-    auto loaded = CurrencyHistory::load(m_dbPath, m_history.currency, cboAnDe->currentText().toInt(),
-                                        cboAnPana->currentText().toInt());
+void frmEvolutie::reload(RateDb& db) {
+    auto loaded =
+        CurrencyHistory::load(db, m_history.currency, cboAnDe->currentText().toInt(), cboAnPana->currentText().toInt());
     if (!loaded) {
         m_history = CurrencyHistory{};
         lblStare->setText(loaded.error());
@@ -225,8 +234,18 @@ void frmEvolutie::reload() {
         lblStare->setText(m_history.notice());
     }
     lblStare->setAccessibleDescription(lblStare->text());
-    showChart();
+    // A chart made before its view has a size is laid out twice: for the default size, then for the window's.
+    m_chartWaits = !isVisible();
+    if (!m_chartWaits) showChart();
     showAverages();
+}
+
+void frmEvolutie::showEvent(QShowEvent* event) {
+    if (m_chartWaits) {
+        m_chartWaits = false;
+        showChart();
+    }
+    QDialog::showEvent(event);
 }
 
 namespace {
@@ -359,7 +378,15 @@ void frmEvolutie::showDay(int index, const QPoint& at) {
     QToolTip::showText(point, text, chtCurs);
 }
 
+void frmEvolutie::markFocus(bool focused) {
+    QPalette p = chtCurs->palette();
+    p.setColor(QPalette::WindowText, focused ? palette().color(QPalette::Highlight) : QColor(Qt::transparent));
+    chtCurs->setPalette(p);
+}
+
 bool frmEvolutie::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == chtCurs && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+        markFocus(event->type() == QEvent::FocusIn);
     if (m_history.days.empty() || !chtCurs->chart()) return QDialog::eventFilter(watched, event);
     if (watched == chtCurs->viewport() && event->type() == QEvent::MouseMove) {
         // Anywhere over the chart, not only on the line: the day under the pointer's column.
@@ -407,6 +434,8 @@ void frmEvolutie::showAverages() {
     }
     grdMedii->setRowCount(rows);
     m_rowsFilled = 0;
+    for (auto& column : m_toMeasure)
+        column.clear();
     for (const RateAverages::Year& y : m_history.averages) {
         for (int m = 0; m < 12; ++m)
             if (const RateAverages::Mean& mean = y.months[size_t(m)]; mean.days > 0)
@@ -424,23 +453,16 @@ void frmEvolutie::showAverages() {
     fitAverageColumns();
 }
 
+// Each column as wide as its widest text, measured once for each text that could be the widest (see addAverageRow).
 void frmEvolutie::fitAverageColumns() {
     const int padding = 2 * grdMedii->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grdMedii) + 12;
     for (int c = 0; c < grdMedii->columnCount(); ++c) {
-        QSet<QString> seen;
         int widest = 0;
         if (const QTableWidgetItem* h = grdMedii->horizontalHeaderItem(c))
             for (const QString& line : h->text().split(u'\n'))
                 widest = std::max(widest, grdMedii->horizontalHeader()->fontMetrics().horizontalAdvance(line));
-        // Each text measured once: a year, a month's name, a count of days repeat down the column.
-        for (int r = 0; r < grdMedii->rowCount(); ++r) {
-            const QTableWidgetItem* item = grdMedii->item(r, c);
-            if (!item) continue;
-            const QString key = item->text() + (item->font().bold() ? u'b' : item->font().italic() ? u'i' : u' ');
-            if (seen.contains(key)) continue;
-            seen.insert(key);
-            widest = std::max(widest, QFontMetrics(item->font()).horizontalAdvance(item->text()));
-        }
+        for (const auto& [text, font] : std::as_const(m_toMeasure[size_t(c)]))
+            widest = std::max(widest, QFontMetrics(font).horizontalAdvance(text));
         grdMedii->setColumnWidth(c, widest + padding);
     }
 }
@@ -449,11 +471,16 @@ void frmEvolutie::addAverageRow(int year, const QString& label, const RateAverag
                                 const QString& tip) {
     const int r = m_rowsFilled++;
     const QStringList cells = {QString::number(year), label, rateText(mean.value), QString::number(mean.days)};
+    const QChar style = font.bold() ? u'b' : font.italic() ? u'i' : u' ';
     for (int c = 0; c < cells.size(); ++c) {
+        // A year, a month's name, a count of days repeat down a column; numbers are as wide as their count
+        // of characters (a font's digits share one width): one text of each is measured.
+        const QString key = (c == 1 ? cells[c] : QString::number(cells[c].size())) + style;
+        m_toMeasure[size_t(c)].insert(key, {cells[c], font == QFont() ? grdMedii->font() : font});
         auto* item = new QTableWidgetItem(cells[c]);
         if (c >= 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         if (font != QFont()) item->setFont(font);
-        item->setToolTip(tip);
+        if (!tip.isEmpty()) item->setToolTip(tip);
         grdMedii->setItem(r, c, item);
     }
 }

@@ -4,6 +4,9 @@
 #include "core/history/currencyhistory.h"
 
 #include <QDialog>
+#include <QFont>
+#include <QHash>
+#include <array>
 #include <functional>
 
 class QChart;
@@ -14,6 +17,7 @@ class QLineSeries;
 class QPushButton;
 class QScatterSeries;
 class QTableWidget;
+class RateDb;
 
 // "Evolutie curs": one currency over one year or a span of years, as a chart of
 // its daily rates and a table of its monthly and annual averages, with the table
@@ -47,16 +51,17 @@ private:
     void createControls();
     void layOut();
     void connectHandlers();
-    void fillCurrencies();
-    void reload();
+    void fillCurrencies(RateDb& db);
+    void reload(RateDb& db);
     void showChart();
+    void markFocus(bool focused);
     void markExtremes(QChart* chart, const DatedRate& low, const DatedRate& high);
     void showAverages();
     // Each column as wide as its widest text, measured once for each text.
     void fitAverageColumns();
     void addAverageRow(int year, const QString& label, const RateAverages::Mean& mean, const QFont& font = {},
                        const QString& tip = {});
-    void fillYears();
+    void fillYears(RateDb& db);
     void pointHovered(const QPointF& point, bool state);
     // The stored day nearest a moment on the chart's time axis (milliseconds, as the axis counts).
     int nearestDay(double moment) const;
@@ -83,10 +88,14 @@ private:
     // are drawn (its first, lowest, highest and last), which look as all of them would.
     static constexpr int kChartColumns = 600;
     QLineSeries* m_series = nullptr;
-    int m_rowsFilled = 0;               // averages table rows written so far
+    int m_rowsFilled = 0; // averages table rows written so far
+    // For each column of the averages, the texts that could be its widest, with their fonts.
+    std::array<QHash<QString, std::pair<QString, QFont>>, 4> m_toMeasure;
     QScatterSeries* m_cursor = nullptr; // the day under the pointer or the arrow keys
     int m_day = -1;                     // its index in the history's days
+    bool m_chartWaits = false;          // read while hidden: the chart is drawn once the window has its size
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 };

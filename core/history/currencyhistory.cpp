@@ -6,6 +6,7 @@
 #include "core/text/daytext.h"
 #include "core/text/numbertext.h"
 
+#include <QSet>
 #include <QStringList>
 
 namespace {
@@ -21,11 +22,15 @@ QString years(const QList<int>& list) {
 
 Outcome<CurrencyHistory> CurrencyHistory::load(const QString& dbPath, const QString& currency, int fromYear,
                                                int toYear) {
+    RateDb db(dbPath);
+    return load(db, currency, fromYear, toYear);
+}
+
+Outcome<CurrencyHistory> CurrencyHistory::load(RateDb& db, const QString& currency, int fromYear, int toYear) {
     CurrencyHistory h;
     h.currency = currency;
     h.fromYear = std::min(fromYear, toYear);
     h.toYear = std::max(fromYear, toYear);
-    RateDb db(dbPath);
     if (!db.isOpen()) return Outcome<CurrencyHistory>::failure(db.openError(), db.openCause());
     for (int year = h.fromYear; year <= h.toYear; ++year) {
         auto y = db.currencyYear(currency, year);
@@ -48,6 +53,10 @@ Outcome<CurrencyHistory> CurrencyHistory::load(const QString& dbPath, const QStr
 
 Outcome<QList<int>> CurrencyHistory::yearsWithRates(const QString& dbPath) {
     RateDb db(dbPath);
+    return yearsWithRates(db);
+}
+
+Outcome<QList<int>> CurrencyHistory::yearsWithRates(RateDb& db) {
     auto years = db.yearsWithRates();
     if (!years) return years;
     QList<int> out;
@@ -58,12 +67,20 @@ Outcome<QList<int>> CurrencyHistory::yearsWithRates(const QString& dbPath) {
 }
 
 QStringList CurrencyHistory::currencies(const QString& dbPath, int fromYear, int toYear) {
-    QStringList names;
     RateDb db(dbPath);
+    return currencies(db, fromYear, toYear);
+}
+
+QStringList CurrencyHistory::currencies(RateDb& db, int fromYear, int toYear) {
+    QStringList names;
+    QSet<QString> seen;
     for (int y = fromYear; y <= toYear; ++y)
         if (auto c = db.currencies(y))
             for (const QString& n : *c)
-                if (!names.contains(n, Qt::CaseInsensitive)) names << n;
+                if (!seen.contains(n.toUpper())) {
+                    seen.insert(n.toUpper());
+                    names << n;
+                }
     return names;
 }
 

@@ -10,6 +10,8 @@
 // One currency's stored rates over a span of years, with their averages, and the
 // texts the history window hands on: a table to paste into a spreadsheet and a CSV
 // file as Romanian spreadsheets open it.
+class RateDb;
+
 class CurrencyHistory {
 public:
     QString currency; // as asked
@@ -29,6 +31,10 @@ public:
     static Outcome<QList<int>> yearsWithRates(const QString& dbPath);
     // The currencies any year of the span has a column for, each once.
     static QStringList currencies(const QString& dbPath, int fromYear, int toYear);
+    // The same on a connection already open: a window that asks all three opens the history once.
+    static Outcome<CurrencyHistory> load(RateDb& db, const QString& currency, int fromYear, int toYear);
+    static Outcome<QList<int>> yearsWithRates(RateDb& db);
+    static QStringList currencies(RateDb& db, int fromYear, int toYear);
 
     // What the window says of years it cannot show; empty when there is nothing to say.
     QString notice() const;

@@ -274,6 +274,8 @@ Outcome<bool> RateDb::hasTable(const QString& name) {
 }
 
 Status RateDb::exec(const SqlStatement& s) {
+    m_columns.clear();
+    m_yearTables.clear();
     QSqlQuery q(m_db);
     if (!q.prepare(s.text)) return failed(q.lastError());
     for (const QVariant& v : s.values)
@@ -417,6 +419,8 @@ Status RateDb::inTransaction(const std::function<Status()>& work) {
     if (s && m_db.commit()) return s;
     const Status why = s ? failed(m_db.lastError()) : s;
     m_db.rollback();
+    m_columns.clear(); // a table or a column made in the transaction is gone again
+    m_yearTables.clear();
     return why;
 }
 
@@ -424,24 +428,31 @@ Outcome<QStringList> RateDb::columnsOf(int year, const QString& suffix) {
     return columnsOfTable(QStringLiteral("valuta%1").arg(year) + suffix.toLower());
 }
 
+// A table's columns, read once for the connection until a statement of this connection may change them
+// (every change of a table's columns goes through exec()): a span of years asks each several times.
 Outcome<QStringList> RateDb::columnsOfTable(const QString& table) {
-    QSqlQuery q(m_db);
-    if (!q.exec(QStringLiteral("pragma table_info(%1)").arg(RateSql::quoted(table))))
-        return Outcome<QStringList>::failure(failed(q.lastError()));
+    const QString key = table.toLower();
+    if (const auto known = m_columns.constFind(key); known != m_columns.cend()) return *known;
+    const auto rows = select({QStringLiteral("select name from pragma_table_info(?)"), {table}});
+    if (!rows) return Outcome<QStringList>::failure(rows);
     QStringList names;
-    while (q.next())
-        names << q.value(1).toString();
+    names.reserve(rows->rows.size());
+    for (const QVariantList& row : rows->rows)
+        names << row[0].toString();
+    m_columns.insert(key, names);
     return names;
 }
 
+// Kept for the connection as the columns are, until a statement of its own may make a table.
 Outcome<QString> RateDb::yearTableName(int year) {
+    if (const auto known = m_yearTables.constFind(year); known != m_yearTables.cend()) return *known;
     for (const QString& suffix : {QStringLiteral("RON"), QString()}) {
         const QString name = RateSql::tableName(QString::number(year), suffix);
         auto has = hasTable(name);
         if (!has) return Outcome<QString>::failure(has);
-        if (*has) return name;
+        if (*has) return *m_yearTables.insert(year, name);
     }
-    return QString();
+    return *m_yearTables.insert(year, QString());
 }
 
 Outcome<StoredRows> RateDb::readYearTable(const QString& path, const QString& tableYear, const QString& suffix,

@@ -214,6 +214,8 @@ private:
     QSqlDatabase m_db;
     bool m_open = false;
     QHash<QString, sqlite3_stmt*> m_selects; // the reads this connection made, by their text
+    QHash<QString, QStringList> m_columns;   // tables' columns as read, by the table's name in lower case
+    QHash<int, QString> m_yearTables;        // a year's table as found; empty when it has none
     QString m_error;
     Cause m_cause = Cause::Other;
 };

@@ -6,6 +6,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
+#include <memory>
+#include <sqlite3.h>
 
 Outcome<RateDb::Newest> RateReads::newestDay(int year) {
     using R = Outcome<RateDb::Newest>;
@@ -85,6 +87,40 @@ Outcome<QList<QDate>> RateReads::otherYearsDays(int year) {
     return out;
 }
 
+namespace {
+
+// A stored day as its text begins, "2022-03-07...", read by hand: the window reads thousands at a time.
+QDate dayOf(sqlite3_stmt* st) {
+    const auto* t = sqlite3_column_text(st, 0);
+    if (!t || sqlite3_column_bytes(st, 0) < 10 || t[4] != '-' || t[7] != '-') return {};
+    int parts[3] = {0, 0, 0};
+    const int at[3][2] = {{0, 4}, {5, 7}, {8, 10}};
+    for (int p = 0; p < 3; ++p)
+        for (int i = at[p][0]; i < at[p][1]; ++i) {
+            if (t[i] < '0' || t[i] > '9') return {};
+            parts[p] = parts[p] * 10 + (t[i] - '0');
+        }
+    return QDate(parts[0], parts[1], parts[2]);
+}
+
+// A number as stored; text another program left is read as the rate it writes, or as none.
+std::optional<double> valueOf(sqlite3_stmt* st) {
+    switch (sqlite3_column_type(st, 1)) {
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT: {
+        const double d = sqlite3_column_double(st, 1);
+        return std::isfinite(d) ? std::optional<double>(d) : std::nullopt;
+    }
+    case SQLITE_TEXT:
+        return storedValue(
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)), sqlite3_column_bytes(st, 1)));
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
 Outcome<RateDb::CurrencyYear> RateReads::currencyYear(const QString& currency, int year) {
     using R = Outcome<RateDb::CurrencyYear>;
     if (!m_store.m_open) return R::failure(m_store.m_error, m_store.m_cause);
@@ -97,18 +133,20 @@ Outcome<RateDb::CurrencyYear> RateReads::currencyYear(const QString& currency, i
     if (!columns) return R::failure(columns);
     out.column = RateField::columnForCode(*columns, currency);
     if (out.column.isEmpty()) return out;
-    QSqlQuery q(m_store.m_db);
-    q.setForwardOnly(true);
-    const QString sql = QStringLiteral("select DATA, %1 from %2 where %1 is not null order by DATA")
-                            .arg(RateSql::quoted(out.column), RateSql::quoted(*table));
-    if (!q.exec(sql)) return R::failure(m_store.failed(q.lastError()));
-    while (q.next()) {
-        const QDate d = QDate::fromString(q.value(0).toString().left(10), Qt::ISODate);
+    // Through the engine's own statement, cell by cell: a span of years is a few thousand rows of two cells.
+    auto prepared = m_store.statement(QStringLiteral("select DATA, %1 from %2 where %1 is not null order by DATA")
+                                          .arg(RateSql::quoted(out.column), RateSql::quoted(*table)));
+    if (!prepared) return R::failure(prepared);
+    sqlite3_stmt* st = *prepared;
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> done(st, sqlite3_reset);
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        const QDate d = dayOf(st);
         // A rate kept as text reads as that rate, or not at all; a row of another year is not this year's day.
-        const std::optional<double> v = storedValue(q.value(1));
+        const std::optional<double> v = valueOf(st);
         if (d.isValid() && d.year() == year && v) out.days.push_back({d, *v});
     }
-    if (q.lastError().isValid()) return R::failure(m_store.failed(q.lastError()));
+    if (rc != SQLITE_DONE) return R::failure(m_store.failed(rc, QString::fromUtf8(sqlite3_errmsg(m_store.engine()))));
     return out;
 }
 
