@@ -19,10 +19,16 @@ foreach(p IN LISTS ZORVEL_WIN_PREFIX)
 endforeach()
 find_file(zip_dll libzip.dll PATHS ${zip_bins} NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 find_file(zlib_dll libzlib.dll PATHS ${zip_bins} NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+# The Access reader's library, where it was built (scripts/windows.sh): the import needs it.
+find_file(mdb_dll libmdb-3.dll PATHS ${zip_bins} NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+set(mdb_runtime)
+if(mdb_dll)
+    set(mdb_runtime ${mdb_dll})
+endif()
 set(ZORVEL_WIN_DLLS
     ${qt_bin}/Qt6Core.dll ${qt_bin}/Qt6Gui.dll ${qt_bin}/Qt6Widgets.dll ${qt_bin}/Qt6Network.dll
     ${qt_bin}/Qt6Sql.dll ${qt_bin}/Qt6Svg.dll ${qt_bin}/Qt6Charts.dll ${qt_bin}/Qt6OpenGL.dll
-    ${qt_bin}/Qt6OpenGLWidgets.dll ${ZORVEL_WIN_RUNTIME}/bin/sqlite3.dll ${zip_dll} ${zlib_dll} ${gcc_stdcxx} ${gcc_seh} ${winpthread_dll})
+    ${qt_bin}/Qt6OpenGLWidgets.dll ${ZORVEL_WIN_RUNTIME}/bin/sqlite3.dll ${zip_dll} ${zlib_dll} ${mdb_runtime} ${gcc_stdcxx} ${gcc_seh} ${winpthread_dll})
 # The suites also link Qt's test library; the installer leaves it out.
 set(ZORVEL_WIN_TEST_DLLS ${qt_bin}/Qt6Test.dll)
 set(ZORVEL_WIN_PLUGINS platforms/qwindows.dll platforms/qoffscreen.dll sqldrivers/qsqlite.dll

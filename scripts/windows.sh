@@ -18,6 +18,7 @@ command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-6
 command -v makensis >/dev/null || need+=(nsis)
 [ -d /usr/src/googletest ] || need+=(googletest)
 command -v rsvg-convert >/dev/null || need+=(librsvg2-bin)   # the program's icon for the .exe
+command -v autoreconf >/dev/null && command -v libtoolize >/dev/null || need+=(autoconf automake libtool)  # libmdb
 if [ ${#need[@]} -gt 0 ]; then
     export DEBIAN_FRONTEND=noninteractive
     $SUDO apt-get update -q
@@ -79,10 +80,20 @@ if [ ! -f "$sdk/zip/lib/libzip.dll.a" ]; then
     cmake --build "$sdk/libzip-build" -j"$(nproc)" >/dev/null
     cmake --install "$sdk/libzip-build" >/dev/null
 fi
-export ZORVEL_WIN_PREFIX="$prefix;$sdk/gtest;$sdk/zip"
+# libmdb from the mdbtools source of the toolchain folder, without glib or iconv: the Access reader.
+if [ ! -f "$sdk/mdb/lib/libmdb.dll.a" ]; then
+    rm -rf "$sdk/mdb-src" && mkdir -p "$sdk/mdb-src"
+    tar -xJf "$zip_sources/mdbtools-1.0.0.tar.xz" -C "$sdk/mdb-src"
+    (cd "$sdk/mdb-src/mdbtools-1.0.0" && autoreconf -i -f >/dev/null 2>&1 &&
+        ./configure --host=x86_64-w64-mingw32 CC=x86_64-w64-mingw32-gcc-posix --disable-glib --disable-iconv \
+            --disable-man --prefix="$sdk/mdb" >/dev/null &&
+        make -C src/libmdb -j"$(nproc)" >/dev/null && make -C src/libmdb install >/dev/null &&
+        make -C include install >/dev/null)
+fi
+export ZORVEL_WIN_PREFIX="$prefix;$sdk/gtest;$sdk/zip;$sdk/mdb"
 
 cmake -S "$root" -B "$out" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_PREFIX_PATH="$prefix/qt6;$sdk/gtest;$sdk/zip" -DZLIB_LIBRARY="$sdk/zip/lib/libzlib.dll.a" \
+    -DCMAKE_PREFIX_PATH="$prefix/qt6;$sdk/gtest;$sdk/zip;$sdk/mdb" -DZLIB_LIBRARY="$sdk/zip/lib/libzlib.dll.a" \
     -DZLIB_INCLUDE_DIR="$sdk/zip/include" -DZORVEL_WIN_PREFIX="$ZORVEL_WIN_PREFIX" -DQT_HOST_PATH=/usr \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake -DZORVEL_BENCH=OFF \
     -DZORVEL_WIN_RUNTIME="$prefix" >/dev/null

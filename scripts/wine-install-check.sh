@@ -22,8 +22,11 @@ cp "$setup" "$WINEPREFIX/drive_c/zorvel-setup.exe"
 wine64 cmd.exe /c "C:\zorvel-setup.exe /S /D=$folder"
 wineserver -w
 rm -f "$WINEPREFIX/drive_c/zorvel-setup.exe"
-[ -f "$unix_folder/bin/zorvel.exe" ] || fail "nothing installed in $folder"
-[ -f "$unix_folder/share/zorvel/valuta.mdb" ] || fail "no shipped history"
+[ -f "$unix_folder/zorvel.exe" ] || fail "no zorvel.exe at the root of $folder"
+[ -f "$unix_folder/valuta.mdb" ] || fail "no shipped history beside the program"
+[ -f "$unix_folder/zv.xls" ] || fail "no zv.xls beside the program"
+[ -f "$unix_folder/zorvel-access.exe" ] || fail "no Access reader beside the program"
+[ -d "$unix_folder/platforms" ] || fail "no Qt plugins beside the program"
 start_menu=$(wine64 winepath -u 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Zorvel.lnk' 2>/dev/null)
 [ -f "$start_menu" ] || fail "no Start-menu entry"
 
@@ -34,7 +37,7 @@ python3 "$root/scripts/feedserver.py" --folder "$root/../shared/data/bnr" --port
 bank_pid=$!
 sleep 1
 export ZORVEL_FEED_URL="http://127.0.0.1:$port"
-program="$unix_folder/bin/zorvel.exe"
+program="$unix_folder/zorvel.exe"
 wine64 "$program" --update > "$work/update.txt" 2>&1 || true
 history=$(find "$WINEPREFIX/drive_c/users" -path '*AppData/Local/zorvel/valuta.mdb' | head -1)
 [ -f "$history" ] || fail "no history in the local application data folder"
@@ -74,13 +77,45 @@ if [ -x "$linux" ]; then
             fail "--check-invoices differs: $(diff "$work/invoices-win.csv" "$work/invoices-linux.csv" | head -5)"
         echo "same    zorvel --check-invoices ($(wc -l < "$work/invoices-win.csv") lines)"
     fi
+    # The earlier generation's Access history, from a folder with a space and Romanian letters: every cell as on Linux.
+    access="$root/../shared/data/access/valuta-full.mdb"
+    if [ -f "$access" ] && [ -x "$root/build/bin/zorvel-access" ]; then
+        cp "$root/build/bin/zorvel-access" "$work/linux/"
+        old_folder=$(wine64 winepath -u 'C:\Date vechi Încercare' 2>/dev/null)
+        mkdir -p "$old_folder"
+        cp "$access" "$old_folder/valuta.mdb"
+        wine64 "$program" --import-access 'C:\Date vechi Încercare\valuta.mdb' > "$work/import-win.txt" 2>&1 || true
+        "$work/linux/zorvel" --import-access "$access" > "$work/import-linux.txt" 2>&1 || true
+        dump() {
+            for t in $(sqlite3 "$1" "select name from sqlite_master where type='table' and name like 'valuta%' order by name"); do
+                echo "== $t"
+                sqlite3 "$1" "select * from $t order by DATA"
+            done
+        }
+        dump "$history" > "$work/cells-win.txt"
+        dump "$work/linux/valuta.mdb" > "$work/cells-linux.txt"
+        [ "$(grep -c . "$work/cells-linux.txt")" -gt 2000 ] || fail "the Linux import stored too little: $(cat "$work/import-linux.txt")"
+        cmp -s "$work/cells-win.txt" "$work/cells-linux.txt" ||
+            fail "--import-access differs: $(head -3 "$work/import-win.txt") $(diff "$work/cells-win.txt" "$work/cells-linux.txt" | head -5)"
+        echo "same    zorvel --import-access from 'C:\Date vechi Încercare' ($(grep -c . "$work/cells-win.txt") lines of cells)"
+    fi
 fi
 
 uninstaller="$unix_folder/uninstall.exe"
 # It copies itself aside and returns at once: wineserver -w waits for the copy to end.
 wine64 "$uninstaller" /S
 wineserver -w
-[ ! -f "$unix_folder/bin/zorvel.exe" ] || fail "the uninstaller left the program"
+[ ! -f "$unix_folder/zorvel.exe" ] || fail "the uninstaller left the program"
 [ ! -f "$start_menu" ] || fail "the uninstaller left the Start-menu entry"
 [ -f "$history" ] || fail "the uninstaller took the history"
+# The portable copy: unpacked anywhere, its history is the valuta.mdb beside it.
+portable=$(ls "$out"/zorvel-portabil-*.zip)
+mkdir -p "$work/portabil"
+(cd "$work/portabil" && python3 -m zipfile -e "$portable" .)
+[ -f "$work/portabil/zorvel.exe" ] && [ -f "$work/portabil/valuta.mdb" ] && [ -f "$work/portabil/zv.xls" ] ||
+    fail "the portable ZIP lacks zorvel.exe, valuta.mdb or zv.xls at its root"
+wine64 "$work/portabil/zorvel.exe" --update > "$work/portable-update.txt" 2>&1 || true
+days=$(sqlite3 "$work/portabil/valuta.mdb" "select count(*) from valuta2023ron")
+[ "$days" -gt 200 ] || fail "the portable copy did not keep its history beside itself ($days days of 2023 there)"
+echo "passed  portable ZIP: the history beside the program"
 echo "passed  installer: silent install, update, same figures as Linux, uninstall keeping the history"

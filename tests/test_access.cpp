@@ -271,8 +271,8 @@ TEST(AccessReader, AReaderThatCrashesHangsOrFloodsIsStoppedAndSaid) {
         const char* said;
     } const cases[] = {
         {"crash", "printf 'ZORVEL-ACCESS 1\\nT\\tVALUTA2023RON\\t5\\t1\\n'; kill -SEGV $$", "s-a oprit brusc"},
-        {"hang", "exec sleep 30", "nu s-a terminat"},
-        {"flood", "exec yes ZORVEL-ACCESS", "mai mult decat"},
+        {"hang", "exec sleep 30", "limita programului (1 secunde)"},
+        {"flood", "exec yes ZORVEL-ACCESS", "limita programului (12 MB pe citire)"},
         {"not the format", "echo '<html>'", "altceva"},
         {"cannot open", "exit 3", "nu poate fi deschis"},
     };
@@ -282,6 +282,21 @@ TEST(AccessReader, AReaderThatCrashesHangsOrFloodsIsStoppedAndSaid) {
         ASSERT_FALSE(listed) << c.what;
         EXPECT_TRUE(listed.error().contains(QLatin1String(c.said))) << c.what << ": " << listed.error().toStdString();
     });
+    // One bound for the whole file, however many times the helper runs: a slow reader's second run passes it.
+    const AccessReader slow(fakeHelper(dir.path(), QStringLiteral("sleep 0.9; printf 'ZORVEL-ACCESS 1\\nV\\t1\\n'")),
+                            {}, 1500);
+    ASSERT_TRUE(slow.tables(dir.db()));
+    const auto second = slow.tables(dir.db());
+    ASSERT_FALSE(second);
+    EXPECT_TRUE(second.error().contains(QStringLiteral("limita programului"))) << second.error().toStdString();
+    // A file past the 2 GB an Access file can reach is refused before the helper sees it (a sparse file).
+    QFile huge(dir.path() + QStringLiteral("/mare.mdb"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(AccessReader::kMaxFileBytes + 1));
+    huge.close();
+    const auto refused = AccessReader(fakeHelper(dir.path(), QStringLiteral("exit 0"))).tables(huge.fileName());
+    ASSERT_FALSE(refused);
+    EXPECT_TRUE(refused.error().contains(QStringLiteral("peste 2 GB"))) << refused.error().toStdString();
+    EXPECT_EQ(refused.cause(), Cause::DbUnreadable);
     const AccessReader crashing(fakeHelper(dir.path(), QStringLiteral("kill -SEGV $$")));
     const auto read = crashing.read(dir.db(), {QStringLiteral("VALUTA2023RON")});
     ASSERT_TRUE(read);

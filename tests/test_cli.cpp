@@ -569,6 +569,20 @@ TEST(DataLocation, TheHistoryStaysBesideAPortableProgramElseInTheDataFolder) {
     QFile::remove(program + QStringLiteral("/valuta.mdb"));
     ASSERT_TRUE(fresh.ensureDatabase());
     EXPECT_TRUE(RateDb(fresh.database()).check());
+    // Installed on Windows, the program's folder holds the shipped copy and the uninstaller: the copy is only
+    // the template of each user's history in the data folder, however writable the folder (an administrator's),
+    // and the uninstaller may remove it.
+    const QString winFolder = root.path() + QStringLiteral("/Program Files/Zorvel");
+    QDir().mkpath(winFolder);
+    runSqlScript(winFolder + QStringLiteral("/valuta.mdb"),
+                 shippedSql() + QStringLiteral("\nCREATE TABLE VALUTA2098RON (DATA DATETIME UNIQUE PRIMARY KEY);"));
+    QFile(winFolder + QStringLiteral("/uninstall.exe")).open(QIODevice::WriteOnly);
+    const DataLocation installed(winFolder, root.path() + QStringLiteral("/AppData/Local/zorvel"));
+    EXPECT_EQ(installed.database(), root.path() + QStringLiteral("/AppData/Local/zorvel/valuta.mdb"));
+    const auto said = installed.ensureDatabase();
+    ASSERT_TRUE(said);
+    EXPECT_TRUE(said->isEmpty()) << said->toStdString(); // no "the history was moved": it is the template
+    EXPECT_TRUE(*RateDb(installed.database()).hasTable(QStringLiteral("valuta2098ron")));
     // Eight first starts at once: one sound file, no empty one, nothing left aside.
     const QString racing = root.path() + QStringLiteral("/race/valuta.mdb");
     QDir().mkpath(QFileInfo(racing).absolutePath());

@@ -10,7 +10,19 @@ enum HelperExit { HelperDone = 0, HelperFailed = 1, WrongUse = 2, NotOpened = 3 
 } // namespace
 
 AccessReader::AccessReader(QString helper, std::function<bool()> keepGoing, int timeoutMs)
-    : m_helper(std::move(helper)), m_keepGoing(std::move(keepGoing)), m_timeoutMs(timeoutMs) {}
+    : m_helper(std::move(helper)), m_keepGoing(std::move(keepGoing)), m_timeoutMs(timeoutMs) {
+    m_clock.start();
+}
+
+// The helper missing is the program's trouble; a file past 2 GB is the file's.
+Outcome<Done> AccessReader::refusal(const QString& file) const {
+    if (!QFileInfo(m_helper).isExecutable())
+        return Status::failure(QStringLiteral("Lipseste programul de citire Access (%1).").arg(m_helper));
+    if (QFileInfo(file).size() > kMaxFileBytes)
+        return Status::failure(QStringLiteral("fisierul are peste 2 GB, iar o baza Access nu poate depasi 2 GB"),
+                               Cause::DbUnreadable);
+    return succeeded();
+}
 
 AccessReader::Run AccessReader::run(const QStringList& arguments) const {
     Run r;
@@ -41,16 +53,16 @@ AccessReader::Run AccessReader::run(const QStringList& arguments) const {
 }
 
 QString AccessReader::watch(QProcess& p, Run& r) const {
-    QElapsedTimer clock;
-    clock.start();
     while (p.state() != QProcess::NotRunning) {
         p.waitForReadyRead(50);
         r.out += p.readAllStandardOutput();
         r.err += p.readAllStandardError();
+        // The program's own bounds, named as such: not the file's fault, though no history of rates needs more.
         if (r.out.size() > kMaxOutput || r.err.size() > kMaxOutput)
-            return QStringLiteral("fisierul da mai mult decat poate avea un istoric de cursuri");
-        if (clock.elapsed() > m_timeoutMs)
-            return QStringLiteral("citirea nu s-a terminat in %1 secunde").arg(m_timeoutMs / 1000);
+            return QStringLiteral("citirea depaseste limita programului (%1 MB pe citire)").arg(kMaxOutput >> 20);
+        if (m_clock.elapsed() > m_timeoutMs)
+            return QStringLiteral("citirea fisierului depaseste limita programului (%1 secunde)")
+                .arg(m_timeoutMs / 1000);
         if (m_keepGoing && !m_keepGoing()) {
             r.stopped = true;
             return QStringLiteral("oprita");
@@ -68,8 +80,7 @@ QString AccessReader::helperFailure(const Run& r) {
 }
 
 Outcome<AccessDump> AccessReader::tables(const QString& file) const {
-    if (!QFileInfo(m_helper).isExecutable())
-        return Outcome<AccessDump>::failure(QStringLiteral("Lipseste programul de citire Access (%1).").arg(m_helper));
+    if (const Status refused = refusal(file); !refused) return Outcome<AccessDump>::failure(refused);
     const Run r = run({QStringLiteral("tables"), file});
     QString why = helperFailure(r);
     AccessDump d = AccessDump::parse(r.out, r.err, false);
@@ -82,6 +93,7 @@ Outcome<AccessDump> AccessReader::tables(const QString& file) const {
 Outcome<AccessDump> AccessReader::read(const QString& file, const QStringList& names) const {
     AccessDump all;
     if (names.isEmpty()) return all;
+    if (const Status refused = refusal(file); !refused) return Outcome<AccessDump>::failure(refused);
     Run r = run(QStringList{QStringLiteral("read"), file} + names);
     if (r.stopped) return Outcome<AccessDump>::failure(r.failure, Cause::Stopped);
     all = AccessDump::parse(r.out, r.err, true);

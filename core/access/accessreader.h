@@ -3,6 +3,7 @@
 #include "core/access/accessdump.h"
 #include "core/outcome.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -14,10 +15,15 @@ class QProcess;
 // reach the program. Each table comes back whole or with the reason it is not.
 class AccessReader {
 public:
-    static constexpr qint64 kMaxOutput = 64ll << 20;
+    // What one run of the helper may print: a year of rates is a few hundred KB; read back, a cell takes
+    // about sixteen times its text, so this keeps a table's cells within about 200 MB.
+    static constexpr qint64 kMaxOutput = 12ll << 20;
+    // For the whole file, however many times the helper runs.
     static constexpr int kTimeoutMs = 60000;
+    // Access files end at 2 GB: a larger file is no Access file to read.
+    static constexpr qint64 kMaxFileBytes = 2ll << 30;
 
-    // keepGoing is asked now and then while the helper runs; false stops it.
+    // keepGoing is asked now and then while the helper runs; false stops it. The time bound counts from here.
     explicit AccessReader(QString helper, std::function<bool()> keepGoing = {}, int timeoutMs = kTimeoutMs);
 
     // The file's tables with their columns and declared rows, without rows.
@@ -34,6 +40,8 @@ private:
         bool stopped = false;
     };
     Run run(const QStringList& arguments) const;
+    // Why the file is not even handed to the helper.
+    Status refusal(const QString& file) const;
     // Gathers the helper's output until it ends; why it had to be stopped, empty when it ended by itself.
     QString watch(QProcess& p, Run& r) const;
     static QString helperFailure(const Run& r);
@@ -41,4 +49,5 @@ private:
     QString m_helper;
     std::function<bool()> m_keepGoing;
     int m_timeoutMs;
+    QElapsedTimer m_clock; // since the reader was made: one bound for every run of the helper
 };

@@ -21,9 +21,16 @@ QString DataLocation::besideProgram(const char* name) const {
     return m_programDir + u'/' + QLatin1String(name);
 }
 
+// An installer leaves its uninstaller beside the program: a valuta.mdb there is the shipped template,
+// which the uninstaller removes, never a user's history. A folder without one is a portable copy.
+bool DataLocation::installed() const {
+    return QFileInfo::exists(besideProgram("uninstall.exe"));
+}
+
 QString DataLocation::database() const {
     const QString beside = besideProgram(DatabaseName);
-    if (QFileInfo(beside).isFile() && QFileInfo(m_programDir).isWritable() && !AccessFile::isAccess(beside))
+    if (!installed() && QFileInfo(beside).isFile() && QFileInfo(m_programDir).isWritable() &&
+        !AccessFile::isAccess(beside))
         return beside;
     return m_userDataDir + u'/' + QLatin1String(DatabaseName);
 }
@@ -83,7 +90,7 @@ Outcome<QString> DataLocation::ensureDatabase() const {
     // it: the new file starts from it, not from the shipped one, and the user learns where
     // it is kept from now on.
     const QString beside = besideProgram(DatabaseName);
-    if (target != beside && QFileInfo(beside).isFile() && copyChecked(beside, target))
+    if (!installed() && target != beside && QFileInfo(beside).isFile() && copyChecked(beside, target))
         return QStringLiteral("Dosarul programului (%1) nu poate fi scris. Istoricul de curs de acolo a fost copiat "
                               "in %2 si va fi tinut la zi acolo.")
             .arg(QDir::toNativeSeparators(m_programDir), QDir::toNativeSeparators(target));
@@ -92,7 +99,8 @@ Outcome<QString> DataLocation::ensureDatabase() const {
 }
 
 Status DataLocation::createFromShipped(const QString& target) const {
-    const QString shipped = sharedDir() + u'/' + QLatin1String(DatabaseName);
+    const QString shipped =
+        installed() ? besideProgram(DatabaseName) : sharedDir() + u'/' + QLatin1String(DatabaseName);
     if (QFileInfo(shipped).isFile() && copyChecked(shipped, target)) return succeeded();
     return RateDb::createShipped(target);
 }

@@ -7,7 +7,8 @@
 // Where the program's files are. The rate history stays beside the program when
 // that folder is writable and already holds it (a portable copy, and the layout of
 // earlier versions; an Access file of the earlier generation there is not it); otherwise it lives in the user's data
-// folder, made there from the shipped copy on first start. The shipped files sit beside the program or, installed, in
+// folder, made there from the shipped copy on first start. The shipped files sit beside the program (a portable copy,
+// and on Windows an installed one, whose valuta.mdb there is only the template) or, installed elsewhere, in
 // share/zorvel.
 class DataLocation {
 public:
@@ -25,6 +26,8 @@ public:
     // The Access reader, likewise.
     QString accessHelper() const;
     QString sharedDir() const;
+    // Installed by the Windows installer: its uninstaller sits beside the program.
+    bool installed() const;
 
     // Makes the database where database() says when it is missing: a copy of the
     // history beside the program when that folder cannot be written, else of the

@@ -34,6 +34,16 @@ foreach(d IN LISTS dirs)
 endforeach()
 file(WRITE ${BUILD}/installer-files.nsh "${install}")
 file(WRITE ${BUILD}/uninstaller-files.nsh "${uninstall}")
+# The portable copy: the same tree in a ZIP, for a computer without the right to install. Without an
+# uninstaller beside it, its valuta.mdb is the history itself, kept up to date where it is unpacked.
+get_filename_component(outdir ${OUT} DIRECTORY)
+set(portable ${outdir}/zorvel-portabil-${VERSION}.zip)
+file(REMOVE ${portable})
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${portable} --format=zip -- ${files}
+    WORKING_DIRECTORY ${STAGE} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "the portable ZIP could not be made: ${rc}")
+endif()
 execute_process(COMMAND ${MAKENSIS} -V2 -DVERSION=${VERSION} -DOUTFILE=${OUT} -DICON=${ICON}
                         -DFILES=${BUILD}/installer-files.nsh -DUNFILES=${BUILD}/uninstaller-files.nsh ${SCRIPT}
     RESULT_VARIABLE rc)

@@ -19,18 +19,25 @@
 // ends and backslash. Before each table a line "\x01T <name>" goes to standard error,
 // so the caller knows which table any complaint of the reader belongs to.
 // glib first: the reader's header includes it inside extern "C", where C++ templates cannot be.
+// The Windows build of the reader has no glib: its header brings the few functions it needs.
+#if !defined(_WIN32)
 #include <glib.h>
+#endif
 #include <mdbtools.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #if !defined(_WIN32)
 #include <sys/resource.h>
+#else
+#include <shellapi.h>
+#include <windows.h>
 #endif
 
 namespace {
@@ -170,6 +177,33 @@ void limitMemory() {
 #endif
 }
 
+// The file's name as the reader can open it. On Windows the reader takes a name in the system's code page,
+// where a folder named in Romanian ("Încercare") may have no spelling: the file's short name, all ASCII,
+// is given instead, from the name as Windows passed it, in full.
+std::string openableName(const char* given) {
+#if defined(_WIN32)
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::string out = given;
+    if (wide && count > 2) {
+        wchar_t shortName[32768];
+        const DWORD n = GetShortPathNameW(wide[2], shortName, DWORD(std::size(shortName)));
+        const wchar_t* name = n > 0 && n < std::size(shortName) ? shortName : wide[2];
+        const int bytes = WideCharToMultiByte(CP_ACP, 0, name, -1, nullptr, 0, nullptr, nullptr);
+        if (bytes > 0) {
+            std::string converted(size_t(bytes), '\0');
+            WideCharToMultiByte(CP_ACP, 0, name, -1, converted.data(), bytes, nullptr, nullptr);
+            converted.resize(size_t(bytes) - 1);
+            out = converted;
+        }
+    }
+    LocalFree(wide);
+    return out;
+#else
+    return given;
+#endif
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -182,7 +216,7 @@ int main(int argc, char* argv[]) {
     const bool reading = std::strcmp(argv[1], "read") == 0;
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
-    MdbHandle* mdb = mdb_open(argv[2], MDB_NOFLAGS);
+    MdbHandle* mdb = mdb_open(openableName(argv[2]).c_str(), MDB_NOFLAGS);
     if (!mdb) return NotOpened;
     mdb_set_date_fmt(mdb, "%Y-%m-%d %H:%M:%S");
     if (!mdb_read_catalog(mdb, MDB_TABLE)) {
