@@ -45,9 +45,12 @@ TEST(AccessCells, AStoredNumberIsRoundedOnceToTheBanksPlaces) {
         {single(39310.f), K::Rate, "39310"},    // whole old lei
         {single(0.03125f), K::Rate, "0.0312"},  // an exact half: to the even neighbour
         {single(0.09375f), K::Rate, "0.0938"},
-        {dbl(4.9834), K::Rate, "4.9834"}, // a currency kept as Double
-        {dbl(1.00004999), K::Rate, "1"},  // one rounding, not two
-        {{AccessCell::Kind::Text, 0, "4.92640"}, K::Rate, "4.9264"},
+        {dbl(4.9834), K::Rate, "4.9834"},                            // a currency kept as Double
+        {dbl(1.00004999), K::Rate, "1"},                             // one rounding, not two
+        {{AccessCell::Kind::Text, 0, "4.92640"}, K::Rate, "4.9264"}, // a Decimal column's text
+        {{AccessCell::Kind::Money, 49264, {}}, K::Rate, "4.9264"},   // a Currency: ten-thousandths
+        {{AccessCell::Kind::Whole, 39310, {}}, K::Rate, "39310"},    // a Long of whole old lei
+        {{AccessCell::Kind::Money, quint64(-49264), {}}, K::Refused, "-4,9264"},
         {{}, K::Empty, ""},
         {single(0.f), K::Refused, "0"},
         {single(-5.5f), K::Refused, "-5,5"},
@@ -128,6 +131,11 @@ TEST(AccessDump, ATableIsWholeOnlyWhenEverythingAgrees) {
         {"a line cut short", head + row + "R\td:40e5", {}, "jumatatea"},
         {"a row of other width", head + row + "R\td:40e5f02000000000\n" + "E\t2\n", {}, "alt numar de coloane"},
         {"a value not in the format", head + row + "R\td:40e5f02000000000\tf:xyz\nE\t2\n", {}, "nu poate fi citita"},
+        {"whole numbers and currency", head + row + "R\td:40e5f02000000000\tc:-49264\nE\t2\n", {}, ""},
+        {"a whole number past 64 bits",
+         head + row + "R\td:40e5f02000000000\ti:99999999999999999999\nE\t2\n",
+         {},
+         "nu poate fi citita"},
         {"the reader complained", head + row + row + "E\t2\n", "\x01T\tVALUTA2023RON\nerror: reading page 49 failed.\n",
          "reading page 49"},
         {"complaint about another table", head + row + row + "E\t2\n",
@@ -185,6 +193,24 @@ TEST(AccessPlan, OneDayOnceAndAConflictNotAtAll) {
         QStringLiteral("04.01.2023: apare de doua ori cu alte cursuri (EUR 4,9323 / 4,9999)")))
         << y.notes.join(u'\n').toStdString();
     EXPECT_FALSE(p.report.complete());
+}
+
+// "Complete" is said only where the history came over: year tables without a single rate brought nothing.
+TEST(AccessPlan, AFileWhoseYearTablesHoldNoRateIsNotComplete) {
+    struct Case {
+        int imported, alreadyStored;
+        bool complete;
+    } const cases[] = {{0, 0, false}, {3, 0, true}, {0, 3, true}};
+    for (const Case& c : cases) {
+        AccessImport::Report r;
+        AccessImport::Year y;
+        y.table = QStringLiteral("VALUTA2023RON");
+        y.rows = 3;
+        y.imported = c.imported;
+        y.alreadyStored = c.alreadyStored;
+        r.years.push_back(y);
+        EXPECT_EQ(r.complete(), c.complete) << c.imported << " " << c.alreadyStored;
+    }
 }
 
 // Only a day the bank could have published, with rates of its table's leu, is imported; the rest of the
@@ -365,6 +391,15 @@ TEST_F(AccessFiles, EachFileComesOverCellForCellOrIsRefused) {
             const QStringList diff = AccessData::differences(app.db(), data(c.expected), c.skipDays);
             EXPECT_TRUE(diff.isEmpty()) << c.file << ": " << diff.size() << " differences\n"
                                         << diff.mid(0, 10).join(u'\n').toStdString();
+            // A table the import made has the bank's order of columns, by the currencies' letters.
+            QStringList letters;
+            for (const QVariant& name :
+                 app.column(QStringLiteral("select name from pragma_table_info('valuta2022ron')")))
+                letters << name.toString().right(3);
+            if (!letters.isEmpty()) letters.removeFirst(); // DATA
+            QStringList sorted = letters;
+            std::stable_sort(sorted.begin(), sorted.end());
+            EXPECT_EQ(letters, sorted) << c.file;
         } else {
             EXPECT_EQ(AccessData::contents(app.db()), shipped) << c.file << ": the history changed";
         }

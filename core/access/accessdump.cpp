@@ -44,6 +44,15 @@ std::optional<AccessCell> cellOf(QByteArrayView s) {
         c.text = rest.first(qMin<qsizetype>(64, rest.size())).toByteArray();
         return c;
     }
+    if (s[0] == 'i' || s[0] == 'c') {
+        // A signed whole number, as the helper printed it: at most nineteen digits.
+        bool ok = rest.size() <= 20;
+        const qint64 n = ok ? rest.toByteArray().toLongLong(&ok) : 0;
+        if (!ok) return std::nullopt;
+        c.kind = s[0] == 'i' ? AccessCell::Kind::Whole : AccessCell::Kind::Money;
+        c.bits = quint64(n);
+        return c;
+    }
     const bool single = s[0] == 'f';
     if (!single && s[0] != 'd') return std::nullopt;
     const auto bits = hexBits(rest, single ? 8 : 16);

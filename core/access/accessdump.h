@@ -11,16 +11,23 @@
 // file's own count, and the reader said nothing against it.
 struct AccessColumn {
     // The reader's type codes of the kinds a rate table holds.
-    enum Type { Single = 6, Double = 7, DateTime = 8, Text = 10 };
+    enum Type { Integer = 3, Long = 4, Currency = 5, Single = 6, Double = 7, DateTime = 8, Text = 10, Decimal = 16 };
+    // Whether the column holds numbers a rate can be read from.
+    bool holdsNumbers() const {
+        return type == Integer || type == Long || type == Currency || type == Single || type == Double ||
+               type == Decimal;
+    }
     QString name;
     int type = 0;
 };
 
 struct AccessCell {
-    enum class Kind : quint8 { Null, Single, Double, Text, Other };
+    enum class Kind : quint8 { Null, Single, Double, Whole, Money, Text, Other };
     Kind kind = Kind::Null;
-    quint64 bits = 0; // the stored value's bits: Single in the low 32, Double and Date/Time in all 64
-    QByteArray text;  // the reader's text, where the stored bytes could not be checked
+    // The stored value's bits: Single in the low 32, Double and Date/Time in all 64; for Whole (an Integer
+    // or a Long) and Money (a Currency, in ten-thousandths) a signed number.
+    quint64 bits = 0;
+    QByteArray text; // the reader's text, where the stored bytes could not be checked
 };
 
 struct AccessTable {

@@ -104,7 +104,7 @@ Planner::Columns Planner::columnsOf(const AccessTable& t) {
             continue;
         }
         const auto code = AccessImport::currencyCode(col.name);
-        const bool number = col.type == AccessColumn::Single || col.type == AccessColumn::Double;
+        const bool number = col.holdsNumbers();
         if (!code || !number || seen.contains(*code, Qt::CaseInsensitive)) {
             m_plan.report.skipped << QStringLiteral("%1.%2: %3")
                                          .arg(t.name, col.name,
@@ -273,6 +273,10 @@ void Planner::finish() {
             const QString text = it.value().toString();
             p.day.day.rates.push_back({it.key(), text, RateField::value(text).value_or(0)});
         }
+        // In the bank's order, by the currency's letters ("100HUF" among the H's): a table the import
+        // makes has its columns as the update makes them.
+        std::stable_sort(p.day.day.rates.begin(), p.day.day.rates.end(),
+                         [](const FeedRate& a, const FeedRate& b) { return a.column.right(3) < b.column.right(3); });
         m_plan.days.push_back(std::move(p.day));
         m_plan.yearOf.push_back(p.year);
     }
@@ -312,6 +316,12 @@ AccessImport::CellValue AccessImport::rateOf(const AccessCell& cell) {
     case AccessCell::Kind::Double:
         d = doubleValue(cell.bits);
         break;
+    case AccessCell::Kind::Whole:
+        d = Decimal::of(Decimal::Int(qint64(cell.bits)), 0);
+        break;
+    case AccessCell::Kind::Money:
+        d = Decimal::of(Decimal::Int(qint64(cell.bits)), 4);
+        break;
     case AccessCell::Kind::Text:
         if (auto t = Decimal::fromText(QString::fromLatin1(cell.text))) d = t->rounded(kPlaces);
         break;
@@ -347,6 +357,10 @@ std::optional<QDateTime> AccessImport::momentOf(const AccessCell& cell) {
 
 bool AccessImport::Report::complete() const {
     if (!skipped.isEmpty() || years.empty() || damaged) return false;
+    // Year tables that hold no rate at all brought nothing over: no history came, whatever else held.
+    const bool anyDay =
+        std::any_of(years.cbegin(), years.cend(), [](const Year& y) { return y.imported > 0 || y.alreadyStored > 0; });
+    if (!anyDay) return false;
     return std::all_of(years.cbegin(), years.cend(), [](const Year& y) {
         return y.problem.isEmpty() && y.conflicts == 0 && y.refused == 0 && y.lacking == 0;
     });

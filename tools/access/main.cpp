@@ -14,8 +14,10 @@
 //   R <cell>...                     read mode: one a row, in the file's order
 //   E <rows read>                   read mode: the table ended
 // A cell is empty for NULL, "f:" and eight hex digits for a Single's stored bits,
-// "d:" and sixteen for a Double or a Date/Time, "t:" and the reader's text where the
-// stored bytes could not be checked, "o" for any other value. Names escape tab, line
+// "d:" and sixteen for a Double or a Date/Time, "i:" and a whole number for an Integer
+// or a Long, "c:" and a whole number of ten-thousandths for a Currency, "t:" and the
+// reader's text for a Decimal or where the stored bytes could not be checked, "o" for
+// any other value. Names escape tab, line
 // ends and backslash. Before each table a line "\x01T <name>" goes to standard error,
 // so the caller knows which table any complaint of the reader belongs to.
 // glib first: the reader's header includes it inside extern "C", where C++ templates cannot be.
@@ -36,8 +38,12 @@
 #if !defined(_WIN32)
 #include <sys/resource.h>
 #else
-#include <shellapi.h>
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+
+// After windows.h, which it needs.
+#include <shellapi.h>
 #endif
 
 namespace {
@@ -102,6 +108,29 @@ std::string wideCell(double d, bool isDate, const char* bound) {
     return check;
 }
 
+// A whole number (Integer, Long) or a Currency (a whole number of ten-thousandths), from its stored
+// bytes, checked against the reader's text as the others are.
+std::string wholeCell(long long n, bool money, const char* bound) {
+    char check[48];
+    if (money) {
+        const unsigned long long magnitude =
+            n < 0 ? 0ull - static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n);
+        std::snprintf(check, sizeof check, "%s%llu.%04llu", n < 0 ? "-" : "", magnitude / 10000, magnitude % 10000);
+    } else {
+        std::snprintf(check, sizeof check, "%lld", n);
+    }
+    if (std::strcmp(check, bound) != 0) return std::string("t:") + bound;
+    std::snprintf(check, sizeof check, "%c:%lld", money ? 'c' : 'i', n);
+    return check;
+}
+
+long long storedMoney(const unsigned char* at) {
+    unsigned long long v = 0;
+    for (int i = 7; i >= 0; --i)
+        v = v << 8 | at[i];
+    return static_cast<long long>(v);
+}
+
 // The stored bits of a fixed-size value, taken only when formatting them gives the
 // reader's own text back: then they are the value that text was made from.
 std::string cell(MdbHandle* mdb, MdbColumn* col, const char* bound) {
@@ -116,6 +145,19 @@ std::string cell(MdbHandle* mdb, MdbColumn* col, const char* bound) {
         if (inPage && col->cur_value_len == 8)
             return wideCell(mdb_get_double(mdb->pg_buf, start), col->col_type == MDB_DATETIME, bound);
         return col->col_type == MDB_DOUBLE ? std::string("t:") + bound : std::string("t:?");
+    case MDB_INT:
+        if (inPage && col->cur_value_len == 2) return wholeCell(mdb_get_int16(mdb->pg_buf, start), false, bound);
+        return std::string("t:") + bound;
+    case MDB_LONGINT:
+        if (inPage && col->cur_value_len == 4) return wholeCell(mdb_get_int32(mdb->pg_buf, start), false, bound);
+        return std::string("t:") + bound;
+    case MDB_MONEY:
+        if (inPage && col->cur_value_len == 8)
+            return wholeCell(storedMoney(reinterpret_cast<const unsigned char*>(mdb->pg_buf) + start), true, bound);
+        return std::string("t:") + bound;
+    case MDB_NUMERIC:
+        // A Decimal's bytes have a scale of their column: its text is the reader's exact decimal.
+        return std::string("t:") + bound;
     default:
         return "o";
     }
@@ -209,6 +251,11 @@ std::string openableName(const char* given) {
 int main(int argc, char* argv[]) {
     // No setlocale: the reader's text of numbers and dates stays in the C locale, with a point.
     limitMemory();
+#if defined(_WIN32)
+    // Lines end in "\n" alone, as the program reads them; a text stream would add "\r" to each.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
     if (argc < 3 || (std::strcmp(argv[1], "tables") != 0 && std::strcmp(argv[1], "read") != 0)) {
         std::fprintf(stderr, "folosire: zorvel-access tables FISIER | read FISIER TABEL...\n");
         return WrongUse;
