@@ -1,6 +1,7 @@
 // --check-invoices: the VAT in lei of e-Factura files, as "Facturi e-Factura" checks them,
 // one file at a time, so a folder of any size takes the memory of one invoice.
 #include "cli/clishared.h"
+#include "cli/piecewriter.h"
 #include "core/invoice/invoicecheck.h"
 #include "core/store/outputfile.h"
 #include "core/text/csvtext.h"
@@ -65,36 +66,27 @@ QString entryText(const InvoiceCheck::Result& r) {
 // Where the verdicts go, a piece at a time: the file asked for or standard output.
 class Verdicts {
 public:
-    Verdicts(OutputFile* file, QTextStream& out, Format format) : m_file(file), m_out(out), m_format(format) {
-        if (m_format == Format::Csv) CsvText::appendLine(m_pending, InvoiceCheck::header());
-        if (m_format == Format::Json) m_pending += "{\"invoices\":[";
+    Verdicts(OutputFile* file, QTextStream& out, Format format) : m_to(file, out), m_format(format) {
+        if (m_format == Format::Csv) CsvText::appendLine(m_to.pending(), InvoiceCheck::header());
+        if (m_format == Format::Json) m_to.pending() += "{\"invoices\":[";
     }
     Status add(const InvoiceCheck::Result& r) {
-        if (m_format == Format::Csv) CsvText::appendLine(m_pending, InvoiceCheck::cells(r, CsvText::kDecimal));
-        if (m_format == Format::Text) m_pending += entryText(r).toUtf8();
-        if (m_format == Format::Json) m_pending += (m_first ? "" : ",") + entryJson(r);
+        QByteArray& to = m_to.pending();
+        if (m_format == Format::Csv) CsvText::appendLine(to, InvoiceCheck::cells(r, CsvText::kDecimal));
+        if (m_format == Format::Text) to += entryText(r).toUtf8();
+        if (m_format == Format::Json) to += (m_first ? "" : ",") + entryJson(r);
         m_first = false;
-        return m_pending.size() >= 64 * 1024 ? flush() : succeeded();
+        return m_to.written();
     }
     Status finish() {
-        if (m_format == Format::Json) m_pending += "]}\n";
-        if (Status s = flush(); !s) return s;
-        if (m_file) return m_file->finish();
-        m_out << Qt::flush;
-        return succeeded();
+        if (m_format == Format::Json) m_to.pending() += "]}\n";
+        return m_to.finish();
     }
 
 private:
-    Status flush() {
-        const Status s = m_file ? m_file->append(m_pending) : (m_out << QString::fromUtf8(m_pending), succeeded());
-        m_pending.clear();
-        return s;
-    }
-    OutputFile* m_file;
-    QTextStream& m_out;
+    PieceWriter m_to;
     Format m_format;
     bool m_first = true;
-    QByteArray m_pending;
 };
 
 } // namespace

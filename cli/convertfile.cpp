@@ -1,6 +1,7 @@
 // --convert-file: a whole list, as "Conversie lista" converts it, read, converted and
 // written one row at a time, so that a list of any length takes the memory of one row.
 #include "cli/clishared.h"
+#include "cli/piecewriter.h"
 #include "core/money/liststream.h"
 #include "core/store/outputfile.h"
 #include "core/text/csvtext.h"
@@ -48,48 +49,37 @@ void sayWhatIsLacking(const ListStream::Summary& done, QTextStream& err) {
 // header, the rows, the totals) or as one JSON object whose counts follow its rows.
 class ListOutput {
 public:
-    ListOutput(OutputFile* file, QTextStream& out, bool csv) : m_file(file), m_out(out), m_csv(csv) {
+    ListOutput(OutputFile* file, QTextStream& out, bool csv) : m_to(file, out), m_csv(csv) {
         if (m_csv)
-            CsvText::appendLine(m_pending, ListConversion::header());
+            CsvText::appendLine(m_to.pending(), ListConversion::header());
         else
-            m_pending += "{\"rows\":[";
+            m_to.pending() += "{\"rows\":[";
     }
     Status row(const ListConversion::Row& row) {
         if (m_csv) {
-            CsvText::appendLine(m_pending, ListConversion::cells(row, CsvText::kDecimal, true));
+            CsvText::appendLine(m_to.pending(), ListConversion::cells(row, CsvText::kDecimal, true));
         } else {
-            if (!m_first) m_pending += ',';
-            m_pending += rowJson(row);
+            if (!m_first) m_to.pending() += ',';
+            m_to.pending() += rowJson(row);
         }
         m_first = false;
-        return m_pending.size() >= kPiece ? flush() : succeeded();
+        return m_to.written();
     }
     // The end of the list, written out to the last byte and, for a file, closed.
     Status finish(const ListStream::Summary& done) {
         if (m_csv) {
             for (const ListConversion::Total& t : done.totals)
-                CsvText::appendLine(m_pending, ListConversion::totalCells(t, CsvText::kDecimal));
+                CsvText::appendLine(m_to.pending(), ListConversion::totalCells(t, CsvText::kDecimal));
         } else {
-            m_pending += QStringLiteral("],\"failed\":%1,\"late\":%2}\n").arg(done.failed).arg(done.late).toUtf8();
+            m_to.pending() += QStringLiteral("],\"failed\":%1,\"late\":%2}\n").arg(done.failed).arg(done.late).toUtf8();
         }
-        if (Status s = flush(); !s) return s;
-        if (m_file) return m_file->finish();
-        m_out << Qt::flush;
-        return succeeded();
+        return m_to.finish();
     }
 
 private:
-    Status flush() {
-        const Status s = m_file ? m_file->append(m_pending) : (m_out << QString::fromUtf8(m_pending), succeeded());
-        m_pending.clear();
-        return s;
-    }
-    static constexpr qsizetype kPiece = 64 * 1024;
-    OutputFile* m_file;
-    QTextStream& m_out;
+    PieceWriter m_to;
     bool m_csv;
     bool m_first = true;
-    QByteArray m_pending;
 };
 
 } // namespace

@@ -113,14 +113,8 @@ class InvoiceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         // EUR is 4 lei and the day of the year in ten-thousandths: 5 January is 4,0005.
-        for (const auto& [from, to] :
-             {std::pair{QDate(2005, 6, 27), QDate(2005, 7, 5)}, std::pair{QDate(2023, 12, 20), QDate(2024, 1, 31)}}) {
-            const BnrData data = BnrData::madeUp(from, to);
-            for (auto it = data.years().cbegin(); it != data.years().cend(); ++it) {
-                int n = 0;
-                ASSERT_TRUE(RateDb(app.db()).storeDays(*FeedParser::days(it.value()), &n));
-            }
-        }
+        ASSERT_TRUE(
+            app.fillMadeUp({{QDate(2005, 6, 27), QDate(2005, 7, 5)}, {QDate(2023, 12, 20), QDate(2024, 1, 31)}}));
     }
     InvoiceCheck::Result check(const QByteArray& xml) {
         RateDb db(app.db());

@@ -5,8 +5,8 @@
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 
-#include <QTemporaryDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -15,14 +15,8 @@ class ListConversionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         // EUR is 4 lei and the day of the year in ten-thousandths: 3 January is 4,0003.
-        for (const auto& [from, to] :
-             {std::pair{QDate(2005, 6, 27), QDate(2005, 7, 5)}, std::pair{QDate(2023, 12, 20), QDate(2024, 1, 31)}}) {
-            const BnrData data = BnrData::madeUp(from, to);
-            for (auto it = data.years().cbegin(); it != data.years().cend(); ++it) {
-                int n = 0;
-                ASSERT_TRUE(RateDb(app.db()).storeDays(*FeedParser::days(it.value()), &n));
-            }
-        }
+        ASSERT_TRUE(
+            app.fillMadeUp({{QDate(2005, 6, 27), QDate(2005, 7, 5)}, {QDate(2023, 12, 20), QDate(2024, 1, 31)}}));
         app.sql(QStringLiteral("create table VALUTA2004 (DATA DATETIME UNIQUE PRIMARY KEY, EUR real);\n"
                                "insert into VALUTA2004 values ('2004-03-12', 40000)"));
     }
@@ -158,7 +152,8 @@ TEST_F(ListConversionTest, AFileReadAsItGoesGivesWhatTheWholeFileGives) {
         const char* why;
         QByteArray bytes;
     } const cases[] = {
-        {"a header, CRLF, a blank line", "data;suma;valuta;lei\r\n08.01.2024;100;EUR;400\r\n\r\n09.01.2024;1,5;lei\r\n"},
+        {"a header, CRLF, a blank line",
+         "data;suma;valuta;lei\r\n08.01.2024;100;EUR;400\r\n\r\n09.01.2024;1,5;lei\r\n"},
         {"old Mac line ends, no end at the last", "08.01.2024;100;EUR\r15.02.2024;100;EUR\r32.01.2024;1;EUR"},
         {"a comma list with a quoted cell", "08.01.2024,\"1.000,50\",EUR\n08.01.2024,2,100HUF\n"},
         {"UTF-16 with its byte order mark", utf16(QStringLiteral("Data\tSuma\tValuta\n08.01.2024\t100\tEUR\n"))},
@@ -176,11 +171,11 @@ TEST_F(ListConversionTest, AFileReadAsItGoesGivesWhatTheWholeFileGives) {
         const auto whole = ListConversion::convert(app.db(), ListConversion::read(*ListConversion::decode(c.bytes)));
         ASSERT_TRUE(whole.ok()) << c.why;
         QList<QStringList> streamed;
-        const auto done = ListStream::convertFile(app.db(), path, RateBook::Rule::Before,
-                                                  [&](const ListConversion::Row& row) {
-                                                      streamed << ListConversion::cells(row, u',', true);
-                                                      return succeeded();
-                                                  });
+        const auto done =
+            ListStream::convertFile(app.db(), path, RateBook::Rule::Before, [&](const ListConversion::Row& row) {
+                streamed << ListConversion::cells(row, u',', true);
+                return succeeded();
+            });
         ASSERT_TRUE(done.ok()) << c.why << ": " << done.error().toStdString();
         QList<QStringList> expected;
         for (const ListConversion::Row& row : whole->rows)

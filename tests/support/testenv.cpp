@@ -82,6 +82,18 @@ bool TempAppDir::fillFromYears(const QList<int>& years) const {
     return true;
 }
 
+bool TempAppDir::fillMadeUp(const QList<std::pair<QDate, QDate>>& spans) const {
+    for (const auto& [from, to] : spans) {
+        const BnrData data = BnrData::madeUp(from, to);
+        for (auto it = data.years().cbegin(); it != data.years().cend(); ++it) {
+            auto days = FeedParser::days(it.value());
+            int stored = 0;
+            if (!days || !RateDb(db()).storeDays(*days, &stored)) return false;
+        }
+    }
+    return true;
+}
+
 LocaleScope::LocaleScope(const QString& name) : m_old(QLocale()) {
     QLocale::setDefault(QLocale(name));
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QDate>
 #include <QList>
 #include <QLocale>
 #include <QString>
 #include <QTemporaryDir>
 #include <QVariantList>
 #include <ostream>
+#include <utility>
 
 // Values read from the database, shown as text when a test fails.
 inline void PrintTo(const QVariant& v, std::ostream* os) {
@@ -27,6 +29,9 @@ public:
     QVariantList column(const QString& query) const;
     // Stores the bank's yearly files of these years, straight into the database.
     bool fillFromYears(const QList<int>& years) const;
+    // Stores made-up rates for every banking day of each span (see BnrData::madeUp): EUR is 4 lei
+    // and the day of the year in ten-thousandths.
+    bool fillMadeUp(const QList<std::pair<QDate, QDate>>& spans) const;
 
 private:
     QTemporaryDir m_dir;
