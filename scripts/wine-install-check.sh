@@ -16,11 +16,21 @@ work=$(mktemp -d)
 bank_pid=""
 trap '[ -n "$bank_pid" ] && kill "$bank_pid" 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAILED  installer: $*"; exit 1; }
+# Waits, within a bound, until a test on the files holds: the installer and the uninstaller return before
+# they are done, and wineserver -w would also wait for the prefix's own services, which a prefix whose
+# suites just ran keeps alive.
+wait_until() {
+    for _ in $(seq 1 180); do
+        if eval "$1"; then sleep 3; return 0; fi
+        sleep 1
+    done
+    return 1
+}
 
 # /D= must come last and unquoted, as IT departments type it: through cmd, which passes it as typed.
 cp "$setup" "$WINEPREFIX/drive_c/zorvel-setup.exe"
 wine64 cmd.exe /c "C:\zorvel-setup.exe /S /D=$folder"
-wineserver -w
+wait_until '[ -f "$unix_folder/uninstall.exe" ]' || fail "the installer did not end within three minutes"
 rm -f "$WINEPREFIX/drive_c/zorvel-setup.exe"
 [ -f "$unix_folder/zorvel.exe" ] || fail "no zorvel.exe at the root of $folder"
 [ -f "$unix_folder/valuta.mdb" ] || fail "no shipped history beside the program"
@@ -102,9 +112,10 @@ if [ -x "$linux" ]; then
 fi
 
 uninstaller="$unix_folder/uninstall.exe"
-# It copies itself aside and returns at once: wineserver -w waits for the copy to end.
+# It copies itself aside and returns at once: the files gone say the copy ended.
 wine64 "$uninstaller" /S
-wineserver -w
+wait_until '[ ! -f "$unix_folder/zorvel.exe" ] && [ ! -f "$unix_folder/uninstall.exe" ]' ||
+    fail "the uninstaller did not end within three minutes"
 [ ! -f "$unix_folder/zorvel.exe" ] || fail "the uninstaller left the program"
 [ ! -f "$start_menu" ] || fail "the uninstaller left the Start-menu entry"
 [ -f "$history" ] || fail "the uninstaller took the history"
