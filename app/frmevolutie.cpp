@@ -78,19 +78,11 @@ QTableWidget* averagesGrid() {
 
 } // namespace
 
-void frmEvolutie::createControls() {
-    const auto named = [](QWidget* w, const char* name, const QString& spoken) {
-        w->setObjectName(QLatin1String(name));
-        w->setAccessibleName(spoken);
-    };
-    cboValuta = new QComboBox;
-    named(cboValuta, "cboValuta", QStringLiteral("Valuta"));
-    cboAnDe = new QComboBox;
-    named(cboAnDe, "cboAnDe", QStringLiteral("De la anul"));
-    cboAnPana = new QComboBox;
-    named(cboAnPana, "cboAnPana", QStringLiteral("Pana la anul"));
+// The chart's view: a Tab stop with its focus shown, the pointer followed over it.
+void frmEvolutie::createChart() {
     chtCurs = new QChartView;
-    named(chtCurs, "chtCurs", QStringLiteral("Grafic curs"));
+    chtCurs->setObjectName(QStringLiteral("chtCurs"));
+    chtCurs->setAccessibleName(QStringLiteral("Grafic curs"));
     chtCurs->setRenderHint(QPainter::Antialiasing);
     chtCurs->setFocusPolicy(Qt::StrongFocus);
     chtCurs->setMouseTracking(true);
@@ -104,6 +96,20 @@ void frmEvolutie::createControls() {
     chtCurs->setFrameShadow(QFrame::Plain);
     chtCurs->setLineWidth(2);
     markFocus(false);
+}
+
+void frmEvolutie::createControls() {
+    const auto named = [](QWidget* w, const char* name, const QString& spoken) {
+        w->setObjectName(QLatin1String(name));
+        w->setAccessibleName(spoken);
+    };
+    cboValuta = new QComboBox;
+    named(cboValuta, "cboValuta", QStringLiteral("Valuta"));
+    cboAnDe = new QComboBox;
+    named(cboAnDe, "cboAnDe", QStringLiteral("De la anul"));
+    cboAnPana = new QComboBox;
+    named(cboAnPana, "cboAnPana", QStringLiteral("Pana la anul"));
+    createChart();
     grdMedii = averagesGrid();
     named(grdMedii, "grdMedii", QStringLiteral("Medii lunare si anuale"));
     lblStare = new QLabel;

@@ -54,6 +54,7 @@ private:
     void fillCurrencies(RateDb& db);
     void reload(RateDb& db);
     void showChart();
+    void createChart();
     void markFocus(bool focused);
     void markExtremes(QChart* chart, const DatedRate& low, const DatedRate& high);
     void showAverages();

@@ -4,6 +4,7 @@
 #include "bench/pace.h"
 #include "core/feed/feedparser.h"
 #include "core/invoice/invoicecheck.h"
+#include "core/invoice/ublnames.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 
@@ -38,10 +39,7 @@ struct Folder {
             if (!f.open(QIODevice::WriteOnly)) return;
             f.write(
                 QStringLiteral(
-                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Invoice "
-                    "xmlns=\"urn:oasis:names:specification:ubl:schema:xsd:Invoice-2\" "
-                    "xmlns:cac=\"urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2\" "
-                    "xmlns:cbc=\"urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2\">"
+                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n%5"
                     "<cbc:CustomizationID>urn:cen.eu:en16931:2017#compliant#urn:efactura.mfinante.ro:CIUS-RO:1.0.1"
                     "</cbc:CustomizationID><cbc:ID>F%1</cbc:ID><cbc:IssueDate>%2</cbc:IssueDate>"
                     "<cbc:InvoiceTypeCode>380</cbc:InvoiceTypeCode><cbc:DocumentCurrencyCode>%3"
@@ -70,6 +68,7 @@ struct Folder {
                     "currencyID=\"%3\">100.00</cbc:PriceAmount></cac:Price></cac:InvoiceLine></Invoice>\n")
                     .arg(i)
                     .arg(issued.toString(Qt::ISODate), c, i % 7 == 0 ? QStringLiteral("1.00") : QStringLiteral("76.01"))
+                    .arg(UblNames::opening(QStringLiteral("Invoice")))
                     .toUtf8());
         }
         ready = true;

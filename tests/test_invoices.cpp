@@ -3,6 +3,7 @@
 #include "cli/commandline.h"
 #include "core/feed/feedparser.h"
 #include "core/invoice/invoicecheck.h"
+#include "core/invoice/ublnames.h"
 #include "tests/support/bnrdata.h"
 #include "tests/support/testenv.h"
 
@@ -36,15 +37,8 @@ struct Xml {
     QString net = QStringLiteral("526.32");
 
     QByteArray bytes() const {
-        const QString ns = root == u"Invoice"
-                               ? QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:Invoice-2")
-                               : QStringLiteral("urn:oasis:names:specification:ubl:schema:xsd:CreditNote-2");
-        QString x =
-            QStringLiteral("<?xml version=\"1.0\"?>\n<%1 xmlns=\"%2\" "
-                           "xmlns:cac=\"urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2\" "
-                           "xmlns:cbc=\"urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2\">"
-                           "<cbc:ID>F-1</cbc:ID><cbc:IssueDate>%3</cbc:IssueDate>")
-                .arg(root, ns, issue);
+        QString x = QStringLiteral("<?xml version=\"1.0\"?>\n") + UblNames::opening(root) +
+                    QStringLiteral("<cbc:ID>F-1</cbc:ID><cbc:IssueDate>%1</cbc:IssueDate>").arg(issue);
         x += QStringLiteral("<cbc:%1TypeCode>%2</cbc:%1TypeCode>").arg(root, type);
         if (!taxPoint.isEmpty()) x += QStringLiteral("<cbc:TaxPointDate>%1</cbc:TaxPointDate>").arg(taxPoint);
         x += QStringLiteral("<cbc:DocumentCurrencyCode>%1</cbc:DocumentCurrencyCode>").arg(currency);
@@ -284,17 +278,17 @@ TEST(InvoiceReading, TheSpvZipsGiveTheirInvoiceByNameOrTheirErrorMessage) {
 
 // Files made to hurt: each is named for what it is, quickly, and none is read as an invoice.
 TEST(InvoiceReading, HostileFilesAreRefusedQuicklyWithTheirReason) {
-    const QByteArray laughs =
-        "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\">"
-        "<!ENTITY l1 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">"
-        "<!ENTITY l2 \"&l1;&l1;&l1;&l1;&l1;&l1;&l1;&l1;&l1;&l1;\">"
-        "<!ENTITY l3 \"&l2;&l2;&l2;&l2;&l2;&l2;&l2;&l2;&l2;&l2;\">]>"
-        "<Invoice xmlns=\"urn:oasis:names:specification:ubl:schema:xsd:Invoice-2\">&l3;</Invoice>";
-    const QByteArray external =
-        "<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
-        "<Invoice xmlns=\"urn:oasis:names:specification:ubl:schema:xsd:Invoice-2\">&e;</Invoice>";
-    const QByteArray deep = QByteArray("<Invoice xmlns=\"urn:oasis:names:specification:ubl:schema:xsd:Invoice-2\">") +
-                            QByteArray("<a>").repeated(100000);
+    const QByteArray laughs = "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\">"
+                              "<!ENTITY l1 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">"
+                              "<!ENTITY l2 \"&l1;&l1;&l1;&l1;&l1;&l1;&l1;&l1;&l1;&l1;\">"
+                              "<!ENTITY l3 \"&l2;&l2;&l2;&l2;&l2;&l2;&l2;&l2;&l2;&l2;\">]>"
+                              "<Invoice xmlns=\"" +
+                              UblNames::kInvoice.toUtf8() + "\">&l3;</Invoice>";
+    const QByteArray external = "<?xml version=\"1.0\"?><!DOCTYPE x [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
+                                "<Invoice xmlns=\"" +
+                                UblNames::kInvoice.toUtf8() + "\">&e;</Invoice>";
+    const QByteArray deep =
+        ("<Invoice xmlns=\"" + UblNames::kInvoice.toUtf8() + "\">") + QByteArray("<a>").repeated(100000);
     QByteArray cut = Xml{}.bytes();
     cut.chop(40);
     struct Case {

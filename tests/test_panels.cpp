@@ -3,6 +3,7 @@
 #include "app/frmconversielista.h"
 #include "app/frmfacturi.h"
 #include "app/panellayout.h"
+#include "core/invoice/ublnames.h"
 #include "core/settings/appsettings.h"
 #include "core/store/ratedb.h"
 #include "tests/support/bnrdata.h"
@@ -269,10 +270,8 @@ TEST_F(PanelsTest, AFolderOfInvoicesDroppedShowsTheirVerdicts) {
         QFile f(dir.filePath(QLatin1String(name)));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(
-            QByteArray("<Invoice xmlns=\"urn:oasis:names:specification:ubl:schema:xsd:Invoice-2\" "
-                       "xmlns:cac=\"urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2\" "
-                       "xmlns:cbc=\"urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2\">"
-                       "<cbc:ID>F1</cbc:ID><cbc:IssueDate>2022-01-05</cbc:IssueDate><cbc:InvoiceTypeCode>380"
+            UblNames::opening(QStringLiteral("Invoice")).toUtf8() +
+            QByteArray("<cbc:ID>F1</cbc:ID><cbc:IssueDate>2022-01-05</cbc:IssueDate><cbc:InvoiceTypeCode>380"
                        "</cbc:InvoiceTypeCode><cbc:DocumentCurrencyCode>EUR</cbc:DocumentCurrencyCode>"
                        "<cbc:TaxCurrencyCode>RON</cbc:TaxCurrencyCode><cac:TaxTotal><cbc:TaxAmount currencyID=\"EUR\">"
                        "100</cbc:TaxAmount></cac:TaxTotal><cac:TaxTotal><cbc:TaxAmount currencyID=\"RON\">") +

@@ -304,30 +304,33 @@ std::optional<QString> AccessImport::currencyCode(const QString& column) {
     return column;
 }
 
+namespace {
+
+// The exact figure a cell holds, rounded once to the bank's places where it was stored in binary.
+std::optional<Decimal> decimalOf(const AccessCell& cell) {
+    switch (cell.kind) {
+    case AccessCell::Kind::Single:
+        return singleValue(quint32(cell.bits));
+    case AccessCell::Kind::Double:
+        return doubleValue(cell.bits);
+    case AccessCell::Kind::Whole:
+        return Decimal::of(Decimal::Int(qint64(cell.bits)), 0);
+    case AccessCell::Kind::Money:
+        return Decimal::of(Decimal::Int(qint64(cell.bits)), 4);
+    case AccessCell::Kind::Text:
+        if (auto t = Decimal::fromText(QString::fromLatin1(cell.text))) return t->rounded(kPlaces);
+        return std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
 AccessImport::CellValue AccessImport::rateOf(const AccessCell& cell) {
     CellValue v;
-    std::optional<Decimal> d;
-    switch (cell.kind) {
-    case AccessCell::Kind::Null:
-        return v;
-    case AccessCell::Kind::Single:
-        d = singleValue(quint32(cell.bits));
-        break;
-    case AccessCell::Kind::Double:
-        d = doubleValue(cell.bits);
-        break;
-    case AccessCell::Kind::Whole:
-        d = Decimal::of(Decimal::Int(qint64(cell.bits)), 0);
-        break;
-    case AccessCell::Kind::Money:
-        d = Decimal::of(Decimal::Int(qint64(cell.bits)), 4);
-        break;
-    case AccessCell::Kind::Text:
-        if (auto t = Decimal::fromText(QString::fromLatin1(cell.text))) d = t->rounded(kPlaces);
-        break;
-    case AccessCell::Kind::Other:
-        break;
-    }
+    if (cell.kind == AccessCell::Kind::Null) return v;
+    const std::optional<Decimal> d = decimalOf(cell);
     v.kind = CellValue::Kind::Refused;
     if (!d) {
         v.shown = QStringLiteral("o valoare necitibila");

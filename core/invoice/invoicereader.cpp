@@ -1,4 +1,5 @@
 #include "core/invoice/invoicereader.h"
+#include "core/invoice/ublnames.h"
 
 #include <QHash>
 #include <QStringList>
@@ -6,10 +7,6 @@
 
 namespace {
 
-constexpr QStringView kInvoiceNs = u"urn:oasis:names:specification:ubl:schema:xsd:Invoice-2";
-constexpr QStringView kCreditNoteNs = u"urn:oasis:names:specification:ubl:schema:xsd:CreditNote-2";
-constexpr QStringView kCacNs = u"urn:oasis:names:specification:ubl:schema:xsd:CommonAggregateComponents-2";
-constexpr QStringView kCbcNs = u"urn:oasis:names:specification:ubl:schema:xsd:CommonBasicComponents-2";
 // Amounts of an invoice have at most fifteen whole digits, as every amount of the program.
 constexpr int kMaxAmountChars = 40;
 
@@ -88,6 +85,7 @@ public:
 
 private:
     Read root();
+    std::optional<Read> element();
     Read errorMessage();
     Party* partyOf(QString& path);
     void start(QString path);
@@ -119,18 +117,9 @@ Read Parser::run() {
         case QXmlStreamReader::DTD:
             // Nothing an entity declares is ever expanded: an invoice has no use for them.
             return refused(Kind::Unreadable, QStringLiteral("contine o declaratie DOCTYPE (refuzata)"));
-        case QXmlStreamReader::StartElement: {
-            if (++m_depth > InvoiceReader::kMaxDepth)
-                return refused(Kind::Unreadable, QStringLiteral("XML imbricat prea adanc"));
-            if (m_depth == 1) {
-                if (Read r = root(); r.kind != Kind::Invoice) return r;
-                continue;
-            }
-            const QStringView ns = m_xml.namespaceUri();
-            m_path << ((ns == kCacNs || ns == kCbcNs) ? m_xml.name().toString() : QStringLiteral("#"));
-            start(m_path.join(u'/'));
+        case QXmlStreamReader::StartElement:
+            if (std::optional<Read> r = element()) return *r;
             break;
-        }
         case QXmlStreamReader::EndElement:
             --m_depth;
             if (!m_path.isEmpty()) {
@@ -150,11 +139,25 @@ Read Parser::run() {
     return finish();
 }
 
+// An element begins: the root says what the file is; below it the path of UBL names is followed.
+std::optional<Read> Parser::element() {
+    if (++m_depth > InvoiceReader::kMaxDepth)
+        return refused(Kind::Unreadable, QStringLiteral("XML imbricat prea adanc"));
+    if (m_depth == 1) {
+        Read r = root();
+        return r.kind != Kind::Invoice ? std::optional<Read>(r) : std::nullopt;
+    }
+    const QStringView ns = m_xml.namespaceUri();
+    m_path << ((ns == UblNames::kAggregate || ns == UblNames::kBasic) ? m_xml.name().toString() : QStringLiteral("#"));
+    start(m_path.join(u'/'));
+    return std::nullopt;
+}
+
 // The root says what the file is: an invoice, a credit note, or one of the tax authority's other messages.
 Read Parser::root() {
     const QStringView name = m_xml.name();
     const QStringView ns = m_xml.namespaceUri();
-    if ((name == u"Invoice" && ns == kInvoiceNs) || (name == u"CreditNote" && ns == kCreditNoteNs)) {
+    if ((name == u"Invoice" && ns == UblNames::kInvoice) || (name == u"CreditNote" && ns == UblNames::kCreditNote)) {
         m_inv.creditNoteRoot = name == u"CreditNote";
         Read r;
         r.kind = Kind::Invoice;
@@ -282,42 +285,12 @@ void Parser::taxLeaf(Leaf leaf, const QString& text, const QString& currency) {
     }
 }
 
+// The document's own leaves: the first of each counts.
 void Parser::documentLeaf(Leaf leaf, const QString& text) {
-    switch (leaf) {
-    case Leaf::Number:
-        firstOf(m_inv.number, text);
-        break;
-    case Leaf::Issue:
-        firstOf(m_issueText, text);
-        break;
-    case Leaf::Type:
-        firstOf(m_inv.typeCode, text);
-        break;
-    case Leaf::Currency:
-        firstOf(m_inv.currency, text);
-        break;
-    case Leaf::TaxCurrency:
-        firstOf(m_inv.taxCurrency, text);
-        break;
-    case Leaf::TaxPoint:
-        firstOf(m_taxPointText, text);
-        break;
-    case Leaf::DateCode:
-        firstOf(m_inv.vatDateCode, text);
-        break;
-    case Leaf::Delivery:
-        firstOf(m_deliveryText, text);
-        break;
-    case Leaf::Net:
-        firstOf(m_netText, text);
-        break;
-    case Leaf::Gross:
-        firstOf(m_grossText, text);
-        break;
-    default:
-        firstOf(m_payableText, text);
-        break;
-    }
+    QString* const fields[] = {&m_inv.number,      &m_issueText,    &m_inv.typeCode,    &m_inv.currency,
+                               &m_inv.taxCurrency, &m_taxPointText, &m_inv.vatDateCode, &m_deliveryText};
+    if (leaf <= Leaf::Delivery) return firstOf(*fields[int(leaf)], text);
+    firstOf(leaf == Leaf::Net ? m_netText : leaf == Leaf::Gross ? m_grossText : m_payableText, text);
 }
 
 // The end of a party's tax scheme: its company id is the VAT code when the scheme is VAT's.

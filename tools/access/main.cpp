@@ -246,6 +246,22 @@ std::string openableName(const char* given) {
 #endif
 }
 
+// Every user table, or in read mode the named ones; how many were printed.
+int userTables(MdbHandle* mdb, bool reading, char** names, int count) {
+    int found = 0;
+    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        if (entry->object_type != MDB_TABLE || mdb_is_system_table(entry)) continue;
+        bool wanted = !reading;
+        for (int a = 0; a < count && !wanted; ++a)
+            wanted = sameText(entry->object_name, names[a]);
+        if (!wanted) continue;
+        table(mdb, entry, reading);
+        ++found;
+    }
+    return found;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -271,17 +287,7 @@ int main(int argc, char* argv[]) {
         return NotOpened;
     }
     std::printf("ZORVEL-ACCESS 1\nV\t%u\n", unsigned(mdb->f->jet_version));
-    int found = 0;
-    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
-        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-        if (entry->object_type != MDB_TABLE || mdb_is_system_table(entry)) continue;
-        bool wanted = !reading;
-        for (int a = 3; a < argc && !wanted; ++a)
-            wanted = sameText(entry->object_name, argv[a]);
-        if (!wanted) continue;
-        table(mdb, entry, reading);
-        ++found;
-    }
+    const int found = userTables(mdb, reading, argv + 3, argc - 3);
     mdb_close(mdb);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) return Failed;
     return reading && found < argc - 3 ? Failed : Done;
