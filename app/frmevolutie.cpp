@@ -256,9 +256,12 @@ void frmEvolutie::showEvent(QShowEvent* event) {
 
 namespace {
 
-// Midnight: a day's point sits on its own tick, the first of a month on the month's.
+// Midnight: a day's point sits on its own tick, the first of a month on the month's. Counted from the
+// day, not through the local clock: the axis is days, and asking the time zone costs the system a look
+// at its zone file for every point.
 double when(QDate day) {
-    return double(QDateTime(day, QTime(0, 0)).toMSecsSinceEpoch());
+    constexpr qint64 unixEpochJulianDay = 2440588;
+    return double(day.toJulianDay() - unixEpochJulianDay) * 86400000.0;
 }
 
 // Dates along on the first of each month or year, rates up the side on round steps.

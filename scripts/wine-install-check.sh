@@ -27,6 +27,11 @@ wait_until() {
     return 1
 }
 
+# An earlier version's layout in the same folder: its program files in bin\ go, a history a user kept there stays.
+mkdir -p "$unix_folder/bin/platforms"
+for f in zorvel.exe zorvel-access.exe Qt6Core.dll platforms/qwindows.dll; do echo earlier > "$unix_folder/bin/$f"; done
+echo "a user's own" > "$unix_folder/bin/valuta.mdb"
+
 # /D= must come last and unquoted, as IT departments type it: through cmd, which passes it as typed.
 cp "$setup" "$WINEPREFIX/drive_c/zorvel-setup.exe"
 wine64 cmd.exe /c "C:\zorvel-setup.exe /S /D=$folder"
@@ -37,6 +42,10 @@ rm -f "$WINEPREFIX/drive_c/zorvel-setup.exe"
 [ -f "$unix_folder/zv.xls" ] || fail "no zv.xls beside the program"
 [ -f "$unix_folder/zorvel-access.exe" ] || fail "no Access reader beside the program"
 [ -d "$unix_folder/platforms" ] || fail "no Qt plugins beside the program"
+[ ! -e "$unix_folder/bin/zorvel.exe" ] && [ ! -e "$unix_folder/bin/Qt6Core.dll" ] && [ ! -e "$unix_folder/bin/platforms" ] ||
+    fail "the earlier version's program files are still in bin"
+[ "$(cat "$unix_folder/bin/valuta.mdb")" = "a user's own" ] || fail "a history kept in bin was touched"
+rm -rf "$unix_folder/bin"
 start_menu=$(wine64 winepath -u 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Zorvel.lnk' 2>/dev/null)
 [ -f "$start_menu" ] || fail "no Start-menu entry"
 

@@ -182,10 +182,10 @@ TEST(AccessPlan, OneDayOnceAndAConflictNotAtAll) {
         table("VALUTA2023", {{jan3, {49273.f, 46766.f}}}),        // old lei: another leu, another day
     });
     ASSERT_EQ(p.days.size(), 3u);
-    EXPECT_EQ(p.days[0].suffix, QString());
-    EXPECT_EQ(p.days[1].day.date, QDate(2022, 12, 30));
-    EXPECT_EQ(p.days[2].day.date, QDate(2023, 1, 3));
-    EXPECT_EQ(p.days[2].day.rates[0].text, QStringLiteral("4.9273"));
+    EXPECT_EQ(p.mergeDay(0).suffix, QString());
+    EXPECT_EQ(p.days[1].date, QDate(2022, 12, 30));
+    EXPECT_EQ(p.days[2].date, QDate(2023, 1, 3));
+    EXPECT_EQ(p.mergeDay(2).day.rates[0].text, QStringLiteral("4.9273"));
     const AccessImport::Year& y = p.report.years[0];
     EXPECT_EQ(y.conflicts, 1);
     EXPECT_EQ(y.emptyRates, 1);
@@ -241,8 +241,10 @@ TEST(AccessPlan, OnlyPlausibleDaysAndRatesOfTheTablesLeuComeOver) {
         },
         today);
     QStringList days;
-    for (const RateDb::MergeDay& d : p.days)
+    for (size_t i = 0; i < p.days.size(); ++i) {
+        const RateDb::MergeDay d = p.mergeDay(i);
         days << d.suffix + d.day.date.toString(Qt::ISODate) + u':' + QString::number(d.day.rates.size());
+    }
     EXPECT_EQ(days, (QStringList{"2004-03-12:2", "2004-03-15:1", "2004-03-16:2", "RON2022-12-30:2", "RON2023-01-09:2",
                                  "RON2023-01-10:2", "RON2023-01-11:1", "RON2023-01-12:2", "RON2023-01-13:2",
                                  "RON2023-01-16:2", "RON2023-01-24:2"}));
@@ -328,6 +330,14 @@ TEST(AccessReader, AReaderThatCrashesHangsOrFloodsIsStoppedAndSaid) {
     ASSERT_TRUE(read);
     ASSERT_EQ(read->tables.size(), 1u);
     EXPECT_TRUE(read->tables[0].problem.contains(QStringLiteral("brusc"))) << read->tables[0].problem.toStdString();
+    // An empty cell is a byte of output but far more of memory: their number is the program's bound too.
+    const AccessReader emptyCells(fakeHelper(
+        dir.path(), QStringLiteral("t=$(printf '\\t'); printf 'ZORVEL-ACCESS 1\\nT\\tVALUTA2023RON\\t600000\\t2\\n"
+                                   "C\\t8\\tDATA\\nC\\t7\\tEUR\\n'; yes \"R$t$t\" | head -n 600000")));
+    const auto flooded = emptyCells.read(dir.db(), {QStringLiteral("VALUTA2023RON")});
+    ASSERT_FALSE(flooded);
+    EXPECT_EQ(flooded.cause(), Cause::OutOfRange);
+    EXPECT_TRUE(flooded.error().contains(QStringLiteral("valori pe citire"))) << flooded.error().toStdString();
 }
 
 class AccessFiles : public ::testing::Test {

@@ -107,6 +107,10 @@ AccessTable* AccessDump::table(const QString& name) {
     return nullptr;
 }
 
+const AccessTable* AccessDump::table(const QString& name) const {
+    return const_cast<AccessDump*>(this)->table(name);
+}
+
 namespace {
 
 // The first reason a table (or, without one, the whole output) cannot be taken is the one kept.
@@ -116,8 +120,15 @@ void broken(AccessDump& d, AccessTable* t, const QString& why) {
 }
 
 // One row's cells; a row of another width, or with a cell out of the format, makes its table unreadable.
-void addRow(AccessDump& d, AccessTable* t, const QList<QByteArrayView>& f) {
+void addRow(AccessDump& d, AccessTable* t, const QList<QByteArrayView>& f, qint64& cells) {
     if (f.size() != t->columns.size() + 1) return broken(d, t, QStringLiteral("un rand are alt numar de coloane"));
+    cells += f.size() - 1;
+    if (cells > AccessDump::kMaxCells) {
+        d.overLimit = true;
+        return broken(
+            d, nullptr,
+            QStringLiteral("citirea depaseste limita programului (%1 de valori pe citire)").arg(AccessDump::kMaxCells));
+    }
     std::vector<AccessCell> row;
     row.reserve(size_t(t->columns.size()));
     for (qsizetype i = 1; i < f.size(); ++i) {
@@ -129,7 +140,7 @@ void addRow(AccessDump& d, AccessTable* t, const QList<QByteArrayView>& f) {
 }
 
 // One record after the first line; t is the table being read.
-void record(AccessDump& d, AccessTable*& t, const QList<QByteArrayView>& f, bool withRows) {
+void record(AccessDump& d, AccessTable*& t, const QList<QByteArrayView>& f, bool withRows, qint64& cells) {
     const QByteArrayView tag = f.first();
     if (tag == "V" && f.size() == 2) {
         d.format = int(count(f[1]).value_or(-1));
@@ -141,7 +152,7 @@ void record(AccessDump& d, AccessTable*& t, const QList<QByteArrayView>& f, bool
     } else if (tag == "C" && f.size() == 3 && t && t->rows.empty()) {
         t->columns.append({unescaped(f[2]), int(count(f[1]).value_or(0))});
     } else if (tag == "R" && withRows && t && !t->ended) {
-        addRow(d, t, f);
+        addRow(d, t, f, cells);
     } else if (tag == "E" && f.size() == 2 && t && withRows) {
         t->ended = true;
         if (count(f[1]) != qint64(t->rows.size())) broken(d, t, QStringLiteral("randuri pierdute la citire"));
@@ -170,7 +181,8 @@ AccessDump AccessDump::parse(const QByteArray& out, const QByteArray& err, bool 
     AccessDump d;
     AccessTable* t = nullptr;
     bool first = true;
-    for (qsizetype from = 0; from < out.size();) {
+    qint64 cells = 0;
+    for (qsizetype from = 0; from < out.size() && !d.overLimit;) {
         const qsizetype end = out.indexOf('\n', from);
         // A last line without its end is a run cut short: nothing on it counts.
         if (end < 0) {
@@ -183,7 +195,7 @@ AccessDump AccessDump::parse(const QByteArray& out, const QByteArray& err, bool 
             d.problem = QStringLiteral("programul de citire Access a raspuns altceva decat un tabel");
             return d;
         }
-        if (!first) record(d, t, fields(line), withRows);
+        if (!first) record(d, t, fields(line), withRows, cells);
         first = false;
     }
     if (withRows) checkWhole(d, err);

@@ -45,8 +45,14 @@ struct AccessDump {
     std::vector<AccessTable> tables;
     // Why the output as a whole is not the helper's; empty when it is.
     QString problem;
+    // The output held more cells than the program keeps from one run: a limit of the program, not the file's fault.
+    bool overLimit = false;
+    // Cells kept from one run: a batch of year tables holds far fewer; an empty cell costs a byte of output
+    // but forty of memory, so the output's own bound is not enough.
+    static constexpr qint64 kMaxCells = 1000000;
 
     // Reads stdout and stderr of one run of the helper; rows only where the run printed them.
     static AccessDump parse(const QByteArray& out, const QByteArray& err, bool withRows);
     AccessTable* table(const QString& name);
+    const AccessTable* table(const QString& name) const;
 };

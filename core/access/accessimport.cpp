@@ -58,13 +58,23 @@ std::optional<Decimal> doubleValue(quint64 bits) {
     return roundedBinary(e ? fraction | quint64(1) << 52 : fraction, e ? e - 1075 : -1074, bits >> 63);
 }
 
-// A day as the import found it in the file: which table, which rates.
-struct Pending {
-    RateDb::MergeDay day;
-    size_t year = 0;
-    QMap<QString, Decimal> rates;
-    bool conflict = false;
-};
+using PlannedDay = AccessImport::PlannedDay;
+using PlannedRate = AccessImport::PlannedRate;
+
+Decimal rateOfUnits(qint64 units) {
+    return Decimal::of(units, kPlaces).value_or(Decimal());
+}
+
+// A rate the import keeps: at most nine whole digits and four places, so it fits ten-thousandths.
+qint64 unitsOf(const Decimal& rate) {
+    return rate.fixed(kPlaces).remove(u'.').toLongLong();
+}
+
+const PlannedRate* rateFor(const PlannedDay& day, quint16 code) {
+    const auto at = std::lower_bound(day.rates.begin(), day.rates.end(), code,
+                                     [](const PlannedRate& r, quint16 c) { return r.code < c; });
+    return at != day.rates.end() && at->code == code ? &*at : nullptr;
+}
 
 class Planner {
 public:
@@ -75,23 +85,35 @@ public:
 private:
     struct Columns {
         int date = -1;
-        std::vector<std::pair<int, QString>> rates; // column index and currency
+        std::vector<std::pair<int, quint16>> rates; // column index and currency
     };
     Columns columnsOf(const AccessTable& t);
-    void row(const std::vector<AccessCell>& cells, const Columns& c, size_t yearIndex);
-    void readRates(const std::vector<AccessCell>& cells, const Columns& c, AccessImport::Year& y, Pending& p);
-    void add(Pending p);
+    quint16 codeOf(const QString& code);
+    void row(const std::vector<AccessCell>& cells, const Columns& c, quint32 yearIndex);
+    void readRates(const std::vector<AccessCell>& cells, const Columns& c, AccessImport::Year& y, PlannedDay& p);
+    void add(PlannedDay p);
+    QString conflictText(const PlannedDay& first, const PlannedDay& p) const;
     // Rates ten times or more away from the same currency's days around them: a damaged cell, left out.
     void leaveOutStrayRates();
+    void strayAlong(const std::vector<std::pair<size_t, qint64>>& line, quint16 code,
+                    std::vector<std::pair<size_t, quint16>>& stray) const;
 
     AccessImport::Plan& m_plan;
     QDate m_today;
-    std::vector<Pending> m_days;
-    QHash<QString, size_t> m_byDay;
+    std::vector<PlannedDay> m_days;
+    QHash<qint64, size_t> m_byDay; // a day of either leu, as its Julian day and its leu
+    QHash<QString, quint16> m_codes;
 };
 
 AccessImport::Year& yearAt(AccessImport::Plan& p, size_t i) {
     return p.report.years[i];
+}
+
+quint16 Planner::codeOf(const QString& code) {
+    const auto known = m_codes.constFind(code);
+    if (known != m_codes.cend()) return *known;
+    m_plan.codes << code;
+    return *m_codes.insert(code, quint16(m_plan.codes.size() - 1));
 }
 
 Planner::Columns Planner::columnsOf(const AccessTable& t) {
@@ -114,38 +136,38 @@ Planner::Columns Planner::columnsOf(const AccessTable& t) {
             continue;
         }
         seen << *code;
-        c.rates.emplace_back(int(i), *code);
+        c.rates.emplace_back(int(i), codeOf(*code));
     }
     // A table without a date column of dates is skipped and named; the file's other tables still come.
     if (c.date < 0) {
         m_plan.report.skipped << QStringLiteral("%1: nu are coloana DATA de tip data, tabel sarit").arg(t.name);
     }
+    std::sort(c.rates.begin(), c.rates.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
     return c;
 }
 
 // The row's rates into the day: empty cells counted, refused values and old-leu fractions named.
-void Planner::readRates(const std::vector<AccessCell>& cells, const Columns& c, AccessImport::Year& y, Pending& p) {
-    const bool oldLeu = y.name.suffix.isEmpty();
+void Planner::readRates(const std::vector<AccessCell>& cells, const Columns& c, AccessImport::Year& y, PlannedDay& p) {
     for (const auto& [index, code] : c.rates) {
         const AccessImport::CellValue v = AccessImport::rateOf(cells[size_t(index)]);
+        const QString& name = m_plan.codes[code];
         if (v.kind == AccessImport::CellValue::Kind::Empty) {
             ++y.emptyRates;
         } else if (v.kind == AccessImport::CellValue::Kind::Refused) {
             ++y.refused;
-            y.notes
-                << QStringLiteral("%1 %2: %3 nu este un curs, lasat gol").arg(dayText(p.day.day.date), code, v.shown);
-        } else if (oldLeu && v.rate.decimals() > 0) {
+            y.notes << QStringLiteral("%1 %2: %3 nu este un curs, lasat gol").arg(dayText(p.date), name, v.shown);
+        } else if (!p.newLeu && v.rate.decimals() > 0) {
             // The old leu's rates were whole lei: a fraction is a new-leu figure or a damaged cell.
             ++y.refused;
             y.notes << QStringLiteral("%1 %2: %3 nu este un curs in lei vechi (lei intregi), lasat gol")
-                           .arg(dayText(p.day.day.date), code, rateText(v.rate));
+                           .arg(dayText(p.date), name, rateText(v.rate));
         } else {
-            p.rates.insert(code, v.rate);
+            p.rates.push_back({unitsOf(v.rate), code});
         }
     }
 }
 
-void Planner::row(const std::vector<AccessCell>& cells, const Columns& c, size_t yearIndex) {
+void Planner::row(const std::vector<AccessCell>& cells, const Columns& c, quint32 yearIndex) {
     AccessImport::Year& y = yearAt(m_plan, yearIndex);
     const auto moment = AccessImport::momentOf(cells[size_t(c.date)]);
     if (!moment) {
@@ -153,58 +175,61 @@ void Planner::row(const std::vector<AccessCell>& cells, const Columns& c, size_t
         y.notes << QStringLiteral("un rand fara o data citibila: sarit");
         return;
     }
-    Pending p;
+    PlannedDay p;
     p.year = yearIndex;
-    p.day.suffix = y.name.suffix;
-    p.day.day.date = moment->date();
-    if (const QString why = AccessImport::implausibleDay(p.day.day.date, y.name, m_today); !why.isEmpty()) {
+    p.newLeu = !y.name.suffix.isEmpty();
+    p.date = moment->date();
+    if (const QString why = AccessImport::implausibleDay(p.date, y.name, m_today); !why.isEmpty()) {
         ++y.refused;
-        y.notes << QStringLiteral("%1: %2, zi lasata deoparte").arg(dayText(p.day.day.date), why);
+        y.notes << QStringLiteral("%1: %2, zi lasata deoparte").arg(dayText(p.date), why);
         return;
     }
     readRates(cells, c, y, p);
-    if (p.rates.isEmpty()) {
-        y.notes << QStringLiteral("%1: niciun curs, zi sarita").arg(dayText(p.day.day.date));
+    if (p.rates.empty()) {
+        y.notes << QStringLiteral("%1: niciun curs, zi sarita").arg(dayText(p.date));
         return;
     }
-    if (p.day.day.date.year() != y.name.year)
-        y.notes << QStringLiteral("%1: zi din alt an, pusa in anul ei").arg(dayText(p.day.day.date));
+    if (p.date.year() != y.name.year)
+        y.notes << QStringLiteral("%1: zi din alt an, pusa in anul ei").arg(dayText(p.date));
     add(std::move(p));
 }
 
+QString Planner::conflictText(const PlannedDay& first, const PlannedDay& p) const {
+    QStringList differ;
+    for (const PlannedRate& r : p.rates) {
+        const PlannedRate* had = rateFor(first, r.code);
+        if (!had || had->units != r.units)
+            differ << QStringLiteral("%1 %2 / %3")
+                          .arg(m_plan.codes[r.code], had ? rateText(rateOfUnits(had->units)) : QStringLiteral("-"),
+                               rateText(rateOfUnits(r.units)));
+    }
+    return differ.isEmpty() ? QStringLiteral("cursuri lipsa") : differ.join(QStringLiteral(", "));
+}
+
 // One day once: a second row of it with the same rates is the same day, with other rates a conflict.
-void Planner::add(Pending p) {
-    const QString key = p.day.suffix + p.day.day.date.toString(Qt::ISODate);
+void Planner::add(PlannedDay p) {
+    const qint64 key = p.date.toJulianDay() * 2 + (p.newLeu ? 1 : 0);
     const auto known = m_byDay.constFind(key);
     if (known == m_byDay.cend()) {
         m_byDay.insert(key, m_days.size());
         m_days.push_back(std::move(p));
         return;
     }
-    Pending& first = m_days[*known];
+    PlannedDay& first = m_days[*known];
     // A day in conflict counts once, however many rows repeat it.
     if (first.rates == p.rates || first.conflict) return;
-    QStringList differ;
-    for (auto it = p.rates.cbegin(); it != p.rates.cend(); ++it)
-        if (first.rates.value(it.key()) != it.value() || !first.rates.contains(it.key()))
-            differ << QStringLiteral("%1 %2 / %3")
-                          .arg(it.key(),
-                               first.rates.contains(it.key()) ? rateText(first.rates[it.key()]) : QStringLiteral("-"),
-                               rateText(it.value()));
     first.conflict = true;
     ++yearAt(m_plan, first.year).conflicts;
     if (p.year != first.year) ++yearAt(m_plan, p.year).conflicts;
     yearAt(m_plan, p.year).notes << QStringLiteral("%1: apare de doua ori cu alte cursuri (%2): neimportata")
-                                        .arg(dayText(p.day.day.date), differ.isEmpty()
-                                                                          ? QStringLiteral("cursuri lipsa")
-                                                                          : differ.join(QStringLiteral(", ")));
+                                        .arg(dayText(p.date), conflictText(first, p));
 }
 
 void Planner::table(const AccessTable& t) {
     const auto name = AccessImport::yearTable(t.name);
     if (!name) return;
     m_plan.report.years.push_back({});
-    const size_t index = m_plan.report.years.size() - 1;
+    const auto index = quint32(m_plan.report.years.size() - 1);
     AccessImport::Year& y = m_plan.report.years.back();
     y.table = t.name;
     y.name = *name;
@@ -223,63 +248,63 @@ void Planner::table(const AccessTable& t) {
         if (cells.size() == size_t(t.columns.size())) row(cells, c, index);
 }
 
+// Along one currency's days of one leu, a day's rate is judged against the middle one of the (up to)
+// three days before and three after it, so one stray rate cannot taint its neighbours.
+void Planner::strayAlong(const std::vector<std::pair<size_t, qint64>>& line, quint16 code,
+                         std::vector<std::pair<size_t, quint16>>& stray) const {
+    std::vector<qint64> around;
+    for (size_t i = 0; i < line.size(); ++i) {
+        around.clear();
+        for (size_t j = i >= 3 ? i - 3 : 0; j < std::min(line.size(), i + 4); ++j)
+            if (j != i) around.push_back(line[j].second);
+        if (around.empty()) continue;
+        std::sort(around.begin(), around.end());
+        const qint64 middle = around[around.size() / 2], v = line[i].second;
+        if (v >= middle * 10 || middle >= v * 10) stray.emplace_back(line[i].first, code);
+    }
+}
+
 void Planner::leaveOutStrayRates() {
-    // Each currency of each leu along its days; a day's rate is judged against the middle one of the
-    // (up to) three days before and three after it, so one stray rate cannot taint its neighbours.
-    QMap<QString, std::vector<std::pair<Pending*, QString>>> byCurrency;
-    for (Pending& p : m_days)
-        if (!p.conflict)
-            for (auto it = p.rates.cbegin(); it != p.rates.cend(); ++it)
-                byCurrency[p.day.suffix + u' ' + it.key()].emplace_back(&p, it.key());
-    std::vector<std::pair<Pending*, QString>> stray;
-    for (const auto& days : byCurrency) {
-        for (size_t i = 0; i < days.size(); ++i) {
-            std::vector<Decimal> around;
-            for (size_t j = i >= 3 ? i - 3 : 0; j < std::min(days.size(), i + 4); ++j)
-                if (j != i) around.push_back(days[j].first->rates.value(days[j].second));
-            if (around.empty()) continue;
-            std::sort(around.begin(), around.end());
-            const Decimal middle = around[around.size() / 2];
-            const Decimal v = days[i].first->rates.value(days[i].second);
-            const auto tenTimes = [](const Decimal& a, const Decimal& b) {
-                const auto a10 = b.times(Decimal::whole(10));
-                return a10 && a >= *a10;
-            };
-            if (tenTimes(v, middle) || tenTimes(middle, v)) stray.emplace_back(days[i]);
+    // One currency of one leu at a time: the days are in order of leu and day.
+    const auto newLeu =
+        std::partition_point(m_days.begin(), m_days.end(), [](const PlannedDay& d) { return !d.newLeu; });
+    const size_t split = size_t(newLeu - m_days.begin());
+    std::vector<std::pair<size_t, quint16>> stray;
+    std::vector<std::pair<size_t, qint64>> line;
+    for (quint16 code = 0; code < quint16(m_plan.codes.size()); ++code) {
+        for (const auto& [from, to] : {std::pair<size_t, size_t>{0, split}, {split, m_days.size()}}) {
+            line.clear();
+            for (size_t i = from; i < to; ++i)
+                if (const PlannedRate* r = rateFor(m_days[i], code); r && !m_days[i].conflict)
+                    line.emplace_back(i, r->units);
+            strayAlong(line, code, stray);
         }
     }
-    for (const auto& [p, code] : stray) {
-        AccessImport::Year& y = yearAt(m_plan, p->year);
+    for (const auto& [i, code] : stray) {
+        PlannedDay& p = m_days[i];
+        AccessImport::Year& y = yearAt(m_plan, p.year);
         ++y.refused;
         y.notes << QStringLiteral("%1 %2: %3 este de zece ori sau mai mult fata de zilele din jur, lasat gol")
-                       .arg(dayText(p->day.day.date), code, rateText(p->rates.value(code)));
-        p->rates.remove(code);
+                       .arg(dayText(p.date), m_plan.codes[code], rateText(rateOfUnits(rateFor(p, code)->units)));
+        p.rates.erase(p.rates.begin() + (rateFor(p, code) - p.rates.data()));
     }
 }
 
 void Planner::finish() {
-    std::stable_sort(m_days.begin(), m_days.end(), [](const Pending& a, const Pending& b) {
-        return a.day.suffix != b.day.suffix ? a.day.suffix < b.day.suffix : a.day.day.date < b.day.day.date;
+    std::stable_sort(m_days.begin(), m_days.end(), [](const PlannedDay& a, const PlannedDay& b) {
+        return a.newLeu != b.newLeu ? b.newLeu : a.date < b.date;
     });
     leaveOutStrayRates();
-    for (Pending& p : m_days) {
+    for (PlannedDay& p : m_days) {
         if (p.conflict) continue;
-        if (p.rates.isEmpty()) {
-            yearAt(m_plan, p.year).notes
-                << QStringLiteral("%1: niciun curs ramas, zi sarita").arg(dayText(p.day.day.date));
+        if (p.rates.empty()) {
+            yearAt(m_plan, p.year).notes << QStringLiteral("%1: niciun curs ramas, zi sarita").arg(dayText(p.date));
             continue;
         }
-        for (auto it = p.rates.cbegin(); it != p.rates.cend(); ++it) {
-            const QString text = it.value().toString();
-            p.day.day.rates.push_back({it.key(), text, RateField::value(text).value_or(0)});
-        }
-        // In the bank's order, by the currency's letters ("100HUF" among the H's): a table the import
-        // makes has its columns as the update makes them.
-        std::stable_sort(p.day.day.rates.begin(), p.day.day.rates.end(),
-                         [](const FeedRate& a, const FeedRate& b) { return a.column.right(3) < b.column.right(3); });
-        m_plan.days.push_back(std::move(p.day));
-        m_plan.yearOf.push_back(p.year);
+        m_plan.days.push_back(std::move(p));
     }
+    m_days = {};
+    m_byDay = {};
 }
 
 QString countText(int n, const char* one, const char* many) {
@@ -424,6 +449,24 @@ QString AccessImport::implausibleDay(QDate day, const TableName& table, QDate to
     return {};
 }
 
+RateDb::MergeDay AccessImport::Plan::mergeDay(size_t i) const {
+    const PlannedDay& p = days[i];
+    RateDb::MergeDay m;
+    m.suffix = p.newLeu ? QStringLiteral("RON") : QString();
+    m.day.date = p.date;
+    for (const PlannedRate& r : p.rates) {
+        const QString text = rateOfUnits(r.units).toString();
+        m.day.rates.push_back({codes[r.code], text, RateField::value(text).value_or(0)});
+    }
+    // In the bank's order, by the currency's letters ("100HUF" among the H's): a table the import
+    // makes has its columns as the update makes them.
+    std::sort(m.day.rates.begin(), m.day.rates.end(), [](const FeedRate& a, const FeedRate& b) {
+        const int letters = a.column.right(3).compare(b.column.right(3));
+        return letters != 0 ? letters < 0 : a.column < b.column;
+    });
+    return m;
+}
+
 AccessImport::Plan AccessImport::plan(const std::vector<AccessTable>& tables, QDate today) {
     Plan p;
     Planner planner(p, today);
@@ -447,11 +490,30 @@ QStringList yearTablesOf(const AccessDump& listing, QStringList& skipped) {
     return years;
 }
 
+// The year tables in runs of the reader of about kCellsPerRead cells each, by the counts the file declares.
+// A count that lies costs at most one run's output, which the reader bounds.
+std::vector<QStringList> batchesOf(const AccessDump& listing, const QStringList& years) {
+    constexpr qint64 kCellsPerRead = 400000;
+    std::vector<QStringList> batches;
+    qint64 cells = 0;
+    for (const QString& name : years) {
+        const AccessTable* t = listing.table(name);
+        const qint64 size = t ? std::max<qint64>(1, t->declaredRows) * std::max<qint64>(1, t->columns.size()) : 1;
+        if (batches.empty() || cells + size > kCellsPerRead) {
+            batches.emplace_back();
+            cells = 0;
+        }
+        batches.back() << name;
+        cells += size;
+    }
+    return batches;
+}
+
 // What the history made of each day, counted in its table's line.
 void countFates(AccessImport::Plan& p, const std::vector<RateDb::Merged>& fates) {
     QHash<size_t, QSet<QString>> lackingByYear;
     for (size_t i = 0; i < fates.size(); ++i) {
-        AccessImport::Year& y = p.report.years[p.yearOf[i]];
+        AccessImport::Year& y = p.report.years[p.days[i].year];
         const RateDb::Merged& m = fates[i];
         switch (m.fate) {
         case RateDb::Merged::Fate::Stored:
@@ -463,12 +525,12 @@ void countFates(AccessImport::Plan& p, const std::vector<RateDb::Merged>& fates)
         case RateDb::Merged::Fate::Differs:
             ++y.conflicts;
             y.notes << QStringLiteral("%1: %2 altfel decat in istoric, ziua lasata cum era")
-                           .arg(dayText(p.days[i].day.date), m.columns.join(QStringLiteral(", ")));
+                           .arg(dayText(p.days[i].date), m.columns.join(QStringLiteral(", ")));
             break;
         case RateDb::Merged::Fate::Lacking:
             ++y.lacking;
             for (const QString& c : m.columns)
-                lackingByYear[p.yearOf[i]].insert(c);
+                lackingByYear[p.days[i].year].insert(c);
             break;
         }
     }
@@ -486,6 +548,27 @@ void countFates(AccessImport::Plan& p, const std::vector<RateDb::Merged>& fates)
 
 namespace {
 
+// Reads the year tables a batch at a time and keeps only the days each brings: the cells of a whole
+// file never sit in memory at once.
+Status planFrom(const AccessReader& reader, const QString& file, const std::vector<QStringList>& batches,
+                AccessImport::Plan& p, QDate today, const std::function<void(int, int, const QString&)>& step) {
+    Planner planner(p, today);
+    qsizetype tables = 0, read = 0;
+    for (const QStringList& batch : batches)
+        tables += batch.size();
+    for (size_t i = 0; i < batches.size(); ++i) {
+        read += batches[i].size();
+        step(int(i) + 1, int(batches.size()) + 2,
+             QStringLiteral("Se citesc tabelele de cursuri (%1 din %2)...").arg(read).arg(tables));
+        const auto dump = reader.read(file, batches[i]);
+        if (!dump) return Status::failure(dump);
+        for (const AccessTable& t : dump->tables)
+            planner.table(t);
+    }
+    planner.finish();
+    return succeeded();
+}
+
 // What the user hears when the file's tables could not be read.
 Status readerFailure(const QString& shown, const Status& failed) {
     // Stopped by the user: nothing is wrong with the file, and nothing was written.
@@ -496,6 +579,11 @@ Status readerFailure(const QString& shown, const Status& failed) {
     // The reader's own trouble (it is missing, or cannot start) is said in its own words, not blamed on the file.
     const QString why = failed.error().endsWith(u'.') ? failed.error().chopped(1) : failed.error();
     if (failed.cause() == Cause::Other) return Status::failure(why + u'.', Cause::Other);
+    // The program's own bounds are said as such: the file may be sound.
+    if (failed.cause() == Cause::OutOfRange)
+        return Status::failure(
+            QStringLiteral("Fisierul %1 nu a fost adus: %2; istoricul nu a fost schimbat.").arg(shown, why),
+            Cause::OutOfRange);
     return Status::failure(QStringLiteral("Fisierul %1 nu poate fi citit: %2.").arg(shown, why), failed.cause());
 }
 
@@ -514,31 +602,30 @@ Outcome<AccessImport::Report> AccessImport::run(const QString& accessFile, const
     if (!db.isOpen()) return R::failure(db.openError(), db.openCause());
     // The history is checked before anything is written into it, as the update checks it, in the same words.
     if (Status sound = db.check(); !sound) return R::failure(sound);
-    const auto step = [&](int done, const QString& text) {
-        if (options.progress) options.progress(done, 3, text);
+    const auto step = [&](int at, int total, const QString& text) {
+        if (options.progress) options.progress(at, total, text);
     };
     const auto unreadable = [&](const auto& failed) { return R::failure(readerFailure(shown, failed)); };
     const AccessReader reader(options.helper, options.keepGoing);
-    step(0, QStringLiteral("Se citeste lista tabelelor..."));
+    step(0, 1, QStringLiteral("Se citeste lista tabelelor..."));
     const auto listing = reader.tables(accessFile);
     if (!listing) return unreadable(Status::failure(listing));
     QStringList skipped;
-    const QStringList years = yearTablesOf(*listing, skipped);
-    step(1, QStringLiteral("Se citesc %1 tabele de cursuri...").arg(years.size()));
-    const auto read = reader.read(accessFile, years);
-    if (!read) return unreadable(Status::failure(read));
-    Plan p = plan(read->tables, options.today);
+    const std::vector<QStringList> batches = batchesOf(*listing, yearTablesOf(*listing, skipped));
+    const int steps = int(batches.size()) + 2;
+    Plan p;
+    if (Status read = planFrom(reader, accessFile, batches, p, options.today, step); !read) return unreadable(read);
     p.report.file = accessFile;
     p.report.version = AccessFile::versionText(kind);
     p.report.skipped = skipped + p.report.skipped;
     // A file with a table that cannot be read whole is damaged: none of its days is taken.
     p.report.damaged =
         std::any_of(p.report.years.cbegin(), p.report.years.cend(), [](const Year& y) { return !y.problem.isEmpty(); });
-    step(2, QStringLiteral("Se scriu %1 zile in istoric...").arg(p.days.size()));
+    step(steps - 1, steps, QStringLiteral("Se scriu %1 zile in istoric...").arg(p.days.size()));
     if (p.days.empty() || p.report.damaged) return p.report;
-    const auto fates = db.mergeDays(p.days);
+    const auto fates = db.mergeDays(p.days.size(), [&p](size_t i) { return p.mergeDay(i); });
     if (!fates) return R::failure(fates);
     countFates(p, *fates);
-    step(3, QString());
+    step(steps, steps, QString());
     return p.report;
 }

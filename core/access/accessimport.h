@@ -74,11 +74,26 @@ public:
     };
     static Outcome<Report> run(const QString& accessFile, const QString& dbPath, const Options& options);
 
-    // The days the tables bring, each once, with the year entry it is counted in, and the report so far.
+    // A rate as a whole file's days are held until they are written: ten-thousandths of a leu.
+    struct PlannedRate {
+        qint64 units = 0;
+        quint16 code = 0; // its place in Plan::codes
+        friend bool operator==(const PlannedRate&, const PlannedRate&) = default;
+    };
+    struct PlannedDay {
+        QDate date;
+        quint32 year = 0; // its table's entry in the report
+        bool newLeu = false;
+        bool conflict = false;
+        std::vector<PlannedRate> rates; // by code
+    };
+    // The days the tables bring, each once, in order of leu and day, and the report so far.
     struct Plan {
-        std::vector<RateDb::MergeDay> days;
-        std::vector<size_t> yearOf;
+        std::vector<PlannedDay> days;
+        QStringList codes;
         Report report;
+        // The day as the history stores it; made only when it is written.
+        RateDb::MergeDay mergeDay(size_t i) const;
     };
     static Plan plan(const std::vector<AccessTable>& tables, QDate today = QDate::currentDate());
     // Days a table of another year may hold across the year's end.

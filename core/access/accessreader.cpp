@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <optional>
 
 namespace {
 // The helper's own exit codes.
@@ -58,11 +59,13 @@ QString AccessReader::watch(QProcess& p, Run& r) const {
         r.out += p.readAllStandardOutput();
         r.err += p.readAllStandardError();
         // The program's own bounds, named as such: not the file's fault, though no history of rates needs more.
-        if (r.out.size() > kMaxOutput || r.err.size() > kMaxOutput)
-            return QStringLiteral("citirea depaseste limita programului (%1 MB pe citire)").arg(kMaxOutput >> 20);
-        if (m_clock.elapsed() > m_timeoutMs)
+        r.outOfTime = m_clock.elapsed() > m_timeoutMs;
+        r.overLimit = r.outOfTime || r.out.size() > kMaxOutput || r.err.size() > kMaxOutput;
+        if (r.outOfTime)
             return QStringLiteral("citirea fisierului depaseste limita programului (%1 secunde)")
                 .arg(m_timeoutMs / 1000);
+        if (r.overLimit)
+            return QStringLiteral("citirea depaseste limita programului (%1 MB pe citire)").arg(kMaxOutput >> 20);
         if (m_keepGoing && !m_keepGoing()) {
             r.stopped = true;
             return QStringLiteral("oprita");
@@ -86,40 +89,57 @@ Outcome<AccessDump> AccessReader::tables(const QString& file) const {
     AccessDump d = AccessDump::parse(r.out, r.err, false);
     if (why.isEmpty() && r.exitCode != HelperDone) why = QStringLiteral("lista tabelelor nu poate fi citita");
     if (why.isEmpty()) why = d.problem;
-    if (!why.isEmpty()) return Outcome<AccessDump>::failure(why, r.stopped ? Cause::Stopped : Cause::DbUnreadable);
+    if (!why.isEmpty())
+        return Outcome<AccessDump>::failure(why, r.stopped     ? Cause::Stopped
+                                                 : r.overLimit ? Cause::OutOfRange
+                                                               : Cause::DbUnreadable);
     return d;
 }
 
 Outcome<AccessDump> AccessReader::read(const QString& file, const QStringList& names) const {
-    AccessDump all;
-    if (names.isEmpty()) return all;
-    if (const Status refused = refusal(file); !refused) return Outcome<AccessDump>::failure(refused);
+    using R = Outcome<AccessDump>;
+    if (names.isEmpty()) return AccessDump{};
+    if (const Status refused = refusal(file); !refused) return R::failure(refused);
     Run r = run(QStringList{QStringLiteral("read"), file} + names);
-    if (r.stopped) return Outcome<AccessDump>::failure(r.failure, Cause::Stopped);
-    all = AccessDump::parse(r.out, r.err, true);
+    if (r.stopped) return R::failure(r.failure, Cause::Stopped);
+    AccessDump all = AccessDump::parse(r.out, r.err, true);
+    r.out = {};
     const QString why = helperFailure(r);
     if (why.isEmpty() && r.exitCode == HelperDone && all.problem.isEmpty()) return all;
+    // The program's own bounds: time is up for every later run too, and one table alone has nothing to retry.
+    if (r.outOfTime || ((r.overLimit || all.overLimit) && names.size() == 1))
+        return R::failure(r.overLimit ? r.failure : all.problem, Cause::OutOfRange);
     // Something went wrong somewhere: keep what was read whole, try the rest one by one.
+    std::vector<std::optional<AccessTable>> tables(size_t(names.size()));
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (AccessTable* first = all.table(names[i]); first && first->problem.isEmpty())
+            tables[size_t(i)] = std::move(*first);
     AccessDump merged;
     merged.format = all.format;
-    for (const QString& name : names) {
-        const AccessTable* first = all.table(name);
-        if (first && first->problem.isEmpty()) {
-            merged.tables.push_back(*first);
-            continue;
+    all = {};
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (!tables[size_t(i)]) {
+            auto alone = readAlone(file, names[i]);
+            if (!alone) return R::failure(alone.error(), alone.cause());
+            tables[size_t(i)] = std::move(*alone);
         }
-        const Run alone = run({QStringLiteral("read"), file, name});
-        if (alone.stopped) return Outcome<AccessDump>::failure(alone.failure, Cause::Stopped);
-        AccessDump one = AccessDump::parse(alone.out, alone.err, true);
-        AccessTable* t = one.table(name);
-        AccessTable failed;
-        failed.name = name;
-        if (!t) t = &failed;
-        if (t->problem.isEmpty()) t->problem = helperFailure(alone);
-        if (t->problem.isEmpty() && alone.exitCode != HelperDone)
-            t->problem = QStringLiteral("tabelul nu poate fi citit");
-        if (t == &failed && t->problem.isEmpty()) t->problem = QStringLiteral("tabelul nu poate fi citit");
-        merged.tables.push_back(std::move(*t));
+        merged.tables.push_back(std::move(*tables[size_t(i)]));
     }
     return merged;
+}
+
+Outcome<AccessTable> AccessReader::readAlone(const QString& file, const QString& name) const {
+    using R = Outcome<AccessTable>;
+    const Run alone = run({QStringLiteral("read"), file, name});
+    if (alone.stopped) return R::failure(alone.failure, Cause::Stopped);
+    AccessDump one = AccessDump::parse(alone.out, alone.err, true);
+    if (alone.overLimit || one.overLimit)
+        return R::failure(alone.overLimit ? alone.failure : one.problem, Cause::OutOfRange);
+    AccessTable* t = one.table(name);
+    AccessTable failed;
+    failed.name = name;
+    if (!t) t = &failed;
+    if (t->problem.isEmpty()) t->problem = helperFailure(alone);
+    if (t->problem.isEmpty() && alone.exitCode != HelperDone) t->problem = QStringLiteral("tabelul nu poate fi citit");
+    return std::move(*t);
 }

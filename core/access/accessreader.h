@@ -38,6 +38,8 @@ private:
         QString failure; // the helper did not end by itself, or ended badly
         int exitCode = 0;
         bool stopped = false;
+        bool overLimit = false; // past the program's own bound of output or time
+        bool outOfTime = false;
     };
     Run run(const QStringList& arguments) const;
     // Why the file is not even handed to the helper.
@@ -45,6 +47,8 @@ private:
     // Gathers the helper's output until it ends; why it had to be stopped, empty when it ended by itself.
     QString watch(QProcess& p, Run& r) const;
     static QString helperFailure(const Run& r);
+    // One table read by a run of its own, after a run of several failed part way.
+    Outcome<AccessTable> readAlone(const QString& file, const QString& name) const;
 
     QString m_helper;
     std::function<bool()> m_keepGoing;

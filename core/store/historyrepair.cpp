@@ -72,36 +72,40 @@ Status HistoryRepair::setRate(const RateDb::Change& c, QHash<int, QStringList>& 
          {c.value, RateSql::dateText(c.date)}});
 }
 
-Outcome<std::vector<RateDb::Merged>> HistoryRepair::mergeDays(const std::vector<RateDb::MergeDay>& days) {
+Outcome<std::vector<RateDb::Merged>> HistoryRepair::mergeDays(size_t count, const RateDb::DayAt& dayAt) {
     std::vector<RateDb::Merged> fates;
-    if (Status s = m_store.inTransaction([&] { return mergeAll(days, fates); }); !s)
+    if (Status s = m_store.inTransaction([&] { return mergeAll(count, dayAt, fates); }); !s)
         return Outcome<std::vector<RateDb::Merged>>::failure(s);
     return fates;
 }
 
-Status HistoryRepair::mergeAll(const std::vector<RateDb::MergeDay>& days, std::vector<RateDb::Merged>& fates) {
-    fates.assign(days.size(), RateDb::Merged{});
-    QHash<QString, QHash<QDate, StoredDay>> storedByTable;
-    QHash<QString, std::vector<FeedDay>> newBySuffix;
-    for (size_t i = 0; i < days.size(); ++i) {
-        const RateDb::MergeDay& m = days[i];
-        const QString key = QString::number(m.day.date.year()) + m.suffix;
-        auto known = storedByTable.find(key);
-        if (known == storedByTable.end()) {
-            auto read = RateReads(m_store).storedDays(m.day.date.year(), m.suffix);
+// One table at a time: its stored days read once, its new days written, and both let go.
+Status HistoryRepair::mergeAll(size_t count, const RateDb::DayAt& dayAt, std::vector<RateDb::Merged>& fates) {
+    fates.assign(count, RateDb::Merged{});
+    QString table, suffix;
+    QHash<QDate, StoredDay> stored;
+    std::vector<FeedDay> fresh;
+    for (size_t i = 0; i <= count; ++i) {
+        std::optional<RateDb::MergeDay> m;
+        if (i < count) m = dayAt(i);
+        const QString key = m ? QString::number(m->day.date.year()) + m->suffix : QString();
+        if (key != table) {
+            int written = 0;
+            if (!fresh.empty())
+                if (Status s = DayWriter(m_store).storeAll(fresh, &written, suffix); !s) return s;
+            fresh.clear();
+            if (!m) break;
+            auto read = RateReads(m_store).storedDays(m->day.date.year(), m->suffix);
             if (!read) return Status::failure(read);
-            known = storedByTable.insert(key, *read);
+            stored = std::move(*read);
+            table = key;
+            suffix = m->suffix;
         }
-        const auto stored = known->constFind(m.day.date);
-        if (stored == known->cend()) {
-            newBySuffix[m.suffix].push_back(m.day);
-            continue;
-        }
-        fates[i] = comparedToStored(m.day, *stored);
-    }
-    for (auto it = newBySuffix.cbegin(); it != newBySuffix.cend(); ++it) {
-        int stored = 0;
-        if (Status s = DayWriter(m_store).storeAll(it.value(), &stored, it.key()); !s) return s;
+        const auto have = stored.constFind(m->day.date);
+        if (have == stored.cend())
+            fresh.push_back(std::move(m->day));
+        else
+            fates[i] = comparedToStored(m->day, *have);
     }
     return succeeded();
 }

@@ -9,13 +9,13 @@ public:
     explicit HistoryRepair(RateDb& store) : m_store(store) {}
 
     Status applyChanges(const std::vector<RateDb::Change>& changes);
-    Outcome<std::vector<RateDb::Merged>> mergeDays(const std::vector<RateDb::MergeDay>& days);
+    Outcome<std::vector<RateDb::Merged>> mergeDays(size_t count, const RateDb::DayAt& dayAt);
 
 private:
     Status applyAll(const std::vector<RateDb::Change>& changes);
     Status setRate(const RateDb::Change& c, QHash<int, QStringList>& columnsByYear);
     static QString yearTable(QDate day);
-    Status mergeAll(const std::vector<RateDb::MergeDay>& days, std::vector<RateDb::Merged>& fates);
+    Status mergeAll(size_t count, const RateDb::DayAt& dayAt, std::vector<RateDb::Merged>& fates);
 
     RateDb& m_store;
 };

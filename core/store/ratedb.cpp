@@ -22,6 +22,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -196,11 +197,16 @@ Status RateDb::failed(int nativeCode, const QString& text) const {
                                    .arg(file),
                                Cause::DbBusy);
     case 8: // read only
-        return Status::failure(QStringLiteral("Baza de cursuri %1 nu poate fi scrisa.").arg(file), Cause::DbReadOnly);
+        return Status::failure(QStringLiteral("Baza de cursuri %1 nu poate fi scrisa%2.")
+                                   .arg(file, QFileInfo(QFileInfo(m_path).absolutePath()).isWritable()
+                                                  ? QString()
+                                                  : QStringLiteral(": dosarul ei nu poate fi scris")),
+                               Cause::DbReadOnly);
     case 11: // corrupt
     case 26: // not a database
         return Status::failure(QStringLiteral("Baza de cursuri %1 este deteriorata.").arg(file), Cause::DbDamaged);
     case 10: // disk I/O
+        return ioFailure();
     case 14: // cannot open
     case 23: // not authorised
         return Status::failure(QStringLiteral("Baza de cursuri %1 nu poate fi citita.").arg(file), Cause::DbUnreadable);
@@ -210,6 +216,31 @@ Status RateDb::failed(int nativeCode, const QString& text) const {
     default:
         return Status::failure(text);
     }
+}
+
+// A write that failed is said by what the system answered: a full disk or a file size limit is no unreadable file.
+Status RateDb::ioFailure() const {
+    sqlite3* db = engine();
+    const int system = db ? sqlite3_system_errno(db) : 0;
+    const int extended = db ? sqlite3_extended_errcode(db) : 0;
+#ifdef _WIN32
+    const bool full = system == 112 || system == 39, tooLarge = system == 223; // disk full, handle disk full, too large
+#else
+    const bool full = system == ENOSPC, tooLarge = system == EFBIG;
+#endif
+    const QString file = shown(m_path);
+    if (full)
+        return Status::failure(QStringLiteral("Nu mai este loc pe disc pentru baza de cursuri %1.").arg(file),
+                               Cause::DbReadOnly);
+    if (tooLarge)
+        return Status::failure(
+            QStringLiteral("Baza de cursuri %1 nu poate fi scrisa: depaseste marimea permisa unui fisier.").arg(file),
+            Cause::DbReadOnly);
+    const int writes[] = {SQLITE_IOERR_WRITE, SQLITE_IOERR_FSYNC, SQLITE_IOERR_DIR_FSYNC, SQLITE_IOERR_TRUNCATE};
+    if (std::find(std::begin(writes), std::end(writes), extended) != std::end(writes))
+        return Status::failure(QStringLiteral("Baza de cursuri %1 nu poate fi scrisa pe disc.").arg(file),
+                               Cause::DbReadOnly);
+    return Status::failure(QStringLiteral("Baza de cursuri %1 nu poate fi citita.").arg(file), Cause::DbUnreadable);
 }
 
 QString RateDb::uniqueSibling(const QString& path) {
@@ -520,6 +551,6 @@ Status RateDb::applyChanges(const std::vector<Change>& changes) {
     return HistoryRepair(*this).applyChanges(changes);
 }
 
-Outcome<std::vector<RateDb::Merged>> RateDb::mergeDays(const std::vector<MergeDay>& days) {
-    return HistoryRepair(*this).mergeDays(days);
+Outcome<std::vector<RateDb::Merged>> RateDb::mergeDays(size_t count, const DayAt& dayAt) {
+    return HistoryRepair(*this).mergeDays(count, dayAt);
 }

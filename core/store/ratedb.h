@@ -156,7 +156,10 @@ public:
     // Days brought from another history, in one transaction: a day not yet stored goes in
     // (tables and columns made as needed); a stored day is never written again, and is
     // told as the same, as differing, or as lacking rates that came. One a day, in order.
-    Outcome<std::vector<Merged>> mergeDays(const std::vector<MergeDay>& days);
+    // Days come one at a time, so many years of them need not sit in memory at once; those of one table
+    // together cost one read of it.
+    using DayAt = std::function<MergeDay(size_t)>;
+    Outcome<std::vector<Merged>> mergeDays(size_t count, const DayAt& dayAt);
 
     // Newest row strictly before the day, from the day's year or, when that has
     // none, the newest earlier table of the same leu that has one. An empty row means none has.
@@ -206,6 +209,7 @@ private:
     // A failed statement as the user should hear it, with its cause.
     Status failed(const QSqlError& e) const;
     Status failed(int nativeCode, const QString& text) const;
+    Status ioFailure() const;
 
     QString m_path;
     QString m_name;

@@ -24,6 +24,11 @@ BrandingText "Zorvel ${VERSION}"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Romanian"
 
+!macro RemovePluginFolder NAME
+  Delete "$INSTDIR\bin\${NAME}\*.dll"
+  RMDir "$INSTDIR\bin\${NAME}"
+!macroend
+
 Function .onInit
   SetRegView 64
 FunctionEnd
@@ -34,6 +39,7 @@ FunctionEnd
 
 Section "Zorvel"
   SetShellVarContext all
+  Call RemoveEarlierLayout
 !include "${FILES}"
   SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -49,6 +55,26 @@ Section "Zorvel"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
 SectionEnd
+
+; An earlier version kept the program in bin\ and its workbook and shipped history in share\zorvel\.
+; Only the program's own files go: a history or a workbook a user kept there stays where it is.
+Function RemoveEarlierLayout
+  IfFileExists "$INSTDIR\bin\zorvel.exe" 0 done
+  Delete "$INSTDIR\bin\zorvel.exe"
+  Delete "$INSTDIR\bin\zorvel-access.exe"
+  Delete "$INSTDIR\bin\zorvel-excel.exe"
+  Delete "$INSTDIR\bin\*.dll"
+  !insertmacro RemovePluginFolder "platforms"
+  !insertmacro RemovePluginFolder "sqldrivers"
+  !insertmacro RemovePluginFolder "imageformats"
+  !insertmacro RemovePluginFolder "iconengines"
+  !insertmacro RemovePluginFolder "styles"
+  !insertmacro RemovePluginFolder "tls"
+  RMDir "$INSTDIR\bin"
+  RMDir "$INSTDIR\share\zorvel"
+  RMDir "$INSTDIR\share"
+done:
+FunctionEnd
 
 Section "Uninstall"
   SetShellVarContext all
