@@ -4,11 +4,14 @@
 #include "core/text/ratefield.h"
 #include "tests/support/testenv.h"
 
+#include <atomic>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstring>
-#include <random>
 #include <gtest/gtest.h>
+#include <random>
+#include <thread>
 
 namespace {
 
@@ -198,6 +201,33 @@ TEST_F(StoreTest, RateLookupIgnoresCaseAndTreatsNullAsMissing) {
     EXPECT_EQ(row.rate(QStringLiteral("eur")).value_or(0), 4.95);
     EXPECT_FALSE(row.rate(QStringLiteral("XYZ")).has_value());
     EXPECT_FALSE(row.rate(QStringLiteral("GBP")).has_value());
+}
+
+// Two writers at once (two imports, an import and an update): the later waits for the earlier, as for any
+// busy history, instead of being refused because both had read first.
+TEST_F(StoreTest, TwoWritersAtOnceBothFinish) {
+    ASSERT_TRUE(RateDb(app.db()).storeDay(day(QDate(2024, 3, 1), {{"EUR", "4.97"}})));
+    std::atomic<int> inside{0};
+    const auto merge = [&](QDate d, bool* ok) {
+        RateDb db(app.db());
+        const auto merged = db.mergeDays(2, [&](size_t i) {
+            // The second day is asked for once the first one's year was read: both in their transaction,
+            // each having read, before either writes. Where the other cannot come in, stop waiting for it.
+            if (i == 1) {
+                ++inside;
+                for (int n = 0; n < 30 && inside < 2; ++n)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            return RateDb::MergeDay{QStringLiteral("RON"), day(d.addDays(int(i) * 7), {{"EUR", "4.98"}})};
+        });
+        *ok = merged.ok();
+    };
+    bool first = false, second = false;
+    std::thread a(merge, QDate(2024, 3, 4), &first), b(merge, QDate(2024, 3, 5), &second);
+    a.join();
+    b.join();
+    EXPECT_TRUE(first && second);
+    EXPECT_EQ(app.column(QStringLiteral("select count(*) from valuta2024ron")), (QVariantList{5}));
 }
 
 } // namespace

@@ -566,6 +566,19 @@ Status planFrom(const AccessReader& reader, const QString& file, const std::vect
             planner.table(t);
     }
     planner.finish();
+    // A file with a table that cannot be read whole is damaged: none of its days is taken.
+    p.report.damaged = std::any_of(p.report.years.cbegin(), p.report.years.cend(),
+                                   [](const AccessImport::Year& y) { return !y.problem.isEmpty(); });
+    return succeeded();
+}
+
+// Why the file is not even read: it is not there, or it is no Access file.
+Status notAccess(const QString& shown, AccessFile::Kind kind) {
+    if (kind == AccessFile::Kind::Missing)
+        return Status::failure(QStringLiteral("Fisierul %1 nu exista.").arg(shown), Cause::DbMissing);
+    if (!AccessFile::isAccess(kind))
+        return Status::failure(QStringLiteral("Fisierul %1 nu este o baza de date Access.").arg(shown),
+                               Cause::DbDamaged);
     return succeeded();
 }
 
@@ -594,10 +607,7 @@ Outcome<AccessImport::Report> AccessImport::run(const QString& accessFile, const
     using R = Outcome<Report>;
     const QString shown = QDir::toNativeSeparators(accessFile);
     const AccessFile::Kind kind = AccessFile::kind(accessFile);
-    if (kind == AccessFile::Kind::Missing)
-        return R::failure(QStringLiteral("Fisierul %1 nu exista.").arg(shown), Cause::DbMissing);
-    if (!AccessFile::isAccess(kind))
-        return R::failure(QStringLiteral("Fisierul %1 nu este o baza de date Access.").arg(shown), Cause::DbDamaged);
+    if (Status refused = notAccess(shown, kind); !refused) return R::failure(refused);
     RateDb db(dbPath);
     if (!db.isOpen()) return R::failure(db.openError(), db.openCause());
     // The history is checked before anything is written into it, as the update checks it, in the same words.
@@ -618,9 +628,6 @@ Outcome<AccessImport::Report> AccessImport::run(const QString& accessFile, const
     p.report.file = accessFile;
     p.report.version = AccessFile::versionText(kind);
     p.report.skipped = skipped + p.report.skipped;
-    // A file with a table that cannot be read whole is damaged: none of its days is taken.
-    p.report.damaged =
-        std::any_of(p.report.years.cbegin(), p.report.years.cend(), [](const Year& y) { return !y.problem.isEmpty(); });
     step(steps - 1, steps, QStringLiteral("Se scriu %1 zile in istoric...").arg(p.days.size()));
     if (p.days.empty() || p.report.damaged) return p.report;
     const auto fates = db.mergeDays(p.days.size(), [&p](size_t i) { return p.mergeDay(i); });

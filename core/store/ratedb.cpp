@@ -445,7 +445,9 @@ Outcome<QMap<int, bool>> RateDb::yearTables() {
 
 Status RateDb::inTransaction(const std::function<Status()>& work) {
     if (!m_open) return Status::failure(m_error, m_cause);
-    if (!m_db.transaction()) return failed(m_db.lastError());
+    // Every transaction here writes: the write lock is taken at its start, where a busy history is waited
+    // for. Taken later, after a read, a second writer is refused at once, since waiting could deadlock.
+    if (QSqlQuery begin(m_db); !begin.exec(QStringLiteral("begin immediate"))) return failed(begin.lastError());
     const Status s = work();
     if (s && m_db.commit()) return s;
     const Status why = s ? failed(m_db.lastError()) : s;
