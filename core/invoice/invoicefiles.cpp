@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <zip.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -109,6 +110,28 @@ QStringList InvoiceFiles::expand(const QStringList& paths) {
     return files;
 }
 
+namespace {
+
+// At most bound + 1 bytes, in a buffer as large as the file says it is: one of the bound itself for every
+// small file would have the system map and unmap tens of MB for each invoice.
+QByteArray readAtMost(QFile& f, qint64 bound) {
+    QByteArray bytes(qsizetype(std::clamp<qint64>(f.size() + 1, 1, bound + 1)), Qt::Uninitialized);
+    qint64 size = 0;
+    for (;;) {
+        if (size == bytes.size()) {
+            if (size > bound) break;
+            bytes.resize(qsizetype(std::min(bound + 1, size * 2 + 4096)));
+        }
+        const qint64 got = f.read(bytes.data() + size, bytes.size() - size);
+        if (got <= 0) break;
+        size += got;
+    }
+    bytes.resize(qsizetype(size));
+    return bytes;
+}
+
+} // namespace
+
 Item InvoiceFiles::load(const QString& path) {
     QFile f(path);
     if (!QFileInfo::exists(path)) return refused(path, Kind::Unreadable, QStringLiteral("fisierul nu exista"));
@@ -120,7 +143,7 @@ Item InvoiceFiles::load(const QString& path) {
     if (f.size() > bound)
         return refused(path, Kind::Unreadable,
                        zip ? QStringLiteral("arhiva prea mare") : QStringLiteral("fisier prea mare pentru o factura"));
-    QByteArray bytes = f.read(bound + 1);
+    QByteArray bytes = readAtMost(f, bound);
     if (bytes.size() > bound || f.error() != QFileDevice::NoError)
         return refused(path, Kind::Unreadable, QStringLiteral("fisierul nu poate fi citit"));
     if (zip) return fromZip(path, bytes);
