@@ -2,6 +2,7 @@
 #include "cli/clishared.h"
 #include "core/access/accessfile.h"
 #include "core/access/accessimport.h"
+#include "core/text/csvtext.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -37,11 +38,28 @@ QJsonObject reportJson(const QString& file, const AccessImport::Report& report) 
             {"skipped", QJsonArray::fromStringList(report.skipped)}};
 }
 
+// A line a table with its counts, then a line for each of its notes, then what was skipped.
+QString reportCsv(const AccessImport::Report& report) {
+    QList<QStringList> rows;
+    const QStringList noCounts(8);
+    for (const AccessImport::Year& y : report.years) {
+        rows.append({y.table, QString::number(y.name.year), y.name.suffix.isEmpty() ? "ROL" : "RON",
+                     QString::number(y.rows), QString::number(y.imported), QString::number(y.alreadyStored),
+                     QString::number(y.conflicts), QString::number(y.emptyRates), QString::number(y.refused),
+                     CsvText::inert(y.problem)});
+        for (const QString& note : y.notes)
+            rows.append(QStringList{y.table} + noCounts + QStringList{CsvText::inert(note)});
+    }
+    for (const QString& skipped : report.skipped)
+        rows.append(QStringList{QString()} + noCounts + QStringList{CsvText::inert(skipped)});
+    return csv({"tabel", "an", "leu", "randuri", "importate", "deja memorate", "conflicte", "cursuri goale", "respinse",
+                "nota"},
+               rows);
+}
+
 } // namespace
 
 int importAccess(const Request& r, const Context& c, QTextStream& out, QTextStream& err) {
-    if (r.format == Format::Csv)
-        return fail(err, QStringLiteral("--import-access scrie text sau json"), CommandLine::WrongUse);
     const QString file = r.parser.value(QStringLiteral("import-access"));
     const QString shown = QDir::toNativeSeparators(file);
     const AccessFile::Kind kind = AccessFile::kind(file);
@@ -59,6 +77,8 @@ int importAccess(const Request& r, const Context& c, QTextStream& out, QTextStre
     if (!report) return fail(err, report.error(), CommandLine::Failed);
     if (r.format == Format::Json) {
         out << json(reportJson(file, *report)) << Qt::endl;
+    } else if (r.format == Format::Csv) {
+        out << reportCsv(*report) << Qt::flush;
     } else {
         for (const QString& line : report->lines())
             out << line << Qt::endl;

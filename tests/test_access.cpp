@@ -432,6 +432,16 @@ TEST_F(AccessFiles, AStoredDayIsNeverWrittenAgainAndADifferentOneIsAConflict) {
     EXPECT_EQ(app.column(QStringLiteral("select EUR from valuta2022ron where DATA='2022-03-08'")).value(0).toDouble(),
               4.5);
     EXPECT_TRUE(app.column(QStringLiteral("select USD from valuta2022ron where DATA='2022-03-09'")).value(0).isNull());
+    // The same as CSV, for a spreadsheet: a line a table with its counts, then its notes.
+    r = run(data("valuta-2007.accdb"), {QStringLiteral("--format"), QStringLiteral("csv")});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_TRUE(r.out.startsWith(
+        QStringLiteral("tabel;an;leu;randuri;importate;deja memorate;conflicte;cursuri goale;respinse;nota\r\n")))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("VALUTA2022RON;2022;RON;251;0;249;1;")) &&
+                r.out.contains(QStringLiteral("VALUTA2022RON;;;;;;;;;\"08.03.2022: EUR altfel decat in istoric, ziua "
+                                              "lasata cum era\"\r\n")))
+        << r.out.toStdString();
 }
 
 TEST_F(AccessFiles, ADamagedFileIsAnErrorAndTheHistoryIsUntouched) {

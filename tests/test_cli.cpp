@@ -121,7 +121,6 @@ TEST_F(CliTest, AnswersAsTheConverterWouldAndSaysWhatIsWrong) {
         {{"--rate", "EUR", "--date", "2019-05-05"}, 1, "Nu exista curs memorat inainte de 05.05.2019"},
         {{"--rate", "EUR", "--date", "2022-13-01"}, 2, "data invalida"},
         {{"--rate", "EUR", "--format", "xml"}, 2, "format necunoscut"},
-        {{"--import-access", "valuta.mdb", "--format", "csv"}, 2, "--import-access scrie text sau json"},
         {{"--frobnicate"}, 2, "optiune necunoscuta: frobnicate"},
         {{"--rate"}, 2, "optiune fara valoare"},
         {{"--rate", "EUR", "--update"}, 2, "alegeti una"},

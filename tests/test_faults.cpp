@@ -447,7 +447,16 @@ TEST(UpdateFaults, KillDuringAnImportLeavesWholeYears) {
                 {QStringLiteral("--gtest_also_run_disabled_tests"),
                  QStringLiteral("--gtest_filter=UpdateFaults.DISABLED_ChildImportsUntilKilled")});
     ASSERT_TRUE(child.waitForStarted());
-    QThread::msleep(400);
+    // Once its first year is committed (a process starts slowly under Wine), and while it stores the next ones.
+    QElapsedTimer waited;
+    waited.start();
+    const auto firstYearIn = [&app] {
+        const auto has = RateDb(app.db()).hasTable(QStringLiteral("valuta2006ron"));
+        return has.ok() && *has;
+    };
+    while (waited.elapsed() < 30000 && !firstYearIn())
+        QThread::msleep(20);
+    QThread::msleep(50);
     // Without a word to the process: SIGKILL, or TerminateProcess on Windows.
 #ifdef _WIN32
     child.kill();

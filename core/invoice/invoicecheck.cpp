@@ -1,5 +1,7 @@
 #include "core/invoice/invoicecheck.h"
+
 #include "core/money/localcurrency.h"
+#include "core/text/csvtext.h"
 #include "core/text/daytext.h"
 
 namespace {
@@ -39,12 +41,6 @@ std::optional<Decimal> sumOfRates(const EInvoice& inv, const Decimal& rate) {
         sum = *next;
     }
     return sum;
-}
-
-// A text taken from a file that a spreadsheet would read as a formula is written as text.
-QString safeText(const QString& text) {
-    if (!text.isEmpty() && QStringLiteral("=+-@\t\r").contains(text[0])) return u'\'' + text;
-    return text;
 }
 
 } // namespace
@@ -252,16 +248,17 @@ QStringList InvoiceCheck::header() {
 }
 
 QStringList InvoiceCheck::cells(const Result& r, QChar point) {
-    const QString file = safeText(r.entry.isEmpty() ? r.file : r.file + QStringLiteral(" (") + r.entry + u')');
+    const QString file = CsvText::inert(r.entry.isEmpty() ? r.file : r.file + QStringLiteral(" (") + r.entry + u')');
     if (!r.invoice)
-        return {file, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, verdictText(r.verdict), safeText(r.reason)};
+        return {
+            file, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, verdictText(r.verdict), CsvText::inert(r.reason)};
     const EInvoice& inv = *r.invoice;
     return {file,
-            safeText(inv.number),
+            CsvText::inert(inv.number),
             r.credit ? QStringLiteral("storno") : QStringLiteral("factura"),
             inv.issueDate.toString(Qt::ISODate),
             r.vatDate.toString(Qt::ISODate),
-            safeText(inv.currency),
+            CsvText::inert(inv.currency),
             money(r.vat, point),
             r.rate ? r.rate->fixed(r.rateDecimals, point) : QString(),
             r.rateDay.isValid() ? r.rateDay.toString(Qt::ISODate) : QString(),
@@ -271,5 +268,5 @@ QStringList InvoiceCheck::cells(const Result& r, QChar point) {
             money(r.netLei, point),
             money(r.totalLei, point),
             verdictText(r.verdict),
-            safeText(r.reason)};
+            CsvText::inert(r.reason)};
 }

@@ -10,6 +10,11 @@ QString field(const QString& text) {
     return u'"' + QString(text).replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
+QString inert(const QString& text) {
+    if (!text.isEmpty() && QStringLiteral("=+-@\t\r").contains(text[0])) return u'\'' + text;
+    return text;
+}
+
 QString line(const QStringList& fields) {
     QStringList quoted;
     quoted.reserve(fields.size());
@@ -32,8 +37,8 @@ QString day(QDate d) {
     if (y < 1 || y > 9999) return d.toString(Qt::ISODate);
     // By hand: a list writes two for every row, and the general formatter goes through a printf.
     const auto digit = [](int v) { return QChar(u'0' + v % 10); };
-    const QChar text[10] = {digit(y / 1000), digit(y / 100), digit(y / 10), digit(y), u'-', digit(m / 10),
-                            digit(m),        u'-',           digit(n / 10), digit(n)};
+    const QChar text[10] = {digit(y / 1000), digit(y / 100), digit(y / 10), digit(y),      u'-',
+                            digit(m / 10),   digit(m),       u'-',          digit(n / 10), digit(n)};
     return QString(text, 10);
 }
 

@@ -17,6 +17,8 @@ inline constexpr QChar kSeparator = u';';
 inline constexpr QChar kDecimal = u',';
 
 QString field(const QString& text);
+// A text taken from a file that a spreadsheet would read as a formula, made plain text.
+QString inert(const QString& text);
 // One line, its line end included.
 QString line(const QStringList& fields);
 // The same line appended as UTF-8, for a file of many lines built without a second copy.
