@@ -214,7 +214,10 @@ Status RateDb::failed(int nativeCode, const QString& text) const {
         return Status::failure(QStringLiteral("Nu mai este loc pe disc pentru baza de cursuri %1.").arg(file),
                                Cause::DbReadOnly);
     default:
-        return Status::failure(text);
+        // The engine's own words are English and name its internals: the user hears what failed, with its
+        // code for whoever helps them.
+        return Status::failure(
+            QStringLiteral("Baza de cursuri %1 nu poate fi folosita (eroare %2).").arg(file).arg(code), Cause::Other);
     }
 }
 
