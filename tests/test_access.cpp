@@ -444,6 +444,49 @@ TEST_F(AccessFiles, AStoredDayIsNeverWrittenAgainAndADifferentOneIsAConflict) {
         << r.out.toStdString();
 }
 
+// A real file patched in place as damage or an old bug would leave it: its sound days come over exactly,
+// the rest is named and left out. The dates and rates are a row's own bytes: a Date/Time of eight, then its
+// rates of four each, in the order of the columns.
+TEST_F(AccessFiles, APatchedFileBringsItsSoundDaysAndNamesTheRest) {
+    QByteArray bytes = AccessData::contents(data("valuta-full.mdb"));
+    const auto serial = [](QDate d) { return double(QDate(1899, 12, 30).daysTo(d)); };
+    const auto at = [&](double day) {
+        const QByteArray wanted(reinterpret_cast<const char*>(&day), 8);
+        const qsizetype i = bytes.indexOf(wanted);
+        EXPECT_TRUE(i >= 0 && bytes.indexOf(wanted, i + 1) < 0) << "the row of " << day << " is not found once";
+        return i;
+    };
+    const auto moveDay = [&](QDate from, double to) {
+        if (const qsizetype i = at(serial(from)); i >= 0) bytes.replace(i, 8, reinterpret_cast<const char*>(&to), 8);
+    };
+    const auto setRate = [&](QDate day, int column, float rate) {
+        if (const qsizetype i = at(serial(day)); i >= 0)
+            bytes.replace(i + 8 + 4 * column, 4, reinterpret_cast<const char*>(&rate), 4);
+    };
+    moveDay(QDate(2022, 9, 7), serial(QDate(2022, 9, 3)));                     // a Saturday
+    moveDay(QDate(2023, 1, 10), serial(QDate(2031, 1, 10)));                   // years ahead
+    moveDay(QDate(2022, 6, 22), serial(QDate(2019, 6, 19)));                   // a weekday of a distant year
+    moveDay(QDate(2023, 3, 15), serial(QDate(2023, 3, 15)) + 86399.6 / 86400); // 23:59:59.6, still that day
+    setRate(QDate(2022, 4, 12), 10, 49450.f);                                  // EUR ten thousand times its days
+    setRate(QDate(2004, 6, 15), 6, 4.1f);                                      // a new-leu EUR among old lei
+    const QString file = app.path() + QStringLiteral("/vechi cu zile gresite.mdb");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    f.close();
+    const Ran r = run(file);
+    EXPECT_EQ(r.exit, 1);
+    for (const char* said :
+         {"03.09.2022: zi de weekend", "10.01.2031: dupa ziua de azi", "19.06.2019: zi departe de anul tabelului 2022",
+          "12.04.2022 EUR: 49450 este de zece ori", "15.06.2004 EUR: 4,1000 nu este un curs in lei vechi"})
+        EXPECT_TRUE(r.out.contains(QLatin1String(said))) << said << "\n" << r.out.toStdString();
+    const QStringList diff =
+        AccessData::differences(app.db(), data("valuta-full.expected.csv"), {"2022-09-07", "2023-01-10", "2022-06-22"});
+    ASSERT_EQ(diff.size(), 2) << diff.join(u'\n').toStdString();
+    EXPECT_TRUE(diff[0].startsWith(QStringLiteral("VALUTA2004 2004-06-15 EUR: stored ''")) &&
+                diff[1].startsWith(QStringLiteral("VALUTA2022RON 2022-04-12 EUR: stored ''")))
+        << diff.join(u'\n').toStdString();
+}
+
 TEST_F(AccessFiles, ADamagedFileIsAnErrorAndTheHistoryIsUntouched) {
     const QByteArray full = AccessData::contents(data("valuta-full.mdb"));
     struct Case {

@@ -96,7 +96,10 @@ std::string wideCell(double d, bool isDate, const char* bound) {
     if (isDate) {
         struct tm t {};
         mdb_date_to_tm(d, &t);
-        same = std::strftime(check, sizeof check, "%Y-%m-%d %H:%M:%S", &t) > 0 && std::strcmp(check, bound) == 0;
+        // From 23:59:59.5 the reader rounds to the hour 24, which Windows' C library will not write: its text
+        // is then as empty as ours, and the bytes are still the ones it read.
+        const bool made = std::strftime(check, sizeof check, "%Y-%m-%d %H:%M:%S", &t) > 0;
+        same = std::strcmp(made ? check : "", bound) == 0;
     } else {
         std::snprintf(check, sizeof check, "%.16g", d);
         same = std::strcmp(check, bound) == 0;
@@ -185,7 +188,9 @@ void rows(MdbHandle* mdb, MdbTableDef* table) {
         for (unsigned i = 0; i < n; ++i) {
             auto* col = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
             line += '\t';
-            if (length[i] > 0) line += cell(mdb, col, text[i].data());
+            // A value is there when the reader found its bytes, even where its text came out empty (see wideCell).
+            if (length[i] > 0 || (col->col_type == MDB_DATETIME && col->cur_value_len > 0))
+                line += cell(mdb, col, text[i].data());
         }
         line += '\n';
         std::fwrite(line.data(), 1, line.size(), stdout);
