@@ -18,9 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const auto& row : t.rows)
             if (row.size() != size_t(t.columns.size())) __builtin_trap();
     const AccessImport::Plan plan = AccessImport::plan(dump.tables);
-    for (size_t i = 0; i < plan.days.size(); ++i)
-        if (plan.days[i].year >= plan.report.years.size() || plan.mergeDay(i).day.rates.empty()) __builtin_trap();
-    for (const auto& d : plan.days) {
+    for (size_t i = 0; i < plan.days.size(); ++i) {
+        if (plan.days[i].year >= plan.report.years.size()) __builtin_trap();
+        const RateDb::MergeDay d = plan.mergeDay(i);
         if (d.day.date.year() < 1990 || d.day.date.year() > 2100 || d.day.rates.empty()) __builtin_trap();
         QStringList seen;
         for (const FeedRate& r : d.day.rates) {
