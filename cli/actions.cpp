@@ -12,10 +12,14 @@ int importAccess(const Request&, const Context&, QTextStream&, QTextStream&);
 int checkInvoices(const Request&, const Context&, QTextStream&, QTextStream&);
 } // namespace Cli
 
-const std::vector<CliAction>& cliActions() {
-    using F = Cli::Format;
-    static const CliOption date{"date", "DATA"}, format{"format", "FORMAT", "text"}, year{"year", "AN"};
-    static const std::vector<CliAction> table = {
+namespace {
+
+using F = Cli::Format;
+const CliOption date{"date", "DATA"}, format{"format", "FORMAT", "text"}, year{"year", "AN"};
+
+// The rates and one conversion, and the update that brings them.
+std::vector<CliAction> ratesAndConversions() {
+    return {
         {{"update"},
          {},
          false,
@@ -37,6 +41,12 @@ const std::vector<CliAction>& cliActions() {
          "  --convert SUMA DIN IN [--date D]\n"
          "                                converteste suma; LEI sau RON inseamna moneda nationala;\n"
          "                                HUF inseamna un forint, 100HUF o suta (si la --rate)\n"},
+    };
+}
+
+// Whole lists converted, and the averages of a month or a year.
+std::vector<CliAction> listsAndAverages() {
+    return {
         {{"convert-file", "FISIER"},
          {{"rule", "REGULA", "before"}, {"out", "FISIER"}, format},
          false,
@@ -54,6 +64,12 @@ const std::vector<CliAction>& cliActions() {
          "  --average VALUTA --year AN [--month LUNA]\n"
          "                                cursul mediu al lunii, sau al anului (media\n"
          "                                mediilor lunare, ca media anuala publicata de BNR)\n"},
+    };
+}
+
+// The history checked against the bank and repaired, and its record of days without rates.
+std::vector<CliAction> historyChecks() {
+    return {
         {{"verify"},
          {year, {"from", "AN"}, {"to", "AN"}, format, {"repair"}},
          false,
@@ -71,6 +87,12 @@ const std::vector<CliAction>& cliActions() {
          "  --days-without-rates [--clear]\n"
          "                                zilele lucratoare inregistrate ca zile fara curs; --clear\n"
          "                                sterge inregistrarea, ca ele sa fie cerute din nou\n"},
+    };
+}
+
+// The earlier generation's history brought over, and invoices checked against the history.
+std::vector<CliAction> importsAndInvoices() {
+    return {
         {{"import-access", "FISIER"},
          {format},
          false,
@@ -89,5 +111,17 @@ const std::vector<CliAction>& cliActions() {
          "                                din SPV sau dosare) la cursul BNR din ziua bancara\n"
          "                                dinaintea datei TVA (iesire 1 daca una nu e corecta)\n"},
     };
+}
+
+} // namespace
+
+const std::vector<CliAction>& cliActions() {
+    static const std::vector<CliAction> table = [] {
+        std::vector<CliAction> all;
+        for (auto group : {ratesAndConversions, listsAndAverages, historyChecks, importsAndInvoices})
+            for (CliAction& a : group())
+                all.push_back(std::move(a));
+        return all;
+    }();
     return table;
 }

@@ -5,8 +5,8 @@
 // The XML namespaces of UBL 2.1 documents, as every e-Factura file declares them.
 namespace UblNames {
 
-inline const QString kPrefix = QStringLiteral("urn:oasis:names:spec"
-                                              "ification:ubl:schema:xsd:");
+inline const QString kPrefix = QStringLiteral("urn:oasis:names:s"
+                                              "pecification:ubl:schema:xsd:");
 inline const QString kInvoice = kPrefix + QStringLiteral("Invoice-2");
 inline const QString kCreditNote = kPrefix + QStringLiteral("CreditNote-2");
 inline const QString kAggregate = kPrefix + QStringLiteral("CommonAggregateComponents-2");

@@ -227,6 +227,16 @@ void HistoryCheck::fetchAhead(const QList<int>& asked, qsizetype from, const QMa
                                  }));
 }
 
+HistoryCheck::Parsed HistoryCheck::parsedYear(const QList<int>& asked, qsizetype at, const QMap<int, bool>& tables,
+                                              std::map<int, std::future<Parsed>>& fetched) {
+    const int year = asked.at(at);
+    if (fetched.find(year) == fetched.end()) fetchAhead(asked, at, tables, fetched);
+    const auto it = fetched.find(year);
+    Parsed parsed = it->second.get();
+    fetched.erase(it);
+    return parsed;
+}
+
 Outcome<HistoryCheck::Report> HistoryCheck::run(const QList<int>& years, const ProgressFn& progress) {
     using R = Outcome<Report>;
     m_client.reset();
@@ -251,10 +261,7 @@ Outcome<HistoryCheck::Report> HistoryCheck::run(const QList<int>& years, const P
             continue;
         }
         ++report.requests;
-        if (fetched.find(year) == fetched.end()) fetchAhead(*asked, i, *tables, fetched);
-        const auto it = fetched.find(year);
-        Parsed parsed = it->second.get();
-        fetched.erase(it);
+        Parsed parsed = parsedYear(*asked, i, *tables, fetched);
         if (!parsed.file && parsed.file.cause() == Cause::Stopped) {
             report.stopped = true;
             break;

@@ -100,6 +100,9 @@ private:
     // Asks for the next few yearly files from that place of the list on, and starts reading each.
     void fetchAhead(const QList<int>& asked, qsizetype from, const QMap<int, bool>& tables,
                     std::map<int, std::future<Parsed>>& fetched);
+    // The asked year's file: fetched with the next few where it was not yet asked for.
+    Parsed parsedYear(const QList<int>& asked, qsizetype at, const QMap<int, bool>& tables,
+                      std::map<int, std::future<Parsed>>& fetched);
     // A failed read of the database fails the whole check; the bank's failure only this year's.
     Outcome<Year> checkYear(int year, const Outcome<QByteArray>& file, Days bank, RateDb& db);
 

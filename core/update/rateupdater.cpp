@@ -310,42 +310,50 @@ Status RateUpdater::fetchSingleDays(Pass& pass, Report& report, const ProgressFn
     return succeeded();
 }
 
+namespace {
+
+Status notRateFile(QDate day, const QString& why) {
+    return Status::failure(
+        QStringLiteral("Raspunsul bancii pentru ziua %1 nu este un fisier de curs (%2).").arg(dayText(day), why),
+        Cause::BadAnswer);
+}
+
+} // namespace
+
 Status RateUpdater::readSingleDay(Pass& pass, QDate day, const Outcome<QByteArray>& answer) {
-    const QString notRateFile = QStringLiteral("Raspunsul bancii pentru ziua %1 nu este un fisier de curs (%2).");
     if (!answer && answer.cause() == Cause::Stopped) return Status::failure(answer);
     // A missing address or a web page: the bank does not serve single days (any more). That alone is no failure.
-    if (!answer && (answer.cause() == Cause::NotServed || answer.cause() == Cause::WebPage)) {
+    if (!answer && (answer.cause() == Cause::NotServed || answer.cause() == Cause::WebPage))
         pass.singleDaysServed = false;
-        return succeeded();
-    }
-    if (!answer && answer.cause() == Cause::BadAnswer) {
-        pass.troubles << Status::failure(notRateFile.arg(dayText(day), answer.error()), Cause::BadAnswer);
-        return succeeded();
-    }
-    if (!answer) {
+    else if (!answer && answer.cause() == Cause::BadAnswer)
+        pass.troubles << notRateFile(day, answer.error());
+    else if (!answer)
         pass.troubles << Status::failure(answer);
-        return succeeded();
-    }
+    else
+        readDayFile(pass, day, *answer);
+    return succeeded();
+}
+
+void RateUpdater::readDayFile(Pass& pass, QDate day, const QByteArray& file) {
     // The bank's word that it has no rates that day.
-    if (FeedParser::saysNoRates(*answer)) {
+    if (FeedParser::saysNoRates(file)) {
         pass.saidNone.insert(day);
-        return succeeded();
+        return;
     }
-    auto rates = FeedParser::dayFile(*answer, day);
+    auto rates = FeedParser::dayFile(file, day);
     if (!rates) {
-        pass.troubles << Status::failure(notRateFile.arg(dayText(day), rates.error()), Cause::BadAnswer);
+        pass.troubles << notRateFile(day, rates.error());
     } else if (*rates && (**rates).date.dayOfWeek() >= 6) {
         pass.weekend.insert((**rates).date);
     } else if (*rates) {
         pass.came.emplace(day, std::move(**rates));
-    } else if (const auto newest = FeedParser::feedDate(*answer); newest && *newest < day) {
+    } else if (const auto newest = FeedParser::feedDate(file); newest && *newest < day) {
         // On a day without rates the bank sends the file of the day before.
         pass.saidNone.insert(day);
     } else {
         // A later day than asked: the address ignores the date it was given.
         pass.singleDaysServed = false;
     }
-    return succeeded();
 }
 
 Status RateUpdater::store(Pass& pass, Report& report) {

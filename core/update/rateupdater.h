@@ -105,6 +105,8 @@ private:
     Status noteChangedBlocks(RateDb& db, const std::vector<FeedDay>& days, Report& report);
     Status fetchSingleDays(Pass& pass, Report& report, const ProgressFn& progress);
     Status readSingleDay(Pass& pass, QDate day, const Outcome<QByteArray>& answer);
+    // A single day's file the bank sent: its rates, its word that there are none, or what it says instead.
+    void readDayFile(Pass& pass, QDate day, const QByteArray& file);
     // Adds a file's days within the span; settles the wanted days between from and to it lacks.
     void take(Pass& pass, std::vector<FeedDay> days, QDate from, QDate to, const std::vector<QDate>& broken,
               bool settles);
